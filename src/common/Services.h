@@ -1,0 +1,105 @@
+#pragma once
+
+#include "common/NotificationCenter.h"
+
+#include <QtGlobal>
+#include <functional>
+#include <memory>
+#include <typeindex>
+#include <utility>
+#include <vector>
+
+class Bundle;
+class UserDefaults;
+class FileSystem;
+class BookmarkService;
+class Workspace;
+class RunningApplications;
+class Pasteboard;
+class RecentItemsIndex;
+class LoginItems;
+class Dialogs;
+class Screens;
+
+// The operating-system services, one implementation each: the real ones in the program,
+// fakes in tests. Any of them may be left empty where it is not used.
+struct Platform {
+    std::shared_ptr<Bundle> bundle;
+    std::shared_ptr<UserDefaults> defaults;
+    std::shared_ptr<FileSystem> fileSystem;
+    std::shared_ptr<BookmarkService> bookmarks;
+    std::shared_ptr<Workspace> workspace;
+    std::shared_ptr<RunningApplications> runningApplications;
+    std::shared_ptr<Pasteboard> pasteboard;
+    std::shared_ptr<RecentItemsIndex> recentItemsIndex;
+    std::shared_ptr<LoginItems> loginItems;
+    std::shared_ptr<Dialogs> dialogs;
+    std::shared_ptr<Screens> screens;
+};
+
+// Owns the process-wide service instances and creates each on first use. Controllers get it
+// by reference; tests build their own over fakes, so every test starts clean. Main thread.
+class Services {
+public:
+    explicit Services(Platform platform);
+    ~Services();
+    Services(const Services&) = delete;
+    Services& operator=(const Services&) = delete;
+
+    Bundle& bundle() const { return need(platform_.bundle, "bundle"); }
+    UserDefaults& defaults() const { return need(platform_.defaults, "defaults"); }
+    FileSystem& fileSystem() const { return need(platform_.fileSystem, "fileSystem"); }
+    BookmarkService& bookmarks() const { return need(platform_.bookmarks, "bookmarks"); }
+    Workspace& workspace() const { return need(platform_.workspace, "workspace"); }
+    RunningApplications& runningApplications() const {
+        return need(platform_.runningApplications, "runningApplications");
+    }
+    Pasteboard& pasteboard() const { return need(platform_.pasteboard, "pasteboard"); }
+    RecentItemsIndex& recentItemsIndex() const {
+        return need(platform_.recentItemsIndex, "recentItemsIndex");
+    }
+    LoginItems& loginItems() const { return need(platform_.loginItems, "loginItems"); }
+    Dialogs& dialogs() const { return need(platform_.dialogs, "dialogs"); }
+    Screens& screens() const { return need(platform_.screens, "screens"); }
+    const Platform& platform() const { return platform_; }
+
+    NotificationCenter& notifications() { return notifications_; }
+
+    // The shared instance of a service type, created on first use with T(Services&) or, for
+    // services with one instance per variant (the favorites stores), T(Services&, int).
+    template <class T> T& get(int variant = 0) {
+        const Key key{std::type_index(typeid(T)), variant};
+        for (auto& [k, instance] : instances_)
+            if (k == key)
+                return *static_cast<T*>(instance.get());
+        std::shared_ptr<T> made;
+        if constexpr (std::is_constructible_v<T, Services&, int>)
+            made = std::make_shared<T>(*this, variant);
+        else
+            made = std::make_shared<T>(*this);
+        instances_.emplace_back(key, made);
+        return *made;
+    }
+
+    template <class T> bool has(int variant = 0) const {
+        const Key key{std::type_index(typeid(T)), variant};
+        for (auto& [k, instance] : instances_)
+            if (k == key)
+                return true;
+        return false;
+    }
+
+private:
+    using Key = std::pair<std::type_index, int>;
+
+    template <class T> static T& need(const std::shared_ptr<T>& p, const char* what) {
+        if (!p)
+            qFatal("Pelora: the platform service '%s' is not provided", what);
+        return *p;
+    }
+
+    Platform platform_;
+    NotificationCenter notifications_;
+    // In creation order; destroyed in reverse, so later services may use earlier ones.
+    std::vector<std::pair<Key, std::shared_ptr<void>>> instances_;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QUrl>
+#include <optional>
+
+// Durable references to files: a blob that can be stored and later turned back into the
+// file's current URL, or fail. Scoped access is started right before an item is opened and
+// stopped right after.
+class BookmarkService {
+public:
+    virtual ~BookmarkService() = default;
+
+    // nullopt when the item cannot be referenced (missing, or not readable by the user).
+    virtual std::optional<QByteArray> createBookmark(const QUrl& url, bool securityScoped) = 0;
+    // The URL the blob refers to now, or nullopt when it no longer resolves.
+    virtual std::optional<QUrl> resolveBookmark(const QByteArray& data, bool securityScoped) = 0;
+    virtual bool startAccessing(const QUrl& url) = 0;
+    virtual void stopAccessing(const QUrl& url) = 0;
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <optional>
+
+// A snapshot of one running application: the windows of one desktop entry, or of one
+// window class when no entry matches.
+struct RunningApplication {
+    QString handle; // opaque, for hide/unhide/activate of the same application later
+    qint64 processIdentifier = 0;
+    std::optional<QString> bundleIdentifier; // desktop-file id
+    std::optional<QUrl> bundleURL;           // file URL of the desktop entry
+    std::optional<QString> localizedName;
+    QString iconName; // theme name or image path, for Workspace::iconForName
+    bool regular = false; // has normal windows that show in the taskbar
+    bool hidden = false;  // all its windows are iconified
+    bool isCurrentProcess = false;
+
+    friend bool operator==(const RunningApplication&, const RunningApplication&) = default;
+};
+
+// The running applications, the frontmost one, and the moments an application becomes
+// frontmost. Without a window system that tells (offscreen, Wayland) the lists are empty.
+class RunningApplications : public QObject {
+    Q_OBJECT
+public:
+    ~RunningApplications() override = default;
+
+    // In the window system's order.
+    virtual QList<RunningApplication> runningApplications() = 0;
+    virtual std::optional<RunningApplication> frontmostApplication() = 0;
+    virtual bool hide(const RunningApplication& app) = 0;
+    virtual bool unhide(const RunningApplication& app) = 0;
+    virtual bool activate(const RunningApplication& app) = 0;
+    // Brings this program's own windows to the front.
+    virtual void activateCurrentApplication() = 0;
+
+Q_SIGNALS:
+    // Main thread; one emission per change of the frontmost application.
+    void applicationActivated(const RunningApplication& app);
+};
