@@ -1,0 +1,3 @@
+#include "common/Symbols.h"
+
+QIcon symbolIcon(const QString& symbolName) { return QIcon::fromTheme(symbolName); }
