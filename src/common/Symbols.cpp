@@ -1,3 +1,5 @@
 #include "common/Symbols.h"
 
-QIcon symbolIcon(const QString& symbolName) { return QIcon::fromTheme(symbolName); }
+QIcon symbolIcon(const QString& symbolName) {
+    return QIcon::fromTheme(symbolName);
+}
