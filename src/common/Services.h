@@ -20,6 +20,7 @@ class RecentItemsIndex;
 class LoginItems;
 class Dialogs;
 class Screens;
+class WindowDecorations;
 
 // The operating-system services, one implementation each: the real ones in the program,
 // fakes in tests. Any of them may be left empty where it is not used.
@@ -35,6 +36,7 @@ struct Platform {
     std::shared_ptr<LoginItems> loginItems;
     std::shared_ptr<Dialogs> dialogs;
     std::shared_ptr<Screens> screens;
+    std::shared_ptr<WindowDecorations> windowDecorations;
 };
 
 // Owns the process-wide service instances and creates each on first use. Controllers get it
@@ -61,6 +63,9 @@ public:
     LoginItems& loginItems() const { return need(platform_.loginItems, "loginItems"); }
     Dialogs& dialogs() const { return need(platform_.dialogs, "dialogs"); }
     Screens& screens() const { return need(platform_.screens, "screens"); }
+    WindowDecorations& windowDecorations() const {
+        return need(platform_.windowDecorations, "windowDecorations");
+    }
     const Platform& platform() const { return platform_; }
 
     NotificationCenter& notifications() { return notifications_; }

@@ -20,4 +20,8 @@ public:
     // All screens, the main screen first.
     virtual QList<ScreenInfo> screens() const = 0;
     virtual std::optional<ScreenInfo> mainScreen() const = 0;
+    // Where the main screen's top-left corner lies in the window system's coordinates (Qt's,
+    // y downward); with the main screen's height it fixes the conversion of frames
+    // (common/ScreenGeometry.h).
+    virtual QPointF mainScreenTopLeft() const { return {}; }
 };

@@ -1,0 +1,16 @@
+#pragma once
+
+class QWidget;
+
+// What a floating tool window needs from the window system beyond Qt's window flags.
+class WindowDecorations {
+public:
+    virtual ~WindowDecorations() = default;
+
+    // Before the window is first shown (its native window exists): keep it out of the taskbar
+    // and the pager, and show it on every desktop.
+    virtual void prepareFloatingPanel(QWidget& window) = 0;
+    // Whether a compositing manager shows translucent pixels as such. Without one they come
+    // out black, so rounded windows need a shape.
+    virtual bool isCompositing() const = 0;
+};

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+// Alerts as QMessageBox, open panels as Qt's own file dialog (the same on every desktop, and
+// drivable from the keyboard).
+class LinuxDialogs : public Dialogs {
+public:
+    int runAlert(const AlertSpec& alert) override;
+    std::optional<QList<QUrl>> runOpenPanel(const OpenPanelSpec& panel) override;
+    void beginOpenPanel(const OpenPanelSpec& panel, OpenPanelCompletion completion) override;
+};

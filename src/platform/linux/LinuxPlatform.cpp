@@ -1,0 +1,20 @@
+#include "platform/linux/LinuxPlatform.h"
+
+#include "platform/UserDefaults.h"
+#include "platform/linux/LinuxBundle.h"
+#include "platform/linux/LinuxDialogs.h"
+#include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/QtScreens.h"
+#include "platform/linux/X11WindowDecorations.h"
+
+Platform makeLinuxPlatform() {
+    Platform platform;
+    platform.bundle = std::make_shared<LinuxBundle>(LinuxBundle::currentExecutablePath());
+    // Kept in memory for this run only, until the persistent store joins at its merge.
+    platform.defaults = std::make_shared<InMemoryUserDefaults>();
+    platform.fileSystem = std::make_shared<LinuxFileSystem>();
+    platform.dialogs = std::make_shared<LinuxDialogs>();
+    platform.screens = std::make_shared<QtScreens>();
+    platform.windowDecorations = std::make_shared<X11WindowDecorations>();
+    return platform;
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+#include "common/Services.h"
+
+// The real platform services of a Linux desktop.
+Platform makeLinuxPlatform();

@@ -1,0 +1,71 @@
+#include "platform/linux/X11WindowDecorations.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+xcb_connection_t* x11Connection() {
+    if (QGuiApplication::platformName() != u"xcb")
+        return nullptr;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t atom(xcb_connection_t* c, const QByteArray& name) {
+    const auto cookie = xcb_intern_atom(c, 0, uint16_t(name.size()), name.constData());
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+        xcb_intern_atom_reply(c, cookie, nullptr), &std::free);
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+// The screen number of the display name (":0.1" is screen 1).
+int defaultScreenNumber() {
+    const QByteArray display = qgetenv("DISPLAY");
+    const int colon = display.lastIndexOf(':');
+    const int dot = display.indexOf('.', colon < 0 ? 0 : colon);
+    if (dot < 0)
+        return 0;
+    bool ok = false;
+    const int n = display.mid(dot + 1).toInt(&ok);
+    return ok && n >= 0 ? n : 0;
+}
+} // namespace
+
+void X11WindowDecorations::prepareFloatingPanel(QWidget& window) {
+    xcb_connection_t* c = x11Connection();
+    if (!c)
+        return;
+    const auto id = xcb_window_t(window.winId());
+    // Qt's own window flags give "above" and the utility type but leave the panel in the
+    // taskbar and the pager. Qt merges these with its states when it maps the window.
+    const xcb_atom_t states[] = {
+        atom(c, "_NET_WM_STATE_SKIP_TASKBAR"),
+        atom(c, "_NET_WM_STATE_SKIP_PAGER"),
+        atom(c, "_NET_WM_STATE_STICKY"),
+    };
+    xcb_change_property(c, XCB_PROP_MODE_APPEND, id, atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32,
+                        std::size(states), states);
+    const uint32_t allDesktops = 0xFFFFFFFF;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL,
+                        32, 1, &allDesktops);
+    xcb_flush(c);
+}
+
+bool X11WindowDecorations::isCompositing() const {
+    xcb_connection_t* c = x11Connection();
+    if (!c)
+        return true;
+    const xcb_atom_t selection =
+        atom(c, "_NET_WM_CM_S" + QByteArray::number(defaultScreenNumber()));
+    if (selection == XCB_ATOM_NONE)
+        return false;
+    std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> reply(
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr),
+        &std::free);
+    return reply && reply->owner != XCB_NONE;
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "platform/WindowDecorations.h"
+
+// EWMH states on Qt's own X11 connection. On other window systems (Wayland, offscreen) there
+// is nothing to add, and the compositor draws translucency.
+class X11WindowDecorations : public WindowDecorations {
+public:
+    void prepareFloatingPanel(QWidget& window) override;
+    bool isCompositing() const override;
+};

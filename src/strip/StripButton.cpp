@@ -1,0 +1,117 @@
+#include "strip/StripButton.h"
+
+#include "common/Symbols.h"
+
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+constexpr int buttonSize = 28;
+constexpr qreal highlightRadius = 7;
+} // namespace
+
+void paintStripSymbol(QPainter& painter, const QIcon& icon, const QPointF& centre, qreal pointSize,
+                      const QColor& color, qreal rotation) {
+    if (icon.isNull())
+        return;
+    const qreal dpr = painter.device()->devicePixelRatioF();
+    const int side = qRound(pointSize);
+    QPixmap pixmap = icon.pixmap(QSize(side, side), dpr);
+    if (pixmap.isNull())
+        return;
+    if (icon.isMask()) {
+        QPainter tint(&pixmap);
+        tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        tint.fillRect(pixmap.rect(), color);
+    }
+    // The icon may come back smaller than asked (a theme without that size): keep its own
+    // size, centred, rather than blur it by scaling up.
+    const QSizeF logical = QSizeF(pixmap.size()) / pixmap.devicePixelRatio();
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.translate(centre);
+    if (rotation != 0)
+        painter.rotate(rotation);
+    painter.drawPixmap(QPointF(-logical.width() / 2, -logical.height() / 2), pixmap);
+    painter.restore();
+}
+
+StripSymbolButton::StripSymbolButton(const QString& symbolName, qreal pointSize, QWidget* parent)
+    : QAbstractButton(parent), symbolName_(symbolName), pointSize_(pointSize),
+      icon_(symbolIcon(symbolName)) {
+    setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_Hover);
+    setFixedSize(buttonSize, buttonSize);
+}
+
+QSize StripSymbolButton::sizeHint() const {
+    return QSize(buttonSize, buttonSize);
+}
+
+void StripSymbolButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor foreground = palette().color(QPalette::WindowText);
+    // A soft rounded wash under the pointer, a deeper one while pressed.
+    const bool pressed = isDown();
+    if (pressed || underMouse()) {
+        QColor wash = foreground;
+        wash.setAlphaF(pressed ? 0.18f : 0.08f);
+        QPainterPath path;
+        path.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), highlightRadius,
+                            highlightRadius);
+        painter.fillPath(path, wash);
+    }
+    if (pressed)
+        foreground.setAlphaF(0.7f);
+    paintStripSymbol(painter, icon_, QRectF(rect()).center(), pointSize_, foreground);
+}
+
+StripButton::StripButton(StripModule module, std::function<void()> action, DropHandler onDrop,
+                         QWidget* parent)
+    : StripSymbolButton(systemImageName(module), iconPointSize(module), parent), module_(module),
+      action_(std::move(action)), onDrop_(std::move(onDrop)) {
+    setObjectName(rawValue(module));
+    setAcceptDrops(bool(onDrop_));
+    connect(this, &QAbstractButton::clicked, this, [this] {
+        if (action_)
+            action_();
+    });
+}
+
+QList<QUrl> StripButton::droppedFileURLs(const QMimeData* data) {
+    QList<QUrl> urls;
+    if (!data || !data->hasUrls())
+        return urls;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            urls << url;
+    return urls;
+}
+
+void StripButton::dragEnterEvent(QDragEnterEvent* event) {
+    if (onDrop_ && !droppedFileURLs(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void StripButton::dragMoveEvent(QDragMoveEvent* event) {
+    if (onDrop_ && !droppedFileURLs(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void StripButton::dropEvent(QDropEvent* event) {
+    if (!onDrop_) {
+        event->ignore();
+        return;
+    }
+    const QList<QUrl> urls = droppedFileURLs(event->mimeData());
+    event->acceptProposedAction();
+    if (!urls.isEmpty())
+        onDrop_(urls);
+}

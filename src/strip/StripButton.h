@@ -1,0 +1,64 @@
+#pragma once
+
+#include "strip/StripModule.h"
+
+#include <QAbstractButton>
+#include <QIcon>
+#include <QList>
+#include <QUrl>
+#include <functional>
+
+class QMimeData;
+class QPainter;
+
+// Draws a system symbol centred at a point, size in points. Symbols that are masks take the
+// given colour, so they follow the palette like text does; the rotation is in degrees.
+void paintStripSymbol(QPainter& painter, const QIcon& icon, const QPointF& centre, qreal pointSize,
+                      const QColor& color, qreal rotation = 0);
+
+// A borderless button showing one symbol centred in a 28 by 28 frame. It never takes the
+// keyboard focus: the strip must leave it with the active application.
+class StripSymbolButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    StripSymbolButton(const QString& symbolName, qreal pointSize, QWidget* parent = nullptr);
+
+    QString symbolName() const { return symbolName_; }
+    qreal symbolPointSize() const { return pointSize_; }
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString symbolName_;
+    qreal pointSize_;
+    QIcon icon_;
+};
+
+// The button of one module. A press calls the action; for documents, folders and
+// applications, file URLs dropped on it go to the drop handler.
+class StripButton : public StripSymbolButton {
+    Q_OBJECT
+public:
+    using DropHandler = std::function<void(const QList<QUrl>&)>;
+
+    StripButton(StripModule module, std::function<void()> action, DropHandler onDrop,
+                QWidget* parent = nullptr);
+
+    StripModule module() const { return module_; }
+    bool acceptsFileDrops() const { return bool(onDrop_); }
+
+    // The file URLs of a drag's data; other URLs are not offered.
+    static QList<QUrl> droppedFileURLs(const QMimeData* data);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    StripModule module_;
+    std::function<void()> action_;
+    DropHandler onDrop_;
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "strip/StripButton.h"
+#include "strip/StripModule.h"
+
+#include <QList>
+#include <QUrl>
+#include <QWidget>
+#include <functional>
+
+class QBoxLayout;
+class UserDefaults;
+class StripDragHandle;
+class StripDivider;
+
+// Everything inside the strip window: the drag handle, one button per module of stripLayout()
+// with the dividers between them, and the settings button, on a rounded translucent
+// background. Follows the "stripOrientation" default live; its size is the window's size.
+class StripContentView : public QWidget {
+    Q_OBJECT
+public:
+    using ModuleTapped = std::function<void(StripModule)>;
+    using Drop = std::function<void(StripModule, const QList<QUrl>&)>;
+
+    static constexpr int cornerRadius = 12;
+
+    StripContentView(UserDefaults& defaults, ModuleTapped onModuleTapped, Drop onDrop,
+                     std::function<void()> openSettings, QWidget* parent = nullptr);
+
+    bool isHorizontal() const { return horizontal_; }
+    // The stacked items from the leading end: handle, the layout's buttons and dividers,
+    // settings button.
+    QList<QWidget*> stackItems() const;
+    StripButton* button(StripModule module) const;
+    QWidget* dragHandle() const;
+    StripSymbolButton* settingsButton() const { return settingsButton_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void applyOrientation(const QString& orientation);
+
+    UserDefaults& defaults_;
+    bool horizontal_ = false;
+    QBoxLayout* stack_ = nullptr;
+    StripDragHandle* handle_ = nullptr;
+    QList<StripButton*> buttons_;
+    QList<StripDivider*> dividers_;
+    StripSymbolButton* settingsButton_ = nullptr;
+};
