@@ -1,0 +1,226 @@
+#include "strip/StripWindowController.h"
+#include "common/RectString.h"
+#include "common/Services.h"
+#include "fakes/FakeScreens.h"
+#include "fakes/FakeWindowDecorations.h"
+#include "strip/StripContentView.h"
+#include "strip/StripLayoutItem.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+// Observes the hooks that other parts of the program fill in.
+class ObservedController : public StripWindowController {
+public:
+    using StripWindowController::StripWindowController;
+    QList<StripModule> presented;
+    void presentModuleMenu(StripModule module) override { presented << module; }
+};
+
+class StripWindowTest : public ::testing::Test {
+protected:
+    StripWindowTest() {
+        Platform p;
+        p.defaults = defaults;
+        p.screens = screens;
+        p.windowDecorations = decorations;
+        services = std::make_unique<Services>(p);
+        controller = std::make_unique<ObservedController>(*services);
+    }
+    ~StripWindowTest() override {
+        controller.reset();
+        drainEvents();
+    }
+
+    void storeFrame(const QString& value) { stripWindowFrameKey.write(*defaults, value); }
+    QString storedFrame() const { return stripWindowFrameKey.read(*defaults); }
+    int stripWindowCount() const {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == u"StripPanel" && w->isVisible())
+                ++n;
+        return n;
+    }
+
+    std::shared_ptr<InMemoryUserDefaults> defaults = std::make_shared<InMemoryUserDefaults>();
+    std::shared_ptr<FakeScreens> screens = std::make_shared<FakeScreens>();
+    std::shared_ptr<FakeWindowDecorations> decorations = std::make_shared<FakeWindowDecorations>();
+    std::unique_ptr<Services> services;
+    std::unique_ptr<ObservedController> controller;
+};
+} // namespace
+
+TEST_F(StripWindowTest, DefaultPlaceIsTwelveInFromTheRightAndCentred) {
+    EXPECT_EQ(controller->initialStripFrame(QSizeF(32, 240)), QRectF(1396, 317.5, 32, 240));
+    // Absent, unparsable and zero-size values all give the default place.
+    for (const QString& bad : {QString("nonsense"), QString("{{100, 100}, {0, 0}}"),
+                               QString("{{100, 100}, {32, 0.5}}")}) {
+        storeFrame(bad);
+        EXPECT_EQ(controller->initialStripFrame(QSizeF(32, 240)), QRectF(1396, 317.5, 32, 240))
+            << qPrintable(bad);
+        EXPECT_EQ(storedFrame(), bad); // left for the next save to overwrite
+    }
+    defaults->setObject(stripWindowFrameKey.key(), 42);
+    EXPECT_EQ(controller->initialStripFrame(QSizeF(32, 240)), QRectF(1396, 317.5, 32, 240));
+    screens->list.clear();
+    defaults->removeObject(stripWindowFrameKey.key());
+    EXPECT_EQ(controller->initialStripFrame(QSizeF(32, 240)), QRectF(0, 0, 32, 240));
+}
+
+TEST_F(StripWindowTest, StoredOriginIsKeptWholeOnTheScreenItOverlapsMost) {
+    // Only the origin counts; the size is the content's.
+    storeFrame("{{200.5, 100}, {1, 1}}");
+    EXPECT_EQ(controller->initialStripFrame(QSizeF(32, 240)), QRectF(200.5, 100, 32, 240));
+
+    // A second screen to the right, with a panel at its bottom.
+    screens->list << ScreenInfo{QRectF(1440, 0, 1920, 1080), QRectF(1440, 40, 1920, 1040)};
+    // Straddling the edge, mostly on the second screen: pulled wholly onto it.
+    storeFrame("{{1430, 10}, {32, 240}}");
+    EXPECT_EQ(controller->initialStripFrame(QSizeF(32, 240)), QRectF(1440, 40, 32, 240));
+    // Mostly on the main screen: pulled back onto the main screen.
+    storeFrame("{{1420, 500}, {32, 240}}");
+    EXPECT_EQ(controller->initialStripFrame(QSizeF(32, 240)), QRectF(1408, 500, 32, 240));
+    EXPECT_EQ(controller->screenBestContaining(QRectF(1420, 500, 32, 240))->frame,
+              QRectF(0, 0, 1440, 900));
+    EXPECT_EQ(controller->screenBestContaining(QRectF(1430, 500, 32, 240))->frame,
+              QRectF(1440, 0, 1920, 1080));
+    // Equal overlap: the earlier screen wins.
+    EXPECT_EQ(controller->screenBestContaining(QRectF(1424, 500, 32, 240))->frame,
+              QRectF(0, 0, 1440, 900));
+
+    // A monitor that is gone: back on the main screen, fully visible.
+    storeFrame("{{5000, -700}, {32, 240}}");
+    EXPECT_FALSE(controller->screenBestContaining(QRectF(5000, -700, 32, 240)));
+    EXPECT_EQ(controller->initialStripFrame(QSizeF(32, 240)), QRectF(1408, 0, 32, 240));
+    storeFrame("{{-3000, 2000}, {32, 240}}");
+    EXPECT_EQ(controller->initialStripFrame(QSizeF(240, 32)), QRectF(0, 843, 240, 32));
+}
+
+TEST_F(StripWindowTest, ShowTwiceGivesOneWindowWithOneMoveObservation) {
+    controller->showStrip();
+    StripPanel* first = controller->window();
+    ASSERT_NE(first, nullptr);
+    controller->showStrip();
+    EXPECT_EQ(controller->window(), first);
+    EXPECT_EQ(stripWindowCount(), 1);
+    EXPECT_EQ(first->size(), QSize(32, 240));
+    EXPECT_EQ(decorations->prepared, QList<QWidget*>{first});
+    EXPECT_TRUE(first->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    EXPECT_TRUE(first->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+    // Placed at the default place, which is not stored until the window moves.
+    EXPECT_EQ(controller->stripFrame()->topLeft(), QPointF(1396, 318));
+    EXPECT_FALSE(defaults->contains(stripWindowFrameKey.key()));
+
+    QSignalSpy writes(defaults.get(), &UserDefaults::valueChanged);
+    first->move(first->pos() + QPoint(-100, 50));
+    EXPECT_EQ(writes.count(), 1);
+    EXPECT_EQ(storedFrame(), "{{1296, 268}, {32, 240}}");
+}
+
+TEST_F(StripWindowTest, HideStoresTheFrameAndShowComesBackThere) {
+    controller->hideStrip();
+    EXPECT_FALSE(defaults->contains(stripWindowFrameKey.key()));
+
+    controller->showStrip();
+    controller->window()->move(300, 200);
+    defaults->removeObject(stripWindowFrameKey.key());
+    controller->hideStrip();
+    EXPECT_EQ(controller->window(), nullptr);
+    drainEvents();
+    EXPECT_EQ(stripWindowCount(), 0);
+    EXPECT_EQ(storedFrame(), "{{300, 460}, {32, 240}}");
+
+    controller->showStrip();
+    EXPECT_EQ(controller->window()->pos(), QPoint(300, 200));
+    EXPECT_EQ(stripWindowCount(), 1);
+    controller->hideStrip();
+    controller->hideStrip();
+    EXPECT_EQ(storedFrame(), "{{300, 460}, {32, 240}}");
+}
+
+TEST_F(StripWindowTest, QuittingStoresTheFrameOfAShownStripOnly) {
+    controller->showStrip();
+    controller->window()->setGeometry(QRect(40, 50, 32, 240)); // no move observed yet below
+    defaults->removeObject(stripWindowFrameKey.key());
+    QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit");
+    EXPECT_EQ(storedFrame(), "{{40, 610}, {32, 240}}");
+
+    controller->hideStrip();
+    defaults->removeObject(stripWindowFrameKey.key());
+    QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit");
+    EXPECT_FALSE(defaults->contains(stripWindowFrameKey.key()));
+
+    // After the controller is gone, nothing is observed any more.
+    controller->showStrip();
+    StripPanel* panel = controller->window();
+    QPointer<StripPanel> watch(panel);
+    controller.reset();
+    EXPECT_TRUE(watch.isNull());
+    QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit");
+    EXPECT_FALSE(defaults->contains(stripWindowFrameKey.key()));
+}
+
+TEST_F(StripWindowTest, OrientationChangeResizesTheWindowAndKeepsItOnScreen) {
+    controller->showStrip();
+    StripPanel* panel = controller->window();
+    stripOrientationKey.write(*defaults, "horizontal");
+    // The window follows its content's new size when it next lays itself out.
+    ASSERT_TRUE(waitUntil([&] { return panel->size() == QSize(240, 32); }));
+    // The top-left corner would stay, but 240 wide it would leave the screen at the right.
+    EXPECT_EQ(controller->stripFrame(), QRectF(1200, 526, 240, 32));
+    EXPECT_EQ(storedFrame(), "{{1200, 526}, {240, 32}}");
+
+    stripOrientationKey.write(*defaults, "vertical");
+    ASSERT_TRUE(waitUntil([&] { return panel->size() == QSize(32, 240); }));
+    EXPECT_EQ(storedFrame(), "{{1200, 318}, {32, 240}}");
+}
+
+TEST_F(StripWindowTest, PressesBecomeLaterTasksAndTheSettingsButtonOpensSettings) {
+    int settingsOpened = 0;
+    controller->setOpenSettingsAction([&] { ++settingsOpened; });
+    controller->showStrip();
+    StripContentView* view = controller->contentView();
+    QTest::mouseClick(view->button(StripModule::documents), Qt::LeftButton);
+    QTest::mouseClick(view->button(StripModule::windows), Qt::LeftButton);
+    EXPECT_TRUE(controller->presented.isEmpty()); // not from inside the press
+    drainEvents();
+    EXPECT_EQ(controller->presented,
+              (QList<StripModule>{StripModule::documents, StripModule::windows}));
+
+    QTest::mouseClick(view->settingsButton(), Qt::LeftButton);
+    EXPECT_EQ(settingsOpened, 1);
+
+    // A press whose task runs after the controller is gone does nothing.
+    QTest::mouseClick(view->button(StripModule::folders), Qt::LeftButton);
+    controller.reset();
+    drainEvents();
+}
+
+TEST_F(StripWindowTest, WithoutACompositorTheWindowIsOpaqueAndShaped) {
+    controller->showStrip();
+    EXPECT_TRUE(controller->window()->testAttribute(Qt::WA_TranslucentBackground));
+    EXPECT_TRUE(controller->window()->mask().isEmpty());
+    controller->hideStrip();
+
+    decorations->compositing = false;
+    controller->showStrip();
+    StripPanel* panel = controller->window();
+    EXPECT_FALSE(panel->testAttribute(Qt::WA_TranslucentBackground));
+    const QRegion shape = panel->mask();
+    EXPECT_FALSE(shape.contains(QPoint(0, 0)));
+    EXPECT_FALSE(shape.contains(QPoint(31, 239)));
+    EXPECT_TRUE(shape.contains(QPoint(16, 0)));
+    EXPECT_TRUE(shape.contains(QPoint(0, 120)));
+    EXPECT_TRUE(shape.contains(QPoint(4, 4)));
+    EXPECT_FALSE(shape.contains(QPoint(2, 2)));
+    // The shape follows the new size.
+    stripOrientationKey.write(*defaults, "horizontal");
+    ASSERT_TRUE(waitUntil([&] { return panel->size() == QSize(240, 32); }));
+    EXPECT_TRUE(panel->mask().contains(QPoint(200, 16)));
+    EXPECT_FALSE(panel->mask().contains(QPoint(239, 0)));
+}
