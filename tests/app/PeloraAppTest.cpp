@@ -1,0 +1,125 @@
+#include "app/PeloraApp.h"
+#include "common/Services.h"
+#include "common/StripVisibility.h"
+#include "common/Texts.h"
+#include "fakes/FakeBundle.h"
+#include "fakes/FakeDialogs.h"
+#include "fakes/FakeScreens.h"
+#include "fakes/FakeWindowDecorations.h"
+#include "strip/StripWindowController.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+TEST(InstallationCheck, PlainPrefixOfEitherApplicationsFolder) {
+    const QString home = QStringLiteral("/home/ada");
+    EXPECT_TRUE(isInApplicationsFolder("/Applications/Pelora.app", home));
+    EXPECT_TRUE(isInApplicationsFolder("/Applications/Tools/Pelora.app", home));
+    EXPECT_TRUE(isInApplicationsFolder("/home/ada/Applications/Pelora.app", home));
+    EXPECT_TRUE(isInApplicationsFolder("/home/ada/Applications/Pelora.app", home + u'/'));
+    EXPECT_FALSE(isInApplicationsFolder("/home/ada/Downloads/Pelora.app", home));
+    EXPECT_FALSE(isInApplicationsFolder("/home/ada/ApplicationsOld/Pelora.app", home));
+    EXPECT_FALSE(isInApplicationsFolder("/home/ada/applications/Pelora.app", home));
+    EXPECT_FALSE(isInApplicationsFolder("/home/bob/Applications/Pelora.app", home));
+    EXPECT_FALSE(isInApplicationsFolder("/media/disk/Applications", home));
+    EXPECT_FALSE(isInApplicationsFolder("/opt/Applications/Pelora.app", home));
+    // Not resolved: a link into an Applications folder does not count.
+    EXPECT_FALSE(isInApplicationsFolder("/home/ada/Desktop/Pelora.app", home));
+}
+
+namespace {
+class StartUpTest : public ::testing::Test {
+protected:
+    StartUpTest() {
+        platform.bundle = bundle;
+        platform.defaults = defaults;
+        platform.dialogs = dialogs;
+        platform.screens = std::make_shared<FakeScreens>();
+        platform.windowDecorations = std::make_shared<FakeWindowDecorations>();
+    }
+    ~StartUpTest() override { drainEvents(); }
+
+    Platform platform;
+    std::shared_ptr<FakeBundle> bundle = std::make_shared<FakeBundle>();
+    std::shared_ptr<InMemoryUserDefaults> defaults = std::make_shared<InMemoryUserDefaults>();
+    std::shared_ptr<FakeDialogs> dialogs = std::make_shared<FakeDialogs>();
+};
+} // namespace
+
+TEST_F(StartUpTest, OutsideTheApplicationsFoldersAlertsAndQuitsWithoutAStrip) {
+    bundle->path = QStringLiteral("/home/ada/Downloads/Pelora.app");
+    Services services(platform);
+    int terminations = 0;
+    PeloraApp app(services, [&] { ++terminations; });
+    EXPECT_EQ(app.stripController()->window(), nullptr);
+    EXPECT_TRUE(dialogs->alerts.isEmpty());
+
+    app.appDelegate().applicationWillFinishLaunching();
+    ASSERT_EQ(dialogs->alerts.size(), 1);
+    const AlertSpec& alert = dialogs->alerts.first();
+    EXPECT_EQ(alert.style, AlertStyle::critical);
+    EXPECT_EQ(alert.messageText, L("alertMustBeInApplicationsFolderTitle"));
+    EXPECT_EQ(alert.informativeText, L("alertMustBeInApplicationsFolderMessage"));
+    EXPECT_EQ(alert.buttons, QStringList{L("buttonQuit")});
+    EXPECT_EQ(alert.buttons.first(), QStringLiteral("Quit"));
+    EXPECT_EQ(terminations, 1);
+    EXPECT_EQ(app.stripController()->window(), nullptr);
+    EXPECT_TRUE(defaults->allKeys().isEmpty());
+}
+
+TEST_F(StartUpTest, InsideEitherApplicationsFolderTheStripComesUpUnlessHidden) {
+    for (const QString& path : {QStringLiteral("/Applications/Pelora.app"),
+                                QDir::homePath() + QStringLiteral("/Applications/Pelora.app")}) {
+        bundle->path = path;
+        Services services(platform);
+        int terminations = 0;
+        PeloraApp app(services, [&] { ++terminations; });
+        ASSERT_NE(app.stripController()->window(), nullptr) << qPrintable(path);
+        EXPECT_TRUE(app.stripController()->window()->isVisible());
+        app.appDelegate().applicationWillFinishLaunching();
+        app.appDelegate().applicationDidFinishLaunching();
+        EXPECT_TRUE(dialogs->alerts.isEmpty());
+        EXPECT_EQ(terminations, 0);
+    }
+
+    stripVisibleKey.write(*defaults, false);
+    Services services(platform);
+    PeloraApp app(services, [] {});
+    EXPECT_EQ(app.stripController()->window(), nullptr);
+    // Shown later, it comes up then.
+    app.stripController()->showStrip();
+    EXPECT_NE(app.stripController()->window(), nullptr);
+}
+
+TEST_F(StartUpTest, AFailedCheckEndsTheRunBeforeTheEventLoop) {
+    bundle->path = QStringLiteral("/tmp/Pelora.app");
+    Services services(platform);
+    bool loopRan = false;
+    QTimer::singleShot(0, [&] {
+        loopRan = true;
+        QCoreApplication::quit();
+    });
+    EXPECT_EQ(runPeloraApp(services), 0);
+    EXPECT_FALSE(loopRan);
+    EXPECT_EQ(dialogs->alerts.size(), 1);
+    drainEvents();
+}
+
+TEST_F(StartUpTest, ARunShowsTheStripAndStoresItsFrameWhenItQuits) {
+    bundle->path = QStringLiteral("/Applications/Pelora.app");
+    Services services(platform);
+    bool stripShown = false;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            stripShown |= w->objectName() == u"StripPanel" && w->isVisible();
+        QCoreApplication::quit();
+    });
+    EXPECT_EQ(runPeloraApp(services), 0);
+    EXPECT_TRUE(stripShown);
+    EXPECT_TRUE(dialogs->alerts.isEmpty());
+    // Never moved, so only the quit stored it.
+    EXPECT_EQ(stripWindowFrameKey.read(*defaults), QStringLiteral("{{1396, 318}, {32, 240}}"));
+}
