@@ -3,4 +3,6 @@
 #include <QString>
 
 // The localised text for a key; a key without a text shows itself.
-inline QString L(const char* key) { return qtTrId(key); }
+inline QString L(const char* key) {
+    return qtTrId(key);
+}

@@ -25,7 +25,7 @@ struct OpenPanelSpec {
     bool canCreateDirectories = false;
     QString directory; // where the panel starts; empty for the platform's choice
     QString message;
-    QString prompt; // the confirm button's title; empty for the platform's
+    QString prompt;                  // the confirm button's title; empty for the platform's
     QWidget* parentWindow = nullptr; // shown as a sheet of this window when set
 };
 

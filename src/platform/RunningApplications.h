@@ -14,7 +14,7 @@ struct RunningApplication {
     std::optional<QString> bundleIdentifier; // desktop-file id
     std::optional<QUrl> bundleURL;           // file URL of the desktop entry
     std::optional<QString> localizedName;
-    QString iconName; // theme name or image path, for Workspace::iconForName
+    QString iconName;     // theme name or image path, for Workspace::iconForName
     bool regular = false; // has normal windows that show in the taskbar
     bool hidden = false;  // all its windows are iconified
     bool isCurrentProcess = false;

@@ -1,10 +1,14 @@
 #include "platform/UserDefaults.h"
 
 namespace {
-int typeId(const QVariant& v) { return v.metaType().id(); }
+int typeId(const QVariant& v) {
+    return v.metaType().id();
+}
 } // namespace
 
-bool variantIsBool(const QVariant& v) { return typeId(v) == QMetaType::Bool; }
+bool variantIsBool(const QVariant& v) {
+    return typeId(v) == QMetaType::Bool;
+}
 
 bool variantIsInteger(const QVariant& v) {
     switch (typeId(v)) {
@@ -25,13 +29,21 @@ bool variantIsInteger(const QVariant& v) {
 bool variantIsNumber(const QVariant& v) {
     return variantIsInteger(v) || typeId(v) == QMetaType::Double || typeId(v) == QMetaType::Float;
 }
-bool variantIsString(const QVariant& v) { return typeId(v) == QMetaType::QString; }
-bool variantIsData(const QVariant& v) { return typeId(v) == QMetaType::QByteArray; }
-bool variantIsDate(const QVariant& v) { return typeId(v) == QMetaType::QDateTime; }
+bool variantIsString(const QVariant& v) {
+    return typeId(v) == QMetaType::QString;
+}
+bool variantIsData(const QVariant& v) {
+    return typeId(v) == QMetaType::QByteArray;
+}
+bool variantIsDate(const QVariant& v) {
+    return typeId(v) == QMetaType::QDateTime;
+}
 bool variantIsArray(const QVariant& v) {
     return typeId(v) == QMetaType::QVariantList || typeId(v) == QMetaType::QStringList;
 }
-bool variantIsDictionary(const QVariant& v) { return typeId(v) == QMetaType::QVariantMap; }
+bool variantIsDictionary(const QVariant& v) {
+    return typeId(v) == QMetaType::QVariantMap;
+}
 
 bool UserDefaults::boolForKey(const QString& key, bool fallback) const {
     auto v = objectForKey(key);
@@ -121,4 +133,6 @@ void InMemoryUserDefaults::removeObject(const QString& key) {
         Q_EMIT valueChanged(key);
 }
 
-QStringList InMemoryUserDefaults::allKeys() const { return values_.keys(); }
+QStringList InMemoryUserDefaults::allKeys() const {
+    return values_.keys();
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <QQueue>
+
+// Answers alerts and open panels from queues the test fills, and records what was shown.
+// An empty queue answers the first button, or a cancelled panel.
+class FakeDialogs : public Dialogs {
+public:
+    QList<AlertSpec> alerts;
+    QList<OpenPanelSpec> panels;
+    QQueue<int> alertAnswers;
+    QQueue<std::optional<QList<QUrl>>> panelAnswers;
+
+    int runAlert(const AlertSpec& alert) override {
+        alerts << alert;
+        return alertAnswers.isEmpty() ? 0 : alertAnswers.dequeue();
+    }
+    std::optional<QList<QUrl>> runOpenPanel(const OpenPanelSpec& panel) override {
+        panels << panel;
+        return panelAnswers.isEmpty() ? std::nullopt : panelAnswers.dequeue();
+    }
+    void beginOpenPanel(const OpenPanelSpec& panel, OpenPanelCompletion completion) override {
+        completion(runOpenPanel(panel));
+    }
+};

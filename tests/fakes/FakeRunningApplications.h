@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/RunningApplications.h"
+
+// A window system the test describes: the running applications, the frontmost one, and
+// activation events sent on demand.
+class FakeRunningApplications : public RunningApplications {
+public:
+    QList<RunningApplication> apps;
+    std::optional<RunningApplication> frontmost;
+    QList<QString> hidden, unhidden, activated;
+    int currentApplicationActivations = 0;
+    int runningApplicationsCalls = 0;
+
+    QList<RunningApplication> runningApplications() override {
+        ++runningApplicationsCalls;
+        return apps;
+    }
+    std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
+    bool hide(const RunningApplication& app) override {
+        hidden << app.handle;
+        return true;
+    }
+    bool unhide(const RunningApplication& app) override {
+        unhidden << app.handle;
+        return true;
+    }
+    bool activate(const RunningApplication& app) override {
+        activated << app.handle;
+        return true;
+    }
+    void activateCurrentApplication() override { ++currentApplicationActivations; }
+
+    // The window system reports that app came to the front.
+    void bringToFront(const RunningApplication& app) {
+        frontmost = app;
+        Q_EMIT applicationActivated(app);
+    }
+};
+
+inline RunningApplication makeRunningApplication(const QString& name, const QString& bundleId,
+                                                 const QString& bundlePath, bool regular = true) {
+    RunningApplication app;
+    app.handle = bundleId.isEmpty() ? name : bundleId;
+    if (!bundleId.isEmpty())
+        app.bundleIdentifier = bundleId;
+    if (!bundlePath.isEmpty())
+        app.bundleURL = QUrl::fromLocalFile(bundlePath);
+    if (!name.isEmpty())
+        app.localizedName = name;
+    app.regular = regular;
+    return app;
+}

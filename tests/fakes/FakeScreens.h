@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/Screens.h"
+
+class FakeScreens : public Screens {
+public:
+    QList<ScreenInfo> list{{QRectF(0, 0, 1440, 900), QRectF(0, 0, 1440, 875)}};
+
+    QList<ScreenInfo> screens() const override { return list; }
+    std::optional<ScreenInfo> mainScreen() const override {
+        if (list.isEmpty())
+            return std::nullopt;
+        return list.first();
+    }
+};
