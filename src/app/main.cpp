@@ -1,23 +1,11 @@
 #include "app/PeloraApp.h"
 #include "common/Services.h"
+#include "common/Symbols.h"
+#include "common/Translations.h"
 #include "platform/Bundle.h"
 #include "platform/linux/LinuxPlatform.h"
 
 #include <QApplication>
-#include <QLocale>
-#include <QTranslator>
-
-namespace {
-void installTranslations(QTranslator& translator, const QStringList& languages) {
-    for (const QString& language : languages)
-        if (translator.load(QStringLiteral(":/i18n/pelora_") +
-                            QString(language).replace(u'-', u'_')))
-            break;
-    if (translator.isEmpty())
-        (void)translator.load(QStringLiteral(":/i18n/pelora_en"));
-    QCoreApplication::installTranslator(&translator);
-}
-} // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -26,7 +14,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     Services services(makeLinuxPlatform());
-    QTranslator translator;
-    installTranslations(translator, services.bundle().preferredLocalizations());
+    installTranslations(services.bundle().preferredLocalizations());
+    ensureIconTheme();
     return runPeloraApp(services);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+class QPoint;
 class QWidget;
 
 // What a floating tool window needs from the window system beyond Qt's window flags.
@@ -13,4 +14,8 @@ public:
     // Whether a compositing manager shows translucent pixels as such. Without one they come
     // out black, so rounded windows need a shape.
     virtual bool isCompositing() const = 0;
+    // Hands a drag of the window to the window manager, with the pointer still down since it was
+    // pressed at pressPosition (global). The manager moves the window by the pointer's travel
+    // from there, so the grabbed point stays under the pointer. False when it cannot.
+    virtual bool startWindowMove(QWidget& window, const QPoint& pressPosition) = 0;
 };

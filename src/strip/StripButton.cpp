@@ -21,7 +21,7 @@ void paintStripSymbol(QPainter& painter, const QIcon& icon, const QPointF& centr
     QPixmap pixmap = icon.pixmap(QSize(side, side), dpr);
     if (pixmap.isNull())
         return;
-    if (icon.isMask()) {
+    {
         QPainter tint(&pixmap);
         tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
         tint.fillRect(pixmap.rect(), color);
@@ -40,7 +40,7 @@ void paintStripSymbol(QPainter& painter, const QIcon& icon, const QPointF& centr
 
 StripSymbolButton::StripSymbolButton(const QString& symbolName, qreal pointSize, QWidget* parent)
     : QAbstractButton(parent), symbolName_(symbolName), pointSize_(pointSize),
-      icon_(symbolIcon(symbolName)) {
+      icon_(bundledSymbolIcon(symbolName)) {
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_Hover);
     setFixedSize(buttonSize, buttonSize);
@@ -64,8 +64,8 @@ void StripSymbolButton::paintEvent(QPaintEvent*) {
                             highlightRadius);
         painter.fillPath(path, wash);
     }
-    if (pressed)
-        foreground.setAlphaF(0.7f);
+    // Symbols in the label colour, a touch softer than pure text; dimmed while pressed.
+    foreground.setAlphaF(pressed ? 0.6f : 0.85f);
     paintStripSymbol(painter, icon_, QRectF(rect()).center(), pointSize_, foreground);
 }
 

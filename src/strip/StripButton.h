@@ -11,8 +11,10 @@
 class QMimeData;
 class QPainter;
 
-// Draws a system symbol centred at a point, size in points. Symbols that are masks take the
-// given colour, so they follow the palette like text does; the rotation is in degrees.
+// Draws a monochrome symbol centred at a point, size in points, in the given colour (so it
+// follows the palette as text does); the rotation is in degrees. The strip uses the bundled
+// glyphs rather than the icon theme's: theme icons at this size are full-colour pictures of
+// mixed styles, where the strip wants one family of symbols in the text colour.
 void paintStripSymbol(QPainter& painter, const QIcon& icon, const QPointF& centre, qreal pointSize,
                       const QColor& color, qreal rotation = 0);
 

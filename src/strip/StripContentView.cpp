@@ -28,7 +28,7 @@ constexpr qreal handleSymbolSize = 14;
 class StripDragHandle : public QWidget {
 public:
     explicit StripDragHandle(QWidget* parent)
-        : QWidget(parent), icon_(symbolIcon(QStringLiteral("line.3.horizontal"))) {
+        : QWidget(parent), icon_(bundledSymbolIcon(QStringLiteral("line.3.horizontal"))) {
         setObjectName(QStringLiteral("handle"));
         setAccessibleName(L("strip.accessibility.moveStrip"));
         setCursor(Qt::OpenHandCursor);
@@ -43,6 +43,9 @@ public:
         update();
     }
     bool isHorizontal() const { return horizontal_; }
+    void setWindowMoveStarter(StripContentView::WindowMoveStarter starter) {
+        startWindowMove_ = std::move(starter);
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -77,10 +80,14 @@ protected:
             dragging_ = true;
             setCursor(Qt::ClosedHandCursor);
             update();
-            QWindow* handle = window()->windowHandle();
-            if (handle && handle->startSystemMove()) {
+            if (startWindowMove_ && startWindowMove_(*window(), pressGlobal_)) {
                 // The window manager owns the pointer until the move ends; the window then
                 // reports its new place with one move event.
+                endDrag();
+                return;
+            }
+            QWindow* handle = window()->windowHandle();
+            if (handle && handle->startSystemMove()) {
                 endDrag();
                 return;
             }
@@ -103,6 +110,7 @@ private:
     }
 
     QIcon icon_;
+    StripContentView::WindowMoveStarter startWindowMove_;
     bool horizontal_ = false;
     bool pressed_ = false;
     bool dragging_ = false;
@@ -224,6 +232,10 @@ StripButton* StripContentView::button(StripModule module) const {
         if (b->module() == module)
             return b;
     return nullptr;
+}
+
+void StripContentView::setWindowMoveStarter(WindowMoveStarter starter) {
+    handle_->setWindowMoveStarter(std::move(starter));
 }
 
 QWidget* StripContentView::dragHandle() const {

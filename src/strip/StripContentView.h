@@ -21,11 +21,17 @@ class StripContentView : public QWidget {
 public:
     using ModuleTapped = std::function<void(StripModule)>;
     using Drop = std::function<void(StripModule, const QList<QUrl>&)>;
+    // Hands a drag by the handle to the window system; false when it cannot take it.
+    using WindowMoveStarter = std::function<bool(QWidget& window, const QPoint& pressPosition)>;
 
     static constexpr int cornerRadius = 12;
 
     StripContentView(UserDefaults& defaults, ModuleTapped onModuleTapped, Drop onDrop,
                      std::function<void()> openSettings, QWidget* parent = nullptr);
+
+    // Without one, or when it refuses, Qt's own system move is tried, then the window follows
+    // the pointer itself.
+    void setWindowMoveStarter(WindowMoveStarter starter);
 
     bool isHorizontal() const { return horizontal_; }
     // The stacked items from the leading end: handle, the layout's buttons and dividers,

@@ -72,6 +72,10 @@ void StripWindowController::showStrip() {
         });
 
     WindowDecorations* decorations = services_.platform().windowDecorations.get();
+    if (decorations)
+        content->setWindowMoveStarter([decorations](QWidget& window, const QPoint& press) {
+            return decorations->startWindowMove(window, press);
+        });
     const bool translucent = !decorations || decorations->isCompositing();
     auto* panel = new StripPanel(content, translucent, StripContentView::cornerRadius);
 

@@ -3,6 +3,7 @@
 #include "platform/WindowDecorations.h"
 
 #include <QList>
+#include <QPoint>
 #include <QWidget>
 
 // Records the windows it prepared; the test chooses whether a compositor runs.
@@ -13,4 +14,10 @@ public:
 
     void prepareFloatingPanel(QWidget& window) override { prepared << &window; }
     bool isCompositing() const override { return compositing; }
+    // Offscreen there is no window manager to hand a move to.
+    bool startWindowMove(QWidget&, const QPoint& pressPosition) override {
+        moveStarts << pressPosition;
+        return false;
+    }
+    QList<QPoint> moveStarts;
 };

@@ -224,3 +224,23 @@ TEST_F(StripWindowTest, WithoutACompositorTheWindowIsOpaqueAndShaped) {
     EXPECT_TRUE(panel->mask().contains(QPoint(200, 16)));
     EXPECT_FALSE(panel->mask().contains(QPoint(239, 0)));
 }
+
+TEST_F(StripWindowTest, ADragByTheHandleIsOfferedToTheWindowManagerFromThePress) {
+    controller->showStrip();
+    StripPanel* panel = controller->window();
+    QWidget* handle = controller->contentView()->dragHandle();
+    const QPoint local(14, 11);
+    const QPoint press = handle->mapToGlobal(local);
+    QMouseEvent down(QEvent::MouseButtonPress, QPointF(local), QPointF(press), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(handle, &down);
+    EXPECT_TRUE(decorations->moveStarts.isEmpty()); // never on the press itself
+    QMouseEvent move(QEvent::MouseMove, QPointF(local + QPoint(30, 0)),
+                     QPointF(press + QPoint(30, 0)), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(handle, &move);
+    // The manager is asked with the press position, so the grabbed point stays under the
+    // pointer; this one declines, and the window follows the pointer itself.
+    EXPECT_EQ(decorations->moveStarts, QList<QPoint>{press});
+    EXPECT_EQ(storedFrame(), "{{1426, 318}, {32, 240}}");
+    EXPECT_EQ(panel->pos(), QPoint(1426, 342));
+}

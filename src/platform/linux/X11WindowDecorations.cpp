@@ -1,10 +1,12 @@
 #include "platform/linux/X11WindowDecorations.h"
 
 #include <QGuiApplication>
+#include <QPoint>
 #include <QWidget>
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -33,6 +35,24 @@ int defaultScreenNumber() {
     bool ok = false;
     const int n = display.mid(dot + 1).toInt(&ok);
     return ok && n >= 0 ? n : 0;
+}
+xcb_window_t rootWindow(xcb_connection_t* c) {
+    auto it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int n = defaultScreenNumber(); n > 0 && it.rem > 1; --n)
+        xcb_screen_next(&it);
+    return it.rem > 0 ? it.data->root : xcb_window_t(XCB_NONE);
+}
+
+bool managerSupports(xcb_connection_t* c, xcb_window_t root, xcb_atom_t wanted) {
+    const auto cookie =
+        xcb_get_property(c, 0, root, atom(c, "_NET_SUPPORTED"), XCB_ATOM_ATOM, 0, 4096);
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+        xcb_get_property_reply(c, cookie, nullptr), &std::free);
+    if (!reply || reply->format != 32)
+        return false;
+    const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
+    const int count = xcb_get_property_value_length(reply.get()) / int(sizeof(xcb_atom_t));
+    return std::find(atoms, atoms + count, wanted) != atoms + count;
 }
 } // namespace
 
@@ -68,4 +88,32 @@ bool X11WindowDecorations::isCompositing() const {
         xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr),
         &std::free);
     return reply && reply->owner != XCB_NONE;
+}
+
+bool X11WindowDecorations::startWindowMove(QWidget& window, const QPoint& pressPosition) {
+    xcb_connection_t* c = x11Connection();
+    if (!c)
+        return false;
+    const xcb_window_t root = rootWindow(c);
+    const xcb_atom_t moveResize = atom(c, "_NET_WM_MOVERESIZE");
+    if (root == XCB_NONE || !managerSupports(c, root, moveResize))
+        return false;
+    const qreal scale = window.devicePixelRatioF();
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = xcb_window_t(window.winId());
+    event.type = moveResize;
+    event.data.data32[0] = uint32_t(qRound(pressPosition.x() * scale));
+    event.data.data32[1] = uint32_t(qRound(pressPosition.y() * scale));
+    event.data.data32[2] = 8; // _NET_WM_MOVERESIZE_MOVE
+    event.data.data32[3] = XCB_BUTTON_INDEX_1;
+    event.data.data32[4] = 1; // a normal application asks
+    // The press grabbed the pointer for us; the manager needs it.
+    xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
+    xcb_send_event(c, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(c);
+    return true;
 }

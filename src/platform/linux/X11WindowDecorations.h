@@ -8,4 +8,5 @@ class X11WindowDecorations : public WindowDecorations {
 public:
     void prepareFloatingPanel(QWidget& window) override;
     bool isCompositing() const override;
+    bool startWindowMove(QWidget& window, const QPoint& pressPosition) override;
 };

@@ -1,0 +1,211 @@
+#!/usr/bin/env bash
+# The installed strip on a private 1440x900 X display with openbox: its size and default place,
+# a drag by the handle, the stored frame, a restart, the orientation switched from outside, and
+# the critical alert of a bundle outside the Applications folders.
+# Usage: test_strip.sh <bundle dir> <artifact dir>. Exit 77 when a needed tool is missing.
+set -uo pipefail
+
+bundle=${1:?bundle dir}
+artifacts=${2:?artifact dir}
+for tool in Xvfb openbox xdotool xwininfo xprop import; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
+done
+[ -x "$bundle/Contents/MacOS/pelora" ] || { echo "FAIL: no bundle at $bundle"; exit 1; }
+
+mkdir -p "$artifacts"
+rm -f "$artifacts"/*.png
+work=$(mktemp -d)
+started=()
+
+cleanup() {
+    local pid
+    for ((i = ${#started[@]} - 1; i >= 0; i--)); do
+        pid=${started[i]}
+        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+pass() { echo "ok: $*"; }
+
+export HOME="$work/home"
+export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
+export XDG_CACHE_HOME="$HOME/.cache" XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p "$HOME/Applications" "$HOME/Downloads" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" \
+    "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER
+cp -a "$bundle" "$HOME/Applications/Pelora.app"
+cp -a "$bundle" "$HOME/Downloads/Pelora.app"
+pelora="$HOME/Applications/Pelora.app/Contents/MacOS/pelora"
+stray="$HOME/Downloads/Pelora.app/Contents/MacOS/pelora"
+
+# Waits up to $1 tenths of a second for the command to succeed.
+waitFor() {
+    local tenths=$1
+    shift
+    for ((t = 0; t < tenths; t++)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+Xvfb -displayfd 3 -screen 0 1440x900x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+started+=($!)
+waitFor 100 test -s "$work/display" || { echo "FAIL: Xvfb did not start"; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+started+=($!)
+waitFor 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
+    { echo "FAIL: openbox did not start"; exit 1; }
+
+shot() { import -window root "$artifacts/$1.png" && echo "screenshot $artifacts/$1.png"; }
+
+# The visible windows of a process, one id a line.
+windowsOf() { xdotool search --onlyvisible --pid "$1" 2>/dev/null; }
+
+# "x y width height" of a window, from the X server.
+geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+        /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'
+}
+
+startPelora() {
+    "$pelora" >>"$work/pelora.log" 2>&1 &
+    peloraPid=$!
+    started+=($peloraPid)
+    waitFor 100 sh -c "xdotool search --onlyvisible --pid $peloraPid >/dev/null 2>&1" ||
+        fail "no strip window appeared"
+    strip=$(windowsOf "$peloraPid" | head -n1)
+    sleep 0.3 # let the window manager settle the window
+}
+
+stopPelora() {
+    kill "$peloraPid" 2>/dev/null
+    wait "$peloraPid" 2>/dev/null
+}
+
+# The defaults tool is part of the program; an older build would start the application
+# instead, so ask it with a time limit and without a display.
+defaultsTool() {
+    DISPLAY= QT_QPA_PLATFORM=offscreen timeout 10 "$pelora" defaults "$@"
+}
+hasDefaultsTool=false
+if defaultsTool read >/dev/null 2>&1; then
+    hasDefaultsTool=true
+else
+    echo "note: this build has no 'pelora defaults' tool; stored-frame checks are skipped"
+fi
+
+expectGeometry() { # what, window, expected "x y w h"
+    local got
+    got=$(geometry "$2")
+    if [ "$got" = "$3" ]; then pass "$1: $got"; else fail "$1: expected $3, got $got"; fi
+}
+
+# --- First run: default size and place -------------------------------------------------
+startPelora
+[ "$(windowsOf "$peloraPid" | wc -l)" -eq 1 ] || fail "expected exactly one window"
+# 12 in from the right edge, centred: 1440 - 32 - 12 = 1396, (900 - 240) / 2 = 330.
+expectGeometry "default place" "$strip" "1396 330 32 240"
+states=$(xprop -id "$strip" _NET_WM_STATE)
+for state in _NET_WM_STATE_SKIP_TASKBAR _NET_WM_STATE_SKIP_PAGER _NET_WM_STATE_ABOVE; do
+    grep -q "$state" <<<"$states" || fail "strip window lacks $state ($states)"
+done
+xprop -id "$strip" _NET_WM_DESKTOP | grep -q 4294967295 || fail "strip is not on all desktops"
+xprop -id "$strip" WM_HINTS | grep -q 'Client accepts input or input focus: False' ||
+    fail "strip window accepts keyboard focus"
+shot strip-1-default
+# The pointer over the folders button (the second button: 66..94 from the top).
+xdotool mousemove 1412 410
+sleep 0.3
+shot strip-1-hover
+
+# --- A click on the handle without motion leaves the window manager in its normal state -
+xdotool mousemove 1412 349 click 1
+sleep 0.3
+xdotool mousemove 700 500
+sleep 0.3
+expectGeometry "after a click on the handle" "$strip" "1396 330 32 240"
+
+# --- Drag by the handle ----------------------------------------------------------------
+# The handle is the top 8..30 of the vertical strip; grab it at its middle.
+xdotool mousemove 1412 349 mousedown 1
+sleep 0.2
+for step in 5 15 40 80 160 240 300; do
+    xdotool mousemove $((1412 - step)) $((349 - step / 3))
+    sleep 0.08
+done
+xdotool mouseup 1
+sleep 0.5
+expectGeometry "after the drag" "$strip" "1096 230 32 240"
+# A drag on a module button does not move the strip.
+xdotool mousemove 1112 278 mousedown 1 mousemove 1000 300 mouseup 1
+sleep 0.3
+expectGeometry "after a drag on a button" "$strip" "1096 230 32 240"
+shot strip-2-dragged
+
+if $hasDefaultsTool; then
+    # Bottom-left origin: 900 - 230 - 240 = 430.
+    stored=$(defaultsTool read PeloraStripWindowFrame)
+    [ "$stored" = "{{1096, 430}, {32, 240}}" ] && pass "stored frame $stored" ||
+        fail "stored frame: $stored"
+fi
+
+# --- Restart: the strip comes back where it was left ----------------------------------
+stopPelora
+if $hasDefaultsTool; then
+    startPelora
+    expectGeometry "after a restart" "$strip" "1096 230 32 240"
+    shot strip-3-restarted
+
+    # --- The orientation switched from outside, while it runs ---------------------------
+    defaultsTool write stripOrientation horizontal
+    waitFor 50 sh -c "xwininfo -id $strip | grep -q 'Width: 240'"
+    got=$(geometry "$strip")
+    read -r _ _ w h <<<"$got"
+    [ "$w $h" = "240 32" ] && pass "horizontal strip $got" || fail "horizontal strip: $got"
+    read -r x y _ _ <<<"$got"
+    ((x >= 0 && y >= 0 && x + 240 <= 1440 && y + 32 <= 900)) || fail "horizontal strip off screen"
+    sleep 0.3
+    shot strip-4-horizontal
+    stopPelora
+fi
+
+# --- Outside the Applications folders: the critical alert, then quitting ---------------
+"$stray" >>"$work/pelora-stray.log" 2>&1 &
+strayPid=$!
+started+=($strayPid)
+waitFor 100 sh -c "xdotool search --onlyvisible --pid $strayPid >/dev/null 2>&1" ||
+    fail "no alert appeared"
+sleep 0.5
+alertWindows=$(windowsOf "$strayPid")
+[ "$(wc -l <<<"$alertWindows")" -eq 1 ] || fail "expected the alert only, got: $alertWindows"
+alert=$(head -n1 <<<"$alertWindows")
+read -r _ _ aw ah <<<"$(geometry "$alert")"
+((aw > 200 && ah > 80)) || fail "the alert is too small to be the alert: ${aw}x${ah}"
+shot alert
+xdotool windowactivate --sync "$alert" 2>/dev/null || xdotool windowfocus --sync "$alert"
+xdotool key --clearmodifiers Return
+if waitFor 50 sh -c "! kill -0 $strayPid 2>/dev/null"; then
+    wait "$strayPid"
+    code=$?
+    [ "$code" -eq 0 ] && pass "quit after the alert" || fail "exit code $code after the alert"
+else
+    fail "still running after the alert's button was pressed"
+fi
+
+if ((failures > 0)); then
+    echo "--- pelora log"
+    cat "$work/pelora.log" "$work/pelora-stray.log" 2>/dev/null
+    echo "$failures check(s) failed"
+    exit 1
+fi
+echo "all checks passed"
