@@ -273,10 +273,10 @@ std::optional<DesktopEntry> DesktopEntryIndex::entryForWindow(const WindowFacts&
         if (auto e = found(byStartupWMClass_, name))
             return e;
     }
-    for (const QString& name : {facts.wmClass, facts.wmInstance}) {
-        if (auto e = found(byStartupWMClassFolded_, name.toLower()))
-            return e;
-    }
+    // Some programs spell their class differently from their entry; an instance name that
+    // only matches by case is too weak a hint (xterm -class Other still has instance "xterm").
+    if (auto e = found(byStartupWMClassFolded_, facts.wmClass.toLower()))
+        return e;
     for (const QString& name : {facts.wmClass, facts.wmInstance}) {
         if (auto e = found(byIdBase_, name.toLower()))
             return e;
