@@ -249,14 +249,27 @@ DesktopEntryIndex::DesktopEntryIndex(const QList<DesktopEntry>& entries) : entri
             const QString last = base.section(u'.', -1);
             if (base.contains(u'.') && !last.isEmpty() && !byIdLastPart_.contains(last))
                 byIdLastPart_.insert(last, i);
-            if (!e.terminal) {
-                const QString exe = e.executablePath();
-                if (!exe.isEmpty() && !isGenericLauncher(exe) && !byExecutable_.contains(exe))
-                    byExecutable_.insert(exe, i);
-            }
             byPath_.insert(QDir::cleanPath(e.path), i);
         }
     }
+}
+
+const QHash<QString, int>& DesktopEntryIndex::executableTable() const {
+    // Resolving every Exec line searches PATH for each entry: done once, when first needed.
+    if (byExecutable_)
+        return *byExecutable_;
+    byExecutable_.emplace();
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < entries_.size(); ++i) {
+            const DesktopEntry& e = entries_[i];
+            if (e.noDisplay != (pass == 1) || e.terminal)
+                continue;
+            const QString exe = e.executablePath();
+            if (!exe.isEmpty() && !isGenericLauncher(exe) && !byExecutable_->contains(exe))
+                byExecutable_->insert(exe, i);
+        }
+    }
+    return *byExecutable_;
 }
 
 std::optional<DesktopEntry> DesktopEntryIndex::entryForWindow(const WindowFacts& facts) const {
@@ -285,8 +298,10 @@ std::optional<DesktopEntry> DesktopEntryIndex::entryForWindow(const WindowFacts&
         if (auto e = found(byIdLastPart_, name.toLower()))
             return e;
     }
-    if (auto e = found(byExecutable_, facts.executablePath))
-        return e;
+    if (!facts.executablePath.isEmpty()) {
+        if (auto e = found(executableTable(), facts.executablePath))
+            return e;
+    }
     if (!facts.launchedDesktopFile.isEmpty()) {
         const QString path = QDir::cleanPath(facts.launchedDesktopFile);
         if (auto e = found(byPath_, path))

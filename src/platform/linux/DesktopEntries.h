@@ -55,6 +55,7 @@ inline constexpr QChar iconNameSeparator = u'\n';
 } // namespace DesktopEntries
 
 // Looks up the desktop entry of a window from what the window system and the process tell.
+// Not shared between threads.
 class DesktopEntryIndex {
 public:
     struct WindowFacts {
@@ -74,11 +75,13 @@ public:
     int size() const { return int(entries_.size()); }
 
 private:
+    const QHash<QString, int>& executableTable() const;
+
     QList<DesktopEntry> entries_;
     QHash<QString, int> byStartupWMClass_;
     QHash<QString, int> byStartupWMClassFolded_;
     QHash<QString, int> byIdBase_;     // lower-cased id without ".desktop"
     QHash<QString, int> byIdLastPart_; // lower-cased last part of a reverse-DNS id
-    QHash<QString, int> byExecutable_;
+    mutable std::optional<QHash<QString, int>> byExecutable_;
     QHash<QString, int> byPath_;
 };
