@@ -400,6 +400,8 @@ TEST(FavoritesCategory, RawValuesAndClassification) {
     EXPECT_FALSE(favoritesCategoryFromRawValue(QStringLiteral("peloraFavoriteApps")));
     EXPECT_FALSE(favoritesCategoryFromRawValue(QString()));
     EXPECT_STREQ(displayNameKey(Category::folders), "strip.favoriteType.folder");
+    for (Category c : allFavoritesCategories)
+        EXPECT_NE(displayName(c), QString::fromLatin1(displayNameKey(c))) << "no text";
 
     QTemporaryDir dir;
     const QString root = dir.path();
