@@ -1,9 +1,11 @@
 #include "strip/StripWindowController.h"
 
+#include "common/FileURL.h"
 #include "common/MainQueue.h"
 #include "common/RectString.h"
 #include "common/ScreenGeometry.h"
 #include "common/Services.h"
+#include "favorites/FavoritesService.h"
 #include "platform/RunningApplications.h"
 #include "platform/WindowDecorations.h"
 #include "strip/StripContentView.h"
@@ -219,7 +221,16 @@ void StripWindowController::presentModuleMenu(StripModule) {
     // The module menus are built and popped up here.
 }
 
-void StripWindowController::addDroppedFavorites(StripModule, const QList<QUrl>&) {}
+void StripWindowController::addDroppedFavorites(StripModule module, const QList<QUrl>& urls) {
+    if (module != StripModule::documents && module != StripModule::folders &&
+        module != StripModule::applications)
+        return;
+    // The item decides where it goes: a folder dropped on the documents button is a folder.
+    for (const QUrl& url : urls) {
+        const QUrl normalised = resolvedFileURL(url, services_.fileSystem());
+        favoritesStore(services_, classifyFavoriteURL(normalised)).add(normalised);
+    }
+}
 
 void StripWindowController::openSettingsFromStrip() {
     // The settings window comes up in front of whatever application was active.
