@@ -1,10 +1,13 @@
 #include "platform/linux/LinuxPlatform.h"
 
 #include "platform/UserDefaults.h"
+#include "platform/linux/LinuxBookmarkService.h"
 #include "platform/linux/LinuxBundle.h"
 #include "platform/linux/LinuxDialogs.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/LinuxWorkspace.h"
 #include "platform/linux/QtScreens.h"
+#include "platform/linux/X11RunningApplications.h"
 #include "platform/linux/X11WindowDecorations.h"
 
 Platform makeLinuxPlatform() {
@@ -13,6 +16,10 @@ Platform makeLinuxPlatform() {
     // Kept in memory for this run only, until the persistent store joins at its merge.
     platform.defaults = std::make_shared<InMemoryUserDefaults>();
     platform.fileSystem = std::make_shared<LinuxFileSystem>();
+    platform.bookmarks = std::make_shared<LinuxBookmarkService>();
+    auto running = std::make_shared<X11RunningApplications>();
+    platform.runningApplications = running;
+    platform.workspace = std::make_shared<LinuxWorkspace>(running);
     platform.dialogs = std::make_shared<LinuxDialogs>();
     platform.screens = std::make_shared<QtScreens>();
     platform.windowDecorations = std::make_shared<X11WindowDecorations>();
