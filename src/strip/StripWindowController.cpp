@@ -45,6 +45,7 @@ void StripWindowController::startRecentDocuments() {}
 void StripWindowController::showStrip() {
     startServices();
     if (window_) {
+        window_->show();
         window_->raise();
         return;
     }

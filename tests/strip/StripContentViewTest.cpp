@@ -184,3 +184,53 @@ TEST(StripContentView, OnlyTheHandleDragsAndOnlyPastTheDragDistance) {
     EXPECT_EQ(view->pos(), QPoint(460, 325));
     EXPECT_TRUE(r.taps.isEmpty()); // released outside the button
 }
+
+namespace {
+// Runs of "ink" (dark, drawn) pixels inside a rectangle of the image, counted along x (each
+// column that holds ink) or along y.
+int inkRuns(const QImage& image, const QRect& area, Qt::Orientation along) {
+    int runs = 0;
+    bool inRun = false;
+    const int outer = along == Qt::Horizontal ? area.width() : area.height();
+    const int inner = along == Qt::Horizontal ? area.height() : area.width();
+    for (int i = 0; i < outer; ++i) {
+        bool ink = false;
+        for (int j = 0; j < inner && !ink; ++j) {
+            const QPoint p = along == Qt::Horizontal ? area.topLeft() + QPoint(i, j)
+                                                     : area.topLeft() + QPoint(j, i);
+            const QColor c = image.pixelColor(p);
+            ink = c.alpha() > 128 && c.lightness() < 200;
+        }
+        runs += ink && !inRun;
+        inRun = ink;
+    }
+    return runs;
+}
+} // namespace
+
+TEST(StripContentView, TheHandlesThreeLinesRunAcrossTheStrip) {
+    InMemoryUserDefaults defaults;
+    Recorder r;
+    auto view = makeView(defaults, r);
+    QImage vertical = view->grab().toImage();
+    const QRect handle = view->dragHandle()->geometry();
+    EXPECT_EQ(inkRuns(vertical, handle, Qt::Vertical), 3);
+    EXPECT_EQ(inkRuns(vertical, handle, Qt::Horizontal), 1);
+    // Every module and the settings button show a symbol.
+    for (QWidget* item : view->stackItems()) {
+        if (qobject_cast<StripSymbolButton*>(item)) {
+            EXPECT_GT(inkRuns(vertical, item->geometry(), Qt::Vertical), 0)
+                << qPrintable(item->objectName());
+        }
+    }
+
+    stripOrientationKey.write(defaults, "horizontal");
+    QImage horizontal = view->grab().toImage();
+    const QRect turned = view->dragHandle()->geometry();
+    EXPECT_EQ(inkRuns(horizontal, turned, Qt::Horizontal), 3);
+    EXPECT_EQ(inkRuns(horizontal, turned, Qt::Vertical), 1);
+    if (qEnvironmentVariableIsSet("PELORA_SAVE_STRIP_IMAGES")) {
+        vertical.save(buildPath("strip-vertical.png"));
+        horizontal.save(buildPath("strip-horizontal.png"));
+    }
+}
