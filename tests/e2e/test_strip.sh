@@ -155,7 +155,7 @@ shot strip-2-dragged
 if $hasDefaultsTool; then
     # Bottom-left origin: 900 - 230 - 240 = 430.
     stored=$(defaultsTool read PeloraStripWindowFrame)
-    [ "$stored" = "{{1096, 430}, {32, 240}}" ] && pass "stored frame $stored" ||
+    [ "$stored" = 'string "{{1096, 430}, {32, 240}}"' ] && pass "stored frame $stored" ||
         fail "stored frame: $stored"
 fi
 
