@@ -41,9 +41,13 @@ QString peloraExecutable() {
     return buildPath(QStringLiteral("Pelora.app/Contents/MacOS/pelora"));
 }
 
-void startTool(QProcess& process, const ConfigHome& home, const QStringList& args) {
+void startTool(QProcess& process, const ConfigHome& home, const QStringList& args,
+               int readDelayMs = 0) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+    if (readDelayMs > 0)
+        env.insert(QStringLiteral("PELORA_TEST_DEFAULTS_READ_DELAY_MS"),
+                   QString::number(readDelayMs));
     process.setProcessEnvironment(env);
     process.start(peloraExecutable(), QStringList{QStringLiteral("defaults")} + args);
 }
@@ -332,6 +336,29 @@ TEST(LinuxUserDefaults, ConcurrentWritersKeepEachOthersKeys) {
     EXPECT_TRUE(store->boolForKey(QStringLiteral("before")));
     for (int i = 0; i < kWriters; ++i)
         EXPECT_EQ(store->integerForKey(QStringLiteral("k%1").arg(i), -1), i) << i;
+}
+
+TEST(LinuxUserDefaults, AWriteLandingWhileAnotherProcessReadsIsKept) {
+    ConfigHome home;
+    {
+        LinuxUserDefaults store(home.storeFile());
+        store.setObject(QStringLiteral("before"), true);
+    }
+    // The slow writer lingers in its first read of the file; the quick one writes meanwhile.
+    QProcess slow;
+    startTool(slow, home, {QStringLiteral("write"), QStringLiteral("slow"), QStringLiteral("1")},
+              800);
+    ASSERT_TRUE(slow.waitForStarted());
+    QThread::msleep(300);
+    ASSERT_EQ(
+        runTool(home, {QStringLiteral("write"), QStringLiteral("quick"), QStringLiteral("2")}), 0);
+    ASSERT_TRUE(slow.waitForFinished(30000));
+    EXPECT_EQ(slow.exitCode(), 0);
+
+    auto store = freshStore(home.storeFile());
+    EXPECT_TRUE(store->boolForKey(QStringLiteral("before")));
+    EXPECT_EQ(store->stringForKey(QStringLiteral("slow")), QStringLiteral("1"));
+    EXPECT_EQ(store->stringForKey(QStringLiteral("quick")), QStringLiteral("2"));
 }
 
 TEST(LinuxUserDefaults, AWriterKilledAtAnyMomentLeavesAWholeFile) {

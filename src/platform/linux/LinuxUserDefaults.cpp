@@ -5,14 +5,20 @@
 #include <QCborStreamReader>
 #include <QCborValue>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QThread>
+#include <cerrno>
 #include <cmath>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -179,6 +185,11 @@ void setDamagedFileAside(const QFile& file, const QByteArray& bytes) {
 
 bool readCbor(QIODevice& device, QSettings::SettingsMap& map) {
     const QByteArray bytes = device.readAll();
+#ifdef PELORA_TEST_HOOKS
+    // Tests widen the moment between reading the file and QSettings noting its size and time.
+    if (const int delay = qEnvironmentVariableIntValue("PELORA_TEST_DEFAULTS_READ_DELAY_MS"))
+        QThread::msleep(delay);
+#endif
     QVariantMap values;
     if (decodeFile(bytes, values)) {
         for (auto it = values.cbegin(); it != values.cend(); ++it)
@@ -241,7 +252,10 @@ LinuxUserDefaults::LinuxUserDefaults() : LinuxUserDefaults(defaultFilePath()) {}
 LinuxUserDefaults::LinuxUserDefaults(const QString& filePath)
     : filePath_(QFileInfo(filePath).absoluteFilePath()) {
     ensureFolderWatched();
-    makeSettings();
+    {
+        FolderLock lock(folder_);
+        makeSettings();
+    }
 
     flushTimer_.setSingleShot(true);
     flushTimer_.setInterval(kFlushDelayMs);
@@ -260,7 +274,36 @@ LinuxUserDefaults::LinuxUserDefaults(const QString& filePath)
 LinuxUserDefaults::~LinuxUserDefaults() {
     if (unsaved_)
         ensurePrivateFile();
-    settings_->sync();
+    {
+        FolderLock lock(folder_);
+        settings_->sync();
+    }
+    if (folder_ >= 0)
+        ::close(folder_);
+}
+
+// QSettings reads the file and only afterwards notes its size and time, by which it later tells
+// whether the file changed. A write by another process landing in between pairs old contents
+// with new size and time, and the next write from here would silently drop that process's
+// change. Every sync of every Pelora process therefore holds this lock. It locks the folder
+// itself, so no file comes and goes to wake the folder watch. Should the lock stay out of reach
+// (a stopped process, a file system without locks), the sync goes ahead without it.
+LinuxUserDefaults::FolderLock::FolderLock(int folder) : folder_(folder) {
+    if (folder_ < 0)
+        return;
+    QDeadlineTimer deadline(2000);
+    while (!(locked_ = ::flock(folder_, LOCK_EX | LOCK_NB) == 0)) {
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return;
+        if (deadline.hasExpired())
+            return;
+        QThread::msleep(2);
+    }
+}
+
+LinuxUserDefaults::FolderLock::~FolderLock() {
+    if (locked_)
+        ::flock(folder_, LOCK_UN);
 }
 
 // A new object replaces the old one only once it exists, so that QSettings' shared state of the
@@ -347,11 +390,14 @@ void LinuxUserDefaults::syncWithDisk() {
     ensureFolderWatched();
     if (unsaved_)
         ensurePrivateFile();
-    settings_->sync();
-    if (settings_->status() == QSettings::NoError)
-        unsaved_ = false;
-    else
-        recoverFromAccessError();
+    {
+        FolderLock lock(folder_);
+        settings_->sync();
+        if (settings_->status() == QSettings::NoError)
+            unsaved_ = false;
+        else
+            recoverFromAccessError();
+    }
     // Only the user may read what the program remembers, whoever created the file.
     const QFileInfo info(filePath_);
     constexpr auto kUserBits =
@@ -417,8 +463,13 @@ void LinuxUserDefaults::ensureFolderWatched() {
         return;
     if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
         QFile::setPermissions(folder, kPrivateFolder);
-    if (QFileInfo(folder).isDir())
-        watcher_.addPath(folder);
+    if (!QFileInfo(folder).isDir())
+        return;
+    watcher_.addPath(folder);
+    // A folder made anew (the old one deleted) needs its own handle for locking.
+    if (folder_ >= 0)
+        ::close(folder_);
+    folder_ = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
 // QSaveFile keeps the permissions of the file it replaces but creates a new one world-readable:

@@ -51,7 +51,21 @@ private:
     void ensureFolderWatched();
     void ensurePrivateFile();
 
+    // Holds the store's folder locked against the syncs of other Pelora processes.
+    class FolderLock {
+    public:
+        explicit FolderLock(int folder);
+        ~FolderLock();
+        FolderLock(const FolderLock&) = delete;
+        FolderLock& operator=(const FolderLock&) = delete;
+
+    private:
+        int folder_;
+        bool locked_ = false;
+    };
+
     QString filePath_;
+    int folder_ = -1;
     std::unique_ptr<QSettings> settings_;
     QVariantMap values_;
     bool unsaved_ = false;
