@@ -7,5 +7,13 @@
         <source>Quit</source>
         <translation>Quit</translation>
     </message>
+    <message id="strip.clipboard.imagePreview">
+        <source>Image %1 × %2</source>
+        <translation>Image %1 × %2</translation>
+    </message>
+    <message id="strip.clipboard.filesPreview">
+        <source>%1 Files</source>
+        <translation>%1 Files</translation>
+    </message>
 </context>
 </TS>
