@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr int kSignalGraceMs = 500;
+
 // Targets of the selection protocol itself, not content.
 bool isProtocolTarget(const QString& format) {
     return format.isEmpty() || format == QLatin1String("TARGETS") ||
@@ -42,13 +44,6 @@ QtPasteboard::QtPasteboard(QClipboard* clipboard)
     }
     clipboardAtom_ = atom->atom;
     std::free(atom);
-    // Qt learns of other programs' writes through XFixes; without it, only the owner check
-    // sees them.
-    const char xfixes[] = "XFIXES";
-    xcb_query_extension_reply_t* ext = xcb_query_extension_reply(
-        connection_, xcb_query_extension(connection_, std::strlen(xfixes), xfixes), nullptr);
-    qtSignalsExternalChanges_ = ext && ext->present;
-    std::free(ext);
     lastOwner_ = selectionOwner().value_or(0);
 }
 
@@ -88,12 +83,15 @@ void QtPasteboard::checkOwner() {
         return;
     }
     // Qt's signal normally arrives within milliseconds of a new owner; counting the owner
-    // at once too would count one write twice. Count it here only when Qt cannot tell, or
-    // when a whole tick has passed without Qt telling.
-    if (qtSignalsExternalChanges_ && unsignalledOwner_ != owner) {
+    // at once too would count one write twice. Count it here only when Qt has not told for
+    // a while.
+    if (unsignalledOwner_ != owner) {
         unsignalledOwner_ = owner;
+        unsignalledSince_.start();
         return;
     }
+    if (!unsignalledSince_.hasExpired(kSignalGraceMs))
+        return;
     unsignalledOwner_.reset();
     lastOwner_ = *owner;
     noteChange();

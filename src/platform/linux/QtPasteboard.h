@@ -2,6 +2,7 @@
 
 #include "platform/Pasteboard.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -54,7 +55,7 @@ private:
     // X11 owner check.
     xcb_connection_t* connection_ = nullptr;
     quint32 clipboardAtom_ = 0;
-    bool qtSignalsExternalChanges_ = true;
     quint32 lastOwner_ = 0;
     std::optional<quint32> unsignalledOwner_;
+    QElapsedTimer unsignalledSince_;
 };
