@@ -34,7 +34,12 @@ void ClipboardHistoryService::checkPasteboard() {
         return;
     // Before reading: a change that yields nothing (or hangs its owner) is not read again.
     lastChangeCount_ = count;
-    std::optional<ClipboardItem> item = captureItem();
+    // Asked first: reading the content may take a while, and the copy was made in the
+    // application that was in front when the change showed.
+    std::optional<RunningApplication> frontmost;
+    if (const auto& apps = services_.platform().runningApplications)
+        frontmost = apps->frontmostApplication();
+    std::optional<ClipboardItem> item = captureItem(frontmost);
     if (!item)
         return;
     const QString key = contentKey(*item);
@@ -44,7 +49,8 @@ void ClipboardHistoryService::checkPasteboard() {
         items_.resize(maxItems);
 }
 
-std::optional<ClipboardItem> ClipboardHistoryService::captureItem() {
+std::optional<ClipboardItem>
+ClipboardHistoryService::captureItem(const std::optional<RunningApplication>& app) {
     const QStringList types = pasteboard_.types();
     if (types.isEmpty())
         return std::nullopt; // the owner quit, or offers nothing but the protocol
@@ -89,16 +95,13 @@ std::optional<ClipboardItem> ClipboardHistoryService::captureItem() {
     item.id = QUuid::createUuid();
     item.content = std::move(*content);
     item.date = QDateTime::currentDateTime();
-    // Absent until a window-system service is provided.
-    if (const auto& apps = services_.platform().runningApplications) {
-        if (const std::optional<RunningApplication> app = apps->frontmostApplication()) {
-            item.sourceAppName = app->localizedName;
-            item.sourceBundleIdentifier = app->bundleIdentifier;
-            if (!app->iconName.isEmpty() && services_.platform().workspace) {
-                const QIcon icon = services_.workspace().iconForName(app->iconName);
-                if (!icon.isNull())
-                    item.sourceAppIcon = icon;
-            }
+    if (app) {
+        item.sourceAppName = app->localizedName;
+        item.sourceBundleIdentifier = app->bundleIdentifier;
+        if (!app->iconName.isEmpty() && services_.platform().workspace) {
+            const QIcon icon = services_.workspace().iconForName(app->iconName);
+            if (!icon.isNull())
+                item.sourceAppIcon = icon;
         }
     }
     return item;

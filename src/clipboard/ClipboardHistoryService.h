@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clipboard/ClipboardItem.h"
+#include "platform/RunningApplications.h"
 
 #include <QList>
 #include <QObject>
@@ -47,7 +48,7 @@ public:
     static QString contentKey(const ClipboardItem& item);
 
 private:
-    std::optional<ClipboardItem> captureItem();
+    std::optional<ClipboardItem> captureItem(const std::optional<RunningApplication>& app);
 
     Services& services_;
     Pasteboard& pasteboard_;

@@ -106,6 +106,16 @@ TEST_F(ClipboardHistoryTest, RepeatedCopiesMoveToTheFrontWithTheirNewSource) {
               QStringLiteral("accessories-text-editor"));
     EXPECT_NE(front.id, second.id);
 
+    // The source is the application in front when the change showed, not one that came
+    // forward while the content was being read.
+    apps->frontmost = makeRunningApplication(QStringLiteral("Viewer"), {}, {});
+    pasteboard->whileReading = [&] {
+        apps->frontmost = makeRunningApplication(QStringLiteral("Later"), {}, {});
+    };
+    copyAndCheck(QStringLiteral("slow"));
+    pasteboard->whileReading = nullptr;
+    EXPECT_EQ(history().items().first().sourceAppName, QStringLiteral("Viewer"));
+
     // Without a frontmost application the source stays unknown.
     apps->frontmost.reset();
     copyAndCheck(QStringLiteral("three"));

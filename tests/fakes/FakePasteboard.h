@@ -3,6 +3,7 @@
 #include "platform/Pasteboard.h"
 
 #include <QHash>
+#include <functional>
 
 // A pasteboard the test writes to as "another application", counting what the program reads
 // and recording what it writes.
@@ -16,7 +17,8 @@ public:
 
     int changeCountCalls = 0;
     int contentReads = 0;
-    QList<PasteboardContents> writes; // the program's own writes
+    QList<PasteboardContents> writes;   // the program's own writes
+    std::function<void()> whileReading; // runs when the types are read, as a slow read would
 
     // Another program replaces the content. Types follow the representations given, in the
     // order text, URLs, data; extra types (markers, pseudo-formats) come last.
@@ -41,6 +43,8 @@ public:
     }
     QStringList types() override {
         ++contentReads;
+        if (whileReading)
+            whileReading();
         return offered;
     }
     std::optional<QByteArray> dataForType(const QString& type) override {
