@@ -8,7 +8,6 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QTextBoundaryFinder>
 
@@ -121,10 +120,7 @@ void ClipboardHistoryService::paste(const ClipboardItem& item) {
             contents.data.append({image->type, image->encoded});
             // Programs on this platform paste pictures as PNG; add it when the copy was not.
             if (image->type != PasteboardType::png) {
-                QBuffer in;
-                in.setData(image->encoded);
-                in.open(QIODevice::ReadOnly);
-                const QImage decoded = QImageReader(&in).read();
+                const QImage decoded = image->decoded();
                 QByteArray png;
                 QBuffer out(&png);
                 out.open(QIODevice::WriteOnly);

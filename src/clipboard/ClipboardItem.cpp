@@ -19,6 +19,18 @@ QString shortestDoubleText(double value) {
     return text;
 }
 
+// Only the decoder the type names reads the bytes: content sniffing would let a picture
+// claiming to be a PNG reach every image plugin installed.
+void restrictToType(QImageReader& reader, const QString& type) {
+    if (type == QLatin1String("image/png"))
+        reader.setFormat("png");
+    else if (type == QLatin1String("image/tiff"))
+        reader.setFormat("tiff");
+    else
+        return;
+    reader.setAutoDetectImageFormat(false);
+}
+
 } // namespace
 
 QString imageFingerprint(const QImage& image) {
@@ -46,6 +58,7 @@ std::optional<ClipboardImage> makeClipboardImage(const QByteArray& encoded, cons
     buffer.setData(encoded);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
+    restrictToType(reader, type);
     // The header alone tells the size; pictures whose pixels are broken still count, as
     // long as they have one.
     QSize pixels = reader.size();
@@ -64,6 +77,15 @@ std::optional<ClipboardImage> makeClipboardImage(const QByteArray& encoded, cons
     return image;
 }
 
+QImage ClipboardImage::decoded() const {
+    QBuffer buffer;
+    buffer.setData(encoded);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    restrictToType(reader, type);
+    return reader.read();
+}
+
 QImage ClipboardImage::thumbnail(const QSizeF& bound) const {
     if (size.width() <= 0 || size.height() <= 0)
         return {};
@@ -75,6 +97,7 @@ QImage ClipboardImage::thumbnail(const QSizeF& bound) const {
     buffer.setData(encoded);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
+    restrictToType(reader, type);
     reader.setScaledSize(target);
     const QImage picture = reader.read();
     if (picture.isNull())

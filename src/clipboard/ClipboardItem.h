@@ -34,6 +34,8 @@ struct ClipboardImage {
     QSizeF size;         // in pixels, which is what this platform calls points
     QString fingerprint; // computed once, when the picture was captured
 
+    // The full picture; null when it does not decode.
+    QImage decoded() const;
     // The picture drawn whole into an image of (width × s, height × s), where
     // s = min(bound.width / width, bound.height / height, 1). Null when it does not decode.
     QImage thumbnail(const QSizeF& bound) const;

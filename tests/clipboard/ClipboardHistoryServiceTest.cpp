@@ -352,6 +352,15 @@ TEST_F(ClipboardHistoryTest, PicturesWithABrokenBodyKeepTheirSize) {
     EXPECT_EQ(unreadableImageFingerprint(QSizeF(0.5, 1e16)),
               QStringLiteral("unreadable-0.5x1e+16"));
     EXPECT_FALSE(makeClipboardImage(QByteArray("GIF89a"), QStringLiteral("image/gif")).has_value());
+    // Bytes of another format under the PNG type are not decoded as that format.
+    QByteArray jpeg;
+    {
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        picture(10, 10).save(&buffer, "JPEG");
+    }
+    ASSERT_FALSE(jpeg.isEmpty());
+    EXPECT_FALSE(makeClipboardImage(jpeg, PasteboardType::png).has_value());
     EXPECT_FALSE(makeClipboardImage(QByteArray(), PasteboardType::png).has_value());
 }
 
