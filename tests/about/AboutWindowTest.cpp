@@ -190,10 +190,17 @@ TEST_F(AboutWindowTest, SecondaryTextFollowsPaletteChanges) {
     AboutView* view = window->view();
     const QColor lightSecondary = secondaryTextColor(view->palette());
 
-    QPalette dark = window->palette();
+    // A desktop switching to a dark theme changes the application's palette.
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
     dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
     dark.setColor(QPalette::WindowText, QColor(0xf2, 0xf2, 0xf2));
-    window->setPalette(dark);
+    QApplication::setPalette(dark);
+    struct Restore {
+        QPalette palette;
+        ~Restore() { QApplication::setPalette(palette); }
+    } restore{light};
+    drainEvents();
     const QColor darkSecondary = secondaryTextColor(view->palette());
     ASSERT_NE(lightSecondary, darkSecondary);
     // Lighter than the background, dimmer than the text.

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -57,12 +58,14 @@ protected:
 TEST_F(LicenseWindowTest, ShowingWhileOpenKeepsOneWindow) {
     writeLicense("{\\rtf1\\ansi {\\b Terms}\\par Be nice.}");
     showLicenseWindow(*services);
-    LicenseWindow* first = services->get<LicenseWindowKeeper>().window();
-    ASSERT_NE(first, nullptr);
+    QPointer<LicenseWindow> first = services->get<LicenseWindowKeeper>().window();
+    ASSERT_FALSE(first.isNull());
     EXPECT_TRUE(first->isVisible());
     showLicenseWindow(*services);
     drainEvents();
-    EXPECT_EQ(licenseWindows(), QList<LicenseWindow*>{first});
+    // The open window is brought forward, not rebuilt.
+    ASSERT_FALSE(first.isNull());
+    EXPECT_EQ(licenseWindows(), QList<LicenseWindow*>{first.data()});
 
     EXPECT_EQ(first->windowTitle(), L("license.title"));
     EXPECT_EQ(first->size(), QSize(560, 420));
@@ -77,10 +80,9 @@ TEST_F(LicenseWindowTest, ShowingWhileOpenKeepsOneWindow) {
     QTest::mouseClick(first->closeButton(), Qt::LeftButton);
     EXPECT_FALSE(first->isVisible());
     writeLicense("{\\rtf1 Revised terms.}");
-    QPointer<LicenseWindow> old(first);
     showLicenseWindow(*services);
     drainEvents();
-    EXPECT_TRUE(old.isNull());
+    EXPECT_TRUE(first.isNull());
     const QList<LicenseWindow*> now = licenseWindows();
     ASSERT_EQ(now.size(), 1);
     EXPECT_TRUE(now.first()->isVisible());

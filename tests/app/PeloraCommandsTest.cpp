@@ -12,6 +12,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -173,8 +174,13 @@ TEST_F(PeloraCommandsTest, WithoutHandlersAboutShowsTheWindowAndTheRestIsDisable
 TEST_F(PeloraCommandsTest, LicenseTwiceWhileOpenIsOneWindow) {
     QMenuBar& bar = menuBarWith({});
     ASSERT_TRUE(PeloraCommands::trigger(bar, QStringLiteral("help.license")));
+    drainEvents();
+    QPointer<LicenseWindow> first = services->get<LicenseWindowKeeper>().window();
+    ASSERT_FALSE(first.isNull());
     ASSERT_TRUE(PeloraCommands::trigger(bar, QStringLiteral("help.license")));
     drainEvents();
+    EXPECT_FALSE(first.isNull());
+    EXPECT_EQ(services->get<LicenseWindowKeeper>().window(), first.data());
     int count = 0;
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (auto* license = qobject_cast<LicenseWindow*>(w)) {
