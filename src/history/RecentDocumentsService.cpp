@@ -51,7 +51,10 @@ bool RecentDocumentsService::isGathering() const {
 }
 
 void RecentDocumentsService::refresh() {
-    metadataQuery_.reset();
+    if (metadataQuery_) {
+        metadataQuery_->stop();
+        metadataQuery_.reset();
+    }
     RecentItemsPredicate predicate;
     predicate.kind = RecentItemKind::document;
     predicate.usedSince = QDateTime::currentDateTimeUtc().addSecs(-queryWindowSeconds);

@@ -19,7 +19,10 @@ bool RecentFoldersService::isGathering() const {
 }
 
 void RecentFoldersService::refresh() {
-    metadataQuery_.reset();
+    if (metadataQuery_) {
+        metadataQuery_->stop();
+        metadataQuery_.reset();
+    }
     RecentItemsPredicate predicate;
     predicate.kind = RecentItemKind::folder;
     // Every folder with a last-used date qualifies.
