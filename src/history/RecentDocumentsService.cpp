@@ -176,10 +176,17 @@ RecentDocumentItem RecentDocumentsService::makeItem(const RecentDocumentRecord& 
 
 QList<RecentDocumentGroup>
 RecentDocumentsService::buildGroups(QList<PersistedRecentDocumentRecord>& persisted) {
-    persisted = loadPersistedRecords();
-    sortNewestFirst(persisted);
-    if (persisted.size() > maxResults)
-        persisted.resize(maxResults);
+    // Sorting before the existence check gives the same list as sorting after it, and the
+    // main thread then looks at only as many files as the menu can show.
+    persisted.clear();
+    QList<RecentDocumentRecord> stored = decodedPersistedRecords();
+    sortNewestFirst(stored);
+    for (const RecentDocumentRecord& record : stored) {
+        if (persisted.size() == maxResults)
+            break;
+        if (QFileInfo::exists(record.path))
+            persisted.append(record);
+    }
 
     QList<RecentDocumentGroup> groups;
     QHash<QString, qsizetype> groupOfApp;
@@ -248,15 +255,17 @@ void RecentDocumentsService::recordOpened(const QUrl& url) {
     iconCache_->removeObject(path);
 }
 
-QList<PersistedRecentDocumentRecord> RecentDocumentsService::loadPersistedRecords() const {
+QList<PersistedRecentDocumentRecord> RecentDocumentsService::decodedPersistedRecords() const {
     const QByteArray data = services_.defaults().dataForKey(storageKey.key());
     if (data.isEmpty())
         return {};
-    std::optional<QList<RecentDocumentRecord>> decoded = decodeRecentDocumentRecords(data);
-    if (!decoded)
-        return {};
-    decoded->removeIf([](const RecentDocumentRecord& r) { return !QFileInfo::exists(r.path); });
-    return *decoded;
+    return decodeRecentDocumentRecords(data).value_or(QList<RecentDocumentRecord>());
+}
+
+QList<PersistedRecentDocumentRecord> RecentDocumentsService::loadPersistedRecords() const {
+    QList<PersistedRecentDocumentRecord> records = decodedPersistedRecords();
+    records.removeIf([](const RecentDocumentRecord& r) { return !QFileInfo::exists(r.path); });
+    return records;
 }
 
 void RecentDocumentsService::savePersistedRecords(

@@ -75,6 +75,8 @@ public:
     void waitForBackgroundWork();
 
 private:
+    // Every stored record, in stored order, whether its file exists or not.
+    QList<PersistedRecentDocumentRecord> decodedPersistedRecords() const;
     QList<RecentDocumentGroup> buildGroups(QList<PersistedRecentDocumentRecord>& persisted);
     RecentDocumentItem makeItem(const RecentDocumentRecord& record);
     QIcon applicationIcon(const RecentDocumentRecord& record);

@@ -332,6 +332,17 @@ TEST_F(RecentDocumentsTest, ARecordWhoseFileWentIsHiddenAndDroppedAtTheNextRecor
     ASSERT_EQ(after.size(), 2);
     EXPECT_EQ(after[0].toObject()[QStringLiteral("path")].toString(), b);
     EXPECT_EQ(after[1].toObject()[QStringLiteral("path")].toString(), c);
+
+    // Twelve records of which the newest two are gone: the other ten, newest first.
+    QList<PersistedRecentDocumentRecord> twelve;
+    for (int i = 1; i <= 12; ++i)
+        twelve << record(file(QStringLiteral("t%1.txt").arg(i)), hoursAgo(i));
+    service().savePersistedRecords(twelve);
+    QFile::remove(twelve[0].path);
+    QFile::remove(twelve[1].path);
+    EXPECT_EQ(names(service().currentGroups()),
+              (QStringList{"t3.txt", "t4.txt", "t5.txt", "t6.txt", "t7.txt", "t8.txt", "t9.txt",
+                           "t10.txt", "t11.txt", "t12.txt"}));
 }
 
 TEST_F(RecentDocumentsTest, StoredJsonHasTheDocumentedShape) {
