@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/PeloraApp.h"
 #include "common/Services.h"
 #include "common/Symbols.h"
@@ -8,6 +9,9 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    if (const auto status = runCommandLine(argc, argv))
+        return *status;
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelora"));
     // A tray program: closing its last window (an alert, the settings) must not end it.

@@ -1,10 +1,10 @@
 #include "platform/linux/LinuxPlatform.h"
 
-#include "platform/UserDefaults.h"
 #include "platform/linux/LinuxBookmarkService.h"
 #include "platform/linux/LinuxBundle.h"
 #include "platform/linux/LinuxDialogs.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/LinuxUserDefaults.h"
 #include "platform/linux/LinuxWorkspace.h"
 #include "platform/linux/QtScreens.h"
 #include "platform/linux/X11RunningApplications.h"
@@ -13,8 +13,7 @@
 Platform makeLinuxPlatform() {
     Platform platform;
     platform.bundle = std::make_shared<LinuxBundle>(LinuxBundle::currentExecutablePath());
-    // Kept in memory for this run only, until the persistent store joins at its merge.
-    platform.defaults = std::make_shared<InMemoryUserDefaults>();
+    platform.defaults = std::make_shared<LinuxUserDefaults>();
     platform.fileSystem = std::make_shared<LinuxFileSystem>();
     platform.bookmarks = std::make_shared<LinuxBookmarkService>();
     auto running = std::make_shared<X11RunningApplications>();
