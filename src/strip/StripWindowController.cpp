@@ -1,11 +1,15 @@
 #include "strip/StripWindowController.h"
 
+#include "clipboard/ClipboardHistoryService.h"
 #include "common/FileURL.h"
 #include "common/MainQueue.h"
 #include "common/RectString.h"
 #include "common/ScreenGeometry.h"
 #include "common/Services.h"
 #include "favorites/FavoritesService.h"
+#include "history/RecentDocumentsService.h"
+#include "history/RecentFoldersService.h"
+#include "history/RunningApplicationsHistoryService.h"
 #include "platform/RunningApplications.h"
 #include "platform/WindowDecorations.h"
 #include "strip/StripContentView.h"
@@ -25,6 +29,8 @@ StripWindowController::StripWindowController(Services& services, QObject* parent
     : QObject(parent), services_(services) {}
 
 StripWindowController::~StripWindowController() {
+    if (recentDocumentsObserver_)
+        services_.notifications().removeObserver(*recentDocumentsObserver_);
     delete window_.data();
 }
 
@@ -33,14 +39,42 @@ void StripWindowController::startServices() {
     startClipboardHistory();
     startRecentFolders();
     startRecentDocuments();
+    observeRecentDocuments();
 }
 
-// Each service joins here as it is built; a second start of any of them must neither add a
-// timer, query or observer nor lose one.
-void StripWindowController::startApplicationActivationHistory() {}
-void StripWindowController::startClipboardHistory() {}
-void StripWindowController::startRecentFolders() {}
-void StripWindowController::startRecentDocuments() {}
+// Each start tolerates a second call: at launch they run twice (once more from showStrip).
+void StripWindowController::startApplicationActivationHistory() {
+    services_.get<RunningApplicationsHistoryService>().start();
+}
+
+void StripWindowController::startClipboardHistory() {
+    services_.get<ClipboardHistoryService>().start();
+}
+
+void StripWindowController::startRecentFolders() {
+    services_.get<RecentFoldersService>().refresh();
+}
+
+void StripWindowController::startRecentDocuments() {
+    auto& documents = services_.get<RecentDocumentsService>();
+    // Icons for the documents the menu shows first, so its first opening has them.
+    QList<PersistedRecentDocumentRecord> records = documents.loadPersistedRecords();
+    if (records.size() > RecentDocumentsService::maxResults)
+        records.resize(RecentDocumentsService::maxResults);
+    documents.prefetchIcons(records, services_.workspace());
+    documents.refresh();
+}
+
+void StripWindowController::observeRecentDocuments() {
+    if (recentDocumentsObserver_)
+        return;
+    QPointer<StripWindowController> self(this);
+    recentDocumentsObserver_ = services_.notifications().addObserver(
+        RecentDocumentsService::didUpdateNotification, [self](const QVariantMap&) {
+            if (self)
+                self->services_.get<RecentDocumentsService>().updateGroups(self);
+        });
+}
 
 void StripWindowController::showStrip() {
     startServices();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/NotificationCenter.h"
+#include "history/RecentDocumentGroup.h"
 #include "platform/Screens.h"
 #include "platform/UserDefaults.h"
 #include "strip/StripModule.h"
@@ -65,11 +67,15 @@ public:
 
     Services& services() const { return services_; }
 
+    // The document groups the documents menu showed last, refreshed after each gathering.
+    QList<RecentDocumentGroup> recentGroups;
+
 private:
     void startApplicationActivationHistory();
     void startClipboardHistory();
     void startRecentFolders();
     void startRecentDocuments();
+    void observeRecentDocuments();
 
     void openSettingsFromStrip();
     void stripWindowDidResize();
@@ -79,5 +85,6 @@ private:
     QMetaObject::Connection stripWindowDidMoveObserver_;
     QMetaObject::Connection stripWindowDidResizeObserver_;
     QMetaObject::Connection willTerminateObserver_;
+    std::optional<NotificationCenter::Token> recentDocumentsObserver_;
     std::function<void()> openSettingsAction_;
 };

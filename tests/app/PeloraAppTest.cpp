@@ -1,11 +1,18 @@
 #include "app/PeloraApp.h"
+#include "clipboard/ClipboardHistoryService.h"
 #include "common/Services.h"
 #include "common/StripVisibility.h"
 #include "common/Texts.h"
 #include "fakes/FakeBundle.h"
 #include "fakes/FakeDialogs.h"
+#include "fakes/FakeFileSystem.h"
+#include "fakes/FakePasteboard.h"
+#include "fakes/FakeRecentItemsIndex.h"
+#include "fakes/FakeRunningApplications.h"
 #include "fakes/FakeScreens.h"
 #include "fakes/FakeWindowDecorations.h"
+#include "fakes/FakeWorkspace.h"
+#include "history/RecentDocumentsService.h"
 #include "strip/StripWindowController.h"
 #include "support/TestSupport.h"
 
@@ -39,6 +46,11 @@ protected:
         platform.dialogs = dialogs;
         platform.screens = std::make_shared<FakeScreens>();
         platform.windowDecorations = std::make_shared<FakeWindowDecorations>();
+        platform.pasteboard = std::make_shared<FakePasteboard>();
+        platform.recentItemsIndex = std::make_shared<FakeRecentItemsIndex>();
+        platform.runningApplications = std::make_shared<FakeRunningApplications>();
+        platform.workspace = std::make_shared<FakeWorkspace>();
+        platform.fileSystem = std::make_shared<FakeFileSystem>();
     }
     ~StartUpTest() override { drainEvents(); }
 
@@ -67,6 +79,8 @@ TEST_F(StartUpTest, OutsideTheApplicationsFoldersAlertsAndQuitsWithoutAStrip) {
     EXPECT_EQ(alert.buttons.first(), QStringLiteral("Quit"));
     EXPECT_EQ(terminations, 1);
     EXPECT_EQ(app.stripController()->window(), nullptr);
+    EXPECT_FALSE(services.has<ClipboardHistoryService>());
+    EXPECT_FALSE(services.has<RecentDocumentsService>());
     EXPECT_TRUE(defaults->allKeys().isEmpty());
 }
 
@@ -89,6 +103,8 @@ TEST_F(StartUpTest, InsideEitherApplicationsFolderTheStripComesUpUnlessHidden) {
     Services services(platform);
     PeloraApp app(services, [] {});
     EXPECT_EQ(app.stripController()->window(), nullptr);
+    // Hidden, the services still run.
+    EXPECT_TRUE(services.get<ClipboardHistoryService>().isStarted());
     // Shown later, it comes up then.
     app.stripController()->showStrip();
     EXPECT_NE(app.stripController()->window(), nullptr);

@@ -1,6 +1,9 @@
 #include "common/Services.h"
 #include "fakes/FakeBookmarkService.h"
 #include "fakes/FakeFileSystem.h"
+#include "fakes/FakePasteboard.h"
+#include "fakes/FakeRecentItemsIndex.h"
+#include "fakes/FakeRunningApplications.h"
 #include "fakes/FakeScreens.h"
 #include "fakes/FakeWindowDecorations.h"
 #include "fakes/FakeWorkspace.h"
@@ -28,6 +31,9 @@ protected:
         p.fileSystem = fileSystem;
         p.bookmarks = std::make_shared<FakeBookmarkService>();
         p.workspace = std::make_shared<FakeWorkspace>();
+        p.pasteboard = std::make_shared<FakePasteboard>();
+        p.recentItemsIndex = std::make_shared<FakeRecentItemsIndex>();
+        p.runningApplications = std::make_shared<FakeRunningApplications>();
         services = std::make_unique<Services>(p);
         controller = std::make_unique<StripWindowController>(*services);
     }

@@ -1,13 +1,24 @@
 #include "strip/StripWindowController.h"
+#include "clipboard/ClipboardHistoryService.h"
 #include "common/RectString.h"
 #include "common/Services.h"
+#include "fakes/FakeBookmarkService.h"
+#include "fakes/FakeFileSystem.h"
+#include "fakes/FakePasteboard.h"
+#include "fakes/FakeRecentItemsIndex.h"
+#include "fakes/FakeRunningApplications.h"
 #include "fakes/FakeScreens.h"
 #include "fakes/FakeWindowDecorations.h"
+#include "fakes/FakeWorkspace.h"
+#include "history/RecentDocumentsService.h"
+#include "history/RunningApplicationsHistoryService.h"
 #include "strip/StripContentView.h"
 #include "strip/StripLayoutItem.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -28,6 +39,13 @@ protected:
         p.defaults = defaults;
         p.screens = screens;
         p.windowDecorations = decorations;
+        // The services the strip starts.
+        p.pasteboard = std::make_shared<FakePasteboard>();
+        p.recentItemsIndex = recentIndex;
+        p.runningApplications = std::make_shared<FakeRunningApplications>();
+        p.workspace = std::make_shared<FakeWorkspace>();
+        p.fileSystem = std::make_shared<FakeFileSystem>();
+        p.bookmarks = std::make_shared<FakeBookmarkService>();
         services = std::make_unique<Services>(p);
         controller = std::make_unique<ObservedController>(*services);
     }
@@ -49,6 +67,7 @@ protected:
     std::shared_ptr<InMemoryUserDefaults> defaults = std::make_shared<InMemoryUserDefaults>();
     std::shared_ptr<FakeScreens> screens = std::make_shared<FakeScreens>();
     std::shared_ptr<FakeWindowDecorations> decorations = std::make_shared<FakeWindowDecorations>();
+    std::shared_ptr<FakeRecentItemsIndex> recentIndex = std::make_shared<FakeRecentItemsIndex>();
     std::unique_ptr<Services> services;
     std::unique_ptr<ObservedController> controller;
 };
@@ -243,4 +262,33 @@ TEST_F(StripWindowTest, ADragByTheHandleIsOfferedToTheWindowManagerFromThePress)
     EXPECT_EQ(decorations->moveStarts, QList<QPoint>{press});
     EXPECT_EQ(storedFrame(), "{{1426, 318}, {32, 240}}");
     EXPECT_EQ(panel->pos(), QPoint(1426, 342));
+}
+
+TEST_F(StripWindowTest, StartingTheServicesAgainAddsNoTimerQueryOrObserver) {
+    recentIndex->autoFinish = false;
+    controller->startServices();
+    controller->showStrip(); // starts them once more, as the launch does
+    EXPECT_TRUE(services->get<ClipboardHistoryService>().isStarted());
+    EXPECT_TRUE(services->get<RunningApplicationsHistoryService>().isStarted());
+    // The folders and the documents query, each replaced by its second start.
+    EXPECT_EQ(recentIndex->gatheringCount(), 2);
+    EXPECT_EQ(
+        services->notifications().observerCount(RecentDocumentsService::didUpdateNotification), 1);
+
+    // A finished gathering refreshes the groups the documents menu shows.
+    const QString file = QDir::tempPath() + QStringLiteral("/pelora-strip-recent.txt");
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    services->get<RecentDocumentsService>().recordOpened(QUrl::fromLocalFile(file));
+    EXPECT_TRUE(controller->recentGroups.isEmpty());
+    recentIndex->finishGathering();
+    EXPECT_TRUE(waitUntil([&] { return !controller->recentGroups.isEmpty(); }));
+    QFile::remove(file);
+
+    // Once the controller is gone, an update reaches nobody.
+    controller.reset();
+    EXPECT_EQ(
+        services->notifications().observerCount(RecentDocumentsService::didUpdateNotification), 0);
 }

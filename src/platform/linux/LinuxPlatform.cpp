@@ -4,8 +4,10 @@
 #include "platform/linux/LinuxBundle.h"
 #include "platform/linux/LinuxDialogs.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/LinuxRecentItemsIndex.h"
 #include "platform/linux/LinuxUserDefaults.h"
 #include "platform/linux/LinuxWorkspace.h"
+#include "platform/linux/QtPasteboard.h"
 #include "platform/linux/QtScreens.h"
 #include "platform/linux/X11RunningApplications.h"
 #include "platform/linux/X11WindowDecorations.h"
@@ -19,6 +21,8 @@ Platform makeLinuxPlatform() {
     auto running = std::make_shared<X11RunningApplications>();
     platform.runningApplications = running;
     platform.workspace = std::make_shared<LinuxWorkspace>(running);
+    platform.pasteboard = std::make_shared<QtPasteboard>();
+    platform.recentItemsIndex = std::make_shared<LinuxRecentItemsIndex>();
     platform.dialogs = std::make_shared<LinuxDialogs>();
     platform.screens = std::make_shared<QtScreens>();
     platform.windowDecorations = std::make_shared<X11WindowDecorations>();
