@@ -1,5 +1,6 @@
 #include "app/InstanceServer.h"
 
+#include "app/InstanceClient.h"
 #include "app/InstanceCommands.h"
 #include "app/InstanceProtocol.h"
 #include "app/MenuJson.h"
@@ -224,4 +225,22 @@ QJsonObject InstanceServer::handle(const QJsonObject& request, std::function<voi
         }
     }
     return P::errorReply(QStringLiteral("unknown command \"%1\"").arg(command));
+}
+
+std::optional<int> claimInstance(InstanceServer& server) {
+    switch (server.listen()) {
+    case InstanceServer::ListenResult::listening:
+    case InstanceServer::ListenResult::failed:
+        return std::nullopt;
+    case InstanceServer::ListenResult::anotherInstanceRunning:
+        break;
+    }
+    const QJsonObject activate{{QLatin1String(P::keyCommand), QLatin1String(P::commandActivate)}};
+    // Whatever the answer, a second strip and tray icon are not wanted.
+    const InstanceReply reply = sendInstanceRequest(server.socketPath(), activate);
+    // The other one quit in the meantime: this start takes its place.
+    if (reply.status == InstanceReply::Status::noInstance &&
+        server.listen() != InstanceServer::ListenResult::anotherInstanceRunning)
+        return std::nullopt;
+    return 0;
 }

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class InstanceCommands;
 class QLocalServer;
@@ -68,3 +69,9 @@ private:
     int timeoutMs_ = defaultConnectionTimeoutMs;
     QHash<QLocalSocket*, Connection> connections_;
 };
+
+// For main(), once the application object exists and before the strip, the tray icon or any
+// service: claims the instance, or hands this plain start to the running instance. Returns the
+// exit status when this process is the second one. When the socket cannot be had at all, the
+// program runs on without taking commands.
+std::optional<int> claimInstance(InstanceServer& server);

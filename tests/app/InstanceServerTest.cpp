@@ -260,19 +260,31 @@ TEST_F(InstanceServerTest, ASecondStartFindsTheFirstAndHandsOver) {
     ASSERT_EQ(first->listen(), InstanceServer::ListenResult::listening);
     first->setCommands(&commands);
 
-    InstanceServer second(path);
-    EXPECT_EQ(second.listen(), InstanceServer::ListenResult::anotherInstanceRunning);
-    EXPECT_FALSE(second.isListening());
-    // The probe left the first one's socket in place and working.
-    EXPECT_TRUE(isOk(ask(second.socketPath(), request(P::commandActivate))));
+    // The second start runs as its own process would, while this thread serves the first.
+    auto second = std::async(std::launch::async, [this] {
+        InstanceServer server(path);
+        const std::optional<int> status = claimInstance(server);
+        return std::make_pair(status, server.isListening());
+    });
+    ASSERT_TRUE(waitUntil(
+        [&] { return second.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+    const auto [status, secondListens] = second.get();
+    EXPECT_EQ(status, std::optional<int>(0));
+    EXPECT_FALSE(secondListens);
     settle();
     EXPECT_EQ(commands.calls, QStringList{QStringLiteral("activate")});
+    // The probe left the first one's socket in place and working.
+    EXPECT_TRUE(isOk(ask(path, request(P::commandAbout))));
 
     // Once the first has quit, its socket is gone and the next start takes over.
     first.reset();
     EXPECT_FALSE(QFileInfo::exists(path));
     EXPECT_EQ(ask(path, request(P::commandActivate)).status, InstanceReply::Status::noInstance);
-    EXPECT_EQ(second.listen(), InstanceServer::ListenResult::listening);
+    InstanceServer third(path);
+    EXPECT_EQ(claimInstance(third), std::nullopt);
+    EXPECT_TRUE(third.isListening());
+    // Claiming again is harmless.
+    EXPECT_EQ(third.listen(), InstanceServer::ListenResult::listening);
 }
 
 TEST_F(InstanceServerTest, ASocketLeftByACrashIsReplaced) {
