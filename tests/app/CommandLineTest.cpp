@@ -30,17 +30,11 @@ TEST(CommandLine, ModuleCommandsTakeExactlyOneModuleWithAButton) {
     EXPECT_FALSE(parse({"menu", "clipboard"}).json);
 
     // Missing, unknown, wrongly cased, doubled, and the three modules without a button.
-    for (const auto& words :
-         std::vector<std::initializer_list<const char*>>{{"popup"},
-                                                         {"menu", "--json"},
-                                                         {"popup", "Documents"},
-                                                         {"popup", "photos"},
-                                                         {"popup", "documents", "folders"},
-                                                         {"popup", "shortcuts"},
-                                                         {"menu", "websites"},
-                                                         {"popup", "tasks"}}) {
-        const auto request = parse(words);
-        EXPECT_EQ(request.kind, CommandKind::invalid) << (*words.begin());
+    for (const char* line :
+         {"popup", "menu --json", "popup Documents", "popup photos", "popup documents folders",
+          "popup shortcuts", "menu websites", "popup tasks"}) {
+        const auto request = parseCommandLine(QString::fromLatin1(line).split(u' '));
+        EXPECT_EQ(request.kind, CommandKind::invalid) << line;
         EXPECT_FALSE(request.error.isEmpty());
     }
     EXPECT_TRUE(parse({"popup"}).error.contains(QLatin1String("which module")));
@@ -74,9 +68,9 @@ TEST(CommandLine, StartHelpVersionAndTheDefaultsTool) {
     EXPECT_EQ(parse({"-platform", "offscreen"}).kind, CommandKind::start);
     EXPECT_EQ(parse({"-session", "1234"}).kind, CommandKind::start);
 
-    for (const auto& words : std::vector<std::initializer_list<const char*>>{
-             {"--help"}, {"-h"}, {"help"}, {"popup", "--help"}, {"strip", "-h"}})
-        EXPECT_EQ(parse(words).kind, CommandKind::help) << *words.begin();
+    for (const char* line : {"--help", "-h", "help", "popup --help", "strip -h"})
+        EXPECT_EQ(parseCommandLine(QString::fromLatin1(line).split(u' ')).kind, CommandKind::help)
+            << line;
     EXPECT_EQ(parse({"--version"}).kind, CommandKind::version);
     EXPECT_EQ(parse({"-v"}).kind, CommandKind::version);
 
