@@ -4,7 +4,9 @@
 #include "app/InstanceProtocol.h"
 #include "app/MenuJson.h"
 #include "platform/Bundle.h"
+#include "platform/linux/DefaultsTool.h"
 #include "platform/linux/LinuxBundle.h"
+#include "platform/linux/LinuxUserDefaults.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -268,8 +270,8 @@ std::optional<int> runCommandLine(int& argc, char** argv) {
 
     QCoreApplication application(argc, argv);
     if (request.kind == CommandKind::defaults) {
-        err << "pelora defaults: not available in this build\n";
-        return exitFailure;
+        LinuxUserDefaults defaults;
+        return runDefaultsTool(request.arguments, defaults, out, err);
     }
     QString pathError;
     const QString socketPath = instanceSocketPath(&pathError);
