@@ -256,7 +256,7 @@ std::optional<int> runCommandLine(int& argc, char** argv) {
     case CommandKind::start:
         return std::nullopt;
     case CommandKind::invalid:
-        err << request.error << "\n\n" << usageText();
+        err << request.error << "\nRun \"pelora --help\" for the commands.\n";
         return exitUsage;
     case CommandKind::help:
         out << usageText();
