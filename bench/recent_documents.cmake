@@ -1,0 +1,1 @@
+pelora_benchmark(recent_documents LINK pelora_history pelora_platform_linux)

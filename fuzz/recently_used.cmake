@@ -1,0 +1,1 @@
+pelora_fuzzer(recently_used LINK pelora_platform_linux)

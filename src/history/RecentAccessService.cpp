@@ -1,0 +1,88 @@
+#include "history/RecentAccessService.h"
+
+#include "common/FileURL.h"
+#include "common/Services.h"
+#include "platform/BookmarkService.h"
+#include "platform/FileSystem.h"
+
+RecentAccessService::RecentAccessService(Services& services) : services_(services) {}
+
+bool RecentAccessService::covers(const QUrl& grant, const QUrl& target) {
+    if (target == grant)
+        return true;
+    if (!grant.isLocalFile() || !target.isLocalFile())
+        return false;
+    QString folder = standardizedPath(grant);
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    // "Doc/" does not cover the sibling "Docs".
+    return standardizedPath(target).startsWith(folder);
+}
+
+QList<QByteArray> RecentAccessService::loadGrants() const {
+    const std::optional<QVariantList> stored = services_.defaults().arrayForKey(storageKey.key());
+    if (!stored)
+        return {};
+    QList<QByteArray> grants;
+    grants.reserve(stored->size());
+    for (const QVariant& value : *stored) {
+        if (!variantIsData(value))
+            return {};
+        grants.append(value.toByteArray());
+    }
+    return grants;
+}
+
+void RecentAccessService::saveGrants(const QList<QByteArray>& grants) {
+    QVariantList values;
+    values.reserve(grants.size());
+    for (const QByteArray& grant : grants)
+        values.append(grant);
+    services_.defaults().setObject(storageKey.key(), values);
+}
+
+bool RecentAccessService::storeGrant(const QUrl& url) {
+    const FileSystem& fileSystem = services_.fileSystem();
+    BookmarkService& bookmarks = services_.bookmarks();
+    const QUrl normalised = resolvedFileURL(url, fileSystem);
+    const std::optional<QByteArray> grant = bookmarks.createBookmark(normalised, true);
+    if (!grant)
+        return false;
+    QList<QByteArray> grants = loadGrants();
+    grants.removeIf([&](const QByteArray& stored) {
+        const std::optional<QUrl> resolved = bookmarks.resolveBookmark(stored, true);
+        return resolved && resolvedFileURL(*resolved, fileSystem) == normalised;
+    });
+    grants.append(*grant);
+    saveGrants(grants);
+    return true;
+}
+
+std::optional<QUrl> RecentAccessService::accessURL(const QUrl& url) {
+    const FileSystem& fileSystem = services_.fileSystem();
+    BookmarkService& bookmarks = services_.bookmarks();
+    const QUrl target = resolvedFileURL(url, fileSystem);
+    QList<QByteArray> grants = loadGrants();
+
+    std::optional<QByteArray> match;
+    bool sawDeadGrant = false;
+    for (const QByteArray& grant : grants) {
+        const std::optional<QUrl> resolved = bookmarks.resolveBookmark(grant, true);
+        if (!resolved) {
+            sawDeadGrant = true;
+            continue;
+        }
+        if (covers(resolvedFileURL(*resolved, fileSystem), target)) {
+            match = grant;
+            break;
+        }
+    }
+    if (sawDeadGrant) {
+        grants.removeIf(
+            [&](const QByteArray& grant) { return !bookmarks.resolveBookmark(grant, true); });
+        saveGrants(grants);
+    }
+    if (!match)
+        return std::nullopt;
+    return bookmarks.resolveBookmark(*match, true);
+}

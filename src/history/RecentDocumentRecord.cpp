@@ -1,0 +1,52 @@
+#include "history/RecentDocumentRecord.h"
+
+#include "history/HistoryJson.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace {
+const QLatin1String kPath("path");
+const QLatin1String kDisplayName("displayName");
+const QLatin1String kAppName("appName");
+const QLatin1String kAppPath("appPath");
+const QLatin1String kLastOpenedAt("lastOpenedAt");
+} // namespace
+
+QByteArray encodeRecentDocumentRecords(const QList<RecentDocumentRecord>& records) {
+    QJsonArray array;
+    for (const RecentDocumentRecord& r : records) {
+        QJsonObject object{{kPath, r.path},
+                           {kDisplayName, r.displayName},
+                           {kAppName, r.appName},
+                           {kLastOpenedAt, historyjson::dateValue(r.lastOpenedAt)}};
+        if (r.appPath)
+            object.insert(kAppPath, *r.appPath);
+        array.append(object);
+    }
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+}
+
+std::optional<QList<RecentDocumentRecord>> decodeRecentDocumentRecords(const QByteArray& data) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return std::nullopt;
+    QList<RecentDocumentRecord> records;
+    const QJsonArray array = document.array();
+    records.reserve(array.size());
+    for (const QJsonValue& element : array) {
+        if (!element.isObject())
+            return std::nullopt;
+        const QJsonObject object = element.toObject();
+        auto path = historyjson::requiredString(object, kPath);
+        auto displayName = historyjson::requiredString(object, kDisplayName);
+        auto appName = historyjson::requiredString(object, kAppName);
+        auto appPath = historyjson::optionalString(object, kAppPath);
+        auto lastOpenedAt = historyjson::requiredDate(object, kLastOpenedAt);
+        if (!path || !displayName || !appName || !appPath || !lastOpenedAt)
+            return std::nullopt;
+        records.append({*path, *displayName, *appName, appPath->value, *lastOpenedAt});
+    }
+    return records;
+}

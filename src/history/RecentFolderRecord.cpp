@@ -1,0 +1,44 @@
+#include "history/RecentFolderRecord.h"
+
+#include "history/HistoryJson.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace {
+const QLatin1String kPath("path");
+const QLatin1String kDisplayName("displayName");
+const QLatin1String kLastOpenedAt("lastOpenedAt");
+} // namespace
+
+QByteArray encodeRecentFolderRecords(const QList<PersistedRecentFolderRecord>& records) {
+    QJsonArray array;
+    for (const PersistedRecentFolderRecord& r : records)
+        array.append(QJsonObject{{kPath, r.path},
+                                 {kDisplayName, r.displayName},
+                                 {kLastOpenedAt, historyjson::dateValue(r.lastOpenedAt)}});
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+}
+
+std::optional<QList<PersistedRecentFolderRecord>>
+decodeRecentFolderRecords(const QByteArray& data) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return std::nullopt;
+    QList<PersistedRecentFolderRecord> records;
+    const QJsonArray array = document.array();
+    records.reserve(array.size());
+    for (const QJsonValue& element : array) {
+        if (!element.isObject())
+            return std::nullopt;
+        const QJsonObject object = element.toObject();
+        auto path = historyjson::requiredString(object, kPath);
+        auto displayName = historyjson::requiredString(object, kDisplayName);
+        auto lastOpenedAt = historyjson::requiredDate(object, kLastOpenedAt);
+        if (!path || !displayName || !lastOpenedAt)
+            return std::nullopt;
+        records.append({*path, *displayName, *lastOpenedAt});
+    }
+    return records;
+}

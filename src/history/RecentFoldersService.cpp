@@ -1,0 +1,113 @@
+#include "history/RecentFoldersService.h"
+
+#include "common/FileURL.h"
+#include "common/Services.h"
+#include "history/HistoryOrder.h"
+#include "platform/FileSystem.h"
+#include "platform/RecentItemsIndex.h"
+#include "platform/Workspace.h"
+
+#include <QFileInfo>
+#include <QSet>
+
+RecentFoldersService::RecentFoldersService(Services& services) : services_(services) {}
+
+RecentFoldersService::~RecentFoldersService() = default;
+
+bool RecentFoldersService::isGathering() const {
+    return metadataQuery_ && metadataQuery_->isGathering();
+}
+
+void RecentFoldersService::refresh() {
+    if (metadataQuery_) {
+        metadataQuery_->stop();
+        metadataQuery_.reset();
+    }
+    RecentItemsPredicate predicate;
+    predicate.kind = RecentItemKind::folder;
+    // Every folder with a last-used date qualifies.
+    predicate.usedSince = QDateTime::fromSecsSinceEpoch(0, Qt::UTC);
+    predicate.resultLimit = maxQueryResults;
+    metadataQuery_ = services_.recentItemsIndex().makeQuery(predicate);
+    metadataQuery_->start(
+        [this](const QList<RecentItemsResult>& results) { gatheringFinished(results); });
+}
+
+RecentFolderItem RecentFoldersService::makeItem(const QString& path, const QString& displayName) {
+    return {QUrl::fromLocalFile(path), displayName, services_.workspace().iconForFile(path)};
+}
+
+void RecentFoldersService::gatheringFinished(const QList<RecentItemsResult>& results) {
+    if (metadataQuery_) {
+        metadataQuery_->stop();
+        metadataQuery_.reset();
+    }
+    QList<RecentFolderItem> items;
+    const qsizetype n = std::min<qsizetype>(results.size(), maxQueryResults);
+    for (qsizetype i = 0; i < n; ++i) {
+        const QString& path = results[i].path;
+        if (path.isEmpty() || !QFileInfo(path).isDir())
+            continue;
+        items.append(makeItem(path, services_.fileSystem().displayName(path)));
+    }
+    systemRecentFolders_ = items;
+}
+
+QList<RecentFolderItem> RecentFoldersService::currentFolders() {
+    QList<PersistedRecentFolderRecord> persisted = loadPersistedRecords();
+    sortNewestFirst(persisted);
+    QList<RecentFolderItem> candidates;
+    for (const PersistedRecentFolderRecord& r : persisted)
+        candidates.append(makeItem(r.path, r.displayName));
+    candidates.append(systemRecentFolders_);
+
+    QSet<QString> seen;
+    QList<RecentFolderItem> result;
+    for (const RecentFolderItem& item : candidates) {
+        const QString path = standardizedPath(item.url);
+        if (seen.contains(path))
+            continue;
+        seen.insert(path);
+        result.append(item);
+        if (result.size() == maxResults)
+            break;
+    }
+    return result;
+}
+
+void RecentFoldersService::recordOpened(const QUrl& url) {
+    const FileSystem& fileSystem = services_.fileSystem();
+    const QUrl normalised = resolvedFileURL(url, fileSystem);
+    if (!normalised.isLocalFile())
+        return;
+    const QString path = normalised.toLocalFile();
+    if (!QFileInfo(path).isDir())
+        return;
+    const PersistedRecentFolderRecord record{path, fileSystem.displayName(path),
+                                             QDateTime::currentDateTimeUtc()};
+    QList<PersistedRecentFolderRecord> records = loadPersistedRecords();
+    records.removeIf([&](const PersistedRecentFolderRecord& r) {
+        return resolvedFileURL(QUrl::fromLocalFile(r.path), fileSystem) == normalised;
+    });
+    records.append(record);
+    savePersistedRecords(records);
+}
+
+QList<PersistedRecentFolderRecord> RecentFoldersService::loadPersistedRecords() const {
+    const QByteArray data = services_.defaults().dataForKey(storageKey.key());
+    if (data.isEmpty())
+        return {};
+    auto decoded = decodeRecentFolderRecords(data);
+    if (!decoded)
+        return {};
+    decoded->removeIf(
+        [](const PersistedRecentFolderRecord& r) { return !QFileInfo(r.path).isDir(); });
+    return *decoded;
+}
+
+void RecentFoldersService::savePersistedRecords(const QList<PersistedRecentFolderRecord>& records) {
+    for (const PersistedRecentFolderRecord& r : records)
+        if (!r.lastOpenedAt.isValid())
+            return;
+    services_.defaults().setObject(storageKey.key(), encodeRecentFolderRecords(records));
+}
