@@ -1,5 +1,126 @@
 #include "common/Symbols.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <array>
+
+namespace {
+
+struct SymbolEntry {
+    const char* symbol;
+    // Plain names only: Qt 6.4 does not try the "-symbolic" variants.
+    const char* themeName;
+};
+
+constexpr std::array kSymbols{
+    SymbolEntry{"doc", "x-office-document"},
+    SymbolEntry{"folder", "folder"},
+    SymbolEntry{"app", "application-x-executable"},
+    SymbolEntry{"clipboard", "edit-paste"},
+    SymbolEntry{"square.grid.2x2", "preferences-system-windows"},
+    SymbolEntry{"trash", "user-trash"},
+    SymbolEntry{"square.and.pencil", "accessories-text-editor"},
+    SymbolEntry{"line.3.horizontal", "format-justify-fill"},
+    SymbolEntry{"slider.horizontal.3", "preferences-system"},
+    SymbolEntry{"eye.slash", "view-restore"},
+    SymbolEntry{"info.circle", "help-about"},
+    SymbolEntry{"arrow.down.circle", "system-software-update"},
+    SymbolEntry{"gear", "emblem-system"},
+    SymbolEntry{"plus", "list-add"},
+    SymbolEntry{"minus", "list-remove"},
+    // Stands in for a missing application icon at 128 px, so it wants large renditions.
+    SymbolEntry{"hare.fill", "application-x-executable"},
+    SymbolEntry{"questionmark.circle", "help-browser"},
+    SymbolEntry{"bubble.left", "help-faq"},
+    SymbolEntry{"book", "accessories-dictionary"},
+    SymbolEntry{"arrow.up.right", "web-browser"},
+    SymbolEntry{"command", "preferences-desktop-keyboard-shortcuts"},
+    SymbolEntry{"link", "insert-link"},
+    SymbolEntry{"play.diamond", "media-playback-start"},
+};
+
+const SymbolEntry* findSymbol(const QString& symbolName) {
+    for (const SymbolEntry& entry : kSymbols) {
+        if (symbolName == QLatin1String(entry.symbol))
+            return &entry;
+    }
+    return nullptr;
+}
+
+const QString kFallbackTheme = QStringLiteral("Adwaita");
+
+bool themeInstalled(const QStringList& searchPaths, const QString& theme) {
+    for (const QString& path : searchPaths) {
+        if (QFileInfo::exists(path + QLatin1Char('/') + theme + QStringLiteral("/index.theme")))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void ensureIconTheme() {
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+
+    // Offscreen Qt searches only :/icons; the XDG data folders hold the installed themes.
+    QStringList searchPaths = QIcon::themeSearchPaths();
+    QStringList candidates =
+        QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                  QStandardPaths::LocateDirectory);
+    candidates.append(QStringLiteral("/usr/share/icons"));
+    bool pathsChanged = false;
+    for (QString path : candidates) {
+        path = QDir::cleanPath(path);
+        if (!searchPaths.contains(path) && QFileInfo(path).isDir()) {
+            searchPaths.append(path);
+            pathsChanged = true;
+        }
+    }
+    if (pathsChanged)
+        QIcon::setThemeSearchPaths(searchPaths);
+
+    if (!themeInstalled(searchPaths, kFallbackTheme))
+        return;
+    const QString current = QIcon::themeName();
+    if (current.isEmpty() || current == QLatin1String("hicolor"))
+        QIcon::setThemeName(kFallbackTheme);
+    // A real desktop theme without parents falls back to Adwaita for names it lacks.
+    if (QIcon::fallbackThemeName().isEmpty())
+        QIcon::setFallbackThemeName(kFallbackTheme);
+}
+
+QIcon bundledSymbolIcon(const QString& symbolName) {
+    const SymbolEntry* entry = findSymbol(symbolName);
+    if (!entry)
+        return {};
+    return QIcon(QStringLiteral(":/symbols/%1.svg").arg(QLatin1String(entry->symbol)));
+}
+
 QIcon symbolIcon(const QString& symbolName) {
-    return QIcon::fromTheme(symbolName);
+    const SymbolEntry* entry = findSymbol(symbolName);
+    if (!entry)
+        return {};
+    ensureIconTheme();
+    QIcon themed = QIcon::fromTheme(QLatin1String(entry->themeName));
+    if (!themed.isNull())
+        return themed;
+    return bundledSymbolIcon(symbolName);
+}
+
+QString symbolThemeName(const QString& symbolName) {
+    const SymbolEntry* entry = findSymbol(symbolName);
+    return entry ? QString::fromLatin1(entry->themeName) : QString();
+}
+
+QStringList knownSymbolNames() {
+    QStringList names;
+    names.reserve(qsizetype(kSymbols.size()));
+    for (const SymbolEntry& entry : kSymbols)
+        names.append(QString::fromLatin1(entry.symbol));
+    return names;
 }

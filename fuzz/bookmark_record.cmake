@@ -1,0 +1,1 @@
+pelora_fuzzer(bookmark_record LINK pelora_platform_linux)

@@ -1,0 +1,15 @@
+// Stored reference blobs come from the defaults file, which anything can rewrite.
+#include "platform/linux/LinuxBookmarkService.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray blob(reinterpret_cast<const char*>(data), qsizetype(size));
+    if (const auto record = LinuxBookmarkService::decodeRecord(blob)) {
+        // What decodes must encode back to the very same bytes.
+        if (LinuxBookmarkService::encodeRecord(*record) != blob)
+            __builtin_trap();
+    }
+    return 0;
+}

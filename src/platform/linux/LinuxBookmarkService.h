@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/BookmarkService.h"
+
+#include <QHash>
+#include <QString>
+
+// One decoded reference blob.
+struct BookmarkRecord {
+    quint16 version = 0;
+    bool scoped = false;
+    bool directory = false; // what the item was when the reference was made
+    quint64 device = 0;
+    quint64 inode = 0;
+    QString path; // absolute, clean
+};
+
+// Durable file references for a desktop without sandbox bookmarks. A reference remembers the
+// path and the item's identity; it resolves to that path while something exists there and
+// fails otherwise. Linux has no scoped access, so starting and stopping only keep a count.
+//
+// The blob, version 1 (integers big-endian, 28 + N bytes in all):
+//   offset  size  field
+//        0     4  magic "PLBK"
+//        4     2  version, 1
+//        6     2  flags: bit 0 scoped, bit 1 directory; the other bits are 0
+//        8     8  device (st_dev) of the item when the reference was made
+//       16     8  inode (st_ino) of the item when the reference was made
+//       24     4  N, the length of the path in bytes, 1 to 65536
+//       28     N  the absolute path, UTF-8, no NUL
+// A later release that adds fields raises the version and keeps reading version 1. Anything
+// that does not decode exactly (wrong magic, unknown version or flags, other length, a path
+// that is relative or not UTF-8) fails to resolve.
+//
+// createBookmark and resolveBookmark are safe on any thread; start and stop are main-thread.
+class LinuxBookmarkService : public BookmarkService {
+public:
+    static constexpr quint16 currentVersion = 1;
+
+    std::optional<QByteArray> createBookmark(const QUrl& url, bool securityScoped) override;
+    // A scoped resolution of a reference made without the scoped option fails, as scope
+    // cannot be granted after the fact; resolving without the option accepts both.
+    std::optional<QUrl> resolveBookmark(const QByteArray& data, bool securityScoped) override;
+    // True for a file URL at which something exists.
+    bool startAccessing(const QUrl& url) override;
+    void stopAccessing(const QUrl& url) override;
+
+    // How many starts on the URL have not been stopped yet.
+    int accessCount(const QUrl& url) const;
+
+    static QByteArray encodeRecord(const BookmarkRecord& record);
+    static std::optional<BookmarkRecord> decodeRecord(const QByteArray& data);
+
+private:
+    QHash<QString, int> accessCounts_;
+};

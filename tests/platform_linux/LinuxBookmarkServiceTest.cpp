@@ -1,0 +1,190 @@
+#include "platform/linux/LinuxBookmarkService.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+class LinuxBookmarks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        root = QFileInfo(dir.path()).canonicalFilePath();
+    }
+    QString makeFile(const QString& name, const QByteArray& content = "x") {
+        const QString path = root + u'/' + name;
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        return path;
+    }
+    static QUrl url(const QString& path) { return QUrl::fromLocalFile(path); }
+
+    QTemporaryDir dir;
+    QString root;
+    LinuxBookmarkService service;
+};
+} // namespace
+
+TEST_F(LinuxBookmarks, ReferencesResolveToTheCurrentPathWhileSomethingIsThere) {
+    const QString file = makeFile(QStringLiteral("notes – é.txt"));
+    QDir(root).mkdir(QStringLiteral("folder"));
+    const QString folder = root + QStringLiteral("/folder");
+
+    const auto fileRef = service.createBookmark(url(file), true);
+    const auto folderRef = service.createBookmark(url(folder + u'/'), false);
+    ASSERT_TRUE(fileRef && folderRef);
+    EXPECT_EQ(service.resolveBookmark(*fileRef, true), url(file));
+    EXPECT_EQ(service.resolveBookmark(*fileRef, false), url(file));
+    EXPECT_EQ(service.resolveBookmark(*folderRef, false), url(folder));
+    // Scope cannot be asked of a reference that was made without it.
+    EXPECT_FALSE(service.resolveBookmark(*folderRef, true));
+
+    // Something else at the same path still counts; nothing there, or a move, does not.
+    ASSERT_TRUE(QFile::remove(file));
+    EXPECT_FALSE(service.resolveBookmark(*fileRef, true));
+    makeFile(QStringLiteral("notes – é.txt"), "replaced");
+    EXPECT_EQ(service.resolveBookmark(*fileRef, true), url(file));
+    ASSERT_TRUE(QDir(root).rename(QStringLiteral("folder"), QStringLiteral("moved")));
+    EXPECT_FALSE(service.resolveBookmark(*folderRef, false));
+}
+
+TEST_F(LinuxBookmarks, TheBlobIsTheDocumentedRecord) {
+    const QString file = makeFile(QStringLiteral("a.txt"));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
+    const QByteArray blob = *service.createBookmark(url(file), true);
+    const QByteArray path = file.toUtf8();
+
+    ASSERT_EQ(blob.size(), 28 + path.size());
+    EXPECT_EQ(blob.left(4), QByteArray("PLBK"));
+    EXPECT_EQ(qFromBigEndian<quint16>(blob.constData() + 4), 1);
+    EXPECT_EQ(qFromBigEndian<quint16>(blob.constData() + 6), 0x1);
+    EXPECT_EQ(qFromBigEndian<quint64>(blob.constData() + 8), quint64(st.st_dev));
+    EXPECT_EQ(qFromBigEndian<quint64>(blob.constData() + 16), quint64(st.st_ino));
+    EXPECT_EQ(qFromBigEndian<quint32>(blob.constData() + 24), quint32(path.size()));
+    EXPECT_EQ(blob.mid(28), path);
+
+    QDir(root).mkdir(QStringLiteral("d"));
+    const auto record =
+        LinuxBookmarkService::decodeRecord(*service.createBookmark(url(root + "/d"), false));
+    ASSERT_TRUE(record);
+    EXPECT_TRUE(record->directory);
+    EXPECT_FALSE(record->scoped);
+    EXPECT_EQ(record->path, root + QStringLiteral("/d"));
+}
+
+TEST_F(LinuxBookmarks, CreationFailsForWhatCannotBeReferenced) {
+    EXPECT_FALSE(service.createBookmark(url(root + QStringLiteral("/missing")), true));
+    EXPECT_FALSE(service.createBookmark(QUrl(QStringLiteral("https://example.org/a")), true));
+    EXPECT_FALSE(service.createBookmark(QUrl(), false));
+    EXPECT_FALSE(service.createBookmark(QUrl(QStringLiteral("relative/path")), false));
+    // A link whose target is gone references nothing.
+    ASSERT_TRUE(QFile::link(root + QStringLiteral("/gone"), root + QStringLiteral("/dangling")));
+    EXPECT_FALSE(service.createBookmark(url(root + QStringLiteral("/dangling")), false));
+}
+
+TEST_F(LinuxBookmarks, CreationFailsWhenTheUserCannotReadTheItem) {
+    const QString secret = makeFile(QStringLiteral("secret"));
+    ASSERT_TRUE(QFile::setPermissions(secret, QFileDevice::WriteOwner));
+    if (::geteuid() != 0) {
+        EXPECT_FALSE(service.createBookmark(url(secret), true));
+        EXPECT_FALSE(service.createBookmark(url(secret), false));
+        return;
+    }
+    // Root reads everything: ask as an ordinary user in a child process.
+    ASSERT_EQ(::chmod(QFile::encodeName(root).constData(), 0755), 0);
+    const QString open = makeFile(QStringLiteral("open"));
+    ASSERT_TRUE(QFile::setPermissions(open, QFileDevice::ReadOwner | QFileDevice::ReadOther));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(10);
+        LinuxBookmarkService asUser;
+        const bool secretRefused =
+            !asUser.createBookmark(url(secret), true) && !asUser.createBookmark(url(secret), false);
+        const bool openAccepted = asUser.createBookmark(url(open), true).has_value();
+        ::_exit(secretRefused && openAccepted ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(LinuxBookmarks, MalformedBlobsNeverResolve) {
+    const QString file = makeFile(QStringLiteral("f"));
+    const QByteArray good = *service.createBookmark(url(file), true);
+    ASSERT_TRUE(service.resolveBookmark(good, true));
+
+    // Every truncation, and anything appended.
+    for (int n = 0; n < good.size(); ++n)
+        EXPECT_FALSE(service.resolveBookmark(good.left(n), false)) << n;
+    EXPECT_FALSE(service.resolveBookmark(good + "x", false));
+
+    auto patched = [&](int offset, QByteArray bytes) {
+        QByteArray b = good;
+        b.replace(offset, bytes.size(), bytes);
+        return b;
+    };
+    EXPECT_FALSE(service.resolveBookmark(patched(0, "XLBK"), false));
+    EXPECT_FALSE(service.resolveBookmark(patched(4, QByteArray("\x00\x02", 2)), false));
+    EXPECT_FALSE(service.resolveBookmark(patched(4, QByteArray("\x00\x00", 2)), false));
+    EXPECT_FALSE(service.resolveBookmark(patched(6, QByteArray("\x00\x05", 2)), false));
+    // Length fields that lie, in both directions, including far beyond the blob.
+    EXPECT_FALSE(service.resolveBookmark(patched(24, QByteArray("\xff\xff\xff\xff", 4)), false));
+    EXPECT_FALSE(service.resolveBookmark(patched(24, QByteArray("\x00\x00\x00\x01", 4)), false));
+
+    // Paths this program never writes: relative, with "..", with NUL, not UTF-8.
+    auto withPath = [&](const QByteArray& path) {
+        QByteArray b = good.left(28) + path;
+        qToBigEndian<quint32>(quint32(path.size()), b.data() + 24);
+        return b;
+    };
+    EXPECT_TRUE(service.resolveBookmark(withPath(file.toUtf8()), true));
+    EXPECT_FALSE(service.resolveBookmark(withPath("tmp/x"), false));
+    EXPECT_FALSE(service.resolveBookmark(withPath(root.toUtf8() + "/../x/../" + "f"), false));
+    EXPECT_FALSE(service.resolveBookmark(withPath(file.toUtf8() + QByteArray("\0/x", 3)), false));
+    EXPECT_FALSE(service.resolveBookmark(withPath("/tmp/\xff\xfe"), false));
+    EXPECT_FALSE(service.resolveBookmark(withPath("/tmp/\xc3"), false));
+
+    // Random bytes, with and without a plausible header.
+    auto* random = QRandomGenerator::global();
+    for (int i = 0; i < 2000; ++i) {
+        QByteArray b(int(random->bounded(80)), Qt::Uninitialized);
+        for (auto& c : b)
+            c = char(random->bounded(256));
+        if (i % 2 && b.size() >= 8)
+            b.replace(0, 6, QByteArray("PLBK\x00\x01", 6));
+        const auto resolved = service.resolveBookmark(b, false);
+        if (resolved) {
+            EXPECT_TRUE(QFileInfo::exists(resolved->toLocalFile()));
+        }
+    }
+}
+
+TEST_F(LinuxBookmarks, ScopedAccessIsACountedNoOp) {
+    const QString file = makeFile(QStringLiteral("f"));
+    EXPECT_TRUE(service.startAccessing(url(file)));
+    EXPECT_TRUE(service.startAccessing(url(file)));
+    EXPECT_EQ(service.accessCount(url(file)), 2);
+    service.stopAccessing(url(file));
+    EXPECT_EQ(service.accessCount(url(file)), 1);
+    service.stopAccessing(url(file));
+    service.stopAccessing(url(file)); // an unmatched stop does not go below zero
+    EXPECT_EQ(service.accessCount(url(file)), 0);
+    EXPECT_TRUE(service.startAccessing(url(file)));
+    EXPECT_EQ(service.accessCount(url(file)), 1);
+
+    EXPECT_FALSE(service.startAccessing(url(root + QStringLiteral("/missing"))));
+    EXPECT_FALSE(service.startAccessing(QUrl(QStringLiteral("https://example.org/"))));
+    EXPECT_EQ(service.accessCount(url(root + QStringLiteral("/missing"))), 0);
+}
