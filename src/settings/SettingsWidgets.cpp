@@ -54,16 +54,16 @@ bool ToggleSwitch::hitButton(const QPoint& pos) const {
 }
 
 void ToggleSwitch::checkStateSet() {
-    // Set from code: jump when hidden, slide when on screen.
-    if (isVisible())
-        animateTo(isChecked());
-    else
-        position_ = isChecked() ? 1 : 0;
+    // Set from code: show the state at once. Only the user's flips slide.
+    animation_->stop();
+    position_ = isChecked() ? 1 : 0;
     update();
 }
 
 void ToggleSwitch::nextCheckState() {
+    const qreal from = position_;
     QAbstractButton::nextCheckState();
+    position_ = from;
     animateTo(isChecked());
 }
 

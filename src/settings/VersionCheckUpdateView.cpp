@@ -12,8 +12,7 @@
 #include <QVBoxLayout>
 
 namespace {
-// The download symbol at 48 points, drawn in the secondary colour: the theme's icon when it
-// has one, else a circle around a downward arrow.
+// The download symbol at 48 points in the secondary text colour.
 QPixmap downloadSymbol(const QWidget* widget) {
     const qreal dpr = widget->devicePixelRatioF();
     QPixmap pixmap(QSize(48, 48) * dpr);
@@ -21,18 +20,11 @@ QPixmap downloadSymbol(const QWidget* widget) {
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    const QIcon icon = symbolIcon(QStringLiteral("arrow.down.circle"));
-    if (!icon.isNull()) {
-        icon.paint(&p, QRect(0, 0, 48, 48));
-        return pixmap;
-    }
+    bundledSymbolIcon(QStringLiteral("arrow.down.circle")).paint(&p, QRect(0, 0, 48, 48));
+    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
     QColor color = widget->palette().color(QPalette::WindowText);
-    color.setAlphaF(0.55);
-    QPen pen(color, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    p.setPen(pen);
-    p.drawEllipse(QRectF(3, 3, 42, 42));
-    p.drawLine(QPointF(24, 13), QPointF(24, 34));
-    p.drawPolyline(QPolygonF({QPointF(15.5, 26), QPointF(24, 34.5), QPointF(32.5, 26)}));
+    color.setAlphaF(0.5);
+    p.fillRect(QRect(0, 0, 48, 48), color);
     return pixmap;
 }
 } // namespace
