@@ -14,6 +14,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -24,7 +25,19 @@ protected:
     QMainWindow* openAndWait() {
         openSettingsWindow(*services);
         drainEvents(5);
-        return controller().existingSettingsWindow();
+        QMainWindow* window = controller().existingSettingsWindow();
+        // On a real display the window manager places the window first.
+        if (window && QTest::qWaitForWindowExposed(window))
+            settle();
+        return window;
+    }
+    static void settle() {
+        if (QGuiApplication::platformName() != u"offscreen")
+            QTest::qWait(300);
+        drainEvents();
+    }
+    bool waitForFit(QMainWindow* window) {
+        return waitUntil([&] { return window->height() == fittingHeight(window); });
     }
     // The height the selected tab's content asks for at the window's width.
     static int fittingHeight(QMainWindow* window) {
@@ -105,15 +118,14 @@ TEST_F(SettingsWindowTest, SwitchingTabsFitsTheHeightAndKeepsTheTopEdge) {
     EXPECT_EQ(generalHeight, fittingHeight(window));
 
     controller().settingsView()->tabButton(PeloraSettingsView::updates)->click();
-    drainEvents();
+    EXPECT_TRUE(waitForFit(window));
     const int updatesHeight = window->height();
-    EXPECT_EQ(updatesHeight, fittingHeight(window));
     EXPECT_NE(updatesHeight, generalHeight);
     EXPECT_EQ(window->geometry().top(), top);
     EXPECT_EQ(window->minimumHeight(), 120);
 
     controller().settingsView()->tabButton(PeloraSettingsView::general)->click();
-    drainEvents();
+    EXPECT_TRUE(waitForFit(window));
     EXPECT_EQ(window->height(), generalHeight);
     EXPECT_EQ(window->geometry().top(), top);
 }
@@ -193,10 +205,9 @@ TEST_F(SettingsWindowTest, AFinishedCheckShowsTheCaptionAndTheWindowGrows) {
 
     tab->checkNowButton()->click();
     ASSERT_TRUE(waitUntil([&] { return !finishes.isEmpty(); }));
-    drainEvents();
     EXPECT_FALSE(tab->lastCheckedText().isEmpty());
+    EXPECT_TRUE(waitForFit(window));
     EXPECT_GT(window->height(), before);
-    EXPECT_EQ(window->height(), fittingHeight(window));
     EXPECT_EQ(window->geometry().top(), top);
 }
 

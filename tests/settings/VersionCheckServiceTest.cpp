@@ -333,8 +333,12 @@ TEST_F(VersionCheckTest, ARedirectFromHttpsToPlainHttpIsRefused) {
     LocalHttpServer secure(tls);
     ASSERT_TRUE(secure.isListening());
 
-    const QSslConfiguration saved = QSslConfiguration::defaultConfiguration();
-    QSslConfiguration trusting = saved;
+    // Trust the test certificate for the length of this test only.
+    struct TrustGuard {
+        QSslConfiguration saved = QSslConfiguration::defaultConfiguration();
+        ~TrustGuard() { QSslConfiguration::setDefaultConfiguration(saved); }
+    } guard;
+    QSslConfiguration trusting = guard.saved;
     trusting.addCaCertificate(cert->certificate);
     QSslConfiguration::setDefaultConfiguration(trusting);
 
@@ -354,7 +358,6 @@ TEST_F(VersionCheckTest, ARedirectFromHttpsToPlainHttpIsRefused) {
     secure.response.headers = {{"Location", server.url().toEncoded()}};
     versionCheck().checkForUpdates(false);
     ASSERT_TRUE(waitForFinishes(2, 15000));
-    QSslConfiguration::setDefaultConfiguration(saved);
     EXPECT_EQ(errorOf(finishes[1]).code, -1);
     EXPECT_EQ(secure.requests.size(), 2);
     EXPECT_TRUE(server.requests.isEmpty());
