@@ -88,31 +88,32 @@ void VersionCheckService::checkForUpdates(bool userInitiated) {
     connect(reply, &QNetworkReply::readyRead, this, enforceCap);
     connect(reply, &QNetworkReply::finished, this, [this, reply, tooLarge, userInitiated] {
         reply->deleteLater();
-        handleReply(reply, *tooLarge, userInitiated);
+        const std::optional<QByteArray> data = documentData(reply, *tooLarge);
+        // Handled on a later turn, outside the network's signals: the outcome may run an alert.
+        QPointer<VersionCheckService> self(this);
+        runLaterOnMain(
+            [self, data, userInitiated] {
+                if (self)
+                    self->handleResponse(data, userInitiated);
+            },
+            this);
     });
 }
 
-void VersionCheckService::handleReply(QNetworkReply* reply, bool tooLarge, bool userInitiated) {
+std::optional<QByteArray> VersionCheckService::documentData(QNetworkReply* reply, bool tooLarge) {
     const QNetworkReply::NetworkError error = reply->error();
     const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    const bool failed =
-        tooLarge || (error != QNetworkReply::NoError && !(answered && isHttpStatusError(error)));
-    std::optional<QByteArray> data;
-    if (!failed) {
-        const QByteArray body = reply->readAll();
-        if (body.size() > kMaximumDocumentSize) {
-            handleResponse(std::nullopt, true, userInitiated);
-            return;
-        }
-        if (!body.isEmpty())
-            data = body;
-    }
-    handleResponse(data, failed, userInitiated);
+    if (tooLarge || (error != QNetworkReply::NoError && !(answered && isHttpStatusError(error))))
+        return std::nullopt;
+    const QByteArray body = reply->readAll();
+    if (body.isEmpty() || body.size() > kMaximumDocumentSize)
+        return std::nullopt;
+    return body;
 }
 
-void VersionCheckService::handleResponse(const std::optional<QByteArray>& data, bool failed,
+void VersionCheckService::handleResponse(const std::optional<QByteArray>& data,
                                          bool userInitiated) {
-    if (failed || !data) {
+    if (!data) {
         finish(VersionCheckError::checkFailed(), userInitiated);
         return;
     }

@@ -51,8 +51,10 @@ public:
     void setRequestTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
 
 private:
-    void handleReply(QNetworkReply* reply, bool tooLarge, bool userInitiated);
-    void handleResponse(const std::optional<QByteArray>& data, bool failed, bool userInitiated);
+    // The body of a finished reply, or nullopt when it brought no usable document: a
+    // transport failure, nothing, or more than the cap.
+    static std::optional<QByteArray> documentData(QNetworkReply* reply, bool tooLarge);
+    void handleResponse(const std::optional<QByteArray>& data, bool userInitiated);
     void finish(const std::optional<VersionCheckError>& error, bool userInitiated,
                 const VersionInfo& extra = {});
     void showUnavailableAlert();
