@@ -55,6 +55,18 @@
         <source>Check for Updates…</source>
         <translation>Nach Updates suchen …</translation>
     </message>
+    <message id="menu.settings">
+        <source>Settings…</source>
+        <translation>Einstellungen …</translation>
+    </message>
+    <message id="menu.quit">
+        <source>Quit Pelora</source>
+        <translation>Pelora beenden</translation>
+    </message>
+    <message id="menu.help">
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
     <message id="help.app">
         <source>Pelora Help</source>
         <translation>Pelora-Hilfe</translation>

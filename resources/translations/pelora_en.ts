@@ -55,6 +55,18 @@
         <source>Check for Updates…</source>
         <translation>Check for Updates…</translation>
     </message>
+    <message id="menu.settings">
+        <source>Settings…</source>
+        <translation>Settings…</translation>
+    </message>
+    <message id="menu.quit">
+        <source>Quit Pelora</source>
+        <translation>Quit Pelora</translation>
+    </message>
+    <message id="menu.help">
+        <source>Help</source>
+        <translation>Help</translation>
+    </message>
     <message id="help.app">
         <source>Pelora Help</source>
         <translation>Pelora Help</translation>

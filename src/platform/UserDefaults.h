@@ -19,6 +19,8 @@ public:
     virtual QStringList allKeys() const = 0;
     // Writes pending changes out and picks up changes made by other processes.
     virtual void synchronize() {}
+    // Whether changes made here have not reached storage; after synchronize(), a failed save.
+    virtual bool hasUnsavedChanges() const { return false; }
 
     bool contains(const QString& key) const { return objectForKey(key).has_value(); }
     // Typed reads: the value when present and of the asked type, otherwise the fallback.

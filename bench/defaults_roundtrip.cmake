@@ -1,0 +1,1 @@
+pelora_benchmark(defaults_roundtrip LINK pelora_platform_linux)

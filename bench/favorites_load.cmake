@@ -1,0 +1,1 @@
+pelora_benchmark(favorites_load LINK pelora_favorites pelora_platform_linux)

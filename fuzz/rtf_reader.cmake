@@ -1,0 +1,1 @@
+pelora_fuzzer(rtf_reader LINK pelora_common)

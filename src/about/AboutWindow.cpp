@@ -1,0 +1,68 @@
+#include "about/AboutWindow.h"
+
+#include "about/AboutView.h"
+#include "common/MainQueue.h"
+#include "common/Services.h"
+#include "common/Texts.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QVBoxLayout>
+
+PeloraAboutWindow::PeloraAboutWindow(Services& services)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("PeloraAboutWindow"));
+    setWindowTitle(L("about.title"));
+    // The program lives in the tray; closing its last window must not end it.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFocusPolicy(Qt::ClickFocus);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    view_ = new AboutView(services, this);
+    layout->addWidget(view_);
+    setFixedSize(AboutView::kWidth, AboutView::kHeight);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void PeloraAboutWindow::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    if (event->key() == Qt::Key_W && (mods & Qt::ControlModifier) && !(mods & Qt::ShiftModifier)) {
+        close();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+AboutWindowKeeper::~AboutWindowKeeper() {
+    // After the application object is gone there is nothing left to tear down with it.
+    if (window_ && QCoreApplication::instance())
+        delete window_.data();
+}
+
+PeloraAboutWindow& AboutWindowKeeper::window() {
+    if (!window_)
+        window_ = new PeloraAboutWindow(services_);
+    return *window_;
+}
+
+void showAboutWindow(Services& services) {
+    PeloraAboutWindow& window = services.get<AboutWindowKeeper>().window();
+    QPointer<PeloraAboutWindow> target(&window);
+    runLaterOnMain(
+        [target] {
+            if (!target)
+                return;
+            if (target->isMinimized())
+                target->setWindowState(target->windowState() & ~Qt::WindowMinimized);
+            target->show();
+            target->raise();
+            target->activateWindow();
+            target->setFocus(Qt::ActiveWindowFocusReason);
+        },
+        &window);
+}

@@ -1,0 +1,81 @@
+#include "about/LicenseWindow.h"
+
+#include "about/BundleRichText.h"
+#include "about/WebPages.h"
+#include "common/Services.h"
+#include "common/Texts.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+LicenseWindow::LicenseWindow(Services& services)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint) {
+    setObjectName(QStringLiteral("LicenseWindow"));
+    setWindowTitle(L("license.title"));
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    text_ = new QTextBrowser(this);
+    text_->setOpenLinks(false);
+    text_->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    text_->document()->setUndoRedoEnabled(false);
+    text_->document()->setDocumentMargin(14);
+    connect(text_, &QTextBrowser::anchorClicked, this,
+            [&services](const QUrl& url) { openWebPage(services.workspace(), url); });
+    unavailable_ = !loadBundleRichText(services.bundle(), QStringLiteral("LicenseAgreement"),
+                                       *text_->document());
+    if (unavailable_)
+        text_->setPlainText(L("license.unavailable"));
+    // The agreement is read from its first line.
+    text_->setTextCursor(QTextCursor(text_->document()));
+
+    close_ = new QPushButton(L("license.close"), this);
+    close_->setDefault(true);
+    connect(close_, &QPushButton::clicked, this, &QWidget::close);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(close_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(12);
+    layout->addWidget(text_, 1);
+    layout->addLayout(buttons);
+
+    setMinimumSize(kMinimumSize);
+    resize(kInitialSize);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+LicenseWindowKeeper::~LicenseWindowKeeper() {
+    if (window_ && QCoreApplication::instance())
+        delete window_.data();
+}
+
+void LicenseWindowKeeper::show() {
+    if (window_ && window_->isVisible()) {
+        if (window_->isMinimized())
+            window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
+        window_->raise();
+        window_->activateWindow();
+        return;
+    }
+    if (window_)
+        delete window_.data(); // hidden, so no event of its own is under way
+    window_ = new LicenseWindow(services_);
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+    window_->closeButton()->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void showLicenseWindow(Services& services) {
+    services.get<LicenseWindowKeeper>().show();
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class QPushButton;
+class QTextBrowser;
+class Services;
+
+// The licence agreement: the bundle's "LicenseAgreement" document, or a note that it could
+// not be loaded, above a close button. Titled, closable and resizable.
+class LicenseWindow : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr QSize kInitialSize{560, 420};
+    static constexpr QSize kMinimumSize{420, 320};
+
+    explicit LicenseWindow(Services& services);
+
+    QTextBrowser* textView() const { return text_; }
+    QPushButton* closeButton() const { return close_; }
+    bool showsUnavailableText() const { return unavailable_; }
+
+private:
+    QTextBrowser* text_ = nullptr;
+    QPushButton* close_ = nullptr;
+    bool unavailable_ = false;
+};
+
+// Keeps the licence window of the process; reached through services.get<LicenseWindowKeeper>().
+class LicenseWindowKeeper {
+public:
+    explicit LicenseWindowKeeper(Services& services) : services_(services) {}
+    ~LicenseWindowKeeper();
+    LicenseWindowKeeper(const LicenseWindowKeeper&) = delete;
+    LicenseWindowKeeper& operator=(const LicenseWindowKeeper&) = delete;
+
+    // Brings the open window to the front, or replaces a closed one (or none) with a fresh
+    // window, centred, reading the document anew.
+    void show();
+    // The kept window, if any.
+    LicenseWindow* window() const { return window_; }
+
+private:
+    Services& services_;
+    QPointer<LicenseWindow> window_;
+};
+
+// Shows the licence agreement window. Main thread only.
+void showLicenseWindow(Services& services);

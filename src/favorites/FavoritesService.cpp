@@ -1,0 +1,242 @@
+#include "favorites/FavoritesService.h"
+
+#include "common/Dates.h"
+#include "common/FileURL.h"
+#include "common/Services.h"
+#include "platform/BookmarkService.h"
+#include "platform/FileSystem.h"
+#include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+// The time list sits under the bookmark list's key with this suffix.
+constexpr QLatin1StringView kAddedAtSuffix("AddedAt");
+
+// Filled-in times for entries whose file gave no date sort after every real date but keep
+// their index order.
+constexpr double kNoDateTimeBase = 1'000'000;
+
+FavoritesCategory categoryFromInt(int category) {
+    for (FavoritesCategory c : allFavoritesCategories)
+        if (int(c) == category)
+            return c;
+    qFatal("Pelora: no favorites category %d", category);
+}
+
+// A scoped reference where it can be had, else a plain one.
+std::optional<QByteArray> makeBookmark(BookmarkService& bookmarks, const QUrl& url) {
+    if (auto scoped = bookmarks.createBookmark(url, true))
+        return scoped;
+    return bookmarks.createBookmark(url, false);
+}
+
+// Stored times are outside input: a NaN would break the sort's ordering, so it sorts oldest.
+double sortKey(double seconds) {
+    return std::isnan(seconds) ? -std::numeric_limits<double>::infinity() : seconds;
+}
+} // namespace
+
+FavoritesService::FavoritesService(Services& services, int category)
+    : services_(services), category_(categoryFromInt(category)), storageKey_(rawValue(category_)) {
+    load();
+}
+
+QString FavoritesService::addedAtKey() const {
+    return storageKey_ + kAddedAtSuffix;
+}
+
+std::optional<QUrl> FavoritesService::resolve(const QByteArray& bookmark) const {
+    BookmarkService& bookmarks = services_.bookmarks();
+    if (auto url = bookmarks.resolveBookmark(bookmark, true))
+        return url;
+    return bookmarks.resolveBookmark(bookmark, false);
+}
+
+QList<QByteArray> FavoritesService::readBookmarks() const {
+    const auto list = services_.defaults().arrayForKey(storageKey_);
+    if (!list)
+        return {};
+    QList<QByteArray> bookmarks;
+    bookmarks.reserve(list->size());
+    for (const QVariant& v : *list) {
+        if (!variantIsData(v))
+            return {};
+        bookmarks.append(v.toByteArray());
+    }
+    return bookmarks;
+}
+
+QList<double> FavoritesService::readTimes() const {
+    const auto list = services_.defaults().arrayForKey(addedAtKey());
+    if (!list)
+        return {};
+    QList<double> times;
+    times.reserve(list->size());
+    for (const QVariant& v : *list) {
+        if (!variantIsNumber(v))
+            return {};
+        times.append(v.toDouble());
+    }
+    return times;
+}
+
+void FavoritesService::writeBookmarks(const QList<QByteArray>& bookmarks) {
+    QVariantList list;
+    list.reserve(bookmarks.size());
+    for (const QByteArray& b : bookmarks)
+        list.append(QVariant(b));
+    services_.defaults().setObject(storageKey_, list);
+}
+
+void FavoritesService::writeTimes(const QList<double>& times) {
+    QVariantList list;
+    list.reserve(times.size());
+    for (double t : times)
+        list.append(QVariant(t));
+    services_.defaults().setObject(addedAtKey(), list);
+}
+
+double FavoritesService::filledTime(qsizetype index, const std::optional<QUrl>& resolved) const {
+    if (!resolved)
+        return double(index);
+    const double noDate = kNoDateTimeBase + double(index);
+    if (!resolved->isLocalFile())
+        return noDate;
+    const QFileInfo info(resolved->toLocalFile());
+    if (!info.exists())
+        return noDate;
+    QDateTime date = info.birthTime();
+    if (!date.isValid())
+        date = info.lastModified();
+    return date.isValid() ? secondsSince1970(date) : noDate;
+}
+
+void FavoritesService::load() {
+    BookmarkService& bookmarks = services_.bookmarks();
+    const FileSystem& fileSystem = services_.fileSystem();
+
+    QList<QByteArray> stored = readBookmarks();
+    // Each entry is resolved once per load; a rewritten entry is resolved again.
+    std::vector<std::optional<QUrl>> resolved(size_t(stored.size()));
+
+    // References made through a symbolic link or an alias are rewritten to the real item, so
+    // that later comparisons see one location per favorite. Others stay byte for byte.
+    bool rewritten = false;
+    for (qsizetype i = 0; i < stored.size(); ++i) {
+        resolved[size_t(i)] = resolve(stored[i]);
+        const auto& r = resolved[size_t(i)];
+        if (!r)
+            continue;
+        const QUrl n = resolvedFileURL(*r, fileSystem);
+        if (n == *r)
+            continue;
+        const bool accessingOld = bookmarks.startAccessing(*r);
+        const bool accessingNew = bookmarks.startAccessing(n);
+        const auto fresh = bookmarks.createBookmark(n, true);
+        if (accessingNew)
+            bookmarks.stopAccessing(n);
+        if (accessingOld)
+            bookmarks.stopAccessing(*r);
+        if (fresh) {
+            stored[i] = *fresh;
+            resolved[size_t(i)] = resolve(stored[i]);
+            rewritten = true;
+        }
+    }
+    if (rewritten)
+        writeBookmarks(stored);
+
+    // The time list may be missing (an earlier release) or out of step: bring it to the
+    // bookmark list's length, and write it back every time.
+    QList<double> times = readTimes();
+    for (qsizetype i = times.size(); i < stored.size(); ++i)
+        times.append(filledTime(i, resolved[size_t(i)]));
+    if (times.size() > stored.size())
+        times.resize(stored.size());
+    writeTimes(times);
+
+    struct Entry {
+        double sortKey;
+        FavoriteItem item;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(size_t(stored.size()));
+    Workspace& workspace = services_.workspace();
+    for (qsizetype i = 0; i < stored.size(); ++i) {
+        const auto& r = resolved[size_t(i)];
+        if (!r || !r->isLocalFile())
+            continue;
+        const QString path = r->toLocalFile();
+        if (!QFileInfo::exists(path))
+            continue;
+        FavoriteItem item;
+        item.url = *r;
+        item.displayName = fileSystem.displayName(path);
+        if (category_ == FavoritesCategory::applications &&
+            item.displayName.toLower().endsWith(u".app"))
+            item.displayName.chop(4);
+        item.icon = workspace.iconForFile(path);
+        item.addedAt = dateFromSecondsSince1970(times[i]);
+        entries.push_back({sortKey(times[i]), std::move(item)});
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry& a, const Entry& b) { return a.sortKey > b.sortKey; });
+
+    QList<FavoriteItem> result;
+    result.reserve(qsizetype(entries.size()));
+    for (Entry& e : entries)
+        result.append(std::move(e.item));
+    favorites_ = std::move(result);
+}
+
+void FavoritesService::add(const QUrl& url) {
+    const QUrl target = resolvedFileURL(url, services_.fileSystem());
+    for (const FavoriteItem& item : favorites_)
+        if (item.url == target)
+            return;
+    const auto bookmark = makeBookmark(services_.bookmarks(), target);
+    if (!bookmark)
+        return;
+
+    QList<QByteArray> stored = readBookmarks();
+    stored.append(*bookmark);
+    writeBookmarks(stored);
+    QList<double> times = readTimes();
+    times.append(secondsSince1970(QDateTime::currentDateTimeUtc()));
+    writeTimes(times);
+    load();
+}
+
+void FavoritesService::remove(const FavoriteItem& item) {
+    const FileSystem& fileSystem = services_.fileSystem();
+    const QUrl target = resolvedFileURL(item.url, fileSystem);
+    auto refersToItem = [&](const QUrl& url) {
+        return url == item.url || resolvedFileURL(url, fileSystem) == target;
+    };
+
+    QList<QByteArray> stored = readBookmarks();
+    QList<double> times = readTimes();
+    for (qsizetype i = 0; i < stored.size(); ++i) {
+        const auto r = resolve(stored[i]);
+        if (!r || !refersToItem(*r))
+            continue;
+        stored.removeAt(i);
+        if (i < times.size())
+            times.removeAt(i);
+        writeBookmarks(stored);
+        writeTimes(times);
+        load();
+        return;
+    }
+    // Nothing stored refers to it any more; hide it until the next load.
+    favorites_.removeIf([&](const FavoriteItem& f) { return refersToItem(f.url); });
+}
+
+FavoritesService& favoritesStore(Services& services, FavoritesCategory category) {
+    return services.get<FavoritesService>(int(category));
+}

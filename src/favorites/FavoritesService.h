@@ -1,0 +1,49 @@
+#pragma once
+
+#include "favorites/FavoriteItem.h"
+#include "favorites/FavoritesCategory.h"
+
+#include <QByteArray>
+#include <QList>
+#include <optional>
+#include <vector>
+
+class Services;
+
+// The favorites of one category. Each is kept as a durable file reference in the defaults,
+// beside a parallel list of the times they were added (seconds since 1970); `favorites` holds
+// those that exist on disk, newest first. References that no longer resolve stay stored and
+// show again once their file is back. Main thread; all work is synchronous.
+class FavoritesService {
+public:
+    // `category` is a FavoritesCategory; the store loads at once.
+    FavoritesService(Services& services, int category);
+
+    FavoritesCategory category() const { return category_; }
+    const QString& storageKey() const { return storageKey_; }
+    QString addedAtKey() const;
+    const QList<FavoriteItem>& favorites() const { return favorites_; }
+
+    // Adds the URL unless its normalised form is already a favorite; silent on failure.
+    void add(const QUrl& url);
+    // Removes the first stored favorite that refers to the item. When none does (its
+    // reference no longer resolves to it), the item only leaves the current list.
+    void remove(const FavoriteItem& item);
+
+private:
+    void load();
+    std::optional<QUrl> resolve(const QByteArray& bookmark) const;
+    QList<QByteArray> readBookmarks() const;
+    QList<double> readTimes() const;
+    void writeBookmarks(const QList<QByteArray>& bookmarks);
+    void writeTimes(const QList<double>& times);
+    double filledTime(qsizetype index, const std::optional<QUrl>& resolved) const;
+
+    Services& services_;
+    FavoritesCategory category_;
+    QString storageKey_;
+    QList<FavoriteItem> favorites_;
+};
+
+// The shared store of a category.
+FavoritesService& favoritesStore(Services& services, FavoritesCategory category);

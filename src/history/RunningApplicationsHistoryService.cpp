@@ -1,0 +1,189 @@
+#include "history/RunningApplicationsHistoryService.h"
+
+#include "common/Dates.h"
+#include "common/Services.h"
+#include "platform/Bundle.h"
+#include "platform/Workspace.h"
+
+#include <QCollator>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <algorithm>
+
+namespace {
+
+const QString kBundleIdentifier = QStringLiteral("bundleIdentifier");
+const QString kBundlePath = QStringLiteral("bundlePath");
+const QString kDisplayName = QStringLiteral("displayName");
+const QString kLastActivatedAt = QStringLiteral("lastActivatedAt");
+
+std::optional<PersistedActivationRecord> decodeRecord(const QJsonValue& value) {
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject object = value.toObject();
+    const QJsonValue identifier = object.value(kBundleIdentifier);
+    const QJsonValue path = object.value(kBundlePath);
+    const QJsonValue name = object.value(kDisplayName);
+    const QJsonValue date = object.value(kLastActivatedAt);
+    if (!path.isString() || !name.isString() || !date.isDouble())
+        return std::nullopt;
+    PersistedActivationRecord record;
+    if (identifier.isString())
+        record.bundleIdentifier = identifier.toString();
+    else if (!identifier.isUndefined() && !identifier.isNull())
+        return std::nullopt;
+    record.bundlePath = path.toString();
+    record.displayName = name.toString();
+    record.lastActivatedAt = dateFromSecondsSince2001(date.toDouble());
+    return record;
+}
+
+QCollator displayNameCollator() {
+    QLocale locale;
+    // The C locale compares code points; a real language sorts names the way people expect.
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    QCollator collator(locale);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
+
+} // namespace
+
+RunningApplicationsHistoryService::RunningApplicationsHistoryService(Services& services)
+    : services_(services), now_([] { return QDateTime::currentDateTimeUtc(); }) {
+    loadRecords();
+}
+
+void RunningApplicationsHistoryService::loadRecords() {
+    const QByteArray data = services_.defaults().dataForKey(activationRecordsKey.key());
+    if (data.isEmpty())
+        return;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return;
+    QHash<QString, PersistedActivationRecord> records;
+    const QJsonObject object = document.object();
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        auto record = decodeRecord(it.value());
+        // One bad record makes the whole value undecodable: start empty, touch nothing.
+        if (!record)
+            return;
+        records.insert(it.key(), std::move(*record));
+    }
+    persistedRecords_ = std::move(records);
+    for (auto it = persistedRecords_.constBegin(); it != persistedRecords_.constEnd(); ++it)
+        lastActivationDates_.insert(it.key(), it->lastActivatedAt);
+}
+
+void RunningApplicationsHistoryService::start() {
+    if (activationObserver_)
+        return;
+    RunningApplications& running = services_.runningApplications();
+    if (auto front = running.frontmostApplication())
+        recordActivation(*front);
+    // The connection lives as long as this service; it ends by itself when either side goes.
+    activationObserver_ = connect(&running, &RunningApplications::applicationActivated, this,
+                                  [this](const RunningApplication& app) { recordActivation(app); });
+}
+
+std::optional<QString>
+RunningApplicationsHistoryService::applicationKey(const RunningApplication& app) {
+    if (app.bundleIdentifier)
+        return *app.bundleIdentifier;
+    if (app.bundleURL)
+        return app.bundleURL->isLocalFile() ? app.bundleURL->toLocalFile() : app.bundleURL->path();
+    if (app.localizedName)
+        return *app.localizedName;
+    return std::nullopt;
+}
+
+void RunningApplicationsHistoryService::recordActivation(const RunningApplication& app) {
+    const auto key = applicationKey(app);
+    if (!key || !app.bundleURL)
+        return;
+    const QDateTime now = now_();
+    lastActivationDates_.insert(*key, now);
+
+    const QUrl& url = *app.bundleURL;
+    PersistedActivationRecord record;
+    record.bundleIdentifier = app.bundleIdentifier;
+    record.bundlePath = url.isLocalFile() ? url.toLocalFile() : url.path();
+    record.displayName =
+        app.localizedName ? *app.localizedName : QFileInfo(record.bundlePath).completeBaseName();
+    record.lastActivatedAt = now;
+    persistedRecords_.insert(*key, std::move(record));
+    saveRecords();
+}
+
+void RunningApplicationsHistoryService::saveRecords() {
+    QJsonObject root;
+    for (auto it = persistedRecords_.constBegin(); it != persistedRecords_.constEnd(); ++it) {
+        QJsonObject object;
+        if (it->bundleIdentifier)
+            object.insert(kBundleIdentifier, *it->bundleIdentifier);
+        object.insert(kBundlePath, it->bundlePath);
+        object.insert(kDisplayName, it->displayName);
+        object.insert(kLastActivatedAt, secondsSince2001(it->lastActivatedAt));
+        root.insert(it.key(), object);
+    }
+    activationRecordsKey.write(services_.defaults(),
+                               QJsonDocument(root).toJson(QJsonDocument::Compact));
+}
+
+void RunningApplicationsHistoryService::clearPersistedRecords() {
+    persistedRecords_.clear();
+    services_.defaults().removeObject(activationRecordsKey.key());
+}
+
+QList<RecentAppItem> RunningApplicationsHistoryService::recentApplications(
+    int limit, const std::optional<QString>& excludingBundleIdentifier) {
+    const QString ownBundlePath = services_.bundle().bundlePath();
+    QList<const PersistedActivationRecord*> kept;
+    for (const PersistedActivationRecord& record : persistedRecords_) {
+        if (record.bundlePath == ownBundlePath)
+            continue;
+        if (excludingBundleIdentifier && record.bundleIdentifier &&
+            *record.bundleIdentifier == *excludingBundleIdentifier)
+            continue;
+        if (!QFileInfo::exists(record.bundlePath))
+            continue;
+        kept << &record;
+    }
+    const QCollator collator = displayNameCollator();
+    std::sort(kept.begin(), kept.end(),
+              [&collator](const PersistedActivationRecord* a, const PersistedActivationRecord* b) {
+                  if (a->lastActivatedAt != b->lastActivatedAt)
+                      return a->lastActivatedAt > b->lastActivatedAt;
+                  const int byName = collator.compare(a->displayName, b->displayName);
+                  if (byName != 0)
+                      return byName < 0;
+                  // Only to make the order the same on every call.
+                  return a->bundlePath < b->bundlePath;
+              });
+    const qsizetype count = std::max(0, limit);
+    if (kept.size() > count)
+        kept.resize(count);
+
+    QList<RecentAppItem> items;
+    items.reserve(kept.size());
+    Workspace& workspace = services_.workspace();
+    for (const PersistedActivationRecord* record : kept)
+        items << RecentAppItem{QUrl::fromLocalFile(record->bundlePath), record->displayName,
+                               workspace.iconForFile(record->bundlePath)};
+    return items;
+}
+
+std::optional<QDateTime>
+RunningApplicationsHistoryService::lastActivationDate(const RunningApplication& app) const {
+    const auto key = applicationKey(app);
+    if (!key)
+        return std::nullopt;
+    auto it = lastActivationDates_.constFind(*key);
+    if (it == lastActivationDates_.constEnd())
+        return std::nullopt;
+    return *it;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/Workspace.h"
+
+#include <memory>
+
+class RunningApplications;
+
+// Opening, launching and icons on a freedesktop system, through GIO: the user's default
+// handlers and mimeapps.list, desktop entries launched with their Exec line (field codes,
+// Terminal, D-Bus activation), and the icon theme. An application's bundle URL is the file URL
+// of its desktop entry.
+class LinuxWorkspace : public Workspace {
+public:
+    // The running applications, when given, let launchApplication bring a running application
+    // to the front instead of starting it again. Main thread.
+    explicit LinuxWorkspace(std::weak_ptr<RunningApplications> runningApplications = {});
+
+    bool openURL(const QUrl& url) override;
+    std::optional<QUrl> applicationToOpenURL(const QUrl& url) override;
+    bool launchApplication(const QUrl& applicationURL, bool activate) override;
+
+    QIcon iconForFile(const QString& path) override;
+    QIcon iconForFileType(const QString& type) override;
+    QString iconNameForFile(const QString& path) override;
+    QIcon iconForName(const QString& iconName) override;
+
+    // Without a desktop session Qt's theme is bare "hicolor", where almost every lookup fails:
+    // pick an installed full theme and make the system icon folders searchable. Main thread.
+    static void ensureIconTheme();
+
+private:
+    std::weak_ptr<RunningApplications> runningApplications_;
+};

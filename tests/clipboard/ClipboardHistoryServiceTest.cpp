@@ -1,0 +1,440 @@
+#include "clipboard/ClipboardHistoryService.h"
+#include "common/Services.h"
+#include "common/Texts.h"
+#include "fakes/FakePasteboard.h"
+#include "fakes/FakeRunningApplications.h"
+#include "fakes/FakeWorkspace.h"
+#include "support/TestSupport.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray encode(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, format).write(image);
+    return bytes;
+}
+
+QImage picture(int w, int h, QColor color = Qt::red) {
+    QImage image(w, h, QImage::Format_ARGB32);
+    image.fill(color);
+    QPainter(&image).fillRect(0, 0, w / 2, h / 3, QColor(20, 40, 60, 128));
+    return image;
+}
+
+QByteArray rtf(const char* body) {
+    return QByteArray("{\\rtf1\\ansi{\\fonttbl\\f0 Helvetica;}\\f0 ") + body + "}";
+}
+
+class ClipboardHistoryTest : public ::testing::Test {
+protected:
+    ClipboardHistoryTest() {
+        Platform platform;
+        platform.pasteboard = pasteboard;
+        platform.runningApplications = apps;
+        platform.workspace = workspace;
+        services = std::make_unique<Services>(platform);
+    }
+
+    ClipboardHistoryService& history() { return services->get<ClipboardHistoryService>(); }
+
+    QStringList titles() {
+        QStringList list;
+        for (const ClipboardItem& item : history().items())
+            list << history().displayTitle(item);
+        return list;
+    }
+    QStringList keys() {
+        QStringList list;
+        for (const ClipboardItem& item : history().items())
+            list << ClipboardHistoryService::contentKey(item);
+        return list;
+    }
+    void copyAndCheck(const QString& s) {
+        pasteboard->copyText(s);
+        history().checkPasteboard();
+    }
+
+    std::shared_ptr<FakePasteboard> pasteboard = std::make_shared<FakePasteboard>();
+    std::shared_ptr<FakeRunningApplications> apps = std::make_shared<FakeRunningApplications>();
+    std::shared_ptr<FakeWorkspace> workspace = std::make_shared<FakeWorkspace>();
+    std::unique_ptr<Services> services;
+};
+
+} // namespace
+
+TEST_F(ClipboardHistoryTest, ContentPresentAtStartIsNeverCaptured) {
+    pasteboard->copyText(QStringLiteral("before launch"));
+    history().checkPasteboard();
+    history().checkPasteboard();
+    EXPECT_TRUE(history().items().isEmpty());
+    EXPECT_EQ(pasteboard->contentReads, 0);
+    // Copied again, it is a change like any other.
+    copyAndCheck(QStringLiteral("before launch"));
+    EXPECT_EQ(keys(), QStringList{QStringLiteral("text:before launch")});
+}
+
+TEST_F(ClipboardHistoryTest, RepeatedCopiesMoveToTheFrontWithTheirNewSource) {
+    apps->frontmost =
+        makeRunningApplication(QStringLiteral("Editor"), QStringLiteral("org.example.Editor"), {});
+    apps->frontmost->iconName = QStringLiteral("accessories-text-editor");
+    history();
+    copyAndCheck(QStringLiteral("one"));
+    const QDateTime firstDate = history().items().first().date;
+    copyAndCheck(QStringLiteral("two"));
+    apps->frontmost = makeRunningApplication(QStringLiteral("Terminal"), {}, {});
+    copyAndCheck(QStringLiteral("one"));
+
+    EXPECT_EQ(keys(), (QStringList{QStringLiteral("text:one"), QStringLiteral("text:two")}));
+    const ClipboardItem& front = history().items().first();
+    EXPECT_EQ(front.sourceAppName, QStringLiteral("Terminal"));
+    EXPECT_FALSE(front.sourceBundleIdentifier.has_value());
+    EXPECT_FALSE(front.sourceAppIcon.has_value());
+    EXPECT_GE(front.date, firstDate);
+    const ClipboardItem& second = history().items()[1];
+    EXPECT_EQ(second.sourceBundleIdentifier, QStringLiteral("org.example.Editor"));
+    ASSERT_TRUE(second.sourceAppIcon.has_value());
+    EXPECT_EQ(workspace->nameOfIcon(*second.sourceAppIcon),
+              QStringLiteral("accessories-text-editor"));
+    EXPECT_NE(front.id, second.id);
+
+    // The source is the application in front when the change showed, not one that came
+    // forward while the content was being read.
+    apps->frontmost = makeRunningApplication(QStringLiteral("Viewer"), {}, {});
+    pasteboard->whileReading = [&] {
+        apps->frontmost = makeRunningApplication(QStringLiteral("Later"), {}, {});
+    };
+    copyAndCheck(QStringLiteral("slow"));
+    pasteboard->whileReading = nullptr;
+    EXPECT_EQ(history().items().first().sourceAppName, QStringLiteral("Viewer"));
+
+    // Without a frontmost application the source stays unknown.
+    apps->frontmost.reset();
+    copyAndCheck(QStringLiteral("three"));
+    EXPECT_FALSE(history().items().first().sourceAppName.has_value());
+}
+
+TEST_F(ClipboardHistoryTest, KeepsTwentyDistinctItemsNewestFirst) {
+    history();
+    for (int i = 1; i <= 21; ++i)
+        copyAndCheck(QStringLiteral("copy %1").arg(i));
+    ASSERT_EQ(history().items().size(), 20);
+    EXPECT_EQ(keys().first(), QStringLiteral("text:copy 21"));
+    EXPECT_EQ(keys().last(), QStringLiteral("text:copy 2"));
+    // Rich and plain text of the same words are different copies.
+    pasteboard->copyData(PasteboardType::rtf, rtf("copy 21"));
+    history().checkPasteboard();
+    EXPECT_EQ(keys().mid(0, 2),
+              (QStringList{QStringLiteral("rtf:copy 21"), QStringLiteral("text:copy 21")}));
+}
+
+TEST_F(ClipboardHistoryTest, PicksTheFirstKindThatYieldsContent) {
+    history();
+    const QUrl file = QUrl::fromLocalFile(QStringLiteral("/tmp/report.pdf"));
+    const QUrl web(QStringLiteral("https://example.org/page"));
+
+    // Files beat text; only file URLs count.
+    pasteboard->copy({QStringLiteral("/tmp/report.pdf"), {web, file}, {}});
+    history().checkPasteboard();
+    EXPECT_EQ(keys().first(), QStringLiteral("files:/tmp/report.pdf"));
+    EXPECT_EQ(std::get<ClipboardFiles>(history().items().first().content).urls, QList<QUrl>{file});
+
+    // A web address alone is not a copy worth keeping; with text it is that text.
+    pasteboard->copy({std::nullopt, {web}, {}});
+    history().checkPasteboard();
+    EXPECT_EQ(history().items().size(), 1);
+    pasteboard->copy({web.toString(), {web}, {}});
+    history().checkPasteboard();
+    EXPECT_EQ(keys().first(), QStringLiteral("text:https://example.org/page"));
+
+    // RTF beats plain text, under any of its type names.
+    pasteboard->copy({QStringLiteral("plain words"),
+                      {},
+                      {{QStringLiteral("application/rtf"), rtf("\\b bold\\b0  words")}}});
+    history().checkPasteboard();
+    EXPECT_EQ(keys().first(), QStringLiteral("rtf:bold words"));
+    const auto& rich = std::get<ClipboardRichText>(history().items().first().content);
+    EXPECT_TRUE(rich.document.runs.first().bold);
+
+    // RTF that says nothing, or is not RTF, falls through to the text, then to pictures.
+    pasteboard->copy({QStringLiteral("fallback"), {}, {{PasteboardType::rtf, rtf("{\\*\\x y}")}}});
+    history().checkPasteboard();
+    EXPECT_EQ(keys().first(), QStringLiteral("text:fallback"));
+    pasteboard->copy({QString(),
+                      {},
+                      {{PasteboardType::rtf, QByteArray("not rtf")},
+                       {PasteboardType::png, encode(picture(30, 20), "png")}}});
+    history().checkPasteboard();
+    EXPECT_TRUE(keys().first().startsWith(QStringLiteral("img:")));
+    EXPECT_EQ(history().items().size(), 5);
+
+    // Nothing usable at all: no entry, and the change is not looked at again.
+    pasteboard->copy({QString(), {}, {{PasteboardType::png, QByteArray("\x89PNG garbage")}}});
+    history().checkPasteboard();
+    const int reads = pasteboard->contentReads;
+    history().checkPasteboard();
+    EXPECT_EQ(pasteboard->contentReads, reads);
+    EXPECT_EQ(history().items().size(), 5);
+}
+
+TEST_F(ClipboardHistoryTest, ReadsContentOnlyOncePerChangeAndNeverWhenIdle) {
+    history();
+    for (int i = 0; i < 5; ++i)
+        history().checkPasteboard();
+    EXPECT_EQ(pasteboard->contentReads, 0);
+    EXPECT_EQ(pasteboard->changeCountCalls, 6); // one at creation, one per tick
+
+    pasteboard->copyText(QStringLiteral("x"));
+    history().checkPasteboard();
+    const int reads = pasteboard->contentReads;
+    EXPECT_GT(reads, 0);
+    history().checkPasteboard();
+    EXPECT_EQ(pasteboard->contentReads, reads);
+
+    // The owner quit: a change with nothing offered reads no data.
+    pasteboard->ownerQuit();
+    history().checkPasteboard();
+    EXPECT_EQ(pasteboard->contentReads, reads + 1);
+    EXPECT_EQ(history().items().size(), 1);
+}
+
+TEST_F(ClipboardHistoryTest, SecretsFromPasswordManagersAreNeverCaptured) {
+    history();
+    const QString hint = QStringLiteral("x-kde-passwordManagerHint");
+    pasteboard->copy({QStringLiteral("hunter2"), {}, {{hint, QByteArray("secret")}}});
+    history().checkPasteboard();
+    pasteboard->copy({QStringLiteral("hunter3"), {}, {}},
+                     {QStringLiteral("org.nspasteboard.ConcealedType")});
+    history().checkPasteboard();
+    pasteboard->copy({QStringLiteral("hunter4"),
+                      {},
+                      {{QStringLiteral("CanIncludeInClipboardHistory"), QByteArray(4, '\0')}}});
+    history().checkPasteboard();
+    EXPECT_TRUE(history().items().isEmpty());
+
+    // Only the exact hint value marks a secret; other values are ordinary copies.
+    pasteboard->copy({QStringLiteral("not a password"), {}, {{hint, QByteArray("public")}}});
+    history().checkPasteboard();
+    pasteboard->copy(
+        {QStringLiteral("allowed"),
+         {},
+         {{QStringLiteral("CanIncludeInClipboardHistory"), QByteArray("\x01\0\0\0", 4)}}});
+    history().checkPasteboard();
+    EXPECT_EQ(keys(),
+              (QStringList{QStringLiteral("text:allowed"), QStringLiteral("text:not a password")}));
+}
+
+TEST_F(ClipboardHistoryTest, TitlesPreviewTheFirstLineInUserPerceivedCharacters) {
+    history();
+    const QString sixty(60, u'a');
+    copyAndCheck(QStringLiteral("  \n") + sixty + QStringLiteral("\nsecond line"));
+    copyAndCheck(QString(61, u'b'));
+    copyAndCheck(QStringLiteral(" \t\n  "));
+    // A family emoji is one character made of seven code units' worth of sequences.
+    const QString family =
+        QStringLiteral("\U0001F468\u200D\U0001F469\u200D\U0001F467\u200D\U0001F466");
+    QString emojis;
+    for (int i = 0; i < 60; ++i)
+        emojis += family;
+    copyAndCheck(emojis);
+    copyAndCheck(emojis + QStringLiteral("x"));
+    copyAndCheck(QStringLiteral("first\r\nsecond"));
+
+    const QStringList t = titles();
+    EXPECT_EQ(t[0], QStringLiteral("first"));
+    EXPECT_EQ(t[1], emojis.left(57 * family.size()) + QChar(0x2026));
+    EXPECT_EQ(t[2], emojis);
+    EXPECT_EQ(t[3], QString()); // whitespace is captured, untrimmed, but previews as nothing
+    EXPECT_EQ(keys()[3], QStringLiteral("text: \t\n  "));
+    EXPECT_EQ(t[4], QString(57, u'b') + QChar(0x2026));
+    EXPECT_EQ(t[5], sixty);
+}
+
+TEST_F(ClipboardHistoryTest, TitlesAndKeysOfFilesAndPictures) {
+    history();
+    const QList<QUrl> three = {QUrl::fromLocalFile(QStringLiteral("/home/u/a b.txt")),
+                               QUrl::fromLocalFile(QStringLiteral("/home/u/dir/")),
+                               QUrl::fromLocalFile(QStringLiteral("/"))};
+    pasteboard->copy({std::nullopt, three, {}});
+    history().checkPasteboard();
+    pasteboard->copy({std::nullopt, {three[1]}, {}});
+    history().checkPasteboard();
+    pasteboard->copyData(PasteboardType::png, encode(picture(720, 360), "png"));
+    history().checkPasteboard();
+
+    const QStringList t = titles();
+    EXPECT_EQ(t[0],
+              L("strip.clipboard.imagePreview").arg(QStringLiteral("720"), QStringLiteral("360")));
+    EXPECT_TRUE(t[0].contains(QStringLiteral("720")) && t[0].contains(QStringLiteral("360")));
+    EXPECT_EQ(t[1], QStringLiteral("dir"));
+    EXPECT_EQ(t[2], L("strip.clipboard.filesPreview").arg(QStringLiteral("3")));
+    EXPECT_TRUE(t[2].contains(u'3'));
+    EXPECT_EQ(keys()[2], QStringLiteral("files:/home/u/a b.txt,/home/u/dir,/"));
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^img:[0-9a-f]{64}$")).match(keys()[0]).hasMatch());
+
+    const auto& image = std::get<ClipboardImage>(history().items().first().content);
+    EXPECT_EQ(image.size, QSizeF(720, 360));
+    EXPECT_EQ(image.thumbnail(QSizeF(72, 72)).size(), QSize(72, 36));
+    const ClipboardImage small =
+        *makeClipboardImage(encode(picture(40, 30), "png"), PasteboardType::png);
+    const QImage thumb = small.thumbnail(QSizeF(72, 72));
+    EXPECT_EQ(thumb.size(), QSize(40, 30));
+    EXPECT_EQ(thumb.pixelColor(39, 29), QColor(Qt::red));
+}
+
+TEST_F(ClipboardHistoryTest, PicturesAreRecognisedByTheirPixels) {
+    history();
+    const QImage a = picture(64, 48);
+    pasteboard->copyData(PasteboardType::png, encode(a, "png"));
+    history().checkPasteboard();
+    // The same pixels again, compressed differently: one entry.
+    QByteArray recompressed;
+    {
+        QBuffer buffer(&recompressed);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "png");
+        writer.setQuality(0);
+        writer.write(a);
+    }
+    ASSERT_NE(recompressed, encode(a, "png"));
+    pasteboard->copyData(PasteboardType::png, recompressed);
+    history().checkPasteboard();
+    EXPECT_EQ(history().items().size(), 1);
+    // One pixel different, or the same pixel bytes in another shape: other pictures.
+    QImage b = a;
+    b.setPixelColor(63, 47, Qt::blue);
+    pasteboard->copyData(PasteboardType::png, encode(b, "png"));
+    history().checkPasteboard();
+    QImage wide(64, 48, QImage::Format_ARGB32), tall(48, 64, QImage::Format_ARGB32);
+    wide.fill(Qt::green);
+    tall.fill(Qt::green);
+    pasteboard->copyData(PasteboardType::png, encode(wide, "png"));
+    history().checkPasteboard();
+    pasteboard->copyData(PasteboardType::png, encode(tall, "png"));
+    history().checkPasteboard();
+    EXPECT_EQ(history().items().size(), 4);
+
+    // The same picture as TIFF from another program is the same copy.
+    if (QImageReader::supportedImageFormats().contains("tiff")) {
+        pasteboard->copyData(PasteboardType::tiff, encode(a, "tiff"));
+        history().checkPasteboard();
+        EXPECT_EQ(history().items().size(), 4);
+        EXPECT_EQ(std::get<ClipboardImage>(history().items().first().content).type,
+                  PasteboardType::tiff);
+    }
+
+    // Only compressed bytes are kept, and the fingerprint is the one taken at capture.
+    for (const ClipboardItem& item : history().items()) {
+        const auto& image = std::get<ClipboardImage>(item.content);
+        if (image.type == PasteboardType::png) {
+            EXPECT_LT(image.encoded.size(), 64 * 48 * 4);
+        }
+        EXPECT_EQ(image.fingerprint, imageFingerprint(QImage::fromData(image.encoded)));
+    }
+}
+
+TEST_F(ClipboardHistoryTest, PicturesWithABrokenBodyKeepTheirSize) {
+    const QByteArray png = encode(picture(100, 50), "png");
+    // Cut inside the pixel data: the header still tells the size.
+    const auto truncated = makeClipboardImage(png.left(png.size() - 30), PasteboardType::png);
+    ASSERT_TRUE(truncated.has_value());
+    EXPECT_EQ(truncated->fingerprint, QStringLiteral("unreadable-100.0x50.0"));
+    EXPECT_TRUE(truncated->thumbnail(QSizeF(72, 72)).isNull());
+    EXPECT_EQ(unreadableImageFingerprint(QSizeF(0.5, 1e16)),
+              QStringLiteral("unreadable-0.5x1e+16"));
+    EXPECT_FALSE(makeClipboardImage(QByteArray("GIF89a"), QStringLiteral("image/gif")).has_value());
+    // Bytes of another format under the PNG type are not decoded as that format.
+    QByteArray jpeg;
+    {
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        picture(10, 10).save(&buffer, "JPEG");
+    }
+    ASSERT_FALSE(jpeg.isEmpty());
+    EXPECT_FALSE(makeClipboardImage(jpeg, PasteboardType::png).has_value());
+    EXPECT_FALSE(makeClipboardImage(QByteArray(), PasteboardType::png).has_value());
+}
+
+TEST_F(ClipboardHistoryTest, PastingBackWritesEveryRepresentationAndAddsNothing) {
+    history();
+    const QUrl file = QUrl::fromLocalFile(QStringLiteral("/tmp/a.txt"));
+    const QByteArray rich = rtf("caf\\'e9 {\\i au lait}");
+    pasteboard->copy({std::nullopt, {file}, {}});
+    history().checkPasteboard();
+    pasteboard->copy({QStringLiteral("ignored"), {}, {{PasteboardType::rtf, rich}}});
+    history().checkPasteboard();
+    copyAndCheck(QStringLiteral("words"));
+    const QStringList before = keys();
+    const QList<ClipboardItem> items = history().items();
+
+    for (const ClipboardItem& item : items) {
+        history().paste(item);
+        history().checkPasteboard();
+    }
+    EXPECT_EQ(keys(), before);
+    ASSERT_EQ(pasteboard->writes.size(), 3);
+    EXPECT_EQ(pasteboard->writes[0].text, QStringLiteral("words"));
+    EXPECT_TRUE(pasteboard->writes[0].data.isEmpty());
+    EXPECT_EQ(pasteboard->writes[1].text, QStringLiteral("caf\u00e9 au lait"));
+    ASSERT_EQ(pasteboard->writes[1].data.size(), 1);
+    EXPECT_EQ(pasteboard->writes[1].data[0], std::make_pair(PasteboardType::rtf, rich));
+    EXPECT_EQ(pasteboard->writes[2].urls, QList<QUrl>{file});
+    EXPECT_FALSE(pasteboard->writes[2].text.has_value());
+
+    // A picture goes back as its own bytes; one that came as TIFF also as PNG.
+    const QImage image = picture(32, 32);
+    pasteboard->copyData(PasteboardType::png, encode(image, "png"));
+    history().checkPasteboard();
+    const QStringList withPicture = keys();
+    history().paste(history().items().first());
+    history().checkPasteboard();
+    EXPECT_EQ(keys(), withPicture);
+    ASSERT_EQ(pasteboard->writes.last().data.size(), 1);
+    EXPECT_EQ(pasteboard->writes.last().data[0].second, encode(image, "png"));
+    if (QImageReader::supportedImageFormats().contains("tiff")) {
+        pasteboard->copyData(PasteboardType::tiff, encode(picture(33, 33), "tiff"));
+        history().checkPasteboard();
+        history().paste(history().items().first());
+        const PasteboardContents& written = pasteboard->writes.last();
+        ASSERT_EQ(written.data.size(), 2);
+        EXPECT_EQ(written.data[0].first, PasteboardType::tiff);
+        EXPECT_EQ(written.data[1].first, PasteboardType::png);
+        EXPECT_EQ(QImage::fromData(written.data[1].second).size(), QSize(33, 33));
+    }
+}
+
+TEST_F(ClipboardHistoryTest, ClearingEmptiesTheHistoryAndLaterCopiesStillCount) {
+    history();
+    copyAndCheck(QStringLiteral("a"));
+    history().setItems({});
+    EXPECT_TRUE(history().items().isEmpty());
+    history().checkPasteboard();
+    EXPECT_TRUE(history().items().isEmpty());
+    copyAndCheck(QStringLiteral("a"));
+    EXPECT_EQ(history().items().size(), 1);
+}
+
+TEST_F(ClipboardHistoryTest, StartPollsOnceASecondAndOnlyOnce) {
+    ClipboardHistoryService& service = history();
+    EXPECT_FALSE(service.isStarted());
+    service.start();
+    service.start();
+    EXPECT_TRUE(service.isStarted());
+    pasteboard->copyText(QStringLiteral("seen by the timer"));
+    ASSERT_TRUE(waitUntil([&] { return !service.items().isEmpty(); }, 3000));
+    // One timer, not two: about two ticks in two seconds. Timers never catch up on missed
+    // ticks, so a busy machine only gives fewer.
+    const int before = pasteboard->changeCountCalls;
+    waitUntil([] { return false; }, 2100);
+    EXPECT_GE(pasteboard->changeCountCalls - before, 1);
+    EXPECT_LE(pasteboard->changeCountCalls - before, 3);
+}

@@ -1,0 +1,415 @@
+#include "platform/linux/LinuxUserDefaults.h"
+#include "support/TestSupport.h"
+
+#include <QCborArray>
+#include <QCborValue>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+// A private configuration home; the store lives where the program keeps it inside.
+struct ConfigHome {
+    QTemporaryDir dir;
+    QString path() const { return dir.path(); }
+    QString storeFile() const { return dir.path() + QStringLiteral("/pelora/defaults.cbor"); }
+    QString storeFolder() const { return dir.path() + QStringLiteral("/pelora"); }
+    QStringList setAside(const char* reason) const {
+        return QDir(storeFolder())
+            .entryList(
+                {QStringLiteral("defaults.cbor.") + QLatin1String(reason) + QStringLiteral("-*")},
+                QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+    QByteArray bytes(const QString& name) const {
+        QFile f(storeFolder() + u'/' + name);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+QString peloraExecutable() {
+    return buildPath(QStringLiteral("Pelora.app/Contents/MacOS/pelora"));
+}
+
+void startTool(QProcess& process, const ConfigHome& home, const QStringList& args,
+               int readDelayMs = 0) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+    if (readDelayMs > 0)
+        env.insert(QStringLiteral("PELORA_TEST_DEFAULTS_READ_DELAY_MS"),
+                   QString::number(readDelayMs));
+    process.setProcessEnvironment(env);
+    process.start(peloraExecutable(), QStringList{QStringLiteral("defaults")} + args);
+}
+
+// Runs `pelora defaults ARGS` as a separate process over the same store.
+int runTool(const ConfigHome& home, const QStringList& args, QString* out = nullptr) {
+    QProcess process;
+    startTool(process, home, args);
+    if (!process.waitForFinished(30000))
+        return -1;
+    if (out)
+        *out = QString::fromUtf8(process.readAllStandardOutput());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// QSettings reuses what it read earlier in this process while the file's size and time stay
+// the same; moving the time back makes a new store really read the disk.
+std::unique_ptr<LinuxUserDefaults> freshStore(const QString& file) {
+    QFile f(file);
+    if (f.open(QIODevice::ReadWrite))
+        f.setFileTime(f.fileTime(QFileDevice::FileModificationTime).addSecs(-60),
+                      QFileDevice::FileModificationTime);
+    f.close();
+    return std::make_unique<LinuxUserDefaults>(file);
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+int modeOf(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+QStringList spiedKeys(const QSignalSpy& spy) {
+    QStringList keys;
+    for (const auto& args : spy)
+        keys << args.at(0).toString();
+    return keys;
+}
+
+} // namespace
+
+TEST(LinuxUserDefaults, LivesUnderTheConfigurationHome) {
+    EXPECT_EQ(LinuxUserDefaults::defaultFilePath(),
+              qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/pelora/defaults.cbor"));
+}
+
+TEST(LinuxUserDefaults, ValuesKeepTheirTypesInAFreshStoreAndAnotherProcess) {
+    ConfigHome home;
+    const QByteArray blob("\x00\xff\x10", 3);
+    const QDateTime when =
+        QDateTime::fromString(QStringLiteral("2024-05-01T12:00:00.250+02:00"), Qt::ISODateWithMs);
+    const QVariantList blobs{QByteArray("\x0a\x0b", 2), QByteArray()};
+    const QVariantMap nested{{QStringLiteral("list"), QVariantList{qint64(1), QStringLiteral("a")}},
+                             {QStringLiteral("when"), when}};
+    const QString oddKey = QStringLiteral("odd/key%2F\\x");
+    {
+        LinuxUserDefaults store(home.storeFile());
+        store.setObject(QStringLiteral("blob"), blob);
+        store.setObject(QStringLiteral("when"), when);
+        store.setObject(QStringLiteral("whole"), 2.0);
+        store.setObject(QStringLiteral("tenth"), 0.1);
+        store.setObject(QStringLiteral("big"), qint64(1) << 40);
+        store.setObject(QStringLiteral("small"), int(7));
+        store.setObject(QStringLiteral("flag"), false);
+        store.setObject(QStringLiteral("text"), QStringLiteral("Grüße 👋\n\"quoted\""));
+        store.setObject(QStringLiteral("blobs"), blobs);
+        store.setObject(QStringLiteral("names"), QStringList{QStringLiteral("x")});
+        store.setObject(QStringLiteral("nested"), nested);
+        store.setObject(oddKey, QStringLiteral("kept"));
+        // This process sees what a restart would: integers as 64-bit, dates in UTC.
+        EXPECT_EQ(store.objectForKey(QStringLiteral("small"))->metaType().id(),
+                  QMetaType::LongLong);
+        EXPECT_EQ(store.objectForKey(QStringLiteral("when"))->toDateTime().timeSpec(), Qt::UTC);
+        store.synchronize();
+        EXPECT_FALSE(store.hasUnsavedChanges());
+    }
+
+    auto store = freshStore(home.storeFile());
+    auto typed = [&](const char* key, int type) {
+        auto v = store->objectForKey(QString::fromLatin1(key));
+        EXPECT_TRUE(v.has_value()) << key;
+        if (v) {
+            EXPECT_EQ(v->metaType().id(), type) << key;
+        }
+        return v.value_or(QVariant());
+    };
+    EXPECT_EQ(typed("blob", QMetaType::QByteArray).toByteArray(), blob);
+    const QDateTime readWhen = typed("when", QMetaType::QDateTime).toDateTime();
+    EXPECT_EQ(readWhen, when);
+    EXPECT_EQ(readWhen.timeSpec(), Qt::UTC);
+    EXPECT_EQ(typed("whole", QMetaType::Double).toDouble(), 2.0);
+    EXPECT_EQ(typed("tenth", QMetaType::Double).toDouble(), 0.1);
+    EXPECT_EQ(typed("big", QMetaType::LongLong).toLongLong(), qint64(1) << 40);
+    EXPECT_EQ(typed("small", QMetaType::LongLong).toLongLong(), 7);
+    EXPECT_EQ(typed("flag", QMetaType::Bool).toBool(), false);
+    EXPECT_EQ(typed("text", QMetaType::QString).toString(), QStringLiteral("Grüße 👋\n\"quoted\""));
+    EXPECT_EQ(typed("blobs", QMetaType::QVariantList).toList(), blobs);
+    EXPECT_EQ(store->arrayForKey(QStringLiteral("blobs"))->at(0).metaType().id(),
+              QMetaType::QByteArray);
+    EXPECT_EQ(typed("names", QMetaType::QVariantList).toList(), QVariantList{QStringLiteral("x")});
+    const QVariantMap readNested = typed("nested", QMetaType::QVariantMap).toMap();
+    EXPECT_EQ(readNested.value(QStringLiteral("list")).toList().at(0).metaType().id(),
+              QMetaType::LongLong);
+    EXPECT_EQ(readNested.value(QStringLiteral("when")).toDateTime(), when);
+    EXPECT_EQ(store->stringForKey(oddKey), QStringLiteral("kept"));
+    EXPECT_EQ(store->allKeys().size(), 12);
+
+    // A separate process reads the same types from the file.
+    QString out;
+    ASSERT_EQ(runTool(home, {QStringLiteral("read")}, &out), 0);
+    for (const char* line :
+         {"blob = data <00ff10>\n", "when = date 2024-05-01T10:00:00.250Z\n", "whole = float 2\n",
+          "tenth = float 0.1\n", "big = int 1099511627776\n", "flag = bool false\n",
+          "\"odd/key%2F\\\\x\" = string \"kept\"\n"})
+        EXPECT_TRUE(out.contains(QString::fromUtf8(line))) << line << "\nin:\n"
+                                                           << out.toStdString();
+}
+
+TEST(LinuxUserDefaults, TheFileIsPrivateAndWrittenWithoutBeingAsked) {
+    ConfigHome home;
+    LinuxUserDefaults store(home.storeFile());
+    store.setObject(QStringLiteral("PeloraStripVisible"), true);
+    // No synchronize(): the write reaches the disk on its own, at the next turn of the loop.
+    ASSERT_TRUE(waitUntil([&] { return home.bytes(QStringLiteral("defaults.cbor")).size() > 0; }));
+    EXPECT_EQ(modeOf(home.storeFile()), 0600);
+    EXPECT_EQ(modeOf(home.storeFolder()), 0700);
+
+    QFile::setPermissions(home.storeFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ReadOther);
+    store.setObject(QStringLiteral("PeloraStripVisible"), false);
+    store.synchronize();
+    EXPECT_EQ(modeOf(home.storeFile()), 0600);
+}
+
+TEST(LinuxUserDefaults, DamagedFilesCountAsEmptyAndAreSetAsideUntouched) {
+    QByteArray good;
+    {
+        ConfigHome home;
+        LinuxUserDefaults store(home.storeFile());
+        store.setObject(QStringLiteral("blob"), QByteArray(300, 'x'));
+        store.setObject(QStringLiteral("name"), QStringLiteral("value"));
+        store.synchronize();
+        good = home.bytes(QStringLiteral("defaults.cbor"));
+    }
+    ASSERT_GT(good.size(), 300);
+    const std::vector<std::pair<const char*, QByteArray>> damaged{
+        {"truncated", good.left(good.size() / 2)},
+        {"garbage", QByteArray("not a store at all\x01\x02", 20)},
+        {"not a map", QCborValue(QCborArray{{1, 2}}).toCbor()},
+        {"trailing bytes", good + QByteArray("\x00", 1)},
+    };
+    for (const auto& [what, bytes] : damaged) {
+        SCOPED_TRACE(what);
+        ConfigHome home;
+        writeFile(home.storeFile(), bytes);
+        {
+            LinuxUserDefaults store(home.storeFile());
+            EXPECT_TRUE(store.allKeys().isEmpty());
+            const QStringList aside = home.setAside("corrupt");
+            ASSERT_EQ(aside.size(), 1);
+            EXPECT_EQ(home.bytes(aside.first()), bytes);
+            EXPECT_EQ(modeOf(home.storeFolder() + u'/' + aside.first()), 0600);
+
+            store.setObject(QStringLiteral("after"), qint64(1));
+            store.synchronize();
+            EXPECT_FALSE(store.hasUnsavedChanges());
+        }
+        auto again = freshStore(home.storeFile());
+        EXPECT_EQ(again->allKeys(), QStringList{QStringLiteral("after")});
+        EXPECT_EQ(home.setAside("corrupt").size(), 1);
+    }
+}
+
+TEST(LinuxUserDefaults, AFileDamagedWhileRunningIsKeptAsideNotOverwritten) {
+    ConfigHome home;
+    LinuxUserDefaults store(home.storeFile());
+    store.setObject(QStringLiteral("old"), QStringLiteral("value"));
+    store.synchronize();
+    QSignalSpy spy(&store, &UserDefaults::valueChanged);
+
+    // Another writer botches the file in place; this store then writes a key.
+    const QByteArray garbage(7, '\xee');
+    writeFile(home.storeFile(), garbage);
+    store.setObject(QStringLiteral("new"), true);
+    store.synchronize();
+
+    const QStringList aside = home.setAside("corrupt");
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(home.bytes(aside.first()), garbage);
+    // The damaged file counted as empty: the old key is gone, and that is announced.
+    EXPECT_FALSE(store.contains(QStringLiteral("old")));
+    EXPECT_TRUE(spiedKeys(spy).contains(QStringLiteral("old")));
+    auto again = freshStore(home.storeFile());
+    EXPECT_EQ(again->allKeys(), QStringList{QStringLiteral("new")});
+}
+
+TEST(LinuxUserDefaults, AnUnreadableFileIsSetAsideAndTheStoreKeepsWorking) {
+    ConfigHome home;
+    // A folder in the file's place cannot be opened, even by root.
+    QDir().mkpath(home.storeFile());
+    LinuxUserDefaults store(home.storeFile());
+    EXPECT_TRUE(store.allKeys().isEmpty());
+    store.setObject(QStringLiteral("key"), QStringLiteral("value"));
+    store.synchronize();
+    EXPECT_FALSE(store.hasUnsavedChanges());
+    EXPECT_EQ(home.setAside("unreadable").size(), 1);
+    EXPECT_TRUE(QFileInfo(home.storeFile()).isFile());
+    EXPECT_EQ(freshStore(home.storeFile())->stringForKey(QStringLiteral("key")),
+              QStringLiteral("value"));
+}
+
+TEST(LinuxUserDefaults, ChangesFromAnotherProcessAreNoticedKeyByKey) {
+    ConfigHome home;
+    LinuxUserDefaults store(home.storeFile());
+    QSignalSpy spy(&store, &UserDefaults::valueChanged);
+
+    // Own writes are announced once, at once, and not again when the folder event arrives.
+    store.setObject(QStringLiteral("own"), qint64(1));
+    EXPECT_EQ(spiedKeys(spy), QStringList{QStringLiteral("own")});
+    QThread::msleep(200);
+    drainEvents();
+    EXPECT_EQ(spiedKeys(spy), QStringList{QStringLiteral("own")});
+    spy.clear();
+
+    ASSERT_EQ(runTool(home, {QStringLiteral("write"), QStringLiteral("stripOrientation"),
+                             QStringLiteral("horizontal")}),
+              0);
+    ASSERT_TRUE(waitUntil([&] { return !spy.isEmpty(); }));
+    drainEvents();
+    EXPECT_EQ(spiedKeys(spy), QStringList{QStringLiteral("stripOrientation")});
+    EXPECT_EQ(store.stringForKey(QStringLiteral("stripOrientation")), QStringLiteral("horizontal"));
+    EXPECT_EQ(store.integerForKey(QStringLiteral("own")), 1);
+
+    // A bool flipped by another process leaves the file the same size.
+    for (const char* flag : {"true", "false"}) {
+        spy.clear();
+        ASSERT_EQ(runTool(home, {QStringLiteral("write"), QStringLiteral("flag"),
+                                 QStringLiteral("-bool"), QString::fromLatin1(flag)}),
+                  0);
+        ASSERT_TRUE(waitUntil([&] { return spiedKeys(spy).contains(QStringLiteral("flag")); }))
+            << flag;
+        EXPECT_EQ(store.boolForKey(QStringLiteral("flag"), true), qstrcmp(flag, "true") == 0);
+    }
+
+    spy.clear();
+    ASSERT_EQ(runTool(home, {QStringLiteral("delete"), QStringLiteral("stripOrientation")}), 0);
+    ASSERT_TRUE(waitUntil([&] { return !spy.isEmpty(); }));
+    EXPECT_EQ(spiedKeys(spy), QStringList{QStringLiteral("stripOrientation")});
+    EXPECT_FALSE(store.contains(QStringLiteral("stripOrientation")));
+
+    // A second store of this process is another writer as well.
+    spy.clear();
+    {
+        LinuxUserDefaults other(home.storeFile());
+        other.setObject(QStringLiteral("fromOther"), QStringLiteral("x"));
+    }
+    ASSERT_TRUE(waitUntil([&] { return !spy.isEmpty(); }));
+    EXPECT_EQ(store.stringForKey(QStringLiteral("fromOther")), QStringLiteral("x"));
+}
+
+TEST(LinuxUserDefaults, ConcurrentWritersKeepEachOthersKeys) {
+    ConfigHome home;
+    {
+        LinuxUserDefaults store(home.storeFile());
+        store.setObject(QStringLiteral("before"), true);
+    }
+    constexpr int kWriters = 6;
+    std::vector<std::unique_ptr<QProcess>> writers;
+    for (int i = 0; i < kWriters; ++i) {
+        writers.push_back(std::make_unique<QProcess>());
+        startTool(*writers.back(), home,
+                  {QStringLiteral("write"), QStringLiteral("k%1").arg(i), QStringLiteral("-int"),
+                   QString::number(i)});
+    }
+    for (auto& w : writers) {
+        ASSERT_TRUE(w->waitForFinished(30000));
+        EXPECT_EQ(w->exitCode(), 0);
+    }
+    auto store = freshStore(home.storeFile());
+    EXPECT_TRUE(store->boolForKey(QStringLiteral("before")));
+    for (int i = 0; i < kWriters; ++i)
+        EXPECT_EQ(store->integerForKey(QStringLiteral("k%1").arg(i), -1), i) << i;
+}
+
+TEST(LinuxUserDefaults, AWriteLandingWhileAnotherProcessReadsIsKept) {
+    ConfigHome home;
+    {
+        LinuxUserDefaults store(home.storeFile());
+        store.setObject(QStringLiteral("before"), true);
+    }
+    // The slow writer lingers in its first read of the file; the quick one writes meanwhile.
+    QProcess slow;
+    startTool(slow, home, {QStringLiteral("write"), QStringLiteral("slow"), QStringLiteral("1")},
+              800);
+    ASSERT_TRUE(slow.waitForStarted());
+    QThread::msleep(300);
+    ASSERT_EQ(
+        runTool(home, {QStringLiteral("write"), QStringLiteral("quick"), QStringLiteral("2")}), 0);
+    ASSERT_TRUE(slow.waitForFinished(30000));
+    EXPECT_EQ(slow.exitCode(), 0);
+
+    auto store = freshStore(home.storeFile());
+    EXPECT_TRUE(store->boolForKey(QStringLiteral("before")));
+    EXPECT_EQ(store->stringForKey(QStringLiteral("slow")), QStringLiteral("1"));
+    EXPECT_EQ(store->stringForKey(QStringLiteral("quick")), QStringLiteral("2"));
+}
+
+TEST(LinuxUserDefaults, AWriterKilledAtAnyMomentLeavesAWholeFile) {
+    ConfigHome home;
+    {
+        LinuxUserDefaults store(home.storeFile());
+        store.setObject(QStringLiteral("keep"), QStringLiteral("me"));
+    }
+    // Large enough that writing takes a while: twelve 60 KB data items.
+    const QString chunk = QString::fromLatin1(QByteArray(60 * 1024, '\x5a').toHex());
+    auto writeArgs = [&](const char* key) {
+        QStringList args{QStringLiteral("write"), QString::fromLatin1(key),
+                         QStringLiteral("-array")};
+        for (int i = 0; i < 12; ++i)
+            args << QStringLiteral("-data") << chunk;
+        return args;
+    };
+    // Left alone, the writer succeeds; its time spreads the kills over its whole life.
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_EQ(runTool(home, writeArgs("measured")), 0);
+    const qint64 lifetime = clock.elapsed();
+
+    constexpr int kRounds = 24;
+    int killedHoldingTheLock = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE(round);
+        QProcess writer;
+        startTool(writer, home, writeArgs("big"));
+        ASSERT_TRUE(writer.waitForStarted());
+        QThread::msleep(lifetime * round / kRounds);
+        writer.kill();
+        writer.waitForFinished();
+        // The lock is held from reading the file until the new one is in place.
+        if (QFileInfo::exists(home.storeFile() + QStringLiteral(".lock")))
+            ++killedHoldingTheLock;
+
+        QFile file(home.storeFile());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QCborParserError error;
+        QCborValue::fromCbor(file.readAll(), &error);
+        EXPECT_EQ(error.error, QCborError::NoError);
+        auto store = freshStore(home.storeFile());
+        EXPECT_EQ(store->stringForKey(QStringLiteral("keep")), QStringLiteral("me"));
+        EXPECT_EQ(store->arrayForKey(QStringLiteral("measured"))->size(), 12);
+        if (auto big = store->arrayForKey(QStringLiteral("big"))) {
+            EXPECT_EQ(big->size(), 12);
+            EXPECT_EQ(big->last().toByteArray().size(), 60 * 1024);
+        }
+        EXPECT_TRUE(home.setAside("corrupt").isEmpty());
+    }
+    // Otherwise the kills all missed the write itself and proved nothing.
+    EXPECT_GT(killedHoldingTheLock, 0);
+}
