@@ -12,10 +12,6 @@ inline QUrl makerHomePageURL() {
     return QUrl(QStringLiteral("https://%1/").arg(makerWebHost()));
 }
 
-inline QUrl makerSupportPageURL() {
-    return QUrl(QStringLiteral("https://%1/support/").arg(makerWebHost()));
-}
-
 // Whether a host is one of the names reserved for examples and tests, which never serve
 // the maker's pages (example.com/.net/.org and the .example, .invalid, .test, .localhost
 // domains).
