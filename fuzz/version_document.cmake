@@ -1,0 +1,1 @@
+pelora_fuzzer(version_document LINK pelora_settings)

@@ -1,0 +1,121 @@
+#include "settings/GeneralSettingsView.h"
+
+#include "common/Services.h"
+#include "common/Texts.h"
+#include "platform/Bundle.h"
+#include "settings/SettingsWidgets.h"
+#include "settings/StripVisibility.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QVBoxLayout>
+
+bool isBundleInApplicationsFolder(const QString& bundlePath) {
+    const QString resolved = QFileInfo(bundlePath).canonicalFilePath();
+    const QString path = resolved.isEmpty() ? bundlePath : resolved;
+    return path.startsWith(QStringLiteral("/Applications/")) ||
+           path.startsWith(QDir::homePath() + QStringLiteral("/Applications/"));
+}
+
+GeneralSettingsView::GeneralSettingsView(Services& services, std::function<void()> scheduleFit,
+                                         QWidget* parent)
+    : QWidget(parent), services_(services), scheduleFit_(std::move(scheduleFit)),
+      loginSwitch_(new ToggleSwitch), stripSwitch_(new ToggleSwitch) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(18);
+
+    loginSwitch_->setAccessibleName(L("settings.launchAtLogin.title"));
+    loginRow_ = new SettingsRow(L("settings.launchAtLogin.title"),
+                                L("settings.launchAtLogin.subtitle"), loginSwitch_);
+    auto* loginSection = new SettingsSection(L("settings.launchAtLogin.section"));
+    loginSection->addRow(loginRow_);
+    layout->addWidget(loginSection);
+
+    stripSwitch_->setAccessibleName(L("strip.menuBar.showStrip"));
+    stripRow_ = new SettingsRow(L("strip.menuBar.showStrip"), L("settings.showStrip.subtitle"),
+                                stripSwitch_);
+    auto* stripSection = new SettingsSection(L("settings.showStrip.section"));
+    stripSection->addRow(stripRow_);
+    layout->addWidget(stripSection);
+    layout->addStretch(1);
+
+    // clicked, not toggled: only the user's flips are requests; the code sets the real state.
+    connect(loginSwitch_, &ToggleSwitch::clicked, this, [this](bool on) { setOpensAtLogin(on); });
+    connect(stripSwitch_, &ToggleSwitch::clicked, this, [this](bool on) { setShowsStrip(on); });
+    connect(&services_.defaults(), &UserDefaults::valueChanged, this, [this](const QString& key) {
+        if (key == kStripVisibleKey.key()) {
+            showsStrip_ = isStripVisible(services_.defaults());
+            stripSwitch_->setChecked(showsStrip_);
+        }
+    });
+    updateLaunchAtLoginRow();
+}
+
+GeneralSettingsView::~GeneralSettingsView() = default;
+
+void GeneralSettingsView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refreshLaunchAtLoginState();
+    showsStrip_ = isStripVisible(services_.defaults());
+    stripSwitch_->setChecked(showsStrip_);
+}
+
+void GeneralSettingsView::refreshLaunchAtLoginState() {
+    const LoginItemStatus status = services_.loginItems().status();
+    const bool approval = status == LoginItemStatus::requiresApproval;
+    const bool changed = approval != needsApproval_;
+    opensAtLogin_ = status == LoginItemStatus::enabled || approval;
+    needsApproval_ = approval;
+    updateLaunchAtLoginRow();
+    if (changed && scheduleFit_)
+        scheduleFit_();
+}
+
+std::optional<LoginItemError> GeneralSettingsView::applyLaunchAtLogin(bool on) {
+    LoginItems& items = services_.loginItems();
+    const LoginItemStatus status = items.status();
+    const bool registered =
+        status == LoginItemStatus::enabled || status == LoginItemStatus::requiresApproval;
+    if (on == registered)
+        return std::nullopt;
+    return on ? items.registerLoginItem() : items.unregisterLoginItem();
+}
+
+void GeneralSettingsView::setOpensAtLogin(bool on) {
+    const QString previous = failureMessage_;
+    failureMessage_ = applyLaunchAtLogin(on) ? launchAtLoginFailureMessage() : QString();
+    if (failureMessage_ != previous && scheduleFit_)
+        scheduleFit_();
+    // The switch shows what the service reports, not what was asked.
+    refreshLaunchAtLoginState();
+}
+
+QString GeneralSettingsView::launchAtLoginFailureMessage() const {
+    return isInstalledInApplicationsFolder() ? L("settings.launchAtLogin.failed")
+                                             : L("alertMustBeInApplicationsFolderMessage");
+}
+
+bool GeneralSettingsView::isInstalledInApplicationsFolder() const {
+    return isBundleInApplicationsFolder(services_.bundle().bundlePath());
+}
+
+void GeneralSettingsView::setShowsStrip(bool on) {
+    showsStrip_ = on;
+    stripSwitch_->setChecked(on);
+    kStripVisibleKey.write(services_.defaults(), on);
+    services_.notifications().post(kStripVisibilityDidChange);
+}
+
+QString GeneralSettingsView::launchAtLoginSubtitle() const {
+    if (!failureMessage_.isEmpty())
+        return failureMessage_;
+    if (needsApproval_)
+        return L("settings.launchAtLogin.approval");
+    return L("settings.launchAtLogin.subtitle");
+}
+
+void GeneralSettingsView::updateLaunchAtLoginRow() {
+    loginSwitch_->setChecked(opensAtLogin_);
+    loginRow_->setSubtitle(launchAtLoginSubtitle());
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/UserDefaults.h"
+
+#include <QList>
+#include <QWidget>
+#include <functional>
+
+class GeneralSettingsView;
+class QToolButton;
+class Services;
+class UpdatesSettingsView;
+
+// The selected settings tab: 1 is Updates, anything else General.
+inline constexpr DefaultsKey<qint64> kSettingsSelectedTabKey{"settingsSelectedTab", 0};
+
+// The settings window's content: a row of tab buttons over the selected tab's content,
+// 480 points wide with 12 points of padding.
+class PeloraSettingsView : public QWidget {
+    Q_OBJECT
+public:
+    enum Tab { general = 0, updates = 1 };
+    static constexpr int kContentWidth = 480;
+    static constexpr int kPadding = 12;
+
+    PeloraSettingsView(Services& services, std::function<void()> scheduleFit,
+                       QWidget* parent = nullptr);
+
+    // The tab shown for the stored value.
+    Tab selectedTab() const;
+    // Stores the choice; the content follows the stored value.
+    void setSelectedTab(int tag);
+    // The label of the selected tab, which the window shows as its title.
+    QString selectedTabTitle() const;
+    static QString tabTitle(Tab tab);
+
+    GeneralSettingsView* generalView() const { return general_; }
+    UpdatesSettingsView* updatesView() const { return updates_; }
+    QToolButton* tabButton(Tab tab) const { return tabButtons_.value(tab); }
+
+Q_SIGNALS:
+    void selectedTabChanged(int tab);
+
+private:
+    void showSelectedTab();
+
+    Services& services_;
+    std::function<void()> scheduleFit_;
+    GeneralSettingsView* general_;
+    UpdatesSettingsView* updates_;
+    QList<QToolButton*> tabButtons_;
+    Tab shown_ = general;
+};

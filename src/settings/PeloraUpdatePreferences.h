@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/UserDefaults.h"
+
+#include <QObject>
+
+class Services;
+
+inline constexpr DefaultsKey<bool> kAutoCheckForUpdatesKey{"PeloraAutoCheckForUpdates", true};
+
+// The one update preference: whether to check for a new version at launch. One per process,
+// reached through services.get<PeloraUpdatePreferences>(). Main thread.
+class PeloraUpdatePreferences : public QObject {
+    Q_OBJECT
+public:
+    explicit PeloraUpdatePreferences(Services& services);
+
+    bool autoCheckForUpdates() const { return autoCheckForUpdates_; }
+    // Stores the value at once.
+    void setAutoCheckForUpdates(bool on);
+
+Q_SIGNALS:
+    void autoCheckForUpdatesChanged(bool on);
+
+private:
+    void reload();
+
+    UserDefaults& defaults_;
+    bool autoCheckForUpdates_ = true;
+};

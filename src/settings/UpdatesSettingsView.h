@@ -1,0 +1,55 @@
+#pragma once
+
+#include "common/NotificationCenter.h"
+
+#include <QWidget>
+#include <functional>
+
+class BusyIndicator;
+class PeloraUpdatePreferences;
+class QPushButton;
+class Services;
+class SettingsRow;
+class ToggleSwitch;
+
+// The Updates tab: the automatic-check switch, the check-now button and the date of the last
+// successful check.
+class UpdatesSettingsView : public QWidget {
+    Q_OBJECT
+public:
+    UpdatesSettingsView(Services& services, PeloraUpdatePreferences& preferences,
+                        std::function<void()> scheduleFit, QWidget* parent = nullptr);
+    ~UpdatesSettingsView() override;
+
+    bool isChecking() const { return isChecking_; }
+    const QString& lastCheckedText() const { return lastCheckedText_; }
+    void refreshLastCheckedText();
+
+    ToggleSwitch* automaticSwitch() const { return automaticSwitch_; }
+    QPushButton* checkNowButton() const { return checkNowButton_; }
+    BusyIndicator* progressIndicator() const { return progress_; }
+    SettingsRow* automaticRow() const { return automaticRow_; }
+    SettingsRow* manualRow() const { return manualRow_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void checkNow();
+    void setChecking(bool checking);
+
+    Services& services_;
+    PeloraUpdatePreferences& preferences_;
+    std::function<void()> scheduleFit_;
+    bool isChecking_ = false;
+    QString lastCheckedText_;
+    ToggleSwitch* automaticSwitch_;
+    QPushButton* checkNowButton_;
+    BusyIndicator* progress_;
+    SettingsRow* automaticRow_;
+    SettingsRow* manualRow_;
+    NotificationCenter::Token finishObserver_ = 0;
+};
+
+// "Last checked: " and the date in the user's full date and short time format.
+QString lastCheckedCaption(const QDateTime& date);

@@ -1,0 +1,212 @@
+#include "settings/VersionCheckService.h"
+
+#include "common/MainQueue.h"
+#include "common/MakerWebsite.h"
+#include "common/Services.h"
+#include "common/Texts.h"
+#include "platform/Bundle.h"
+#include "platform/Dialogs.h"
+#include "platform/Workspace.h"
+#include "settings/PeloraUpdatePreferences.h"
+#include "settings/UpdateWindowController.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QStringDecoder>
+
+namespace {
+// An HTTP error status still brings the server's body, which is judged like any document;
+// everything else reported as an error means there is no usable answer.
+bool isHttpStatusError(QNetworkReply::NetworkError error) {
+    return (error >= QNetworkReply::ContentAccessDenied &&
+            error <= QNetworkReply::UnknownContentError) ||
+           (error >= QNetworkReply::InternalServerError &&
+            error <= QNetworkReply::UnknownServerError);
+}
+} // namespace
+
+VersionCheckService::VersionCheckService(Services& services)
+    : services_(services), network_(new QNetworkAccessManager(this)) {
+    // Redirects may not lead from https to plain http.
+    network_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+}
+
+VersionCheckService::~VersionCheckService() = default;
+
+QUrl VersionCheckService::versionDocumentURL() const {
+#ifdef PELORA_TEST_HOOKS
+    const QString override = kTestVersionDocumentURLKey.read(services_.defaults());
+    if (!override.isEmpty()) {
+        const QUrl url(override, QUrl::StrictMode);
+        return url.isValid() ? url : QUrl();
+    }
+#endif
+    // A build for the reserved example host has no server to ask.
+    if (isReservedExampleHost(makerWebHost()))
+        return {};
+    QUrl url;
+    url.setScheme(QStringLiteral("https"));
+    url.setHost(makerWebHost(), QUrl::StrictMode);
+    url.setPath(QStringLiteral("/version_checking/Pelora.xml"));
+    return url.isValid() && !url.host().isEmpty() ? url : QUrl();
+}
+
+void VersionCheckService::checkForUpdates(bool userInitiated) {
+    const QUrl url = versionDocumentURL();
+    if (url.isEmpty()) {
+        // Reported on a later turn, like every other outcome.
+        QPointer<VersionCheckService> self(this);
+        runLaterOnMain(
+            [self, userInitiated] {
+                if (self)
+                    self->finish(VersionCheckError::checkFailed(), userInitiated);
+            },
+            this);
+        return;
+    }
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setTransferTimeout(int(timeout_.count()));
+    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Pelora"));
+
+    QNetworkReply* reply = network_->get(request);
+    auto tooLarge = std::make_shared<bool>(false);
+    // A document is a few hundred bytes; anything beyond the cap is not one.
+    auto enforceCap = [reply, tooLarge] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (reply->bytesAvailable() > kMaximumDocumentSize ||
+            (length.isValid() && length.toLongLong() > kMaximumDocumentSize)) {
+            *tooLarge = true;
+            reply->abort();
+        }
+    };
+    connect(reply, &QNetworkReply::metaDataChanged, this, enforceCap);
+    connect(reply, &QNetworkReply::readyRead, this, enforceCap);
+    connect(reply, &QNetworkReply::finished, this, [this, reply, tooLarge, userInitiated] {
+        reply->deleteLater();
+        const std::optional<QByteArray> data = documentData(reply, *tooLarge);
+        // Handled on a later turn, outside the network's signals: the outcome may run an alert.
+        QPointer<VersionCheckService> self(this);
+        runLaterOnMain(
+            [self, data, userInitiated] {
+                if (self)
+                    self->handleResponse(data, userInitiated);
+            },
+            this);
+    });
+}
+
+std::optional<QByteArray> VersionCheckService::documentData(QNetworkReply* reply, bool tooLarge) {
+    const QNetworkReply::NetworkError error = reply->error();
+    const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+    if (tooLarge || (error != QNetworkReply::NoError && !(answered && isHttpStatusError(error))))
+        return std::nullopt;
+    const QByteArray body = reply->readAll();
+    if (body.isEmpty() || body.size() > kMaximumDocumentSize)
+        return std::nullopt;
+    return body;
+}
+
+void VersionCheckService::handleResponse(const std::optional<QByteArray>& data,
+                                         bool userInitiated) {
+    if (!data) {
+        finish(VersionCheckError::checkFailed(), userInitiated);
+        return;
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder(*data);
+    if (decoder.hasError() || text.trimmed().isEmpty()) {
+        finish(VersionCheckError::checkFailed(), userInitiated);
+        return;
+    }
+    const QStringList localizations = services_.bundle().preferredLocalizations();
+    const auto info = parseVersionDocument(text, localizations.isEmpty() ? QStringLiteral("en")
+                                                                         : localizations.first());
+    if (!info) {
+        finish(VersionCheckError::checkFailed(), userInitiated);
+        return;
+    }
+    services_.defaults().setObject(kLastSuccessfulUpdateCheckDateKey.key(),
+                                   QDateTime::currentDateTimeUtc());
+
+    const QString current = currentVersion();
+    if (compareVersions(info->value(kInfoLatestVersion), current) > 0) {
+        finish(std::nullopt, userInitiated, *info);
+        services_.get<UpdateWindowController>().showUpdateWindow(*info);
+        return;
+    }
+    finish(VersionCheckError::isUpToDate(nameAndVersion(current)), userInitiated);
+}
+
+void VersionCheckService::finish(const std::optional<VersionCheckError>& error, bool userInitiated,
+                                 const VersionInfo& extra) {
+    QVariantMap userInfo;
+    for (auto it = extra.constBegin(); it != extra.constEnd(); ++it)
+        userInfo.insert(it.key(), it.value());
+    userInfo.insert(kRequestedByUserKey, userInitiated);
+    if (error)
+        userInfo.insert(kErrorKey, QVariant::fromValue(*error));
+    services_.notifications().post(kVersionCheckDidFinish, userInfo);
+
+    if (!error || !userInitiated)
+        return;
+    if (error->isVersionCheckError(VersionCheckError::upToDate))
+        showUpToDateAlert(*error);
+    else
+        showUnavailableAlert();
+}
+
+void VersionCheckService::showUpToDateAlert(const VersionCheckError& error) {
+    AlertSpec alert;
+    alert.style = AlertStyle::informational;
+    alert.messageText = error.localizedDescription();
+    alert.informativeText = error.localizedRecoverySuggestion();
+    alert.buttons = {L("buttonOK")};
+    services_.dialogs().runAlert(alert);
+}
+
+void VersionCheckService::showUnavailableAlert() {
+    AlertSpec alert;
+    alert.style = AlertStyle::warning;
+    alert.messageText = L("updates.alert.unavailable.title");
+    alert.informativeText = L("updates.alert.unavailable.message")
+                                .arg(services_.bundle()
+                                         .infoValue(QStringLiteral("CFBundleShortVersionString"))
+                                         .value_or(QString()));
+    alert.buttons = {L("updates.alert.openPage"), L("updates.alert.ignore")};
+    if (services_.dialogs().runAlert(alert) == 0)
+        services_.workspace().openURL(makerHomePageURL());
+}
+
+std::optional<QDateTime> VersionCheckService::lastSuccessfulCheckDate() const {
+    const auto value = services_.defaults().objectForKey(kLastSuccessfulUpdateCheckDateKey.key());
+    if (!value || !variantIsDate(*value))
+        return std::nullopt;
+    const QDateTime date = value->toDateTime();
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+QString VersionCheckService::currentVersion() const {
+    return services_.bundle()
+        .infoValue(QStringLiteral("CFBundleShortVersionString"))
+        .value_or(QStringLiteral("0"));
+}
+
+QString VersionCheckService::nameAndVersion(const QString& version) const {
+    const Bundle& bundle = services_.bundle();
+    const QString name = bundle.infoValue(QStringLiteral("CFBundleName"))
+                             .value_or(bundle.infoValue(QStringLiteral("CFBundleDisplayName"))
+                                           .value_or(QStringLiteral("Pelora")));
+    return name + u' ' + version;
+}
+
+void checkForUpdatesAtLaunch(Services& services) {
+    if (services.get<PeloraUpdatePreferences>().autoCheckForUpdates())
+        services.get<VersionCheckService>().checkForUpdates(false);
+}

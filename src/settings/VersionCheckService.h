@@ -1,0 +1,71 @@
+#pragma once
+
+#include "common/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+#include "settings/VersionCheckError.h"
+#include "settings/VersionDocument.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QUrl>
+#include <chrono>
+#include <optional>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class Services;
+
+// Posted when a check ends, whatever the outcome. User information: "requestedByUser" (bool),
+// "error" (a VersionCheckError, on failure or when up to date), and the VersionInfo entries
+// when a newer version exists.
+inline constexpr NotificationName kVersionCheckDidFinish{"PeloraVersionCheckDidFinish"};
+inline constexpr char kRequestedByUserKey[] = "requestedByUser";
+inline constexpr char kErrorKey[] = "error";
+
+inline const DefaultsKey<QDateTime> kLastSuccessfulUpdateCheckDateKey{
+    "PeloraLastSuccessfulUpdateCheckDate", {}};
+#ifdef PELORA_TEST_HOOKS
+// Test builds only: the address of the version document, instead of the maker's.
+inline const DefaultsKey<QString> kTestVersionDocumentURLKey{"PeloraTestVersionDocumentURL", {}};
+#endif
+
+// Asks the maker's server for the version document and reports what it says: a notification
+// every time, the update window when a newer version exists, and for checks the user asked
+// for an alert when up to date or when the check failed. Main thread.
+class VersionCheckService : public QObject {
+    Q_OBJECT
+public:
+    static constexpr qint64 kMaximumDocumentSize = 1024 * 1024;
+
+    explicit VersionCheckService(Services& services);
+    ~VersionCheckService() override;
+
+    // Starts one check and returns at once; overlapping checks each run to their own end.
+    void checkForUpdates(bool userInitiated);
+    // The date of the last check whose document could be read.
+    std::optional<QDateTime> lastSuccessfulCheckDate() const;
+
+    // The document's address; empty when none can be formed (the build names no real host).
+    QUrl versionDocumentURL() const;
+    // How long the request may go without progress before it fails (10 seconds).
+    void setRequestTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
+
+private:
+    // The body of a finished reply, or nullopt when it brought no usable document: a
+    // transport failure, nothing, or more than the cap.
+    static std::optional<QByteArray> documentData(QNetworkReply* reply, bool tooLarge);
+    void handleResponse(const std::optional<QByteArray>& data, bool userInitiated);
+    void finish(const std::optional<VersionCheckError>& error, bool userInitiated,
+                const VersionInfo& extra = {});
+    void showUnavailableAlert();
+    void showUpToDateAlert(const VersionCheckError& error);
+    QString currentVersion() const;
+    QString nameAndVersion(const QString& version) const;
+
+    Services& services_;
+    QNetworkAccessManager* network_;
+    std::chrono::milliseconds timeout_{10000};
+};
+
+// The silent check at launch, when the user has not turned automatic checks off.
+void checkForUpdatesAtLaunch(Services& services);

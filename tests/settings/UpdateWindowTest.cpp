@@ -1,0 +1,164 @@
+#include "SettingsTestSupport.h"
+#include "common/MakerWebsite.h"
+#include "common/Texts.h"
+#include "settings/PeloraUpdatePreferences.h"
+#include "settings/UpdateWindowController.h"
+#include "settings/VersionCheckUpdateView.h"
+#include "support/TestSupport.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+class UpdateWindowTest : public SettingsTest {
+protected:
+    UpdateWindowController& controller() { return services->get<UpdateWindowController>(); }
+    PeloraUpdatePreferences& preferences() { return services->get<PeloraUpdatePreferences>(); }
+    VersionCheckUpdateView* show(const VersionInfo& info) {
+        controller().showUpdateWindow(info);
+        return controller().currentUpdateView();
+    }
+    static VersionInfo info(std::initializer_list<std::pair<const char*, const char*>> entries) {
+        VersionInfo result;
+        for (const auto& [k, v] : entries)
+            result.insert(QString::fromLatin1(k), QString::fromUtf8(v));
+        return result;
+    }
+};
+} // namespace
+
+TEST_F(UpdateWindowTest, ShowsTheDocumentsTextsInAFixedWindow) {
+    bundle->info[QStringLiteral("CFBundleShortVersionString")] = QStringLiteral("1.9");
+    auto* view = show(info({{kInfoLatestVersion, "2.0"},
+                            {kInfoTitleText, "Pelora 2.0"},
+                            {kInfoInfoText, "Favorites can be sorted."}}));
+    ASSERT_NE(view, nullptr);
+    QDialog* window = controller().currentUpdateWindow();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->size(), QSize(480, 220));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Pelora 2.0"));
+    EXPECT_EQ(view->titleLabel()->text(), QStringLiteral("Pelora 2.0"));
+    EXPECT_EQ(view->versionLineLabel()->text(),
+              L("updates.window.versionLine").arg(QStringLiteral("2.0"), QStringLiteral("1.9")));
+    ASSERT_NE(view->infoLabel(), nullptr);
+    EXPECT_EQ(view->infoLabel()->text(), QStringLiteral("Favorites can be sorted."));
+    EXPECT_EQ(view->checkingButton()->text(), L("updates.window.disableChecking"));
+    EXPECT_EQ(view->checkingButton()->toolTip(), L("updates.window.disableChecking.tip"));
+    EXPECT_EQ(view->cancelButton()->text(), L("updates.window.cancel"));
+    EXPECT_EQ(view->okButton()->text(), L("buttonOK"));
+    EXPECT_TRUE(view->okButton()->isDefault());
+    EXPECT_FALSE(view->cancelButton()->isDefault());
+    // Left to right: the checking button, then Cancel, then OK.
+    EXPECT_LT(view->checkingButton()->x(), view->cancelButton()->x());
+    EXPECT_LT(view->cancelButton()->x(), view->okButton()->x());
+    EXPECT_GE(running->currentApplicationActivations, 1);
+}
+
+TEST_F(UpdateWindowTest, MissingTextsUseTheDefaultTitleAndLeaveTheInformationOut) {
+    bundle->info.remove(QStringLiteral("CFBundleShortVersionString"));
+    auto* view = show(info({{kInfoLatestVersion, "3.1"}}));
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(controller().currentUpdateWindow()->windowTitle(), L("updates.window.defaultTitle"));
+    EXPECT_EQ(view->titleLabel()->text(), L("updates.window.defaultTitle"));
+    EXPECT_EQ(view->versionLineLabel()->text(),
+              L("updates.window.versionLine").arg(QStringLiteral("3.1"), QString()));
+    EXPECT_EQ(view->infoLabel(), nullptr);
+}
+
+TEST_F(UpdateWindowTest, ReturnOpensTheDownloadPageAndClosesTheWindow) {
+    show(info({{kInfoLatestVersion, "2.0"}, {kInfoDownloadUrl, "https://example.org/get?v=2"}}));
+    QPointer<QDialog> window = controller().currentUpdateWindow();
+    QTest::keyClick(window.data(), Qt::Key_Return);
+    EXPECT_EQ(workspace->openedURLs, QList<QUrl>{QUrl("https://example.org/get?v=2")});
+    EXPECT_EQ(controller().currentUpdateWindow(), nullptr);
+    EXPECT_FALSE(window && window->isVisible());
+}
+
+TEST_F(UpdateWindowTest, EscapeDismissesWithoutOpeningAnything) {
+    show(info({{kInfoLatestVersion, "2.0"}, {kInfoDownloadUrl, "https://example.org/get"}}));
+    QPointer<QDialog> window = controller().currentUpdateWindow();
+    QTest::keyClick(window.data(), Qt::Key_Escape);
+    EXPECT_TRUE(workspace->openedURLs.isEmpty());
+    EXPECT_EQ(controller().currentUpdateWindow(), nullptr);
+    EXPECT_FALSE(window && window->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+}
+
+TEST_F(UpdateWindowTest, OnlyWebAddressesAreOpenedAnythingElseOpensTheHomePage) {
+    const char* refused[] = {"file:///etc/passwd",
+                             "/usr/bin/xterm",
+                             "javascript:alert(1)",
+                             "mailto:someone@example.org",
+                             "ssh://host/",
+                             "not a url at all",
+                             "https://"};
+    for (const char* address : refused) {
+        workspace->openedURLs.clear();
+        auto* view = show(info({{kInfoLatestVersion, "2.0"}, {kInfoDownloadUrl, address}}));
+        view->okButton()->click();
+        EXPECT_EQ(workspace->openedURLs, QList<QUrl>{makerHomePageURL()}) << address;
+    }
+    workspace->openedURLs.clear();
+    auto* view = show(info({{kInfoLatestVersion, "2.0"}}));
+    view->okButton()->click();
+    EXPECT_EQ(workspace->openedURLs, QList<QUrl>{makerHomePageURL()});
+
+    workspace->openedURLs.clear();
+    view = show(info({{kInfoLatestVersion, "2.0"}, {kInfoDownloadUrl, "HTTP://example.org/dl"}}));
+    view->okButton()->click();
+    EXPECT_EQ(workspace->openedURLs, QList<QUrl>{QUrl("http://example.org/dl")});
+}
+
+TEST_F(UpdateWindowTest, TheCheckingButtonFlipsThePreferenceAndFollowsIt) {
+    auto* view = show(info({{kInfoLatestVersion, "2.0"}}));
+    ASSERT_TRUE(preferences().autoCheckForUpdates());
+    view->checkingButton()->click();
+    EXPECT_FALSE(preferences().autoCheckForUpdates());
+    EXPECT_EQ(defaults->objectForKey(kAutoCheckForUpdatesKey.key()), QVariant(false));
+    EXPECT_EQ(view->checkingButton()->text(), L("updates.window.enableChecking"));
+    EXPECT_EQ(view->checkingButton()->toolTip(), L("updates.window.enableChecking.tip"));
+    EXPECT_TRUE(controller().currentUpdateWindow()->isVisible());
+
+    // A change made elsewhere shows here too.
+    preferences().setAutoCheckForUpdates(true);
+    EXPECT_EQ(view->checkingButton()->text(), L("updates.window.disableChecking"));
+}
+
+TEST_F(UpdateWindowTest, EachWindowsButtonsActOnThatWindow) {
+    auto* first = show(info({{kInfoLatestVersion, "2.0"}, {kInfoDownloadUrl, "https://a.org/"}}));
+    QPointer<QDialog> firstWindow = controller().currentUpdateWindow();
+    show(info({{kInfoLatestVersion, "2.1"}, {kInfoDownloadUrl, "https://b.org/"}}));
+    QPointer<QDialog> secondWindow = controller().currentUpdateWindow();
+    ASSERT_NE(firstWindow, secondWindow);
+
+    // Cancel in the older window closes it, not the newer one.
+    first->cancelButton()->click();
+    EXPECT_FALSE(firstWindow && firstWindow->isVisible());
+    EXPECT_TRUE(secondWindow->isVisible());
+    EXPECT_EQ(controller().currentUpdateWindow(), secondWindow);
+
+    controller().currentUpdateView()->okButton()->click();
+    EXPECT_EQ(workspace->openedURLs, QList<QUrl>{QUrl("https://b.org/")});
+    EXPECT_EQ(controller().currentUpdateWindow(), nullptr);
+}
+
+TEST_F(SettingsTest, UpdatePreferencesStoreOnAtFirstUseAndKeepAStoredChoice) {
+    EXPECT_FALSE(defaults->contains(kAutoCheckForUpdatesKey.key()));
+    EXPECT_TRUE(services->get<PeloraUpdatePreferences>().autoCheckForUpdates());
+    EXPECT_EQ(defaults->objectForKey(kAutoCheckForUpdatesKey.key()), QVariant(true));
+
+    kAutoCheckForUpdatesKey.write(*defaults, false);
+    makeServices();
+    auto& preferences = services->get<PeloraUpdatePreferences>();
+    EXPECT_FALSE(preferences.autoCheckForUpdates());
+    // Another writer (the defaults tool) is followed and announced.
+    int changes = 0;
+    QObject::connect(&preferences, &PeloraUpdatePreferences::autoCheckForUpdatesChanged,
+                     [&](bool) { ++changes; });
+    kAutoCheckForUpdatesKey.write(*defaults, true);
+    EXPECT_TRUE(preferences.autoCheckForUpdates());
+    EXPECT_EQ(changes, 1);
+}
