@@ -4,7 +4,7 @@
 #include "common/Texts.h"
 #include "platform/Bundle.h"
 #include "settings/SettingsWidgets.h"
-#include "settings/StripVisibility.h"
+#include "common/StripVisibility.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -44,7 +44,7 @@ GeneralSettingsView::GeneralSettingsView(Services& services, std::function<void(
     connect(loginSwitch_, &ToggleSwitch::clicked, this, [this](bool on) { setOpensAtLogin(on); });
     connect(stripSwitch_, &ToggleSwitch::clicked, this, [this](bool on) { setShowsStrip(on); });
     connect(&services_.defaults(), &UserDefaults::valueChanged, this, [this](const QString& key) {
-        if (key == kStripVisibleKey.key()) {
+        if (key == stripVisibleKey.key()) {
             showsStrip_ = isStripVisible(services_.defaults());
             stripSwitch_->setChecked(showsStrip_);
         }
@@ -103,8 +103,8 @@ bool GeneralSettingsView::isInstalledInApplicationsFolder() const {
 void GeneralSettingsView::setShowsStrip(bool on) {
     showsStrip_ = on;
     stripSwitch_->setChecked(on);
-    kStripVisibleKey.write(services_.defaults(), on);
-    services_.notifications().post(kStripVisibilityDidChange);
+    stripVisibleKey.write(services_.defaults(), on);
+    services_.notifications().post(stripVisibilityDidChangeNotification);
 }
 
 QString GeneralSettingsView::launchAtLoginSubtitle() const {

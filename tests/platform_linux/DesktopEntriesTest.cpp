@@ -231,6 +231,10 @@ TEST(ProcessInfo, ReadsProgramAndEnvironmentOfAProcess) {
     child.start(QStringLiteral("sleep"), {QStringLiteral("30")});
     ASSERT_TRUE(child.waitForStarted());
     const qint64 pid = child.processId();
+    // The child runs the test's own image until its exec; only then do /proc's views change.
+    ASSERT_TRUE(waitUntil([&] {
+        return ProcessInfo::executablePath(pid) == canonicalProgram(QStringLiteral("sleep"));
+    }));
     EXPECT_EQ(ProcessInfo::environmentValue(pid, "PELORA_PROBE"), QStringLiteral("probe value"));
     EXPECT_TRUE(ProcessInfo::environmentValue(pid, "PELORA_PROBE_MISSING").isEmpty());
     EXPECT_TRUE(ProcessInfo::environmentValue(pid, "PELORA_PROB").isEmpty())

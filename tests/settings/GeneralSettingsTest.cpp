@@ -3,7 +3,7 @@
 #include "platform/linux/XdgAutostartLoginItems.h"
 #include "settings/GeneralSettingsView.h"
 #include "settings/SettingsWidgets.h"
-#include "settings/StripVisibility.h"
+#include "common/StripVisibility.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -19,7 +19,7 @@ protected:
 
     void SetUp() override {
         SettingsTest::SetUp();
-        services->notifications().addObserver(kStripVisibilityDidChange,
+        services->notifications().addObserver(stripVisibilityDidChangeNotification,
                                               [this](const QVariantMap&) { ++visibilityPosts; });
     }
     void TearDown() override {
@@ -81,7 +81,7 @@ TEST_F(GeneralTabTest, EachShowingReadsTheLoginItemAndTheStripPreference) {
 
     tab.hide();
     loginItems->currentStatus = LoginItemStatus::notRegistered;
-    kStripVisibleKey.write(*defaults, false);
+    stripVisibleKey.write(*defaults, false);
     tab.show();
     EXPECT_FALSE(tab.opensAtLogin());
     EXPECT_FALSE(tab.needsApproval());
@@ -166,13 +166,13 @@ TEST_F(GeneralTabTest, ARegistrationAwaitingApprovalIsNoFailure) {
 TEST_F(GeneralTabTest, TheStripSwitchStoresThePreferenceAndAnnouncesIt) {
     GeneralSettingsView& tab = showTab();
     tab.showStripSwitch()->click();
-    EXPECT_EQ(defaults->objectForKey(kStripVisibleKey.key()), QVariant(false));
+    EXPECT_EQ(defaults->objectForKey(stripVisibleKey.key()), QVariant(false));
     EXPECT_EQ(visibilityPosts, 1);
     EXPECT_FALSE(tab.showsStrip());
     EXPECT_FALSE(isStripVisible(*defaults));
 
     tab.showStripSwitch()->click();
-    EXPECT_EQ(defaults->objectForKey(kStripVisibleKey.key()), QVariant(true));
+    EXPECT_EQ(defaults->objectForKey(stripVisibleKey.key()), QVariant(true));
     EXPECT_EQ(visibilityPosts, 2);
     EXPECT_TRUE(tab.showStripSwitch()->isChecked());
 }
