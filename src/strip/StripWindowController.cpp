@@ -17,6 +17,7 @@
 #include "strip/StripPanel.h"
 
 #include <QCoreApplication>
+#include <QMenu>
 #include <algorithm>
 
 const DefaultsKey<QString> stripWindowFrameKey{"PeloraStripWindowFrame", QString()};
@@ -254,6 +255,19 @@ QRectF StripWindowController::constrainFrameRect(const QRectF& frame, const Scre
 
 void StripWindowController::presentModuleMenu(StripModule) {
     // The module menus are built and popped up here.
+}
+
+QMenu* StripWindowController::menuForModule(StripModule module) {
+    switch (module) {
+    case StripModule::applications:
+        return menuForApplications();
+    case StripModule::clipboard:
+        return makeClipboardMenu();
+    case StripModule::windows:
+        return makeOpenAppsMenu();
+    default:
+        return new QMenu();
+    }
 }
 
 void StripWindowController::addDroppedFavorites(StripModule module, const QList<QUrl>& urls) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/NotificationCenter.h"
+#include "history/RecentAppItem.h"
 #include "history/RecentDocumentGroup.h"
 #include "platform/Screens.h"
 #include "platform/UserDefaults.h"
@@ -16,6 +17,8 @@
 #include <functional>
 #include <optional>
 
+class QAction;
+class QMenu;
 class Services;
 class StripContentView;
 
@@ -57,6 +60,10 @@ public:
 
     // Opens the module's menu beside its button. Reached from a press, as a later task.
     virtual void presentModuleMenu(StripModule module);
+    // A new menu of the module, built from the services' current lists. The caller owns it.
+    QMenu* menuForModule(StripModule module);
+    // Opens the favorites editor.
+    virtual void openFavoritesEditor() {}
     // Adds dropped files to the favorites of their own kind, whichever button took them.
     void addDroppedFavorites(StripModule module, const QList<QUrl>& urls);
 
@@ -69,8 +76,32 @@ public:
 
     // The document groups the documents menu showed last, refreshed after each gathering.
     QList<RecentDocumentGroup> recentGroups;
+    // The recent applications the applications menu showed last.
+    QList<RecentAppItem> recentApps;
+
+    // Applications ("Apps"): recent applications, then favorites; the entries launch.
+    QMenu* makeApplicationsMenu(const QList<RecentAppItem>& items);
+    // Running applications ("Windows"), the last activated on top, and hide-all.
+    QMenu* makeOpenAppsMenu();
+    // The clipboard history ("Clipboard"), one submenu per source application.
+    QMenu* makeClipboardMenu();
+
+    // Menu actions; each gets the chosen item.
+    void launchApplication(QAction* sender);
+    void clearRecentApps(QAction* sender);
+    void editAppFavorites(QAction* sender);
+    void activateApp(QAction* sender);
+    void hideAllApps(QAction* sender);
+    void pasteClipboardItem(QAction* sender);
+    void clearClipboardHistory(QAction* sender);
+
+    // Opens the application at the URL, or brings it to the front when it runs.
+    void launchApplicationAt(const QUrl& url);
 
 private:
+    // The applications row of menuForModule: starts the history, refreshes recentApps.
+    QMenu* menuForApplications();
+
     void startApplicationActivationHistory();
     void startClipboardHistory();
     void startRecentFolders();
