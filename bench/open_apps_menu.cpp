@@ -98,7 +98,7 @@ void BM_OpenAppsMenu(benchmark::State& state) {
     };
     for (auto _ : state)
         build();
-    std::unique_ptr<QMenu> menu(f.controller->makeOpenAppsMenu());
+    const std::unique_ptr<QMenu> menu = f.controller->makeOpenAppsMenu();
     // Header, the 50 applications, separator, hide-all.
     state.counters["items"] = double(menu->actions().size());
     const double menuNs = nanosecondsPerCall(build);

@@ -58,9 +58,10 @@ bool opensBefore(const RunningApplication& a, const std::optional<QDateTime>& aA
                             b.localizedName.value_or(QString()), Qt::CaseSensitive) < 0;
 }
 
-QMenu* StripWindowController::makeApplicationsMenu(const QList<RecentAppItem>& items) {
+std::unique_ptr<QMenu>
+StripWindowController::makeApplicationsMenu(const QList<RecentAppItem>& items) {
     using namespace ModuleMenuItems;
-    QMenu* menu = makeMenu(appsTitle);
+    std::unique_ptr<QMenu> menu(makeMenu(appsTitle));
     addHeaderItem(*menu, L("strip.menu.recentApplications"));
     if (!items.isEmpty()) {
         for (const RecentAppItem& item : items)
@@ -80,7 +81,7 @@ QMenu* StripWindowController::makeApplicationsMenu(const QList<RecentAppItem>& i
     return menu;
 }
 
-QMenu* StripWindowController::menuForApplications() {
+std::unique_ptr<QMenu> StripWindowController::menuForApplications() {
     auto& history = services_.get<RunningApplicationsHistoryService>();
     history.start();
     const int limit = services_.get<RecentApplicationsService>().maxResults;
@@ -88,9 +89,9 @@ QMenu* StripWindowController::menuForApplications() {
     return makeApplicationsMenu(recentApps);
 }
 
-QMenu* StripWindowController::makeOpenAppsMenu() {
+std::unique_ptr<QMenu> StripWindowController::makeOpenAppsMenu() {
     using namespace ModuleMenuItems;
-    QMenu* menu = makeMenu(windowsTitle);
+    std::unique_ptr<QMenu> menu(makeMenu(windowsTitle));
     addHeaderItem(*menu, L("strip.menu.openApps"));
 
     const std::optional<QString> own = ownBundleIdentifier(services_.bundle());

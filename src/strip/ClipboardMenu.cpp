@@ -69,12 +69,12 @@ std::optional<int> clipboardItemTag(const QAction* sender) {
     return tag.toInt();
 }
 
-QMenu* StripWindowController::makeClipboardMenu() {
+std::unique_ptr<QMenu> StripWindowController::makeClipboardMenu() {
     using namespace ModuleMenuItems;
     auto& history = services_.get<ClipboardHistoryService>();
     const QList<ClipboardItem> items = history.items();
 
-    QMenu* menu = makeMenu(clipboardTitle);
+    std::unique_ptr<QMenu> menu(makeMenu(clipboardTitle));
     addHeaderItem(*menu, L("strip.menu.recentClipboard"));
     if (items.isEmpty()) {
         addEmptyStateItem(*menu, L("strip.emptyState.noClipboardItems"));

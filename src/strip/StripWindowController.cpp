@@ -257,7 +257,7 @@ void StripWindowController::presentModuleMenu(StripModule) {
     // The module menus are built and popped up here.
 }
 
-QMenu* StripWindowController::menuForModule(StripModule module) {
+std::unique_ptr<QMenu> StripWindowController::menuForModule(StripModule module) {
     switch (module) {
     case StripModule::applications:
         return menuForApplications();
@@ -266,7 +266,7 @@ QMenu* StripWindowController::menuForModule(StripModule module) {
     case StripModule::windows:
         return makeOpenAppsMenu();
     default:
-        return new QMenu();
+        return std::make_unique<QMenu>();
     }
 }
 

@@ -15,6 +15,7 @@
 #include <QRectF>
 #include <QUrl>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -61,7 +62,7 @@ public:
     // Opens the module's menu beside its button. Reached from a press, as a later task.
     virtual void presentModuleMenu(StripModule module);
     // A new menu of the module, built from the services' current lists. The caller owns it.
-    QMenu* menuForModule(StripModule module);
+    std::unique_ptr<QMenu> menuForModule(StripModule module);
     // Opens the favorites editor.
     virtual void openFavoritesEditor() {}
     // Adds dropped files to the favorites of their own kind, whichever button took them.
@@ -80,11 +81,11 @@ public:
     QList<RecentAppItem> recentApps;
 
     // Applications ("Apps"): recent applications, then favorites; the entries launch.
-    QMenu* makeApplicationsMenu(const QList<RecentAppItem>& items);
+    std::unique_ptr<QMenu> makeApplicationsMenu(const QList<RecentAppItem>& items);
     // Running applications ("Windows"), the last activated on top, and hide-all.
-    QMenu* makeOpenAppsMenu();
+    std::unique_ptr<QMenu> makeOpenAppsMenu();
     // The clipboard history ("Clipboard"), one submenu per source application.
-    QMenu* makeClipboardMenu();
+    std::unique_ptr<QMenu> makeClipboardMenu();
 
     // Menu actions; each gets the chosen item.
     void launchApplication(QAction* sender);
@@ -100,7 +101,7 @@ public:
 
 private:
     // The applications row of menuForModule: starts the history, refreshes recentApps.
-    QMenu* menuForApplications();
+    std::unique_ptr<QMenu> menuForApplications();
 
     void startApplicationActivationHistory();
     void startClipboardHistory();

@@ -114,10 +114,10 @@ protected:
     }
 
     std::unique_ptr<QMenu> applicationsMenu() {
-        return std::unique_ptr<QMenu>(controller->menuForModule(StripModule::applications));
+        return controller->menuForModule(StripModule::applications);
     }
     std::unique_ptr<QMenu> openAppsMenu() {
-        return std::unique_ptr<QMenu>(controller->menuForModule(StripModule::windows));
+        return controller->menuForModule(StripModule::windows);
     }
 
     QTemporaryDir dir;

@@ -76,7 +76,7 @@ protected:
 
     ClipboardHistoryService& history() { return services->get<ClipboardHistoryService>(); }
     std::unique_ptr<QMenu> clipboardMenu() {
-        return std::unique_ptr<QMenu>(controller->menuForModule(StripModule::clipboard));
+        return controller->menuForModule(StripModule::clipboard);
     }
 
     // Another program copies while app is in front; the history notices on its next tick.
