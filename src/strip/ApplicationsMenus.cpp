@@ -2,7 +2,6 @@
 // with the actions behind their entries.
 #include "strip/ApplicationsMenus.h"
 
-#include "common/FileURL.h"
 #include "common/Services.h"
 #include "common/Symbols.h"
 #include "common/Texts.h"
@@ -129,11 +128,6 @@ std::unique_ptr<QMenu> StripWindowController::makeOpenAppsMenu() {
 void StripWindowController::launchApplication(QAction* sender) {
     if (const auto url = ModuleMenuItems::representedURL(sender))
         launchApplicationAt(*url);
-}
-
-void StripWindowController::launchApplicationAt(const QUrl& url) {
-    // A running application is brought to the front instead; a failure is not reported.
-    services_.workspace().launchApplication(resolvedFileURL(url, services_.fileSystem()), true);
 }
 
 void StripWindowController::clearRecentApps(QAction*) {
