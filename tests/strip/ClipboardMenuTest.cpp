@@ -207,6 +207,23 @@ TEST_F(ClipboardMenuTest, PreviewsOfSmallPicturesAndFileLists) {
     EXPECT_EQ(middleColour(files, 32), middleColour(workspace->iconForFile("/tmp/first.txt"), 32));
 }
 
+TEST_F(ClipboardMenuTest, ThumbnailsKeepThePaletteColours) {
+    // Two-colour pictures are often stored as one-bit palette PNGs.
+    QImage twoColours(720, 360, QImage::Format_Mono);
+    twoColours.setColorTable({QColor(255, 165, 0).rgb(), QColor(Qt::black).rgb()});
+    twoColours.fill(0);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(twoColours.save(&buffer, "PNG"));
+    copyFrom(std::nullopt, {std::nullopt, {}, {{PasteboardType::png, png}}});
+
+    const auto menu = clipboardMenu();
+    const QIcon thumbnail = menu->actions()[1]->menu()->actions()[0]->icon();
+    EXPECT_EQ(thumbnail.availableSizes(), QList<QSize>({QSize(72, 36)}));
+    EXPECT_EQ(QColor(middleColour(thumbnail, 72)), QColor(255, 165, 0));
+}
+
 TEST_F(ClipboardMenuTest, PastingUsesTheHistoryAsItIsWhenChosen) {
     copyFrom(std::nullopt, {QStringLiteral("older"), {}, {}});
     copyFrom(std::nullopt, {QStringLiteral("newer"), {}, {}});
