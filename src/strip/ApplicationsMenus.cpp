@@ -142,8 +142,7 @@ void StripWindowController::editAppFavorites(QAction*) {
 
 void StripWindowController::activateApp(QAction* sender) {
     const QVariant object = ModuleMenuItems::representedObject(sender);
-    if (!object.canConvert<RunningApplication>() ||
-        object.metaType() != QMetaType::fromType<RunningApplication>())
+    if (object.metaType() != QMetaType::fromType<RunningApplication>())
         return;
     const auto app = object.value<RunningApplication>();
     RunningApplications& running = services_.runningApplications();
