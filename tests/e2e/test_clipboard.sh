@@ -7,17 +7,12 @@
 # Usage: test_clipboard.sh <bundle dir> <artifact dir>. Exit 77 when a needed tool is missing.
 set -uo pipefail
 
-bundle=${1:?bundle dir}
-artifacts=${2:?artifact dir}
-for tool in Xvfb openbox xdotool xwininfo xprop import convert identify gio xterm xlogo xclip \
-    python3; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
-done
-[ -x "$bundle/Contents/MacOS/pelora" ] || { echo "FAIL: no bundle at $bundle"; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+e2eInit "$@" Xvfb openbox xdotool xwininfo xprop import convert identify gio xterm xlogo xclip \
+    python3
+source "$(dirname "${BASH_SOURCE[0]}")/apps_lib.sh"
 
-source "$(dirname "$0")/apps_lib.sh"
-
-startPelora
+startStrip
 hasMenuCommand=false
 if waitFor 50 sh -c "DISPLAY= timeout 5 '$pelora' menu clipboard --json >/dev/null 2>&1"; then
     hasMenuCommand=true
