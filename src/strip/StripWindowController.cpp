@@ -167,7 +167,11 @@ void StripWindowController::hideStrip() {
 std::optional<QRectF> StripWindowController::stripFrame() const {
     if (!window_)
         return std::nullopt;
-    return ScreenGeometry::current(services_.screens()).toBottomLeft(QRectF(window_->geometry()));
+    QRect geometry = window_->geometry();
+    if (WindowDecorations* decorations = services_.platform().windowDecorations.get())
+        if (const auto position = decorations->windowPosition(*window_))
+            geometry.moveTopLeft(*position);
+    return ScreenGeometry::current(services_.screens()).toBottomLeft(QRectF(geometry));
 }
 
 void StripWindowController::saveStripFrame() {
@@ -305,15 +309,14 @@ QPointF StripWindowController::moduleMenuLocation(StripModule module) const {
     const auto anchor = moduleAnchor(module, services_.defaults());
     if (!anchor)
         return {};
-    const ScreenGeometry geometry = ScreenGeometry::current(services_.screens());
-    const QRectF frame = geometry.toBottomLeft(QRectF(window_->frameGeometry()));
-    // Whatever the window manager draws above the content; nothing for the frameless strip.
-    const qreal titleBarHeight =
-        std::max(0, window_->geometry().top() - window_->frameGeometry().top());
+    // The content's frame: the strip has no title bar or border above its content.
+    const auto frame = stripFrame();
+    if (!frame)
+        return {};
     // A bottom-left frame's top edge is its y plus its height.
-    const qreal y = frame.y() + frame.height() - titleBarHeight - anchor->y();
+    const qreal y = frame->y() + frame->height() - anchor->y();
     const qreal x =
-        isHorizontalOrientation(services_.defaults()) ? frame.x() + anchor->x() : frame.x() - 4;
+        isHorizontalOrientation(services_.defaults()) ? frame->x() + anchor->x() : frame->x() - 4;
     return {x, y};
 }
 
