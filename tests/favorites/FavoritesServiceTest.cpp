@@ -270,7 +270,7 @@ TEST_F(Favorites, AnUnreadableListIsKeptAsideBeforeAFreshOneIsWrittenOverIt) {
     expectedKeys.sort();
     QStringList keys = defaults->allKeys();
     keys.sort();
-    EXPECT_EQ(keys, expectedKeys) << "the NaN made a second copy of the same times";
+    EXPECT_EQ(keys, expectedKeys) << "the same times were kept twice";
 
     // Readable lists are written over as before; another unreadable value gets its own key.
     restart();
