@@ -13,7 +13,6 @@
 #include "strip/FavoritesDropTableView.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -143,8 +142,14 @@ FavoritesEditWindowCoordinator::FavoritesEditWindowCoordinator(Services& service
 }
 
 FavoritesEditWindowCoordinator::~FavoritesEditWindowCoordinator() {
-    if (editorWindow_)
-        editorWindow_->removeEventFilter(this);
+    // The window goes first, and what it reports while it goes no longer reaches here.
+    editorWindow_->removeEventFilter(this);
+    tableView_->viewport()->removeEventFilter(this);
+    tableView_->disconnect(this);
+    tableView_->selectionModel()->disconnect(this);
+    tableView_->horizontalHeader()->disconnect(this);
+    tableView_ = nullptr;
+    editorWindow_.reset();
 }
 
 FavoritesEditWindowCoordinator* FavoritesEditWindowCoordinator::openFavoritesEditor(
