@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 
+class FavoritesEditWindowCoordinator;
 class QAction;
 class QMenu;
 class Services;
@@ -99,7 +100,7 @@ public:
     void showWrongSelectionAlert(const QUrl& url);
     // Opens an application bundle as an application, bringing it to the front.
     void launchApplicationAt(const QUrl& url);
-    // Opens the favorites editor; the editor provides it.
+    // Opens the favorites editor, closing the one already open.
     virtual void openFavoritesEditor();
     // Adds dropped files to the favorites of their own kind, whichever button took them.
     void addDroppedFavorites(StripModule module, const QList<QUrl>& urls);
@@ -115,6 +116,8 @@ public:
     QList<RecentDocumentGroup> recentGroups;
     // The folders the folders menu showed last.
     QList<RecentFolderItem> recentFolders;
+    // The open favorites editor; it releases itself when its window closes.
+    QPointer<FavoritesEditWindowCoordinator> favoritesEditWindowCoordinator;
 
 private:
     void startApplicationActivationHistory();

@@ -1,94 +1,31 @@
 #!/usr/bin/env bash
-# The favorites editor from the real strip on a private 1440x900 X display with openbox: the
-# documents button's menu, its edit item chosen with the keyboard, a document added through
-# the open panel by typing its path, the stored favorite read back with the defaults tool, and
-# Return closing the editor. Screenshots of each step are kept.
+# The favorites editor from the installed strip on a private X display: the documents button's
+# menu, its edit item chosen with the keyboard, a document added through the open panel by
+# typing its path, the stored favorite read back with the defaults tool, Return closing the
+# editor. Screenshots of each step are kept.
 # Usage: test_editor.sh <bundle dir> <artifact dir>. Exit 77 when a needed tool is missing or
-# this build's documents menu has no edit item yet.
+# this build's documents menu has no edit item.
 set -uo pipefail
 
-bundle=${1:?bundle dir}
-artifacts=${2:?artifact dir}
-for tool in Xvfb openbox xdotool xwininfo xprop import od; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
-done
-[ -x "$bundle/Contents/MacOS/pelora" ] || { echo "FAIL: no bundle at $bundle"; exit 1; }
-
-mkdir -p "$artifacts"
-rm -f "$artifacts"/*.png
-work=$(mktemp -d)
-started=()
-
-cleanup() {
-    local pid
-    for ((i = ${#started[@]} - 1; i >= 0; i--)); do
-        pid=${started[i]}
-        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-pass() { echo "ok: $*"; }
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+e2eInit "$@" Xvfb openbox xdotool xwininfo xprop import od
+e2eInstall
 skip() {
     echo "SKIP: $*"
     exit 77
 }
 
-export HOME="$work/home"
-export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
-export XDG_CACHE_HOME="$HOME/.cache" XDG_RUNTIME_DIR="$work/runtime"
-mkdir -p "$HOME/Applications" "$HOME/Documents" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" \
-    "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER
-cp -a "$bundle" "$HOME/Applications/Pelora.app"
-pelora="$HOME/Applications/Pelora.app/Contents/MacOS/pelora"
 document="$HOME/Documents/Travel Plan.txt"
+mkdir -p "$HOME/Documents"
 echo "three days by the sea" >"$document"
 
-# Waits up to $1 tenths of a second for the command to succeed.
-waitFor() {
-    local tenths=$1
-    shift
-    for ((t = 0; t < tenths; t++)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-Xvfb -displayfd 3 -screen 0 1440x900x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-started+=($!)
-waitFor 100 test -s "$work/display" || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-started+=($!)
-waitFor 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
-    { echo "FAIL: openbox did not start"; exit 1; }
-
-shot() { import -window root "$artifacts/$1.png" && echo "screenshot $artifacts/$1.png"; }
-windowsOf() { xdotool search --onlyvisible --pid "$1" 2>/dev/null; }
-# The visible windows of a process whose _NET_WM_WINDOW_TYPE is $2 (UTILITY for the strip,
-# POPUP_MENU for a menu, NORMAL or DIALOG for the editor and its panel).
-windowsOfType() {
-    local w
-    for w in $(windowsOf "$1"); do
-        xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q "_NET_WM_WINDOW_TYPE_$2" &&
-            echo "$w"
-    done
-}
 editorWindow() {
     xdotool search --all --onlyvisible --pid "$peloraPid" --name '^Edit Favorites$' 2>/dev/null |
         head -n1
 }
 editorShown() { [ -n "$(editorWindow)" ]; }
-# A menu: a pop-up window of the program, marked as a menu or placed by itself.
+editorGone() { ! editorShown; }
+# A menu: a window of the program besides the strip, marked as a menu or placed by itself.
 menuShown() {
     local w
     for w in $(windowsOf "$peloraPid"); do
@@ -99,31 +36,19 @@ menuShown() {
     done
     return 1
 }
-editorGone() { ! editorShown; }
 panelGone() { ! xwininfo -id "$panel" 2>/dev/null | grep -q IsViewable; }
 storedDocuments() { defaultsTool read PeloraFavoriteBookmarks 2>/dev/null | grep -q 'data <'; }
-# "x y width height" of a window's content, from the X server.
-geometry() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-        /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'
-}
-# Commands need no display; a time limit keeps a hung instance from hanging the test.
-defaultsTool() { DISPLAY= QT_QPA_PLATFORM=offscreen timeout 10 "$pelora" defaults "$@"; }
 hex() { printf %s "$1" | od -An -tx1 | tr -d ' \n'; }
 
-"$pelora" >>"$work/pelora.log" 2>&1 &
-peloraPid=$!
-started+=($peloraPid)
-waitFor 100 sh -c "xdotool search --onlyvisible --pid $peloraPid >/dev/null 2>&1" ||
-    { echo "FAIL: no strip window appeared"; cat "$work/pelora.log"; exit 1; }
-strip=$(windowsOf "$peloraPid" | head -n1)
-sleep 0.5 # let the window manager settle the window
+e2eStartDisplay
+startPelora
+sleep 0.3
 read -r sx sy stripWidth stripHeight <<<"$(geometry "$strip")"
 defaultsTool read >/dev/null 2>&1 || skip "this build has no 'pelora defaults' tool"
 
-# --- The documents menu and its edit item --------------------------------------------------
-# How many keyboard steps lead to the edit item, when the running instance can list the menu:
-# the enabled top-level entries down to it. Without that listing it is the menu's last entry.
+# --- The documents menu and its edit item ------------------------------------------------
+# When the running program can list the menu: the number of enabled top-level entries down to
+# the edit item, the keyboard steps that lead to it. Otherwise it is the menu's last entry.
 steps=""
 if [ -x /usr/bin/python3 ] &&
     DISPLAY= timeout 10 "$pelora" menu documents --json >"$work/documents.json" 2>/dev/null; then
@@ -139,10 +64,10 @@ for item in json.load(open(sys.argv[1])).get("items", []):
         break
 PY
     )
-    [ -n "$steps" ] || skip "the documents menu has no edit item yet: $(cat "$work/documents.json")"
+    [ -n "$steps" ] || skip "the documents menu has no edit item: $(cat "$work/documents.json")"
 fi
 
-# The documents button: the third module button, 112 along a vertical strip from its top.
+# The documents button: the third module button, its centre 112 along the strip.
 if ((stripWidth < stripHeight)); then
     xdotool mousemove $((sx + stripWidth / 2)) $((sy + 112)) click 1
 else
@@ -153,7 +78,10 @@ pass "the documents menu is open"
 sleep 0.3
 shot editor-1-documents-menu
 if [ -n "$steps" ]; then
-    for ((i = 0; i < steps; i++)); do xdotool key --clearmodifiers Down; sleep 0.05; done
+    for ((i = 0; i < steps; i++)); do
+        xdotool key --clearmodifiers Down
+        sleep 0.05
+    done
 else
     xdotool key --clearmodifiers Up
 fi
@@ -161,7 +89,10 @@ sleep 0.2
 xdotool key --clearmodifiers Return
 
 if ! waitFor 50 editorShown; then
-    [ -n "$steps" ] && { fail "the edit item opened no editor"; cat "$work/pelora.log"; exit 1; }
+    [ -n "$steps" ] && {
+        fail "the edit item opened no editor"
+        e2eFinish
+    }
     xdotool key Escape
     skip "the edit item was not found: the last entry of the documents menu opened no editor"
 fi
@@ -174,13 +105,13 @@ read -r ex ey ew eh <<<"$(geometry "$editor")"
     pass "the editor is centred ($ex, $ey)" || fail "editor at ($ex, $ey)"
 xprop -id "$editor" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE && pass "the editor stays above" ||
     fail "the editor is not kept above the strip"
-[ "$(xdotool search --all --onlyvisible --pid "$peloraPid" --name '^Edit Favorites$' | wc -l)" -eq 1 ] ||
-    fail "more than one editor window"
+editors=$(xdotool search --all --onlyvisible --pid "$peloraPid" --name '^Edit Favorites$' | wc -l)
+[ "$editors" -eq 1 ] || fail "$editors editor windows"
 shot editor-2-open
 
-# --- Adding a document through the panel, with the keyboard --------------------------------
+# --- A document added through the panel, with the keyboard -------------------------------
 before=$(windowsOf "$peloraPid" | sort)
-# The add button: the first in the button row, 12 from the left and bottom edges.
+# The add button: the first of the button row, 12 in from the left and bottom edges.
 xdotool mousemove $((ex + 32)) $((ey + eh - 12 - 15)) click 1
 panel=""
 findPanel() {
@@ -197,16 +128,13 @@ if waitFor 50 findPanel; then
     shot editor-3-panel
     xdotool key --clearmodifiers Return
     # A completion list may take the first Return.
-    if ! waitFor 20 panelGone; then
-        xdotool key --clearmodifiers Return
-    fi
-    waitFor 30 panelGone ||
-        fail "the panel did not close after Return"
+    waitFor 20 panelGone || xdotool key --clearmodifiers Return
+    waitFor 30 panelGone || fail "the panel did not close after Return"
 else
     fail "no panel after pressing the add button"
 fi
 
-# --- The stored favorite ---------------------------------------------------------------------
+# --- The stored favorite -----------------------------------------------------------------
 if waitFor 30 storedDocuments; then
     stored=$(defaultsTool read PeloraFavoriteBookmarks)
     count=$(grep -c 'data <' <<<"$stored")
@@ -222,18 +150,11 @@ fi
 sleep 0.5
 shot editor-4-added
 
-# --- Return closes the editor ----------------------------------------------------------------
+# --- Return closes the editor ------------------------------------------------------------
 xdotool windowactivate --sync "$editor" 2>/dev/null || xdotool windowfocus --sync "$editor"
 xdotool key --clearmodifiers Return
-waitFor 30 editorGone &&
-    pass "Return closed the editor" || fail "the editor is still open after Return"
+waitFor 30 editorGone && pass "Return closed the editor" || fail "the editor is still open"
 kill -0 "$peloraPid" 2>/dev/null && pass "Pelora still runs" || fail "Pelora ended"
 shot editor-5-closed
 
-if ((failures > 0)); then
-    echo "--- pelora log"
-    cat "$work/pelora.log"
-    echo "$failures check(s) failed"
-    exit 1
-fi
-echo "all checks passed"
+e2eFinish

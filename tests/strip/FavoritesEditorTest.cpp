@@ -1,5 +1,4 @@
 #include "common/Dates.h"
-#include "common/FileURL.h"
 #include "common/Services.h"
 #include "fakes/FakeBookmarkService.h"
 #include "fakes/FakeDialogs.h"
@@ -12,8 +11,11 @@
 #include "history/RecentDocumentsService.h"
 #include "strip/FavoritesDropTableView.h"
 #include "strip/FavoritesEditWindowCoordinator.h"
+#include "strip/ModuleMenuItems.h"
+#include "strip/StripWindowController.h"
 #include "support/TestSupport.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -21,6 +23,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
@@ -473,27 +476,53 @@ TEST_F(FavoritesEditorTest, DoubleClickingLaunchesAnApplicationAndOpensADocument
     EXPECT_EQ(opened.size() + launched.size(), 3);
 }
 
-TEST_F(FavoritesEditorTest, ADocumentOpenedFromTheEditorEntersTheRecentDocuments) {
+// The strip controller's edit items, and what a double click opens through it.
+TEST_F(FavoritesEditorTest, TheMenusEditItemsOpenOneEditorThatOpensThroughTheController) {
     const QString doc = makeFile(QStringLiteral("Plan.txt"));
+    const QString app = makeFile(QStringLiteral("Viewer.app"));
+    const QString folder = makeDir(QStringLiteral("Work"));
     storeFavorite(Category::documents, doc, today(10, 0));
-    // Wired as the strip controller does: open with the default handler, then record.
-    auto* editor = FavoritesEditWindowCoordinator::openFavoritesEditor(
-        current, *services, owner.get(),
-        {[this](const QUrl& u, Category c) {
-             const QUrl target = resolvedFileURL(u, services->fileSystem());
-             workspace->openURL(target);
-             if (c == Category::documents)
-                 services->get<RecentDocumentsService>().recordOpened(target);
-         },
-         [this](const QUrl& u) {
-             workspace->launchApplication(u, true);
-         }});
+    storeFavorite(Category::applications, app, today(10, 5));
+    storeFavorite(Category::folders, folder, today(10, 2));
+    StripWindowController controller(*services);
+    auto chooseEditItem = [&](StripModule module) {
+        const std::unique_ptr<QMenu> menu = controller.menuForModule(module);
+        QAction* edit = menu->actions().isEmpty() ? nullptr : menu->actions().last();
+        ASSERT_TRUE(edit);
+        ASSERT_EQ(ModuleMenuItems::displayedText(edit->text()), QStringLiteral("Edit Favorites…"));
+        edit->trigger();
+        drainEvents();
+    };
+
+    chooseEditItem(StripModule::folders);
+    QPointer<FavoritesEditWindowCoordinator> first = controller.favoritesEditWindowCoordinator;
+    ASSERT_TRUE(first);
+    chooseEditItem(StripModule::documents);
+    drainEvents();
+    EXPECT_FALSE(first);
+    FavoritesEditWindowCoordinator* editor = controller.favoritesEditWindowCoordinator;
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(visibleEditors(), QList<QWidget*>{editor->editorWindow()});
+    EXPECT_EQ(column(*editor, 2),
+              (QStringList{QStringLiteral("Application"), QStringLiteral("Folder"),
+                           QStringLiteral("Document")}));
+
+    // The application launches; the document opens with its default handler and becomes a
+    // recent document.
     FavoritesDropTableView* table = editor->tableView();
     doubleClickAt(table, table->visualRect(table->model()->index(0, 1)).center());
+    EXPECT_EQ(workspace->launchedApplications, QList<QUrl>{url(app)});
+    doubleClickAt(table, table->visualRect(table->model()->index(2, 1)).center());
     EXPECT_EQ(workspace->openedURLs, QList<QUrl>{url(doc)});
     const auto records = services->get<RecentDocumentsService>().loadPersistedRecords();
     ASSERT_EQ(records.size(), 1);
     EXPECT_EQ(records[0].path, doc);
+
+    // Closing releases it, and the controller's field with it.
+    editor->handleDone();
+    drainEvents();
+    EXPECT_FALSE(controller.favoritesEditWindowCoordinator);
+    EXPECT_TRUE(visibleEditors().isEmpty());
 }
 
 TEST_F(FavoritesEditorTest, WithNoFavoritesTheTableIsEmptyAndRemoveDisabled) {
