@@ -18,6 +18,7 @@
 #include "platform/RunningApplications.h"
 #include "platform/WindowDecorations.h"
 #include "platform/Workspace.h"
+#include "strip/FavoritesEditWindowCoordinator.h"
 #include "strip/ModuleMenuItems.h"
 #include "strip/StripContentView.h"
 #include "strip/StripLayoutItem.h"
@@ -425,7 +426,17 @@ void StripWindowController::editFolderFavorites(QAction*) {
 }
 
 void StripWindowController::openFavoritesEditor() {
-    // The favorites editor opens here.
+    QPointer<StripWindowController> self(this);
+    FavoritesEditWindowCoordinator::openFavoritesEditor(
+        favoritesEditWindowCoordinator, services_, this,
+        {[self](const QUrl& url, FavoritesCategory category) {
+             if (self)
+                 self->openFavoriteTarget(url, openTargetKind(category));
+         },
+         [self](const QUrl& url) {
+             if (self)
+                 self->launchApplicationAt(url);
+         }});
 }
 
 void StripWindowController::openRecentTarget(const QUrl& url, OpenTargetKind kind) {

@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 
+class FavoritesEditWindowCoordinator;
 class QAction;
 class QMenu;
 class Services;
@@ -100,7 +101,7 @@ public:
     void showWrongSelectionAlert(const QUrl& url);
     // Opens an application bundle as an application, bringing it to the front.
     void launchApplicationAt(const QUrl& url);
-    // Opens the favorites editor; the editor provides it.
+    // Opens the favorites editor, closing the one already open.
     virtual void openFavoritesEditor();
     // Adds dropped files to the favorites of their own kind, whichever button took them.
     void addDroppedFavorites(StripModule module, const QList<QUrl>& urls);
@@ -134,6 +135,9 @@ public:
     void hideAllApps(QAction* sender);
     void pasteClipboardItem(QAction* sender);
     void clearClipboardHistory(QAction* sender);
+
+    // The open favorites editor; it releases itself when its window closes.
+    QPointer<FavoritesEditWindowCoordinator> favoritesEditWindowCoordinator;
 
 private:
     // The applications row of menuForModule: starts the history, refreshes recentApps.
