@@ -17,6 +17,7 @@
 #include "strip/StripPanel.h"
 
 #include <QCoreApplication>
+#include <QMenu>
 #include <algorithm>
 
 const DefaultsKey<QString> stripWindowFrameKey{"PeloraStripWindowFrame", QString()};
@@ -254,6 +255,11 @@ QRectF StripWindowController::constrainFrameRect(const QRectF& frame, const Scre
 
 void StripWindowController::presentModuleMenu(StripModule) {
     // The module menus are built and popped up here.
+}
+
+std::unique_ptr<QMenu> StripWindowController::menuForModule(StripModule) {
+    // Each module's builder takes its place here; a module without one has an empty menu.
+    return std::make_unique<QMenu>();
 }
 
 void StripWindowController::addDroppedFavorites(StripModule module, const QList<QUrl>& urls) {

@@ -14,8 +14,10 @@
 #include <QRectF>
 #include <QUrl>
 #include <functional>
+#include <memory>
 #include <optional>
 
+class QMenu;
 class Services;
 class StripContentView;
 
@@ -57,6 +59,9 @@ public:
 
     // Opens the module's menu beside its button. Reached from a press, as a later task.
     virtual void presentModuleMenu(StripModule module);
+    // The menu a press on the module's button shows, built now from the current lists. The
+    // status-bar menu embeds the very same menus.
+    virtual std::unique_ptr<QMenu> menuForModule(StripModule module);
     // Adds dropped files to the favorites of their own kind, whichever button took them.
     void addDroppedFavorites(StripModule module, const QList<QUrl>& urls);
 
