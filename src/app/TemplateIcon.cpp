@@ -18,15 +18,17 @@ public:
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
                QIcon::State state) override {
         const qreal scale = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-        painter->drawPixmap(rect, scaledPixmap(rect.size(), mode, state, scale));
+        painter->drawPixmap(rect, scaledPixmap((QSizeF(rect.size()) * scale).toSize(), mode,
+                                               state, scale));
     }
 
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         return scaledPixmap(size, mode, state, 1.0);
     }
 
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override {
-        const QSize pixels = (QSizeF(size) * scale).toSize();
+    // pixels: the size in device pixels, as QIcon asks for it.
+    QPixmap scaledPixmap(const QSize& pixels, QIcon::Mode mode, QIcon::State,
+                         qreal scale) override {
         if (pixels.isEmpty())
             return {};
         QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
