@@ -3,7 +3,7 @@
 #include "about/AboutStyle.h"
 #include "about/ApplicationInfo.h"
 #include "about/BundleRichText.h"
-#include "about/WebPages.h"
+#include "common/WebPages.h"
 #include "common/Services.h"
 #include "common/Texts.h"
 

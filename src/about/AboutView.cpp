@@ -4,7 +4,7 @@
 #include "about/AboutStyle.h"
 #include "about/ApplicationInfo.h"
 #include "about/LinkButton.h"
-#include "about/WebPages.h"
+#include "common/WebPages.h"
 #include "common/Services.h"
 #include "common/Symbols.h"
 #include "common/Texts.h"

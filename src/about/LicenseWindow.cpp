@@ -1,7 +1,7 @@
 #include "about/LicenseWindow.h"
 
 #include "about/BundleRichText.h"
-#include "about/WebPages.h"
+#include "common/WebPages.h"
 #include "common/Services.h"
 #include "common/Texts.h"
 

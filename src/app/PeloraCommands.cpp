@@ -3,7 +3,7 @@
 #include "about/AboutWindow.h"
 #include "about/ApplicationInfo.h"
 #include "about/LicenseWindow.h"
-#include "about/WebPages.h"
+#include "common/WebPages.h"
 #include "common/Services.h"
 #include "common/Symbols.h"
 #include "common/Texts.h"

@@ -67,30 +67,39 @@ void ensureIconTheme() {
         return;
     done = true;
 
-    // Offscreen Qt searches only :/icons; the XDG data folders hold the installed themes.
+    // Offscreen Qt searches only :/icons; the XDG data folders hold the installed themes, and
+    // pixmaps/ the unthemed icons some desktop entries name (xterm's, for one).
     QStringList searchPaths = QIcon::themeSearchPaths();
-    QStringList candidates =
-        QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
-                                  QStandardPaths::LocateDirectory);
-    candidates.append(QStringLiteral("/usr/share/icons"));
-    bool pathsChanged = false;
-    for (QString path : candidates) {
-        path = QDir::cleanPath(path);
-        if (!searchPaths.contains(path) && QFileInfo(path).isDir()) {
-            searchPaths.append(path);
-            pathsChanged = true;
+    QStringList fallbackPaths = QIcon::fallbackSearchPaths();
+    auto addDir = [](QStringList& list, const QString& dir) {
+        const QString clean = QDir::cleanPath(dir);
+        if (QFileInfo(clean).isDir() && !list.contains(clean))
+            list << clean;
+    };
+    addDir(searchPaths, QDir::homePath() + QStringLiteral("/.icons"));
+    for (const QString& data :
+         QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+        addDir(searchPaths, data + QStringLiteral("/icons"));
+        addDir(fallbackPaths, data + QStringLiteral("/pixmaps"));
+    }
+    addDir(searchPaths, QStringLiteral("/usr/share/icons"));
+    addDir(fallbackPaths, QStringLiteral("/usr/share/pixmaps"));
+    if (searchPaths != QIcon::themeSearchPaths())
+        QIcon::setThemeSearchPaths(searchPaths);
+    if (fallbackPaths != QIcon::fallbackSearchPaths())
+        QIcon::setFallbackSearchPaths(fallbackPaths);
+
+    const QString current = QIcon::themeName();
+    if (current.isEmpty() || current == QLatin1String("hicolor")) {
+        for (const char* candidate : {"Adwaita", "breeze", "gnome", "Tango", "oxygen"}) {
+            if (themeInstalled(searchPaths, QLatin1String(candidate))) {
+                QIcon::setThemeName(QLatin1String(candidate));
+                break;
+            }
         }
     }
-    if (pathsChanged)
-        QIcon::setThemeSearchPaths(searchPaths);
-
-    if (!themeInstalled(searchPaths, kFallbackTheme))
-        return;
-    const QString current = QIcon::themeName();
-    if (current.isEmpty() || current == QLatin1String("hicolor"))
-        QIcon::setThemeName(kFallbackTheme);
     // A real desktop theme without parents falls back to Adwaita for names it lacks.
-    if (QIcon::fallbackThemeName().isEmpty())
+    if (QIcon::fallbackThemeName().isEmpty() && themeInstalled(searchPaths, kFallbackTheme))
         QIcon::setFallbackThemeName(kFallbackTheme);
 }
 

@@ -1,5 +1,7 @@
 #include "history/RunningApplicationsHistoryService.h"
 
+#include "history/HistoryOrder.h"
+
 #include "common/Dates.h"
 #include "common/Services.h"
 #include "platform/Bundle.h"
@@ -38,16 +40,6 @@ std::optional<PersistedActivationRecord> decodeRecord(const QJsonValue& value) {
     record.displayName = name.toString();
     record.lastActivatedAt = dateFromSecondsSince2001(date.toDouble());
     return record;
-}
-
-QCollator displayNameCollator() {
-    QLocale locale;
-    // The C locale compares code points; a real language sorts names the way people expect.
-    if (locale.language() == QLocale::C)
-        locale = QLocale(QLocale::English, QLocale::UnitedStates);
-    QCollator collator(locale);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    return collator;
 }
 
 } // namespace

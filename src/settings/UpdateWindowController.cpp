@@ -1,6 +1,6 @@
 #include "settings/UpdateWindowController.h"
 
-#include "common/MakerWebsite.h"
+#include "common/WebPages.h"
 #include "common/Services.h"
 #include "common/Texts.h"
 #include "platform/Bundle.h"
@@ -79,7 +79,7 @@ void UpdateWindowController::showUpdateWindow(const VersionInfo& info) {
 }
 
 void UpdateWindowController::openDownloadPage(QDialog* window, const std::optional<QUrl>& address) {
-    services_.workspace().openURL(address ? *address : makerHomePageURL());
+    services_.workspace().openURL(address ? *address : peloraHomePageURL());
     closeUpdateWindow(window);
 }
 

@@ -1,7 +1,7 @@
 #include "settings/VersionCheckService.h"
 
 #include "common/MainQueue.h"
-#include "common/MakerWebsite.h"
+#include "common/WebPages.h"
 #include "common/Services.h"
 #include "common/Texts.h"
 #include "platform/Bundle.h"
@@ -179,7 +179,7 @@ void VersionCheckService::showUnavailableAlert() {
                                          .value_or(QString()));
     alert.buttons = {L("updates.alert.openPage"), L("updates.alert.ignore")};
     if (services_.dialogs().runAlert(alert) == 0)
-        services_.workspace().openURL(makerHomePageURL());
+        services_.workspace().openURL(peloraHomePageURL());
 }
 
 std::optional<QDateTime> VersionCheckService::lastSuccessfulCheckDate() const {

@@ -1,5 +1,5 @@
 #include "SettingsTestSupport.h"
-#include "common/MakerWebsite.h"
+#include "common/WebPages.h"
 #include "common/Texts.h"
 #include "settings/PeloraUpdatePreferences.h"
 #include "settings/UpdateWindowController.h"
@@ -99,12 +99,12 @@ TEST_F(UpdateWindowTest, OnlyWebAddressesAreOpenedAnythingElseOpensTheHomePage) 
         workspace->openedURLs.clear();
         auto* view = show(info({{kInfoLatestVersion, "2.0"}, {kInfoDownloadUrl, address}}));
         view->okButton()->click();
-        EXPECT_EQ(workspace->openedURLs, QList<QUrl>{makerHomePageURL()}) << address;
+        EXPECT_EQ(workspace->openedURLs, QList<QUrl>{peloraHomePageURL()}) << address;
     }
     workspace->openedURLs.clear();
     auto* view = show(info({{kInfoLatestVersion, "2.0"}}));
     view->okButton()->click();
-    EXPECT_EQ(workspace->openedURLs, QList<QUrl>{makerHomePageURL()});
+    EXPECT_EQ(workspace->openedURLs, QList<QUrl>{peloraHomePageURL()});
 
     workspace->openedURLs.clear();
     view = show(info({{kInfoLatestVersion, "2.0"}, {kInfoDownloadUrl, "HTTP://example.org/dl"}}));

@@ -1,6 +1,6 @@
 #include "LocalHttpServer.h"
 #include "SettingsTestSupport.h"
-#include "common/MakerWebsite.h"
+#include "common/WebPages.h"
 #include "common/Texts.h"
 #include "settings/PeloraUpdatePreferences.h"
 #include "settings/UpdateWindowController.h"
@@ -148,7 +148,7 @@ TEST_F(VersionCheckTest, AnErrorPageFailsAndLeavesTheLastCheckDateAlone) {
     EXPECT_EQ(alert.messageText, L("updates.alert.unavailable.title"));
     EXPECT_EQ(alert.informativeText, L("updates.alert.unavailable.message").arg("1.0.0"));
     EXPECT_EQ(alert.buttons, QStringList({L("updates.alert.openPage"), L("updates.alert.ignore")}));
-    EXPECT_EQ(workspace->openedURLs, QList<QUrl>{makerHomePageURL()});
+    EXPECT_EQ(workspace->openedURLs, QList<QUrl>{peloraHomePageURL()});
 }
 
 TEST_F(VersionCheckTest, ABodyTheServerSendsWithAnErrorStatusIsStillRead) {

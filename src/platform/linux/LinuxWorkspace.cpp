@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxWorkspace.h"
 
+#include "common/Symbols.h"
+
 #include "platform/RunningApplications.h"
 #include "platform/linux/DesktopEntries.h"
 
@@ -135,41 +137,7 @@ bool launchDesktopEntry(const QString& path) {
 
 LinuxWorkspace::LinuxWorkspace(std::weak_ptr<RunningApplications> runningApplications)
     : runningApplications_(std::move(runningApplications)) {
-    ensureIconTheme();
-}
-
-void LinuxWorkspace::ensureIconTheme() {
-    QStringList searchPaths = QIcon::themeSearchPaths();
-    QStringList fallbackPaths = QIcon::fallbackSearchPaths();
-    auto addDir = [](QStringList& list, const QString& dir) {
-        const QString clean = QDir::cleanPath(dir);
-        if (QFileInfo(clean).isDir() && !list.contains(clean))
-            list << clean;
-    };
-    addDir(searchPaths, QDir::homePath() + QStringLiteral("/.icons"));
-    for (const QString& data :
-         QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
-        addDir(searchPaths, data + QStringLiteral("/icons"));
-        // Where entries like xterm's keep their unthemed icons.
-        addDir(fallbackPaths, data + QStringLiteral("/pixmaps"));
-    }
-    if (searchPaths != QIcon::themeSearchPaths())
-        QIcon::setThemeSearchPaths(searchPaths);
-    if (fallbackPaths != QIcon::fallbackSearchPaths())
-        QIcon::setFallbackSearchPaths(fallbackPaths);
-
-    const QString theme = QIcon::themeName();
-    if (!theme.isEmpty() && theme != u"hicolor")
-        return;
-    for (const char* candidate : {"Adwaita", "breeze", "gnome", "Tango", "oxygen"}) {
-        for (const QString& dir : searchPaths) {
-            if (QFileInfo(dir + u'/' + QLatin1String(candidate) + QStringLiteral("/index.theme"))
-                    .isFile()) {
-                QIcon::setThemeName(QLatin1String(candidate));
-                return;
-            }
-        }
-    }
+    ::ensureIconTheme();
 }
 
 bool LinuxWorkspace::openURL(const QUrl& url) {

@@ -25,10 +25,6 @@ public:
     QString iconNameForFile(const QString& path) override;
     QIcon iconForName(const QString& iconName) override;
 
-    // Without a desktop session Qt's theme is bare "hicolor", where almost every lookup fails:
-    // pick an installed full theme and make the system icon folders searchable. Main thread.
-    static void ensureIconTheme();
-
 private:
     std::weak_ptr<RunningApplications> runningApplications_;
 };

@@ -1,4 +1,4 @@
-#include "about/WebPages.h"
+#include "common/WebPages.h"
 
 #include "platform/Workspace.h"
 
@@ -33,4 +33,15 @@ void openWebPage(Workspace& workspace, const QUrl& url) {
     if (scheme != QLatin1String("https") && scheme != QLatin1String("http"))
         return;
     workspace.openURL(url);
+}
+
+bool isReservedExampleHost(const QString& host) {
+    const QString h = host.toLower();
+    for (const char* domain : {"example.com", "example.net", "example.org"})
+        if (h == QLatin1String(domain) || h.endsWith(u'.' + QLatin1String(domain)))
+            return true;
+    for (const char* tld : {"example", "invalid", "test", "localhost"})
+        if (h == QLatin1String(tld) || h.endsWith(u'.' + QLatin1String(tld)))
+            return true;
+    return false;
 }
