@@ -33,6 +33,9 @@ void PeloraInstanceCommands::popup(StripModule module) {
     // Deleted once closed; a chosen entry's action has run by then.
     QObject::connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
     menu->popup(QCursor::pos());
+    // An empty menu does not open, so it never closes either.
+    if (!menu->isVisible())
+        menu->deleteLater();
 }
 
 std::unique_ptr<QMenu> PeloraInstanceCommands::menu(StripModule module) {

@@ -18,8 +18,8 @@ public:
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
                QIcon::State state) override {
         const qreal scale = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-        painter->drawPixmap(rect, scaledPixmap((QSizeF(rect.size()) * scale).toSize(), mode,
-                                               state, scale));
+        painter->drawPixmap(
+            rect, scaledPixmap((QSizeF(rect.size()) * scale).toSize(), mode, state, scale));
     }
 
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {

@@ -15,8 +15,11 @@
 #include "settings/VersionCheckService.h"
 #include "strip/StripWindowController.h"
 
+#include <QApplication>
+#include <QCursor>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -205,4 +208,47 @@ TEST_F(WholeProgramTest, TheLaunchCheckAsksTheServerSilentlyOnlyWhenAutomaticChe
         }
         EXPECT_TRUE(dialogs->alerts.isEmpty());
     }
+}
+
+namespace {
+// The strip's own menus, with a menu that has something to show and a record of presses.
+class PressRecordingStrip : public StripWindowController {
+public:
+    using StripWindowController::StripWindowController;
+    QList<StripModule> presented;
+    void presentModuleMenu(StripModule module) override { presented << module; }
+    std::unique_ptr<QMenu> menuForModule(StripModule module) override {
+        auto menu = std::make_unique<QMenu>(rawValue(module));
+        menu->addAction(QStringLiteral("entry of ") + rawValue(module));
+        return menu;
+    }
+};
+} // namespace
+
+TEST_F(WholeProgramTest, PopupGoesToTheButtonOrToThePointerWhileTheStripIsHidden) {
+    Services services(platform);
+    auto strip = std::make_shared<PressRecordingStrip>(services);
+    PeloraStatusItemController statusItem(services, strip);
+    PeloraInstanceCommands commands(services, *strip, statusItem);
+
+    strip->showStrip();
+    commands.popup(StripModule::folders);
+    EXPECT_EQ(strip->presented, QList<StripModule>{StripModule::folders}) << "as a press would";
+
+    commands.setStripVisible(false);
+    ASSERT_EQ(strip->window(), nullptr);
+    QCursor::setPos(QPoint(500, 400));
+    commands.popup(StripModule::clipboard);
+    EXPECT_EQ(strip->presented.size(), 1);
+    QPointer<QMenu> shown;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* menu = qobject_cast<QMenu*>(w);
+            menu && menu->isVisible() && menu->title() == rawValue(StripModule::clipboard))
+            shown = menu;
+    ASSERT_TRUE(shown);
+    ASSERT_EQ(QCursor::pos(), QPoint(500, 400));
+    EXPECT_EQ(shown->pos(), QCursor::pos());
+    shown->hide();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(shown.isNull()) << "a closed menu is not kept";
 }
