@@ -6,17 +6,26 @@
 #include "common/RectString.h"
 #include "common/ScreenGeometry.h"
 #include "common/Services.h"
+#include "common/Texts.h"
 #include "favorites/FavoritesService.h"
+#include "history/RecentAccessService.h"
 #include "history/RecentDocumentsService.h"
 #include "history/RecentFoldersService.h"
 #include "history/RunningApplicationsHistoryService.h"
+#include "platform/BookmarkService.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
 #include "platform/RunningApplications.h"
 #include "platform/WindowDecorations.h"
+#include "platform/Workspace.h"
+#include "strip/ModuleMenuItems.h"
 #include "strip/StripContentView.h"
 #include "strip/StripLayoutItem.h"
 #include "strip/StripPanel.h"
 
+#include <QAction>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QMenu>
 #include <algorithm>
 
@@ -253,13 +262,293 @@ QRectF StripWindowController::constrainFrameRect(const QRectF& frame, const Scre
     return r;
 }
 
-void StripWindowController::presentModuleMenu(StripModule) {
-    // The module menus are built and popped up here.
+void StripWindowController::presentModuleMenu(StripModule module) {
+    if (!hasButton(module))
+        return;
+    showModuleMenu(menuForModule(module), module);
 }
 
-std::unique_ptr<QMenu> StripWindowController::menuForModule(StripModule) {
-    // Each module's builder takes its place here; a module without one has an empty menu.
+std::unique_ptr<QMenu> StripWindowController::menuForModule(StripModule module) {
+    switch (module) {
+    case StripModule::documents: {
+        auto& documents = services_.get<RecentDocumentsService>();
+        recentGroups = documents.currentGroups();
+        auto menu = makeRecentDocumentsMenu(recentGroups);
+        // The next press sees what the index knows by then.
+        documents.refresh();
+        return menu;
+    }
+    case StripModule::folders: {
+        // The list reflects the previous gathering; this one serves the next press.
+        auto& folders = services_.get<RecentFoldersService>();
+        folders.refresh();
+        recentFolders = folders.currentFolders();
+        return makeRecentFoldersMenu(recentFolders);
+    }
+    case StripModule::applications: // recent and favorite applications: to come with their menu
+        return std::unique_ptr<QMenu>(ModuleMenuItems::makeMenu(ModuleMenuItems::appsTitle));
+    case StripModule::clipboard: // the clipboard history: to come with its menu
+        return std::unique_ptr<QMenu>(ModuleMenuItems::makeMenu(ModuleMenuItems::clipboardTitle));
+    case StripModule::windows: // the running applications: to come with their menu
+        return std::unique_ptr<QMenu>(ModuleMenuItems::makeMenu(ModuleMenuItems::windowsTitle));
+    case StripModule::shortcuts:
+    case StripModule::websites:
+    case StripModule::tasks:
+        break;
+    }
     return std::make_unique<QMenu>();
+}
+
+QPointF StripWindowController::moduleMenuLocation(StripModule module) const {
+    if (!window_)
+        return {};
+    const auto anchor = moduleAnchor(module, services_.defaults());
+    if (!anchor)
+        return {};
+    const ScreenGeometry geometry = ScreenGeometry::current(services_.screens());
+    const QRectF frame = geometry.toBottomLeft(QRectF(window_->frameGeometry()));
+    // Whatever the window manager draws above the content; nothing for the frameless strip.
+    const qreal titleBarHeight =
+        std::max(0, window_->geometry().top() - window_->frameGeometry().top());
+    // A bottom-left frame's top edge is its y plus its height.
+    const qreal y = frame.y() + frame.height() - titleBarHeight - anchor->y();
+    const qreal x =
+        isHorizontalOrientation(services_.defaults()) ? frame.x() + anchor->x() : frame.x() - 4;
+    return {x, y};
+}
+
+void StripWindowController::showModuleMenu(std::unique_ptr<QMenu> menu, StripModule module) {
+    if (!menu)
+        return;
+    const QPointF location = moduleMenuLocation(module);
+    const QPointF topLeft = ScreenGeometry::current(services_.screens())
+                                .toTopLeft(QRectF(location, QSizeF(0, 0)))
+                                .topLeft();
+    QMenu* shown = menu.release();
+    // Lives while it is shown; an action chosen from it runs before the deletion.
+    connect(shown, &QMenu::aboutToHide, shown, &QObject::deleteLater);
+    shown->popup(topLeft.toPoint());
+}
+
+std::unique_ptr<QMenu>
+StripWindowController::makeRecentDocumentsMenu(const QList<RecentDocumentGroup>& groups) {
+    using namespace ModuleMenuItems;
+    std::unique_ptr<QMenu> menu(makeMenu(recentDocumentsTitle));
+    addHeaderItem(*menu, L("strip.menu.recentDocuments"));
+    if (groups.isEmpty()) {
+        addEmptyStateItem(*menu, L("strip.emptyState.noRecentDocuments"));
+    } else {
+        for (const RecentDocumentGroup& group : groups) {
+            QMenu* submenu = addSubmenuItem(*menu, group.appName, group.appIcon);
+            for (const RecentDocumentItem& item : group.items)
+                addEntryItem(*submenu, item.displayName, item.icon, QVariant(item.url), this,
+                             &StripWindowController::openRecentDocument);
+        }
+        addClearItem(*menu, this, &StripWindowController::clearRecents);
+        menu->addSeparator();
+    }
+    addHeaderItem(*menu, L("strip.menu.favoriteDocuments"));
+    for (const FavoriteItem& favorite :
+         favoritesStore(services_, FavoritesCategory::documents).favorites())
+        addEntryItem(*menu, favorite.displayName, favorite.icon, QVariant(favorite.url), this,
+                     &StripWindowController::openFavorite);
+    addEditItem(*menu, this, &StripWindowController::editFavorites);
+    return menu;
+}
+
+std::unique_ptr<QMenu>
+StripWindowController::makeRecentFoldersMenu(const QList<RecentFolderItem>& folders) {
+    using namespace ModuleMenuItems;
+    std::unique_ptr<QMenu> menu(makeMenu(recentFoldersTitle));
+    addHeaderItem(*menu, L("strip.menu.recentFolders"));
+    if (folders.isEmpty()) {
+        addEmptyStateItem(*menu, L("strip.emptyState.noRecentFolders"));
+    } else {
+        for (const RecentFolderItem& folder : folders)
+            addEntryItem(*menu, folder.displayName, folder.icon, QVariant(folder.url), this,
+                         &StripWindowController::openRecentFolder);
+        addClearItem(*menu, this, &StripWindowController::clearRecentFolders);
+        menu->addSeparator();
+    }
+    addHeaderItem(*menu, L("strip.menu.favoriteFolders"));
+    for (const FavoriteItem& favorite :
+         favoritesStore(services_, FavoritesCategory::folders).favorites())
+        addEntryItem(*menu, favorite.displayName, favorite.icon, QVariant(favorite.url), this,
+                     &StripWindowController::openFolder);
+    addEditItem(*menu, this, &StripWindowController::editFolderFavorites);
+    return menu;
+}
+
+void StripWindowController::openRecentDocument(QAction* sender) {
+    if (const auto url = ModuleMenuItems::representedURL(sender))
+        openRecentTarget(*url, OpenTargetKind::document);
+}
+
+void StripWindowController::openRecentFolder(QAction* sender) {
+    if (const auto url = ModuleMenuItems::representedURL(sender))
+        openRecentTarget(*url, OpenTargetKind::folder);
+}
+
+void StripWindowController::openFavorite(QAction* sender) {
+    if (const auto url = ModuleMenuItems::representedURL(sender))
+        openFavoriteTarget(*url, OpenTargetKind::document);
+}
+
+void StripWindowController::openFolder(QAction* sender) {
+    if (const auto url = ModuleMenuItems::representedURL(sender))
+        openFavoriteTarget(*url, OpenTargetKind::folder);
+}
+
+void StripWindowController::clearRecents(QAction*) {
+    auto& documents = services_.get<RecentDocumentsService>();
+    services_.defaults().removeObject(RecentDocumentsService::storageKey.key());
+    documents.iconCache().removeAllObjects();
+    recentGroups.clear();
+    // What the index found last stays; the groups are rebuilt from it alone.
+    documents.updateGroups(QPointer<StripWindowController>(this));
+}
+
+void StripWindowController::clearRecentFolders(QAction*) {
+    services_.defaults().removeObject(RecentFoldersService::storageKey.key());
+    recentFolders.clear();
+}
+
+void StripWindowController::editFavorites(QAction*) {
+    openFavoritesEditor();
+}
+
+void StripWindowController::editFolderFavorites(QAction*) {
+    openFavoritesEditor();
+}
+
+void StripWindowController::openFavoritesEditor() {
+    // The favorites editor opens here.
+}
+
+void StripWindowController::openRecentTarget(const QUrl& url, OpenTargetKind kind) {
+    const QUrl target = resolvedFileURL(url, services_.fileSystem());
+    auto& access = services_.get<RecentAccessService>();
+    if (const auto grant = access.accessURL(target)) {
+        openWithGrant(target, *grant, kind);
+        return;
+    }
+    // The program may reach the item by itself; then no one needs to be asked.
+    if (access.storeGrant(target)) {
+        if (const auto grant = access.accessURL(target)) {
+            openWithGrant(target, *grant, kind);
+            return;
+        }
+    }
+    requestFolderAccess(target, kind);
+}
+
+void StripWindowController::openWithGrant(const QUrl& url, const QUrl& grant, OpenTargetKind kind) {
+    BookmarkService& bookmarks = services_.bookmarks();
+    const bool accessing = bookmarks.startAccessing(grant);
+    // A handler that cannot be started is not reported; the item still counts as opened.
+    services_.workspace().openURL(url);
+    if (kind == OpenTargetKind::document)
+        services_.get<RecentDocumentsService>().recordOpened(url);
+    else if (kind == OpenTargetKind::folder)
+        services_.get<RecentFoldersService>().recordOpened(url);
+    if (accessing)
+        bookmarks.stopAccessing(grant);
+}
+
+void StripWindowController::openFavoriteTarget(const QUrl& url, OpenTargetKind kind) {
+    if (kind == OpenTargetKind::application) {
+        launchApplicationAt(url);
+        return;
+    }
+    const QUrl resolved = resolvedFileURL(url, services_.fileSystem());
+    if (resolved == url) {
+        openWithGrant(url, url, kind);
+        return;
+    }
+    // An alias or link: access to both the favorite and what it leads to.
+    BookmarkService& bookmarks = services_.bookmarks();
+    const bool accessingFavorite = bookmarks.startAccessing(url);
+    const bool accessingResolved = bookmarks.startAccessing(resolved);
+    openWithGrant(resolved, resolved, kind);
+    if (accessingResolved)
+        bookmarks.stopAccessing(resolved);
+    if (accessingFavorite)
+        bookmarks.stopAccessing(url);
+}
+
+void StripWindowController::launchApplicationAt(const QUrl& url) {
+    services_.workspace().launchApplication(resolvedFileURL(url, services_.fileSystem()), true);
+}
+
+void StripWindowController::requestFolderAccess(const QUrl& url, OpenTargetKind kind) {
+    if (auto running = services_.platform().runningApplications)
+        running->activateCurrentApplication();
+
+    const QString path = standardizedPath(url);
+    const QString name = services_.fileSystem().displayName(path);
+    OpenPanelSpec panel;
+    panel.canCreateDirectories = false;
+    panel.allowsMultipleSelection = false;
+    panel.canChooseDirectories = true;
+    panel.canChooseFiles = false;
+    // Strings only: the folders need not exist for the panel to start as near as it can.
+    const QString parent = QFileInfo(path).path();
+    if (kind == OpenTargetKind::document) {
+        // The user picks the folder that holds the document, so the panel shows its parent.
+        panel.directory = QFileInfo(parent).path();
+        panel.message = L("recentAccessPanelDocumentFolderMessage").arg(name);
+    } else {
+        panel.directory = parent;
+        panel.message = L("recentAccessPanelMessage").arg(name);
+    }
+    panel.prompt = L("buttonGrantAccess");
+
+    QPointer<StripWindowController> self(this);
+    services_.dialogs().beginOpenPanel(panel,
+                                       [self, url, kind](const std::optional<QList<QUrl>>& chosen) {
+                                           if (self)
+                                               self->accessPanelDidEnd(chosen, url, kind);
+                                       });
+}
+
+void StripWindowController::accessPanelDidEnd(const std::optional<QList<QUrl>>& chosen,
+                                              const QUrl& url, OpenTargetKind kind) {
+    if (!chosen || chosen->isEmpty())
+        return;
+    const QUrl& panelURL = chosen->first();
+    const FileSystem& fileSystem = services_.fileSystem();
+    const QUrl folder = resolvedFileURL(panelURL, fileSystem);
+    const QUrl target = resolvedFileURL(url, fileSystem);
+    const QString folderPath = standardizedPath(folder);
+    const QString targetPath = standardizedPath(target);
+    QString prefix = folderPath;
+    if (!prefix.endsWith(u'/'))
+        prefix += u'/';
+    // The same item however its URL is spelled, or anything below it; not a sibling whose name
+    // merely begins alike.
+    const bool fits =
+        folder == target || (folder.isLocalFile() && target.isLocalFile() &&
+                             (folderPath == targetPath || targetPath.startsWith(prefix)));
+    if (fits) {
+        auto& access = services_.get<RecentAccessService>();
+        if (access.storeGrant(panelURL)) {
+            if (const auto grant = access.accessURL(url)) {
+                openWithGrant(url, *grant, kind);
+                return;
+            }
+        }
+    }
+    showWrongSelectionAlert(url);
+}
+
+void StripWindowController::showWrongSelectionAlert(const QUrl& url) {
+    AlertSpec alert;
+    alert.style = AlertStyle::warning;
+    alert.messageText = L("recentAccessWrongSelectionTitle");
+    alert.informativeText = L("recentAccessWrongSelectionMessage")
+                                .arg(services_.fileSystem().displayName(standardizedPath(url)));
+    alert.buttons = {L("buttonOK")};
+    services_.dialogs().runAlert(alert);
 }
 
 void StripWindowController::addDroppedFavorites(StripModule module, const QList<QUrl>& urls) {

@@ -2,14 +2,17 @@
 
 #include "common/NotificationCenter.h"
 #include "history/RecentDocumentGroup.h"
+#include "history/RecentFolderItem.h"
 #include "platform/Screens.h"
 #include "platform/UserDefaults.h"
+#include "strip/OpenTargetKind.h"
 #include "strip/StripModule.h"
 #include "strip/StripPanel.h"
 
 #include <QList>
 #include <QMetaObject>
 #include <QObject>
+#include <QPointF>
 #include <QPointer>
 #include <QRectF>
 #include <QUrl>
@@ -17,6 +20,7 @@
 #include <memory>
 #include <optional>
 
+class QAction;
 class QMenu;
 class Services;
 class StripContentView;
@@ -59,9 +63,44 @@ public:
 
     // Opens the module's menu beside its button. Reached from a press, as a later task.
     virtual void presentModuleMenu(StripModule module);
-    // The menu a press on the module's button shows, built now from the current lists. The
-    // status-bar menu embeds the very same menus.
-    virtual std::unique_ptr<QMenu> menuForModule(StripModule module);
+    // A new menu for the module from the services' current lists, refreshing its cache; an
+    // empty menu for a module without one. The caller owns it.
+    std::unique_ptr<QMenu> menuForModule(StripModule module);
+    // Pops the menu up beside the module's button (at the screen's corner without a strip or
+    // button) and lets it go once it closes.
+    void showModuleMenu(std::unique_ptr<QMenu> menu, StripModule module);
+    // Where showModuleMenu puts the menu's top-left corner, in bottom-left coordinates.
+    QPointF moduleMenuLocation(StripModule module) const;
+    std::unique_ptr<QMenu> makeRecentDocumentsMenu(const QList<RecentDocumentGroup>& groups);
+    std::unique_ptr<QMenu> makeRecentFoldersMenu(const QList<RecentFolderItem>& folders);
+
+    // The actions behind the documents and folders menus; each reads its target from the
+    // chosen item, as it was when the menu was built.
+    void openRecentDocument(QAction* sender);
+    void openRecentFolder(QAction* sender);
+    void openFavorite(QAction* sender);
+    void openFolder(QAction* sender);
+    void clearRecents(QAction* sender);
+    void clearRecentFolders(QAction* sender);
+    void editFavorites(QAction* sender);
+    void editFolderFavorites(QAction* sender);
+
+    // Opens a recent item through a stored access grant, storing one or asking the user for
+    // one when needed.
+    void openRecentTarget(const QUrl& url, OpenTargetKind kind);
+    // Opens url with its default handler inside scoped access on grant and records the open
+    // in the kind's history, whether or not the handler could be started.
+    void openWithGrant(const QUrl& url, const QUrl& grant, OpenTargetKind kind);
+    // Opens a favorite (no grant is looked up) or launches a favorite application.
+    void openFavoriteTarget(const QUrl& url, OpenTargetKind kind);
+    // Asks the user, in an open panel, for the folder that holds the item (a document) or the
+    // item itself (a folder); opens it when the choice covers it.
+    void requestFolderAccess(const QUrl& url, OpenTargetKind kind);
+    void showWrongSelectionAlert(const QUrl& url);
+    // Opens an application bundle as an application, bringing it to the front.
+    void launchApplicationAt(const QUrl& url);
+    // Opens the favorites editor; the editor provides it.
+    virtual void openFavoritesEditor();
     // Adds dropped files to the favorites of their own kind, whichever button took them.
     void addDroppedFavorites(StripModule module, const QList<QUrl>& urls);
 
@@ -74,6 +113,8 @@ public:
 
     // The document groups the documents menu showed last, refreshed after each gathering.
     QList<RecentDocumentGroup> recentGroups;
+    // The folders the folders menu showed last.
+    QList<RecentFolderItem> recentFolders;
 
 private:
     void startApplicationActivationHistory();
@@ -81,6 +122,9 @@ private:
     void startRecentFolders();
     void startRecentDocuments();
     void observeRecentDocuments();
+
+    void accessPanelDidEnd(const std::optional<QList<QUrl>>& chosen, const QUrl& url,
+                           OpenTargetKind kind);
 
     void openSettingsFromStrip();
     void stripWindowDidResize();

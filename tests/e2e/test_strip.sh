@@ -5,110 +5,20 @@
 # Usage: test_strip.sh <bundle dir> <artifact dir>. Exit 77 when a needed tool is missing.
 set -uo pipefail
 
-bundle=${1:?bundle dir}
-artifacts=${2:?artifact dir}
-for tool in Xvfb openbox xdotool xwininfo xprop import; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
-done
-[ -x "$bundle/Contents/MacOS/pelora" ] || { echo "FAIL: no bundle at $bundle"; exit 1; }
-
-mkdir -p "$artifacts"
-rm -f "$artifacts"/*.png
-work=$(mktemp -d)
-started=()
-
-cleanup() {
-    local pid
-    for ((i = ${#started[@]} - 1; i >= 0; i--)); do
-        pid=${started[i]}
-        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-pass() { echo "ok: $*"; }
-
-export HOME="$work/home"
-export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
-export XDG_CACHE_HOME="$HOME/.cache" XDG_RUNTIME_DIR="$work/runtime"
-mkdir -p "$HOME/Applications" "$HOME/Downloads" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" \
-    "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER
-cp -a "$bundle" "$HOME/Applications/Pelora.app"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+e2eInit "$@" Xvfb openbox xdotool xwininfo xprop import
+e2eInstall
+mkdir -p "$HOME/Downloads"
 cp -a "$bundle" "$HOME/Downloads/Pelora.app"
-pelora="$HOME/Applications/Pelora.app/Contents/MacOS/pelora"
 stray="$HOME/Downloads/Pelora.app/Contents/MacOS/pelora"
+e2eStartDisplay
 
-# Waits up to $1 tenths of a second for the command to succeed.
-waitFor() {
-    local tenths=$1
-    shift
-    for ((t = 0; t < tenths; t++)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-Xvfb -displayfd 3 -screen 0 1440x900x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-started+=($!)
-waitFor 100 test -s "$work/display" || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-started+=($!)
-waitFor 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
-    { echo "FAIL: openbox did not start"; exit 1; }
-
-shot() { import -window root "$artifacts/$1.png" && echo "screenshot $artifacts/$1.png"; }
-
-# The visible windows of a process, one id a line.
-windowsOf() { xdotool search --onlyvisible --pid "$1" 2>/dev/null; }
-
-# "x y width height" of a window, from the X server.
-geometry() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-        /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'
-}
-
-startPelora() {
-    "$pelora" >>"$work/pelora.log" 2>&1 &
-    peloraPid=$!
-    started+=($peloraPid)
-    waitFor 100 sh -c "xdotool search --onlyvisible --pid $peloraPid >/dev/null 2>&1" ||
-        fail "no strip window appeared"
-    strip=$(windowsOf "$peloraPid" | head -n1)
-    sleep 0.3 # let the window manager settle the window
-}
-
-stopPelora() {
-    kill "$peloraPid" 2>/dev/null
-    wait "$peloraPid" 2>/dev/null
-}
-
-# The defaults tool is part of the program; an older build would start the application
-# instead, so ask it with a time limit and without a display.
-defaultsTool() {
-    DISPLAY= QT_QPA_PLATFORM=offscreen timeout 10 "$pelora" defaults "$@"
-}
 hasDefaultsTool=false
 if defaultsTool read >/dev/null 2>&1; then
     hasDefaultsTool=true
 else
     echo "note: this build has no 'pelora defaults' tool; stored-frame checks are skipped"
 fi
-
-expectGeometry() { # what, window, expected "x y w h"
-    local got
-    got=$(geometry "$2")
-    if [ "$got" = "$3" ]; then pass "$1: $got"; else fail "$1: expected $3, got $got"; fi
-}
 
 # --- First run: default size and place -------------------------------------------------
 startPelora
@@ -202,10 +112,4 @@ else
     fail "still running after the alert's button was pressed"
 fi
 
-if ((failures > 0)); then
-    echo "--- pelora log"
-    cat "$work/pelora.log" "$work/pelora-stray.log" 2>/dev/null
-    echo "$failures check(s) failed"
-    exit 1
-fi
-echo "all checks passed"
+e2eFinish "$work/pelora-stray.log"

@@ -1,0 +1,94 @@
+#include "strip/ModuleMenuItems.h"
+
+#include "common/Symbols.h"
+#include "common/Texts.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace ModuleMenuItems {
+
+namespace {
+QAction* addDisabledItem(QMenu& menu, const QString& title) {
+    QAction* item = menu.addAction(itemText(title));
+    item->setEnabled(false);
+    return item;
+}
+} // namespace
+
+QMenu* makeMenu(const QString& fixedTitle, QWidget* parent) {
+    return new QMenu(itemText(fixedTitle), parent);
+}
+
+QAction* addHeaderItem(QMenu& menu, const QString& title) {
+    return addDisabledItem(menu, title);
+}
+
+QAction* addEmptyStateItem(QMenu& menu, const QString& text) {
+    return addDisabledItem(menu, text);
+}
+
+QAction* addEntryItem(QMenu& menu, const QString& title, const QIcon& icon,
+                      const QVariant& representedObject, QObject* target, Action action) {
+    QAction* item = menu.addAction(itemText(title));
+    if (!icon.isNull())
+        item->setIcon(icon);
+    item->setData(representedObject);
+    if (action) {
+        // The item itself is the context when there is no target, so the connection never
+        // outlives what it captured.
+        QObject* context = target ? target : item;
+        QObject::connect(item, &QAction::triggered, context,
+                         [item, action = std::move(action)] { action(item); });
+    }
+    return item;
+}
+
+QAction* addClearItem(QMenu& menu, QObject* target, Action action) {
+    return addEntryItem(menu, L("strip.menu.clearRecents"), symbolIcon(QStringLiteral("trash")),
+                        QVariant(), target, std::move(action));
+}
+
+QAction* addEditItem(QMenu& menu, QObject* target, Action action) {
+    return addEntryItem(menu, L("strip.menu.editFavorites"),
+                        symbolIcon(QStringLiteral("square.and.pencil")), QVariant(), target,
+                        std::move(action));
+}
+
+QMenu* addSubmenuItem(QMenu& menu, const QString& title, const QIcon& icon) {
+    auto* submenu = new QMenu(itemText(title), &menu);
+    QAction* item = menu.addMenu(submenu);
+    if (!icon.isNull())
+        item->setIcon(icon);
+    return submenu;
+}
+
+QVariant representedObject(const QAction* sender) {
+    return sender ? sender->data() : QVariant();
+}
+
+std::optional<QUrl> representedURL(const QAction* sender) {
+    const QVariant object = representedObject(sender);
+    if (object.typeId() != QMetaType::QUrl)
+        return std::nullopt;
+    return object.toUrl();
+}
+
+QString itemText(const QString& title) {
+    QString text = title;
+    text.replace(u'&', QStringLiteral("&&"));
+    return text;
+}
+
+QString displayedText(const QString& itemText) {
+    QString shown;
+    shown.reserve(itemText.size());
+    for (qsizetype i = 0; i < itemText.size(); ++i) {
+        if (itemText[i] == u'&' && i + 1 < itemText.size())
+            ++i;
+        shown += itemText[i];
+    }
+    return shown;
+}
+
+} // namespace ModuleMenuItems

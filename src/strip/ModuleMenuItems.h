@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QIcon>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+#include <QVariant>
+#include <functional>
+#include <optional>
+
+class QAction;
+class QMenu;
+class QObject;
+class QWidget;
+
+// The item kinds every module menu is made of, so the documents, folders, applications,
+// open-applications and clipboard menus look and behave alike: no item has a shortcut or a
+// mnemonic, headers and empty states are disabled and do nothing, and each entry carries the
+// object it acts on, so a choice acts on the list as it was when the menu was built.
+namespace ModuleMenuItems {
+
+// The fixed, unlocalised titles of the module menus.
+inline const QString recentDocumentsTitle = QStringLiteral("Recent Documents");
+inline const QString recentFoldersTitle = QStringLiteral("Recent Folders");
+inline const QString appsTitle = QStringLiteral("Apps");
+inline const QString clipboardTitle = QStringLiteral("Clipboard");
+inline const QString windowsTitle = QStringLiteral("Windows");
+
+// What an item does when chosen: the controller's action, handed the chosen item as sender.
+using Action = std::function<void(QAction* sender)>;
+
+// A new, empty module menu with its fixed title. The caller owns it.
+QMenu* makeMenu(const QString& fixedTitle, QWidget* parent = nullptr);
+
+// A disabled item without action naming the section below it.
+QAction* addHeaderItem(QMenu& menu, const QString& title);
+
+// An item that runs action with itself as sender; the connection ends with target. The icon
+// is left out when null; representedObject becomes the item's data (invalid for none).
+QAction* addEntryItem(QMenu& menu, const QString& title, const QIcon& icon,
+                      const QVariant& representedObject, QObject* target, Action action);
+
+// The same for a member function of the target, e.g. &StripWindowController::openFavorite.
+template <class Target>
+QAction* addEntryItem(QMenu& menu, const QString& title, const QIcon& icon,
+                      const QVariant& representedObject, Target* target,
+                      void (Target::*action)(QAction*)) {
+    QPointer<Target> weak(target);
+    return addEntryItem(menu, title, icon, representedObject, target,
+                        [weak, action](QAction* sender) {
+                            if (weak)
+                                (weak.data()->*action)(sender);
+                        });
+}
+
+// "strip.menu.clearRecents" with the "trash" symbol; only for a section that has entries.
+QAction* addClearItem(QMenu& menu, QObject* target, Action action);
+template <class Target>
+QAction* addClearItem(QMenu& menu, Target* target, void (Target::*action)(QAction*)) {
+    QPointer<Target> weak(target);
+    return addClearItem(menu, target, [weak, action](QAction* sender) {
+        if (weak)
+            (weak.data()->*action)(sender);
+    });
+}
+
+// A disabled item without action saying the section is empty.
+QAction* addEmptyStateItem(QMenu& menu, const QString& text);
+
+// "strip.menu.editFavorites" with the "square.and.pencil" symbol.
+QAction* addEditItem(QMenu& menu, QObject* target, Action action);
+template <class Target>
+QAction* addEditItem(QMenu& menu, Target* target, void (Target::*action)(QAction*)) {
+    QPointer<Target> weak(target);
+    return addEditItem(menu, target, [weak, action](QAction* sender) {
+        if (weak)
+            (weak.data()->*action)(sender);
+    });
+}
+
+// An item without action carrying a new submenu of the same title; the submenu is returned,
+// owned by menu.
+QMenu* addSubmenuItem(QMenu& menu, const QString& title, const QIcon& icon);
+
+// The chosen item's represented object.
+QVariant representedObject(const QAction* sender);
+// The represented object when it is a URL; nothing for any other kind of object.
+std::optional<QUrl> representedURL(const QAction* sender);
+
+// A title as a menu item shows it: '&' stands for itself, never for a mnemonic.
+QString itemText(const QString& title);
+// The reverse of itemText: what the user reads on an item.
+QString displayedText(const QString& itemText);
+
+} // namespace ModuleMenuItems

@@ -1,0 +1,140 @@
+# Shared start-up of the end-to-end tests, sourced by the test_*.sh scripts:
+#   source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+#   e2eInit "$@" Xvfb openbox xdotool ...  # arguments, tools (exit 77 when one is missing)
+#   e2eInstall                             # a private home with the bundle in ~/Applications
+#   e2eStartDisplay                        # Xvfb 1440x900 with openbox, DISPLAY exported
+#   ... checks with pass/fail, startPelora/stopPelora, shot, geometry ...
+#   e2eFinish                              # prints the logs and exits 1 when a check failed
+# Everything started through these helpers is stopped by pid when the script exits.
+
+# Arguments: <bundle dir> <artifact dir>, then the tools the script needs.
+e2eInit() {
+    bundle=${1:?bundle dir}
+    artifacts=${2:?artifact dir}
+    shift 2
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || {
+            echo "SKIP: $tool is missing"
+            exit 77
+        }
+    done
+    [ -x "$bundle/Contents/MacOS/pelora" ] || {
+        echo "FAIL: no bundle at $bundle"
+        exit 1
+    }
+    mkdir -p "$artifacts"
+    rm -f "$artifacts"/*.png
+    work=$(mktemp -d)
+    started=()
+    failures=0
+    trap e2eCleanup EXIT
+}
+
+e2eCleanup() {
+    local i pid
+    for ((i = ${#started[@]} - 1; i >= 0; i--)); do
+        pid=${started[i]}
+        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    done
+    rm -rf "$work"
+}
+
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+pass() { echo "ok: $*"; }
+
+# Waits up to $1 tenths of a second for the command to succeed.
+waitFor() {
+    local tenths=$1 t
+    shift
+    for ((t = 0; t < tenths; t++)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# A private home and XDG folders under the work folder, and the bundle installed into
+# ~/Applications; $pelora is its executable.
+e2eInstall() {
+    export HOME="$work/home"
+    export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
+    export XDG_CACHE_HOME="$HOME/.cache" XDG_RUNTIME_DIR="$work/runtime"
+    mkdir -p "$HOME/Applications" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" \
+        "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER XDG_CURRENT_DESKTOP
+    cp -a "$bundle" "$HOME/Applications/Pelora.app"
+    pelora="$HOME/Applications/Pelora.app/Contents/MacOS/pelora"
+}
+
+# A private 1440x900 display with openbox as the window manager.
+e2eStartDisplay() {
+    Xvfb -displayfd 3 -screen 0 1440x900x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    started+=($!)
+    waitFor 100 test -s "$work/display" || {
+        echo "FAIL: Xvfb did not start"
+        exit 1
+    }
+    export DISPLAY=":$(head -n1 "$work/display")"
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    started+=($!)
+    waitFor 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' || {
+        echo "FAIL: openbox did not start"
+        exit 1
+    }
+}
+
+shot() { import -window root "$artifacts/$1.png" && echo "screenshot $artifacts/$1.png"; }
+
+# The visible windows of a process, one id a line.
+windowsOf() { xdotool search --onlyvisible --pid "$1" 2>/dev/null; }
+
+# "x y width height" of a window, from the X server.
+geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+        /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'
+}
+
+expectGeometry() { # what, window, expected "x y w h"
+    local got
+    got=$(geometry "$2")
+    if [ "$got" = "$3" ]; then pass "$1: $got"; else fail "$1: expected $3, got $got"; fi
+}
+
+# Starts the installed program and waits for its strip: $peloraPid, $strip.
+startPelora() {
+    "$pelora" >>"$work/pelora.log" 2>&1 &
+    peloraPid=$!
+    started+=($peloraPid)
+    waitFor 100 sh -c "xdotool search --onlyvisible --pid $peloraPid >/dev/null 2>&1" ||
+        fail "no strip window appeared"
+    strip=$(windowsOf "$peloraPid" | head -n1)
+    sleep 0.3 # let the window manager settle the window
+}
+
+stopPelora() {
+    kill "$peloraPid" 2>/dev/null
+    wait "$peloraPid" 2>/dev/null
+}
+
+# The program's defaults tool, asked with a time limit and without a display (an older build
+# would start the application instead).
+defaultsTool() {
+    DISPLAY= QT_QPA_PLATFORM=offscreen timeout 10 "$pelora" defaults "$@"
+}
+
+# Ends the script: the logs named (and the program's) when a check failed.
+e2eFinish() {
+    if ((failures > 0)); then
+        echo "--- logs"
+        cat "$work/pelora.log" "$@" 2>/dev/null
+        echo "$failures check(s) failed"
+        exit 1
+    fi
+    echo "all checks passed"
+    exit 0
+}
