@@ -9,57 +9,12 @@
 # Usage: test_settings.sh <bundle dir> <artifact dir>. Exit 77 when a needed tool is missing.
 set -uo pipefail
 
-bundle=${1:?bundle dir}
-artifacts=${2:?artifact dir}
-for tool in Xvfb openbox trayer xdotool xwininfo xprop import convert; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
-done
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+e2eInit "$@" Xvfb openbox trayer xdotool xwininfo xprop import convert /usr/bin/python3
+e2eInstall
+# The tray is trayer's, over XEmbed: no StatusNotifierItem host of this machine's session.
+unset DBUS_SESSION_BUS_ADDRESS
 python=/usr/bin/python3
-[ -x "$python" ] || { echo "SKIP: $python is missing"; exit 77; }
-[ -x "$bundle/Contents/MacOS/pelora" ] || { echo "FAIL: no bundle at $bundle"; exit 1; }
-
-mkdir -p "$artifacts"
-rm -f "$artifacts"/*.png
-work=$(mktemp -d)
-started=()
-
-cleanup() {
-    local pid
-    for ((i = ${#started[@]} - 1; i >= 0; i--)); do
-        pid=${started[i]}
-        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-pass() { echo "ok: $*"; }
-
-export HOME="$work/home"
-export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
-export XDG_CACHE_HOME="$HOME/.cache" XDG_RUNTIME_DIR="$work/runtime"
-mkdir -p "$HOME/Applications" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" \
-    "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS
-cp -a "$bundle" "$HOME/Applications/Pelora.app"
-pelora="$HOME/Applications/Pelora.app/Contents/MacOS/pelora"
-
-# Waits up to $1 tenths of a second for the command to succeed.
-waitFor() {
-    local tenths=$1
-    shift
-    for ((t = 0; t < tenths; t++)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
 
 # --- The maker's web server, here: a version document newer than the bundle -------------
 mkdir -p "$work/web/version_checking"
@@ -79,32 +34,16 @@ waitFor 100 grep -q "port" "$work/web.out" || { echo "FAIL: the web server did n
 port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/web.out" | head -n1)
 documentRequests() { grep -c 'GET /version_checking/Pelora.xml' "$work/web.log"; }
 
-defaultsTool() { DISPLAY='' QT_QPA_PLATFORM=offscreen timeout 10 "$pelora" defaults "$@"; }
 # Only a build with tests enabled reads this key; it points the check at the local server.
 defaultsTool write PeloraTestVersionDocumentURL -string \
     "http://127.0.0.1:$port/version_checking/Pelora.xml" ||
     { echo "FAIL: the defaults tool could not write"; exit 1; }
 
-Xvfb -displayfd 3 -screen 0 1440x900x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-started+=($!)
-waitFor 100 test -s "$work/display" || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-started+=($!)
-waitFor 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
-    { echo "FAIL: openbox did not start"; exit 1; }
+e2eStartDisplay
 trayer --edge top --align right --widthtype pixel --width 200 --height 32 \
     --SetDockType true --SetPartialStrut true >"$work/trayer.log" 2>&1 &
 started+=($!)
 
-shot() { import -window root "$artifacts/$1.png" && echo "screenshot $artifacts/$1.png"; }
-windowsOf() { xdotool search --onlyvisible --pid "$1" 2>/dev/null; }
-# "x y width height" of a window's inside, from the X server.
-geometry() {
-    xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/ {x=$NF}
-        /Absolute upper-left Y/ {y=$NF} /Width:/ {w=$NF} /Height:/ {h=$NF}
-        END {print x, y, w, h}'
-}
 # Pelora's visible window titled exactly $1.
 windowNamed() {
     local w
@@ -135,6 +74,7 @@ cmd() { DISPLAY='' timeout 20 "$pelora" "$@"; }
 # Brings a window to the front with the keyboard's focus, as a click on it would.
 focus() { xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"; }
 
+# With the tray running the icon may be the first window: wait for the strip itself.
 startPelora() {
     "$pelora" >>"$work/pelora.log" 2>&1 &
     peloraPid=$!
@@ -324,10 +264,4 @@ expectUpdateWindow "the launch check" settings-8-update-at-launch
     fail "$(documentRequests) requests after the second launch"
 quitPelora
 
-if ((failures > 0)); then
-    echo "--- pelora log"
-    cat "$work/pelora.log" 2>/dev/null
-    echo "$failures check(s) failed"
-    exit 1
-fi
-echo "all checks passed"
+e2eFinish

@@ -6,75 +6,14 @@
 # Usage: test_tray.sh <bundle dir> <artifact dir>. Exit 77 when a needed tool is missing.
 set -uo pipefail
 
-bundle=${1:?bundle dir}
-artifacts=${2:?artifact dir}
-for tool in Xvfb openbox trayer xdotool xclip xwininfo xprop import; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
-done
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+e2eInit "$@" Xvfb openbox trayer xdotool xclip xwininfo xprop import /usr/bin/python3
+e2eInstall
+# The tray is trayer's, over XEmbed: no StatusNotifierItem host of this machine's session.
+unset DBUS_SESSION_BUS_ADDRESS
 python=/usr/bin/python3
-[ -x "$python" ] || { echo "SKIP: $python is missing"; exit 77; }
-[ -x "$bundle/Contents/MacOS/pelora" ] || { echo "FAIL: no bundle at $bundle"; exit 1; }
+e2eStartDisplay
 
-mkdir -p "$artifacts"
-rm -f "$artifacts"/*.png
-work=$(mktemp -d)
-started=()
-
-cleanup() {
-    local pid
-    for ((i = ${#started[@]} - 1; i >= 0; i--)); do
-        pid=${started[i]}
-        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-pass() { echo "ok: $*"; }
-
-export HOME="$work/home"
-export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
-export XDG_CACHE_HOME="$HOME/.cache" XDG_RUNTIME_DIR="$work/runtime"
-mkdir -p "$HOME/Applications" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" \
-    "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS
-cp -a "$bundle" "$HOME/Applications/Pelora.app"
-pelora="$HOME/Applications/Pelora.app/Contents/MacOS/pelora"
-
-# Waits up to $1 tenths of a second for the command to succeed.
-waitFor() {
-    local tenths=$1
-    shift
-    for ((t = 0; t < tenths; t++)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-Xvfb -displayfd 3 -screen 0 1440x900x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-started+=($!)
-waitFor 100 test -s "$work/display" || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-started+=($!)
-waitFor 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
-    { echo "FAIL: openbox did not start"; exit 1; }
-
-shot() { import -window root "$artifacts/$1.png" && echo "screenshot $artifacts/$1.png"; }
-windowsOf() { xdotool search --onlyvisible --pid "$1" 2>/dev/null; }
-# "x y width height" of a window, from the X server.
-geometry() {
-    xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/ {x=$NF}
-        /Absolute upper-left Y/ {y=$NF} /Width:/ {w=$NF} /Height:/ {h=$NF}
-        END {print x, y, w, h}'
-}
 # The visible windows of a process whose _NET_WM_WINDOW_TYPE is $2: UTILITY for the strip.
 windowsOfType() {
     local w
@@ -108,7 +47,6 @@ trayIcon() {
     done
 }
 cmd() { DISPLAY='' timeout 20 "$pelora" "$@"; }
-defaultsTool() { DISPLAY='' QT_QPA_PLATFORM=offscreen timeout 10 "$pelora" defaults "$@"; }
 clipboardText() { timeout 5 xclip -o -selection clipboard 2>/dev/null; }
 # Puts text on the clipboard the way an ordinary program does: xclip keeps serving it until
 # another program takes the clipboard.
@@ -121,11 +59,7 @@ copy() {
 menuWindow() { menuWindows "$peloraPid" | head -n1; }
 
 # --- No tray yet: the strip alone ----------------------------------------------------------
-"$pelora" >>"$work/pelora.log" 2>&1 &
-peloraPid=$!
-started+=($peloraPid)
-waitFor 100 sh -c "[ \"\$(xdotool search --onlyvisible --pid $peloraPid 2>/dev/null | wc -l)\" -ge 1 ]" ||
-    fail "no strip window appeared"
+startPelora
 waitFor 100 sh -c "DISPLAY= timeout 5 '$pelora' menu clipboard >/dev/null 2>&1" ||
     fail "the instance does not answer"
 [ "$(countOfType "$peloraPid" UTILITY)" -eq 1 ] && pass "the strip runs without a tray" ||
@@ -255,10 +189,4 @@ frame=$(defaultsTool read PeloraStripWindowFrame 2>/dev/null)
 [[ "$frame" =~ ^string\ \"\{\{[0-9]+,\ [0-9]+\},\ \{[0-9]+,\ [0-9]+\}\}\"$ ]] &&
     pass "strip frame stored: $frame" || fail "strip frame after quitting: '$frame'"
 
-if ((failures > 0)); then
-    echo "--- pelora log"
-    cat "$work/pelora.log" 2>/dev/null
-    echo "$failures check(s) failed"
-    exit 1
-fi
-echo "all checks passed"
+e2eFinish
