@@ -141,7 +141,8 @@ QString usageText() {
     return QStringLiteral(
                "Usage: pelora [COMMAND]\n"
                "\n"
-               "Without a command, starts Pelora; if it already runs, leaves it as it is.\n"
+               "Without a command, starts Pelora; if it already runs, brings its strip to the\n"
+               "front, or opens its settings while the strip is hidden.\n"
                "The commands are carried out by the running Pelora:\n"
                "\n"
                "  popup MODULE          pop up a module's menu at its strip button (at the\n"

@@ -1,27 +1,65 @@
 #include "app/PeloraApp.h"
 
+#include "about/AboutWindow.h"
+#include "app/InstanceServer.h"
+#include "app/PeloraCommands.h"
+#include "app/PeloraInstanceCommands.h"
+#include "app/PeloraStatusItemController.h"
 #include "common/Services.h"
-#include "common/StripVisibility.h"
+#include "platform/linux/X11SystemTray.h"
+#include "settings/SettingsWindowController.h"
+#include "settings/VersionCheckService.h"
 #include "strip/StripWindowController.h"
 
 #include <QCoreApplication>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QTimer>
 
+namespace {
+// The settings window is the program's only ordinary window; its menu bar carries the
+// main-menu commands (a global menu where the desktop has one). The window itself is made on
+// its first opening.
+void declareSettingsWindow(Services& services) {
+    auto& settings = services.get<SettingsWindowController>();
+    QObject::connect(
+        &settings, &SettingsWindowController::settingsWindowCreated, &settings,
+        [&services](QMainWindow* window) {
+            PeloraCommandHandlers handlers;
+            handlers.showAbout = [&services] {
+                showAboutWindow(services);
+            };
+            handlers.checkForUpdates = [&services](bool userInitiated) {
+                services.get<VersionCheckService>().checkForUpdates(userInitiated);
+            };
+            // The plain opening: this item is itself a step of the opening
+            // machinery.
+            handlers.openSettings = [&services] {
+                services.get<SettingsWindowController>().showSettingsWindow();
+            };
+            PeloraCommands(services, std::move(handlers)).fillMenuBar(*window->menuBar());
+        });
+}
+} // namespace
+
 PeloraApp::PeloraApp(Services& services, std::function<void()> terminate)
-    : appDelegate_(std::make_unique<PeloraAppDelegate>(services, std::move(terminate))),
-      stripController_(std::make_shared<StripWindowController>(services)) {
-    // The status-bar controller is created next, with the strip controller, so that the tray
-    // item exists whatever the installation check decides.
+    : appDelegate_(std::make_unique<PeloraAppDelegate>(services, std::move(terminate))) {
+    declareSettingsWindow(services);
+    stripController_ = std::make_shared<StripWindowController>(services);
+    stripController_->setOpenSettingsAction([&services] { openSettingsWindow(services); });
+    // From here on the tray icon exists, whatever the installation check decides.
+    statusItemController_ = std::make_unique<PeloraStatusItemController>(
+        services, stripController_, &x11SystemTrayForegroundColor);
     if (!isInApplicationsFolder(services))
         return; // the delegate quits
     stripController_->startServices();
-    if (isStripVisible(services.defaults()))
+    if (statusItemController_->isStripVisible())
         stripController_->showStrip();
 }
 
 PeloraApp::~PeloraApp() = default;
 
-int runPeloraApp(Services& services) {
+int runPeloraApp(Services& services, InstanceServer* server) {
     bool terminated = false;
     PeloraApp app(services, [&terminated] {
         terminated = true;
@@ -31,7 +69,14 @@ int runPeloraApp(Services& services) {
     app.appDelegate().applicationWillFinishLaunching();
     if (terminated)
         return 0;
+
+    PeloraInstanceCommands commands(services, *app.stripController(), app.statusItemController());
+    if (server)
+        server->setCommands(&commands);
     QTimer::singleShot(0, QCoreApplication::instance(),
                        [&app] { app.appDelegate().applicationDidFinishLaunching(); });
-    return QCoreApplication::exec();
+    const int status = QCoreApplication::exec();
+    if (server)
+        server->setCommands(nullptr);
+    return status;
 }

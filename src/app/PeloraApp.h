@@ -5,11 +5,14 @@
 #include <functional>
 #include <memory>
 
+class InstanceServer;
+class PeloraStatusItemController;
 class Services;
 class StripWindowController;
 
-// The application: creates the strip (and, beside it, the status-bar item) and, when installed
-// properly, starts the services and shows the strip. Lives for the whole process.
+// The application: declares the settings window with its main menu, creates the strip and,
+// beside it, the status-bar item and, when installed properly, starts the services and shows
+// the strip. Lives for the whole process.
 class PeloraApp {
 public:
     PeloraApp(Services& services, std::function<void()> terminate);
@@ -19,13 +22,16 @@ public:
     const std::shared_ptr<StripWindowController>& stripController() const {
         return stripController_;
     }
+    PeloraStatusItemController& statusItemController() const { return *statusItemController_; }
 
 private:
     std::unique_ptr<PeloraAppDelegate> appDelegate_;
     std::shared_ptr<StripWindowController> stripController_;
+    std::unique_ptr<PeloraStatusItemController> statusItemController_;
 };
 
 // The whole run: constructs the application, checks the installation before the event loop
 // starts, reports the first turn of the loop, and runs it until the application quits.
-// Returns the exit code.
-int runPeloraApp(Services& services);
+// With a server that holds the instance socket, requests from other starts are answered
+// while the program runs. Returns the exit code.
+int runPeloraApp(Services& services, InstanceServer* server = nullptr);

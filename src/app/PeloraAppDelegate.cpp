@@ -4,6 +4,7 @@
 #include "common/Texts.h"
 #include "platform/Bundle.h"
 #include "platform/Dialogs.h"
+#include "settings/VersionCheckService.h"
 
 #include <QDir>
 
@@ -42,5 +43,6 @@ void PeloraAppDelegate::applicationWillFinishLaunching() {
 }
 
 void PeloraAppDelegate::applicationDidFinishLaunching() {
-    // The silent automatic update check starts here, when the user keeps it on.
+    // Silent: only a newer version shows anything.
+    checkForUpdatesAtLaunch(services_);
 }

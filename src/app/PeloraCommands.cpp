@@ -3,10 +3,10 @@
 #include "about/AboutWindow.h"
 #include "about/ApplicationInfo.h"
 #include "about/LicenseWindow.h"
-#include "common/WebPages.h"
 #include "common/Services.h"
 #include "common/Symbols.h"
 #include "common/Texts.h"
+#include "common/WebPages.h"
 
 #include <QAction>
 #include <QCoreApplication>

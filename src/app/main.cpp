@@ -1,4 +1,6 @@
 #include "app/CommandLine.h"
+#include "app/InstanceProtocol.h"
+#include "app/InstanceServer.h"
 #include "app/PeloraApp.h"
 #include "common/Services.h"
 #include "common/Symbols.h"
@@ -17,8 +19,14 @@ int main(int argc, char** argv) {
     // A tray program: closing its last window (an alert, the settings) must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // Before any controller: a second start hands over here and never shows a strip, a tray
+    // icon or starts a clipboard poller of its own.
+    InstanceServer server(instanceSocketPath());
+    if (const auto status = claimInstance(server))
+        return *status;
+
     Services services(makeLinuxPlatform());
     installTranslations(services.bundle().preferredLocalizations());
     ensureIconTheme();
-    return runPeloraApp(services);
+    return runPeloraApp(services, &server);
 }

@@ -43,6 +43,7 @@ QMainWindow* SettingsWindowController::settingsWindow() {
     connect(view, &PeloraSettingsView::selectedTabChanged, window,
             [window, view] { window->setWindowTitle(view->selectedTabTitle()); });
     window_ = window;
+    Q_EMIT settingsWindowCreated(window);
     window->resize(view->minimumWidth(), 200);
     fitSettingsWindowToContent();
     return window;

@@ -49,6 +49,11 @@ public:
     bool triggerSettingsMenuItem();
     void bringSettingsWindowFront();
 
+Q_SIGNALS:
+    // The window was just created, before it is first fitted and shown: the moment to give
+    // it its menu bar.
+    void settingsWindowCreated(QMainWindow* window);
+
 private:
     void unhideAndActivate();
 

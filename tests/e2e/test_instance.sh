@@ -75,8 +75,8 @@ fi
 
 shot() { import -window root "$artifacts/$1.png" && echo "screenshot $artifacts/$1.png"; }
 windowsOf() { xdotool search --onlyvisible --pid "$1" 2>/dev/null; }
-# The visible windows of a process whose _NET_WM_WINDOW_TYPE is $2: UTILITY for the strip,
-# POPUP_MENU for a menu (the tray icon has neither).
+# The visible windows of a process whose _NET_WM_WINDOW_TYPE is $2: UTILITY for the strip
+# (the tray icon has none of its own).
 windowsOfType() {
     local w
     for w in $(windowsOf "$1"); do
@@ -85,6 +85,18 @@ windowsOfType() {
     done
 }
 countOfType() { windowsOfType "$1" "$2" | wc -l; }
+# The open menus of a process: Qt 6 types them as normal windows, but they alone are
+# override-redirect children of the root (the tray icon is override-redirect too, inside the
+# tray; the strip is managed).
+menuWindows() {
+    local w info
+    for w in $(windowsOf "$1"); do
+        info=$(xwininfo -children -id "$w" 2>/dev/null; xwininfo -id "$w" 2>/dev/null)
+        grep -q "Override Redirect State: yes" <<<"$info" &&
+            [ "$(awk '/Root window id/ {print $4}' <<<"$info")" = \
+                "$(awk '/Parent window id/ {print $4}' <<<"$info")" ] && echo "$w"
+    done
+}
 # Commands need no display; a time limit keeps a hung instance from hanging the test.
 cmd() { DISPLAY='' timeout 20 "$pelora" "$@"; }
 peloraProcesses() { pgrep -f -x "$pelora" | wc -l; }
@@ -158,8 +170,8 @@ status=0
 cmd menu tasks >/dev/null 2>&1 || status=$?
 [ "$status" -eq 2 ] && pass "a module without a button is refused" || fail "menu tasks: $status"
 
-menuShown() { [ "$(countOfType "$peloraPid" POPUP_MENU)" -gt 0 ]; }
-menuGone() { [ "$(countOfType "$peloraPid" POPUP_MENU)" -eq 0 ]; }
+menuShown() { [ "$(menuWindows "$peloraPid" | wc -l)" -gt 0 ]; }
+menuGone() { [ "$(menuWindows "$peloraPid" | wc -l)" -eq 0 ]; }
 stripShown() { [ "$(countOfType "$peloraPid" UTILITY)" -eq 1 ]; }
 stripGone() { [ "$(countOfType "$peloraPid" UTILITY)" -eq 0 ]; }
 
@@ -167,7 +179,7 @@ cmd popup documents || fail "pelora popup documents"
 if waitFor 50 menuShown; then
     pass "popup documents opened a menu"
     strip=$(windowsOfType "$peloraPid" UTILITY | head -n1)
-    menu=$(windowsOfType "$peloraPid" POPUP_MENU | head -n1)
+    menu=$(menuWindows "$peloraPid" | head -n1)
     read -r sx sy < <(xwininfo -id "$strip" |
         awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
     read -r mx my < <(xwininfo -id "$menu" |
@@ -193,7 +205,7 @@ xdotool mousemove 500 400
 sleep 0.2
 cmd popup folders || fail "pelora popup folders with the strip hidden"
 if waitFor 50 menuShown; then
-    menu=$(windowsOfType "$peloraPid" POPUP_MENU | head -n1)
+    menu=$(menuWindows "$peloraPid" | head -n1)
     read -r x y < <(xwininfo -id "$menu" |
         awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
     ((x >= 480 && x <= 520 && y >= 380 && y <= 420)) && pass "menu at the pointer ($x, $y)" ||

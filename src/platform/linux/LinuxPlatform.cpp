@@ -11,10 +11,12 @@
 #include "platform/linux/QtScreens.h"
 #include "platform/linux/X11RunningApplications.h"
 #include "platform/linux/X11WindowDecorations.h"
+#include "platform/linux/XdgAutostartLoginItems.h"
 
 Platform makeLinuxPlatform() {
     Platform platform;
-    platform.bundle = std::make_shared<LinuxBundle>(LinuxBundle::currentExecutablePath());
+    auto bundle = std::make_shared<LinuxBundle>(LinuxBundle::currentExecutablePath());
+    platform.bundle = bundle;
     platform.defaults = std::make_shared<LinuxUserDefaults>();
     platform.fileSystem = std::make_shared<LinuxFileSystem>();
     platform.bookmarks = std::make_shared<LinuxBookmarkService>();
@@ -26,5 +28,9 @@ Platform makeLinuxPlatform() {
     platform.dialogs = std::make_shared<LinuxDialogs>();
     platform.screens = std::make_shared<QtScreens>();
     platform.windowDecorations = std::make_shared<X11WindowDecorations>();
+    // The session starts the bundle's own executable, wherever the bundle was installed.
+    platform.loginItems = std::make_shared<XdgAutostartLoginItems>(
+        bundle->executablePath(),
+        bundle->infoValue(QStringLiteral("CFBundleName")).value_or(QStringLiteral("Pelora")));
     return platform;
 }

@@ -1,0 +1,154 @@
+#include "app/PeloraStatusItemController.h"
+
+#include "about/AboutWindow.h"
+#include "app/TemplateIcon.h"
+#include "common/Services.h"
+#include "common/StripVisibility.h"
+#include "common/Symbols.h"
+#include "common/Texts.h"
+#include "settings/SettingsWindowController.h"
+#include "strip/StripWindowController.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPalette>
+#include <QSystemTrayIcon>
+
+namespace {
+const QString kStatusImagePath = QStringLiteral(":/icons/MenuBarPeloraLight.svg");
+// An 18-point glyph in a 22-point bar: the same share of whatever square the tray offers.
+constexpr qreal kGlyphFraction = 18.0 / 22.0;
+} // namespace
+
+PeloraStatusItemController::PeloraStatusItemController(
+    Services& services, std::shared_ptr<StripWindowController> stripController,
+    ColorSource panelTextColor, QObject* parent)
+    : QObject(parent), services_(services), stripController_(std::move(stripController)),
+      panelTextColor_(std::move(panelTextColor)), statusItem_(new QSystemTrayIcon(this)),
+      menu_(std::make_unique<QMenu>()) {
+    // The settings window's controller hears "PeloraOpenSettings" for the whole run; it is
+    // the bridge through which the settings open from here and from the strip.
+    services_.get<SettingsWindowController>();
+
+    QPointer<PeloraStatusItemController> self(this);
+    visibilityObserver_ = services_.notifications().addObserver(
+        stripVisibilityDidChangeNotification, [self](const QVariantMap&) {
+            if (self)
+                self->stripVisibilityDidChange();
+        });
+
+    menu_->setObjectName(QStringLiteral("statusItemMenu"));
+    connect(menu_.get(), &QMenu::aboutToShow, this, &PeloraStatusItemController::menuNeedsUpdate);
+    statusItem_->setContextMenu(menu_.get());
+    // A click opens the menu as the context-menu button does.
+    connect(statusItem_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger && !menu_->isVisible())
+                    menu_->popup(QCursor::pos());
+            });
+
+    configureStatusButtonImage();
+    statusItem_->setToolTip(QCoreApplication::applicationName());
+    // Shown even without a tray: the icon embeds when a tray host appears later.
+    statusItem_->show();
+    // A light or dark theme switch recolours the glyph.
+    qApp->installEventFilter(this);
+}
+
+PeloraStatusItemController::~PeloraStatusItemController() {
+    services_.notifications().removeObserver(visibilityObserver_);
+    statusItem_->setContextMenu(nullptr);
+    menu_->clear();
+    submenus_.clear();
+}
+
+bool PeloraStatusItemController::isStripVisible() const {
+    return ::isStripVisible(services_.defaults());
+}
+
+QColor PeloraStatusItemController::templateImageColor() const {
+    if (panelTextColor_) {
+        if (const std::optional<QColor> color = panelTextColor_(); color && color->isValid())
+            return *color;
+    }
+    return QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText);
+}
+
+void PeloraStatusItemController::configureStatusButtonImage() {
+    QPointer<PeloraStatusItemController> self(this);
+    // A missing image leaves the icon empty; nothing is reported.
+    statusItem_->setIcon(templateIcon(
+        kStatusImagePath, [self] { return self ? self->templateImageColor() : QColor(Qt::black); },
+        kGlyphFraction));
+}
+
+bool PeloraStatusItemController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
+        configureStatusButtonImage();
+    return QObject::eventFilter(watched, event);
+}
+
+void PeloraStatusItemController::addModuleEntry(const char* titleKey, const char* symbol,
+                                                StripModule module) {
+    std::unique_ptr<QMenu> submenu = stripController_->menuForModule(module);
+    QAction* entry = menu_->addAction(symbolIcon(QLatin1String(symbol)), L(titleKey));
+    entry->setObjectName(QLatin1String(titleKey));
+    entry->setEnabled(true);
+    if (submenu) {
+        entry->setMenu(submenu.get());
+        submenus_.push_back(std::move(submenu));
+    }
+}
+
+void PeloraStatusItemController::menuNeedsUpdate() {
+    configureStatusButtonImage();
+    // Nothing survives from the last opening: the lists may all have changed since.
+    menu_->clear();
+    submenus_.clear();
+
+    addModuleEntry(QT_TRID_NOOP("strip.menuBar.apps"), "app", StripModule::applications);
+    addModuleEntry(QT_TRID_NOOP("strip.menuBar.folders"), "folder", StripModule::folders);
+    addModuleEntry(QT_TRID_NOOP("strip.menuBar.documents"), "doc", StripModule::documents);
+    addModuleEntry(QT_TRID_NOOP("strip.menuBar.clipboard"), "clipboard", StripModule::clipboard);
+    addModuleEntry(QT_TRID_NOOP("strip.menu.openApps"), "square.grid.2x2", StripModule::windows);
+    menu_->addSeparator();
+
+    auto addCommand = [this](const char* titleKey, const char* symbol,
+                             void (PeloraStatusItemController::*action)()) {
+        QAction* item = symbol ? menu_->addAction(symbolIcon(QLatin1String(symbol)), L(titleKey))
+                               : menu_->addAction(L(titleKey));
+        item->setObjectName(QLatin1String(titleKey));
+        // Queued: the menu has closed by the time a window opens or the program ends.
+        connect(item, &QAction::triggered, this, action, Qt::QueuedConnection);
+    };
+    addCommand(QT_TRID_NOOP("strip.menuBar.settings"), "slider.horizontal.3",
+               &PeloraStatusItemController::showSettings);
+    addCommand(QT_TRID_NOOP("menu.about"), "info.circle", &PeloraStatusItemController::showAbout);
+    menu_->addSeparator();
+    addCommand(QT_TRID_NOOP("strip.menuBar.quitPelora"), nullptr,
+               &PeloraStatusItemController::quit);
+}
+
+void PeloraStatusItemController::stripVisibilityDidChange() {
+    // The preference is the only source of truth, so repeated notifications are harmless.
+    if (isStripVisible())
+        stripController_->showStrip();
+    else
+        stripController_->hideStrip();
+}
+
+void PeloraStatusItemController::showSettings() {
+    openSettingsWindow(services_);
+}
+
+void PeloraStatusItemController::showAbout() {
+    showAboutWindow(services_);
+}
+
+void PeloraStatusItemController::quit() {
+    QCoreApplication::quit();
+}
