@@ -39,7 +39,7 @@ public:
     virtual int runAlert(const AlertSpec& alert) = 0;
     // Runs the panel modally; nullopt when cancelled.
     virtual std::optional<QList<QUrl>> runOpenPanel(const OpenPanelSpec& panel) = 0;
-    // Shows the panel and calls completion later on the main thread (a sheet when the spec
+    // Shows the panel and calls completion later on the main thread (a sheet when the panel
     // names a parent window).
     virtual void beginOpenPanel(const OpenPanelSpec& panel, OpenPanelCompletion completion) = 0;
 };

@@ -75,11 +75,11 @@ TEST(LinuxDialogs, OpenPanelsAnswerTheChosenFolderOrNothing) {
     const QString folder = dir.path() + QStringLiteral("/Projects");
     ASSERT_TRUE(QDir().mkpath(folder));
     LinuxDialogs dialogs;
-    OpenPanelSpec spec;
-    spec.canChooseFiles = false;
-    spec.canChooseDirectories = true;
-    spec.directory = dir.path();
-    spec.prompt = QStringLiteral("Grant Access");
+    OpenPanelSpec panel;
+    panel.canChooseFiles = false;
+    panel.canChooseDirectories = true;
+    panel.directory = dir.path();
+    panel.prompt = QStringLiteral("Grant Access");
 
     whenShown<QFileDialog>([&](QFileDialog* d) {
         EXPECT_EQ(d->fileMode(), QFileDialog::Directory);
@@ -89,19 +89,19 @@ TEST(LinuxDialogs, OpenPanelsAnswerTheChosenFolderOrNothing) {
         d->selectFile(folder);
         static_cast<QDialog*>(d)->accept();
     });
-    const auto chosen = dialogs.runOpenPanel(spec);
+    const auto chosen = dialogs.runOpenPanel(panel);
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(*chosen, QList<QUrl>{QUrl::fromLocalFile(folder)});
 
     whenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
-    EXPECT_FALSE(dialogs.runOpenPanel(spec).has_value());
+    EXPECT_FALSE(dialogs.runOpenPanel(panel).has_value());
 
     // As a sheet: modal to its window only, answered later.
     QWidget parent;
     parent.show();
-    spec.parentWindow = &parent;
+    panel.parentWindow = &parent;
     std::optional<std::optional<QList<QUrl>>> answer;
-    dialogs.beginOpenPanel(spec, [&](std::optional<QList<QUrl>> urls) { answer = urls; });
+    dialogs.beginOpenPanel(panel, [&](std::optional<QList<QUrl>> urls) { answer = urls; });
     QFileDialog* sheet = shownDialog<QFileDialog>();
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->parentWidget(), &parent);

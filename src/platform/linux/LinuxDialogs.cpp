@@ -19,26 +19,26 @@ QMessageBox::Icon iconFor(AlertStyle style) {
     return QMessageBox::Warning;
 }
 
-QFileDialog* makeFileDialog(const OpenPanelSpec& spec) {
-    auto* dialog = new QFileDialog(spec.parentWindow);
+QFileDialog* makeFileDialog(const OpenPanelSpec& panel) {
+    auto* dialog = new QFileDialog(panel.parentWindow);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    if (spec.canChooseDirectories && !spec.canChooseFiles) {
+    if (panel.canChooseDirectories && !panel.canChooseFiles) {
         dialog->setFileMode(QFileDialog::Directory);
         dialog->setOption(QFileDialog::ShowDirsOnly);
     } else {
-        dialog->setFileMode(spec.allowsMultipleSelection ? QFileDialog::ExistingFiles
+        dialog->setFileMode(panel.allowsMultipleSelection ? QFileDialog::ExistingFiles
                                                          : QFileDialog::ExistingFile);
     }
     // Read-only hides the dialog's new-folder button.
-    dialog->setOption(QFileDialog::ReadOnly, !spec.canCreateDirectories);
-    if (!spec.directory.isEmpty())
-        dialog->setDirectory(spec.directory);
-    if (!spec.prompt.isEmpty())
-        dialog->setLabelText(QFileDialog::Accept, spec.prompt);
+    dialog->setOption(QFileDialog::ReadOnly, !panel.canCreateDirectories);
+    if (!panel.directory.isEmpty())
+        dialog->setDirectory(panel.directory);
+    if (!panel.prompt.isEmpty())
+        dialog->setLabelText(QFileDialog::Accept, panel.prompt);
     // Qt's dialog has no message line; its title carries the message.
-    dialog->setWindowTitle(spec.message.isEmpty() ? QGuiApplication::applicationDisplayName()
-                                                  : spec.message);
+    dialog->setWindowTitle(panel.message.isEmpty() ? QGuiApplication::applicationDisplayName()
+                                                  : panel.message);
     return dialog;
 }
 
