@@ -98,7 +98,12 @@ QImage ClipboardImage::thumbnail(const QSizeF& bound) const {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     restrictToType(reader, type);
-    reader.setScaledSize(target);
+    // The reader scales a one-bit picture to black and white, losing its palette's colours;
+    // the painter below scales those properly.
+    const QImage::Format format = reader.imageFormat();
+    if (format != QImage::Format_Mono && format != QImage::Format_MonoLSB &&
+        format != QImage::Format_Indexed8)
+        reader.setScaledSize(target);
     const QImage picture = reader.read();
     if (picture.isNull())
         return {};

@@ -8,6 +8,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 
+#include <QDataStream>
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
@@ -16,6 +17,10 @@
 namespace {
 // The time list sits under the bookmark list's key with this suffix.
 constexpr QLatin1StringView kAddedAtSuffix("AddedAt");
+
+// A stored list that cannot be read is kept under its key with this suffix (and a number from
+// 2 on when that key is taken by another such value).
+constexpr QLatin1StringView kUnreadableSuffix("Unreadable");
 
 // Filled-in times for entries whose file gave no date sort after every real date but keep
 // their index order.
@@ -33,6 +38,17 @@ std::optional<QByteArray> makeBookmark(BookmarkService& bookmarks, const QUrl& u
     if (auto scoped = bookmarks.createBookmark(url, true))
         return scoped;
     return bookmarks.createBookmark(url, false);
+}
+
+// Byte-wise, so that a list holding a NaN still equals its own copy.
+bool sameStoredValue(const QVariant& a, const QVariant& b) {
+    auto bytes = [](const QVariant& v) {
+        QByteArray out;
+        QDataStream stream(&out, QIODevice::WriteOnly);
+        stream << v;
+        return out;
+    };
+    return bytes(a) == bytes(b);
 }
 
 // Stored times are outside input: a NaN would break the sort's ordering, so it sorts oldest.
@@ -85,7 +101,38 @@ QList<double> FavoritesService::readTimes() const {
     return times;
 }
 
+bool FavoritesService::isUnreadable(const QString& key, bool (*isElement)(const QVariant&)) const {
+    const auto value = services_.defaults().objectForKey(key);
+    if (!value)
+        return false;
+    if (!variantIsArray(*value))
+        return true;
+    const QVariantList list = value->toList();
+    return !std::all_of(list.begin(), list.end(), isElement);
+}
+
+void FavoritesService::keepAside(const QString& key) {
+    UserDefaults& defaults = services_.defaults();
+    const auto value = defaults.objectForKey(key);
+    if (!value)
+        return;
+    for (int n = 1;; ++n) {
+        QString asideKey = key + kUnreadableSuffix;
+        if (n > 1)
+            asideKey += QString::number(n);
+        const auto aside = defaults.objectForKey(asideKey);
+        if (!aside) {
+            defaults.setObject(asideKey, *value);
+            return;
+        }
+        if (sameStoredValue(*aside, *value))
+            return; // kept already
+    }
+}
+
 void FavoritesService::writeBookmarks(const QList<QByteArray>& bookmarks) {
+    if (isUnreadable(storageKey_, variantIsData))
+        keepAside(storageKey_);
     QVariantList list;
     list.reserve(bookmarks.size());
     for (const QByteArray& b : bookmarks)
@@ -94,6 +141,8 @@ void FavoritesService::writeBookmarks(const QList<QByteArray>& bookmarks) {
 }
 
 void FavoritesService::writeTimes(const QList<double>& times) {
+    if (isUnreadable(addedAtKey(), variantIsNumber))
+        keepAside(addedAtKey());
     QVariantList list;
     list.reserve(times.size());
     for (double t : times)
@@ -156,8 +205,12 @@ void FavoritesService::load() {
     QList<double> times = readTimes();
     for (qsizetype i = times.size(); i < stored.size(); ++i)
         times.append(filledTime(i, resolved[size_t(i)]));
-    if (times.size() > stored.size())
+    if (times.size() > stored.size()) {
+        // Times that belong to an unreadable bookmark list are kept with it, not cut away.
+        if (isUnreadable(storageKey_, variantIsData))
+            keepAside(addedAtKey());
         times.resize(stored.size());
+    }
     writeTimes(times);
 
     struct Entry {

@@ -13,7 +13,9 @@ class Services;
 // The favorites of one category. Each is kept as a durable file reference in the defaults,
 // beside a parallel list of the times they were added (seconds since 1970); `favorites` holds
 // those that exist on disk, newest first. References that no longer resolve stay stored and
-// show again once their file is back. Main thread; all work is synchronous.
+// show again once their file is back. A stored list that cannot be read counts as empty, and is
+// kept under the key followed by "Unreadable" before anything is written over it. Main thread;
+// all work is synchronous.
 class FavoritesService {
 public:
     // `category` is a FavoritesCategory; the store loads at once.
@@ -37,6 +39,11 @@ private:
     QList<double> readTimes() const;
     void writeBookmarks(const QList<QByteArray>& bookmarks);
     void writeTimes(const QList<double>& times);
+    // Whether a value is stored under the key that is not a list of such elements.
+    bool isUnreadable(const QString& key, bool (*isElement)(const QVariant&)) const;
+    // Copies the stored value under a key of its own, so that writing a fresh list over an
+    // unreadable one destroys nothing the user had.
+    void keepAside(const QString& key);
     double filledTime(qsizetype index, const std::optional<QUrl>& resolved) const;
 
     Services& services_;

@@ -1,6 +1,8 @@
 #pragma once
 
-class QPoint;
+#include <QPoint>
+#include <optional>
+
 class QWidget;
 
 // What a floating tool window needs from the window system beyond Qt's window flags.
@@ -18,4 +20,7 @@ public:
     // pressed at pressPosition (global). The manager moves the window by the pointer's travel
     // from there, so the grabbed point stays under the pointer. False when it cannot.
     virtual bool startWindowMove(QWidget& window, const QPoint& pressPosition) = 0;
+    // Where the window system has the window's top-left corner now (global, top-left origin),
+    // when it can tell. Qt's own idea can lag behind a window manager's placement or move.
+    virtual std::optional<QPoint> windowPosition(const QWidget&) const { return std::nullopt; }
 };

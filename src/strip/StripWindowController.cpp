@@ -18,6 +18,7 @@
 #include "platform/RunningApplications.h"
 #include "platform/WindowDecorations.h"
 #include "platform/Workspace.h"
+#include "strip/FavoritesEditWindowCoordinator.h"
 #include "strip/ModuleMenuItems.h"
 #include "strip/StripContentView.h"
 #include "strip/StripLayoutItem.h"
@@ -167,7 +168,11 @@ void StripWindowController::hideStrip() {
 std::optional<QRectF> StripWindowController::stripFrame() const {
     if (!window_)
         return std::nullopt;
-    return ScreenGeometry::current(services_.screens()).toBottomLeft(QRectF(window_->geometry()));
+    QRect geometry = window_->geometry();
+    if (WindowDecorations* decorations = services_.platform().windowDecorations.get())
+        if (const auto position = decorations->windowPosition(*window_))
+            geometry.moveTopLeft(*position);
+    return ScreenGeometry::current(services_.screens()).toBottomLeft(QRectF(geometry));
 }
 
 void StripWindowController::saveStripFrame() {
@@ -285,12 +290,12 @@ std::unique_ptr<QMenu> StripWindowController::menuForModule(StripModule module) 
         recentFolders = folders.currentFolders();
         return makeRecentFoldersMenu(recentFolders);
     }
-    case StripModule::applications: // recent and favorite applications: to come with their menu
-        return std::unique_ptr<QMenu>(ModuleMenuItems::makeMenu(ModuleMenuItems::appsTitle));
-    case StripModule::clipboard: // the clipboard history: to come with its menu
-        return std::unique_ptr<QMenu>(ModuleMenuItems::makeMenu(ModuleMenuItems::clipboardTitle));
-    case StripModule::windows: // the running applications: to come with their menu
-        return std::unique_ptr<QMenu>(ModuleMenuItems::makeMenu(ModuleMenuItems::windowsTitle));
+    case StripModule::applications:
+        return menuForApplications();
+    case StripModule::clipboard:
+        return makeClipboardMenu();
+    case StripModule::windows:
+        return makeOpenAppsMenu();
     case StripModule::shortcuts:
     case StripModule::websites:
     case StripModule::tasks:
@@ -305,15 +310,14 @@ QPointF StripWindowController::moduleMenuLocation(StripModule module) const {
     const auto anchor = moduleAnchor(module, services_.defaults());
     if (!anchor)
         return {};
-    const ScreenGeometry geometry = ScreenGeometry::current(services_.screens());
-    const QRectF frame = geometry.toBottomLeft(QRectF(window_->frameGeometry()));
-    // Whatever the window manager draws above the content; nothing for the frameless strip.
-    const qreal titleBarHeight =
-        std::max(0, window_->geometry().top() - window_->frameGeometry().top());
+    // The content's frame: the strip has no title bar or border above its content.
+    const auto frame = stripFrame();
+    if (!frame)
+        return {};
     // A bottom-left frame's top edge is its y plus its height.
-    const qreal y = frame.y() + frame.height() - titleBarHeight - anchor->y();
+    const qreal y = frame->y() + frame->height() - anchor->y();
     const qreal x =
-        isHorizontalOrientation(services_.defaults()) ? frame.x() + anchor->x() : frame.x() - 4;
+        isHorizontalOrientation(services_.defaults()) ? frame->x() + anchor->x() : frame->x() - 4;
     return {x, y};
 }
 
@@ -422,7 +426,17 @@ void StripWindowController::editFolderFavorites(QAction*) {
 }
 
 void StripWindowController::openFavoritesEditor() {
-    // The favorites editor opens here.
+    QPointer<StripWindowController> self(this);
+    FavoritesEditWindowCoordinator::openFavoritesEditor(
+        favoritesEditWindowCoordinator, services_, this,
+        {[self](const QUrl& url, FavoritesCategory category) {
+             if (self)
+                 self->openFavoriteTarget(url, openTargetKind(category));
+         },
+         [self](const QUrl& url) {
+             if (self)
+                 self->launchApplicationAt(url);
+         }});
 }
 
 void StripWindowController::openRecentTarget(const QUrl& url, OpenTargetKind kind) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/NotificationCenter.h"
+#include "history/RecentAppItem.h"
 #include "history/RecentDocumentGroup.h"
 #include "history/RecentFolderItem.h"
 #include "platform/Screens.h"
@@ -20,6 +21,7 @@
 #include <memory>
 #include <optional>
 
+class FavoritesEditWindowCoordinator;
 class QAction;
 class QMenu;
 class Services;
@@ -99,7 +101,7 @@ public:
     void showWrongSelectionAlert(const QUrl& url);
     // Opens an application bundle as an application, bringing it to the front.
     void launchApplicationAt(const QUrl& url);
-    // Opens the favorites editor; the editor provides it.
+    // Opens the favorites editor, closing the one already open.
     virtual void openFavoritesEditor();
     // Adds dropped files to the favorites of their own kind, whichever button took them.
     void addDroppedFavorites(StripModule module, const QList<QUrl>& urls);
@@ -115,8 +117,32 @@ public:
     QList<RecentDocumentGroup> recentGroups;
     // The folders the folders menu showed last.
     QList<RecentFolderItem> recentFolders;
+    // The recent applications the applications menu showed last.
+    QList<RecentAppItem> recentApps;
+
+    // Applications ("Apps"): recent applications, then favorites; the entries launch.
+    std::unique_ptr<QMenu> makeApplicationsMenu(const QList<RecentAppItem>& items);
+    // Running applications ("Windows"), the last activated on top, and hide-all.
+    std::unique_ptr<QMenu> makeOpenAppsMenu();
+    // The clipboard history ("Clipboard"), one submenu per source application.
+    std::unique_ptr<QMenu> makeClipboardMenu();
+
+    // Menu actions; each gets the chosen item.
+    void launchApplication(QAction* sender);
+    void clearRecentApps(QAction* sender);
+    void editAppFavorites(QAction* sender);
+    void activateApp(QAction* sender);
+    void hideAllApps(QAction* sender);
+    void pasteClipboardItem(QAction* sender);
+    void clearClipboardHistory(QAction* sender);
+
+    // The open favorites editor; it releases itself when its window closes.
+    QPointer<FavoritesEditWindowCoordinator> favoritesEditWindowCoordinator;
 
 private:
+    // The applications row of menuForModule: starts the history, refreshes recentApps.
+    std::unique_ptr<QMenu> menuForApplications();
+
     void startApplicationActivationHistory();
     void startClipboardHistory();
     void startRecentFolders();

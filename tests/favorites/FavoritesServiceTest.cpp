@@ -241,6 +241,66 @@ TEST_F(Favorites, AListWithOneElementOfTheWrongTypeCountsAsEmpty) {
               QVariant(QStringLiteral("PLBK")));
 }
 
+TEST_F(Favorites, AnUnreadableListIsKeptAsideBeforeAFreshOneIsWrittenOverIt) {
+    const QString a = makeFile(QStringLiteral("a")), b = makeFile(QStringLiteral("b"));
+    const QVariantList mixed{linuxBlob(a), QStringLiteral("not data"), linuxBlob(b)};
+    const QVariantList times{1.0, std::nan(""), 3.0};
+    defaults->setObject(rawValue(Category::documents), mixed);
+    storeTimes(Category::documents, times);
+    const QString bookmarksAside = QStringLiteral("PeloraFavoriteBookmarksUnreadable");
+    const QString timesAside = QStringLiteral("PeloraFavoriteBookmarksAddedAtUnreadable");
+
+    // Loading cuts the time list to the empty bookmark list: the times go aside with it.
+    EXPECT_TRUE(store(Category::documents).favorites().isEmpty());
+    EXPECT_TRUE(storedTimes(Category::documents).isEmpty());
+    EXPECT_EQ(stored(timesAside).size(), 3);
+    restart();
+    store(Category::documents);
+    const auto keysAfterLoads = defaults->allKeys();
+
+    // Adding writes a fresh list; the old one is kept, and both keep counting as they should.
+    const QString c = makeFile(QStringLiteral("c"));
+    store(Category::documents).add(url(c));
+    EXPECT_EQ(names(store(Category::documents)), QStringList{QStringLiteral("c")});
+    EXPECT_EQ(defaults->objectForKey(bookmarksAside), QVariant(mixed));
+    EXPECT_EQ(storedBookmarks(Category::documents).size(), 1);
+    EXPECT_EQ(storedTimes(Category::documents).size(), 1);
+    QStringList expectedKeys = keysAfterLoads;
+    expectedKeys << bookmarksAside;
+    expectedKeys.sort();
+    QStringList keys = defaults->allKeys();
+    keys.sort();
+    EXPECT_EQ(keys, expectedKeys) << "the same times were kept twice";
+
+    // Readable lists are written over as before; another unreadable value gets its own key.
+    restart();
+    store(Category::documents).add(url(b));
+    EXPECT_EQ(defaults->allKeys().size(), expectedKeys.size());
+    defaults->setObject(rawValue(Category::documents), QStringLiteral("PLBK"));
+    restart();
+    store(Category::documents).add(url(a));
+    EXPECT_EQ(defaults->objectForKey(bookmarksAside), QVariant(mixed));
+    EXPECT_EQ(defaults->objectForKey(bookmarksAside + u'2'), QVariant(QStringLiteral("PLBK")));
+    EXPECT_EQ(names(store(Category::documents)), QStringList{QStringLiteral("a")});
+
+    // A time list with a stray element is kept before the load writes the rebuilt one.
+    storeBookmarks(Category::folders, {linuxBlob(makeDir(QStringLiteral("x")))});
+    storeTimes(Category::folders, {QVariant(true)});
+    EXPECT_EQ(store(Category::folders).favorites().size(), 1);
+    EXPECT_EQ(defaults->objectForKey(QStringLiteral("PeloraFavoriteFoldersAddedAtUnreadable")),
+              QVariant(QVariantList{QVariant(true)}));
+    EXPECT_EQ(storedTimes(Category::folders).size(), 1);
+
+    // Removing from an unreadable list writes nothing, so nothing needs keeping.
+    defaults->setObject(rawValue(Category::applications), QVariantList{qint64(7)});
+    FavoriteItem item;
+    item.url = url(a);
+    store(Category::applications).remove(item);
+    EXPECT_FALSE(defaults->contains(QStringLiteral("PeloraFavoriteAppsUnreadable")));
+    EXPECT_EQ(defaults->objectForKey(rawValue(Category::applications)),
+              QVariant(QVariantList{qint64(7)}));
+}
+
 TEST_F(Favorites, RemovingTakesOneStoredEntryOrOnlyHidesAnUnmatchedOne) {
     const QString a = makeFile(QStringLiteral("a")), b = makeFile(QStringLiteral("b"));
     ASSERT_TRUE(QFile::link(a, root + QStringLiteral("/a-link")));

@@ -2,6 +2,7 @@
 #include "common/Symbols.h"
 #include "common/Texts.h"
 #include "fakes/FakeBookmarkService.h"
+#include "fakes/FakeBundle.h"
 #include "fakes/FakeDialogs.h"
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakePasteboard.h"
@@ -104,6 +105,7 @@ protected:
 
     Platform makePlatform(std::shared_ptr<BookmarkService> bookmarkService) {
         Platform p;
+        p.bundle = std::make_shared<FakeBundle>();
         p.defaults = defaults;
         p.screens = screens;
         p.windowDecorations = std::make_shared<FakeWindowDecorations>();

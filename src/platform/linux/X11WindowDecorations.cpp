@@ -117,3 +117,19 @@ bool X11WindowDecorations::startWindowMove(QWidget& window, const QPoint& pressP
     xcb_flush(c);
     return true;
 }
+
+std::optional<QPoint> X11WindowDecorations::windowPosition(const QWidget& window) const {
+    xcb_connection_t* c = x11Connection();
+    if (!c || !window.windowHandle() || !window.testAttribute(Qt::WA_WState_Created))
+        return std::nullopt;
+    const auto id = xcb_window_t(window.winId());
+    std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> reply(
+        xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, rootWindow(c), 0, 0),
+                                        nullptr),
+        &std::free);
+    if (!reply)
+        return std::nullopt;
+    // Physical pixels on the wire; Qt's widget geometry is in device-independent pixels.
+    const qreal ratio = window.devicePixelRatioF();
+    return QPoint(qRound(reply->dst_x / ratio), qRound(reply->dst_y / ratio));
+}

@@ -9,4 +9,5 @@ public:
     void prepareFloatingPanel(QWidget& window) override;
     bool isCompositing() const override;
     bool startWindowMove(QWidget& window, const QPoint& pressPosition) override;
+    std::optional<QPoint> windowPosition(const QWidget& window) const override;
 };

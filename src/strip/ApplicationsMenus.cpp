@@ -1,0 +1,163 @@
+// The applications menu (recent and favorite applications) and the open-applications menu,
+// with the actions behind their entries.
+#include "strip/ApplicationsMenus.h"
+
+#include "common/Services.h"
+#include "common/Symbols.h"
+#include "common/Texts.h"
+#include "favorites/FavoritesService.h"
+#include "history/RecentApplicationsService.h"
+#include "history/RunningApplicationsHistoryService.h"
+#include "platform/Bundle.h"
+#include "platform/Workspace.h"
+#include "strip/MenuIcons.h"
+#include "strip/ModuleMenuItems.h"
+#include "strip/StripWindowController.h"
+
+#include <QAction>
+#include <QMenu>
+#include <algorithm>
+
+namespace {
+
+const char* const kBundleIdentifierInfoKey = "CFBundleIdentifier";
+constexpr int kMenuIconSize = 16;
+
+// A running application's icon drawn once at menu size, so the menu keeps no theme lookups.
+QIcon menuIcon(Workspace& workspace, const RunningApplication& app) {
+    if (app.iconName.isEmpty())
+        return {};
+    return menuIconAtSize(workspace.iconForName(app.iconName), kMenuIconSize);
+}
+
+} // namespace
+
+std::optional<QString> ownBundleIdentifier(const Bundle& bundle) {
+    auto identifier = bundle.infoValue(QLatin1String(kBundleIdentifierInfoKey));
+    if (identifier && identifier->isEmpty())
+        return std::nullopt;
+    return identifier;
+}
+
+bool isProgramItself(const RunningApplication& app,
+                     const std::optional<QString>& ownBundleIdentifier) {
+    // The process check covers our own windows, which no desktop entry names.
+    return app.isCurrentProcess || app.bundleIdentifier == ownBundleIdentifier;
+}
+
+bool opensBefore(const RunningApplication& a, const std::optional<QDateTime>& aActivated,
+                 const RunningApplication& b, const std::optional<QDateTime>& bActivated) {
+    if (aActivated && bActivated && *aActivated != *bActivated)
+        return *aActivated > *bActivated;
+    if (aActivated && !bActivated)
+        return true;
+    if (!aActivated && bActivated)
+        return false;
+    return QString::compare(a.localizedName.value_or(QString()),
+                            b.localizedName.value_or(QString()), Qt::CaseSensitive) < 0;
+}
+
+std::unique_ptr<QMenu>
+StripWindowController::makeApplicationsMenu(const QList<RecentAppItem>& items) {
+    using namespace ModuleMenuItems;
+    std::unique_ptr<QMenu> menu(makeMenu(appsTitle));
+    addHeaderItem(*menu, L("strip.menu.recentApplications"));
+    if (!items.isEmpty()) {
+        for (const RecentAppItem& item : items)
+            addEntryItem(*menu, item.displayName, item.icon, QVariant(item.url), this,
+                         &StripWindowController::launchApplication);
+        addClearItem(*menu, this, &StripWindowController::clearRecentApps);
+        menu->addSeparator();
+    } else {
+        addEmptyStateItem(*menu, L("strip.emptyState.noRecentApplications"));
+    }
+    addHeaderItem(*menu, L("strip.menu.favoriteApplications"));
+    for (const FavoriteItem& favorite :
+         favoritesStore(services_, FavoritesCategory::applications).favorites())
+        addEntryItem(*menu, favorite.displayName, favorite.icon, QVariant(favorite.url), this,
+                     &StripWindowController::launchApplication);
+    addEditItem(*menu, this, &StripWindowController::editAppFavorites);
+    return menu;
+}
+
+std::unique_ptr<QMenu> StripWindowController::menuForApplications() {
+    auto& history = services_.get<RunningApplicationsHistoryService>();
+    history.start();
+    const int limit = services_.get<RecentApplicationsService>().maxResults;
+    recentApps = history.recentApplications(limit, ownBundleIdentifier(services_.bundle()));
+    return makeApplicationsMenu(recentApps);
+}
+
+std::unique_ptr<QMenu> StripWindowController::makeOpenAppsMenu() {
+    using namespace ModuleMenuItems;
+    std::unique_ptr<QMenu> menu(makeMenu(windowsTitle));
+    addHeaderItem(*menu, L("strip.menu.openApps"));
+
+    const std::optional<QString> own = ownBundleIdentifier(services_.bundle());
+    struct Listed {
+        RunningApplication app;
+        std::optional<QDateTime> activated;
+    };
+    QList<Listed> listed;
+    const auto& history = services_.get<RunningApplicationsHistoryService>();
+    for (RunningApplication& app : services_.runningApplications().runningApplications()) {
+        if (!isUserApplication(app) || isProgramItself(app, own))
+            continue;
+        std::optional<QDateTime> activated = history.lastActivationDate(app);
+        listed.append(Listed{std::move(app), std::move(activated)});
+    }
+    // Stable: applications the order cannot tell apart keep the window system's order.
+    std::stable_sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) {
+        return opensBefore(a.app, a.activated, b.app, b.activated);
+    });
+
+    if (listed.isEmpty())
+        addEmptyStateItem(*menu, L("strip.emptyState.noAppsRunning"));
+    Workspace& workspace = services_.workspace();
+    for (const Listed& entry : listed) {
+        const QString title = entry.app.localizedName.value_or(L("strip.app.unknownName"));
+        addEntryItem(*menu, title, menuIcon(workspace, entry.app), QVariant::fromValue(entry.app),
+                     this, &StripWindowController::activateApp);
+    }
+    menu->addSeparator();
+    addEntryItem(*menu, L("strip.menu.hideAll"), symbolIcon(QStringLiteral("eye.slash")),
+                 QVariant(), this, &StripWindowController::hideAllApps);
+    return menu;
+}
+
+void StripWindowController::launchApplication(QAction* sender) {
+    if (const auto url = ModuleMenuItems::representedURL(sender))
+        launchApplicationAt(*url);
+}
+
+void StripWindowController::clearRecentApps(QAction*) {
+    // The activation dates stay: they still order the open-applications menu.
+    services_.get<RunningApplicationsHistoryService>().clearPersistedRecords();
+    recentApps.clear();
+}
+
+void StripWindowController::editAppFavorites(QAction*) {
+    openFavoritesEditor();
+}
+
+void StripWindowController::activateApp(QAction* sender) {
+    const QVariant object = ModuleMenuItems::representedObject(sender);
+    if (object.metaType() != QMetaType::fromType<RunningApplication>())
+        return;
+    const auto app = object.value<RunningApplication>();
+    RunningApplications& running = services_.runningApplications();
+    if (app.hidden)
+        running.unhide(app);
+    if (app.bundleURL)
+        launchApplicationAt(*app.bundleURL);
+    else
+        running.activate(app);
+}
+
+void StripWindowController::hideAllApps(QAction*) {
+    const std::optional<QString> own = ownBundleIdentifier(services_.bundle());
+    RunningApplications& running = services_.runningApplications();
+    for (const RunningApplication& app : running.runningApplications())
+        if (isUserApplication(app) && !isProgramItself(app, own) && !app.hidden)
+            running.hide(app);
+}

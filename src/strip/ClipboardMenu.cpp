@@ -1,0 +1,118 @@
+// The clipboard menu: the history grouped by source application, and its actions.
+#include "strip/ClipboardMenu.h"
+
+#include "clipboard/ClipboardHistoryService.h"
+#include "common/Services.h"
+#include "common/Texts.h"
+#include "platform/Workspace.h"
+#include "strip/MenuIcons.h"
+#include "strip/ModuleMenuItems.h"
+#include "strip/StripWindowController.h"
+
+#include <QAction>
+#include <QHash>
+#include <QMenu>
+#include <QPixmap>
+#include <algorithm>
+
+namespace {
+
+constexpr int kGroupIconSize = 16;
+
+// The preview of a picture or a file list; none for text.
+QIcon previewImage(const ClipboardItem& item, Workspace& workspace) {
+    if (const auto* image = std::get_if<ClipboardImage>(&item.content)) {
+        const QImage thumbnail =
+            image->thumbnail(QSizeF(clipboardThumbnailBound, clipboardThumbnailBound));
+        return thumbnail.isNull() ? QIcon() : QIcon(QPixmap::fromImage(thumbnail));
+    }
+    if (const auto* files = std::get_if<ClipboardFiles>(&item.content)) {
+        if (files->urls.isEmpty())
+            return {};
+        return menuIconAtSize(workspace.iconForFile(files->urls.first().toLocalFile()),
+                              clipboardFileIconSize);
+    }
+    return {};
+}
+
+} // namespace
+
+QList<ClipboardMenuGroup> groupClipboardItems(const QList<ClipboardItem>& items,
+                                              const QString& otherTitle) {
+    QList<ClipboardMenuGroup> groups;
+    QHash<QString, qsizetype> positions;
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const ClipboardItem& item = items[i];
+        const QString key = item.sourceBundleIdentifier.value_or(
+            item.sourceAppName.value_or(ClipboardMenuGroup::otherKey));
+        const auto found = positions.constFind(key);
+        if (found != positions.constEnd()) {
+            groups[*found].entries.append({int(i), item});
+            continue;
+        }
+        ClipboardMenuGroup group;
+        group.key = key;
+        group.title = item.sourceAppName.value_or(otherTitle);
+        if (item.sourceAppIcon)
+            group.icon = menuIconAtSize(*item.sourceAppIcon, kGroupIconSize);
+        group.entries.append({int(i), item});
+        positions.insert(key, groups.size());
+        groups.append(std::move(group));
+    }
+    return groups;
+}
+
+std::optional<int> clipboardItemTag(const QAction* sender) {
+    const QVariant tag = ModuleMenuItems::representedObject(sender);
+    if (tag.metaType() != QMetaType::fromType<int>())
+        return std::nullopt;
+    return tag.toInt();
+}
+
+std::unique_ptr<QMenu> StripWindowController::makeClipboardMenu() {
+    using namespace ModuleMenuItems;
+    auto& history = services_.get<ClipboardHistoryService>();
+    const QList<ClipboardItem> items = history.items();
+
+    std::unique_ptr<QMenu> menu(makeMenu(clipboardTitle));
+    addHeaderItem(*menu, L("strip.menu.recentClipboard"));
+    if (items.isEmpty()) {
+        addEmptyStateItem(*menu, L("strip.emptyState.noClipboardItems"));
+        return menu;
+    }
+
+    Workspace& workspace = services_.workspace();
+    for (const ClipboardMenuGroup& group :
+         groupClipboardItems(items, L("strip.clipboard.otherSource"))) {
+        QMenu* submenu = addSubmenuItem(*menu, group.title, group.icon.value_or(QIcon()));
+        int largestSide = 0;
+        for (const auto& [index, item] : group.entries) {
+            const QIcon preview = previewImage(item, workspace);
+            for (const QSize& size : preview.availableSizes())
+                largestSide = std::max({largestSide, size.width(), size.height()});
+            // The tag is the index in the history: the paste looks the item up when chosen.
+            addEntryItem(*submenu, history.displayTitle(item), preview, QVariant(index), this,
+                         &StripWindowController::pasteClipboardItem);
+        }
+        // A picture is not shrunk to a 16-point speck.
+        setMenuIconSize(*submenu, largestSide);
+    }
+    menu->addSeparator();
+    addClearItem(*menu, this, &StripWindowController::clearClipboardHistory);
+    return menu;
+}
+
+void StripWindowController::pasteClipboardItem(QAction* sender) {
+    const std::optional<int> tag = clipboardItemTag(sender);
+    if (!tag)
+        return;
+    // The history now, not as the menu saw it: it may have shrunk since.
+    auto& history = services_.get<ClipboardHistoryService>();
+    const QList<ClipboardItem> items = history.items();
+    if (*tag >= 0 && *tag < items.size())
+        history.paste(items[*tag]);
+}
+
+void StripWindowController::clearClipboardHistory(QAction*) {
+    services_.get<ClipboardHistoryService>().setItems({});
+}

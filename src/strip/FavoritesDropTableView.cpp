@@ -1,0 +1,59 @@
+#include "strip/FavoritesDropTableView.h"
+
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
+
+FavoritesDropTableView::FavoritesDropTableView(QWidget* parent) : QTableView(parent) {
+    // Drops arrive at the viewport, which hands them to this view's handlers.
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDropIndicatorShown(false);
+}
+
+QList<QUrl> FavoritesDropTableView::fileURLs(const QMimeData* data) {
+    QList<QUrl> urls;
+    if (!data || !data->hasUrls())
+        return urls;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            urls << url;
+    return urls;
+}
+
+// The item view's own drag handling would consult the model; only files matter here.
+void FavoritesDropTableView::dragEnterEvent(QDragEnterEvent* event) {
+    if (fileURLs(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void FavoritesDropTableView::dragMoveEvent(QDragMoveEvent* event) {
+    if (fileURLs(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void FavoritesDropTableView::dragLeaveEvent(QDragLeaveEvent* event) {
+    event->accept();
+}
+
+void FavoritesDropTableView::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = fileURLs(event->mimeData());
+    if (urls.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    if (onDropURLs)
+        onDropURLs(urls);
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "favorites/FavoritesCategory.h"
+#include "strip/FavoritesTableModel.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class FavoritesDropTableView;
+class QLabel;
+class QPushButton;
+class QWidget;
+class Services;
+
+// How the editor opens what the user double-clicks; the strip window controller supplies both.
+struct FavoritesEditorActions {
+    // Opens a document or folder favorite and records it in its recent history (the
+    // controller's openFavoriteTarget, with the kind that matches the category).
+    std::function<void(const QUrl& url, FavoritesCategory category)> openFavorite;
+    // Launches an application favorite (the controller's launchApplicationAt).
+    std::function<void(const QUrl& applicationURL)> launchApplication;
+};
+
+// Runs the favorites editor: one window listing the favorites of all three stores, newest
+// first, where the user adds (open panel or drop), removes and opens them. The coordinator is
+// a child of its owner, the strip window controller, and releases itself when its window
+// closes. Main thread.
+class FavoritesEditWindowCoordinator : public QObject {
+    Q_OBJECT
+public:
+    // Builds the window without showing it.
+    FavoritesEditWindowCoordinator(Services& services, QObject* owner,
+                                   FavoritesEditorActions actions);
+    ~FavoritesEditWindowCoordinator() override;
+
+    // The body of the edit items of the documents, folders and applications menus: closes the
+    // editor held in `current`, if any, then opens a new one owned by `owner` and stores it
+    // in `current`. Closing the editor's window releases it, which empties `current`.
+    static FavoritesEditWindowCoordinator*
+    openFavoritesEditor(QPointer<FavoritesEditWindowCoordinator>& current, Services& services,
+                        QObject* owner, FavoritesEditorActions actions);
+
+    // Fills the table and brings the window, centred on the main screen, to the front.
+    void showEditor();
+
+    QWidget* editorWindow() const { return editorWindow_.get(); }
+    FavoritesDropTableView* tableView() const { return tableView_; }
+    QLabel* hintLabel() const { return hintLabel_; }
+    QPushButton* addButton() const { return addButton_; }
+    QPushButton* removeButton() const { return removeButton_; }
+    QPushButton* doneButton() const { return doneButton_; }
+    // What the table shows, in display order.
+    const QList<FavoritesEditorRow>& unifiedRows() const { return model_->rows(); }
+
+    // Rebuilds the rows from the three stores, newest first, and reloads the table.
+    void reloadRows();
+    // Adds each URL to the store of its kind; the caller reloads.
+    void addFavoriteURLs(const QList<QUrl>& urls);
+    void handleAdd();
+    void handleRemove();
+    // Opens the favorite of the row; rows outside the list do nothing.
+    void handleDoubleClick(int row);
+    void handleDone();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildContent();
+    void configureColumns();
+    // Fits the columns to the table's width, the name column at the requested width where
+    // it can have it.
+    void layoutColumns(std::optional<int> requestedName);
+    void updateRemoveButton();
+    void tableViewSelectionDidChange();
+    void windowWillClose();
+    void activateApplication();
+
+    Services& services_;
+    QPointer<QObject> owner_;
+    FavoritesEditorActions actions_;
+    std::unique_ptr<QWidget> editorWindow_;
+    FavoritesTableModel* model_ = nullptr;
+    FavoritesDropTableView* tableView_ = nullptr;
+    QLabel* hintLabel_ = nullptr;
+    QPushButton* addButton_ = nullptr;
+    QPushButton* removeButton_ = nullptr;
+    QPushButton* doneButton_ = nullptr;
+    bool columnsFitted_ = false;
+    bool layingOutColumns_ = false;
+};
