@@ -14,26 +14,27 @@
 #include <QCoreApplication>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QPointer>
 #include <QTimer>
 
 namespace {
 // The settings window is the program's only ordinary window; its menu bar carries the
 // main-menu commands (a global menu where the desktop has one). The window itself is made on
 // its first opening.
-void declareSettingsWindow(Services& services) {
+void declareSettingsWindow(Services& services, std::function<void()> quit) {
     auto& settings = services.get<SettingsWindowController>();
     QObject::connect(
         &settings, &SettingsWindowController::settingsWindowCreated, &settings,
-        [&services](QMainWindow* window) {
+        [&services, quit](QMainWindow* window) {
             PeloraCommandHandlers handlers;
+            handlers.quit = quit;
             handlers.showAbout = [&services] {
                 showAboutWindow(services);
             };
             handlers.checkForUpdates = [&services](bool userInitiated) {
                 services.get<VersionCheckService>().checkForUpdates(userInitiated);
             };
-            // The plain opening: this item is itself a step of the opening
-            // machinery.
+            // The plain opening: this item is itself a step of the opening machinery.
             handlers.openSettings = [&services] {
                 services.get<SettingsWindowController>().showSettingsWindow();
             };
@@ -44,12 +45,17 @@ void declareSettingsWindow(Services& services) {
 
 PeloraApp::PeloraApp(Services& services, std::function<void()> terminate)
     : appDelegate_(std::make_unique<PeloraAppDelegate>(services, std::move(terminate))) {
-    declareSettingsWindow(services);
     stripController_ = std::make_shared<StripWindowController>(services);
     stripController_->setOpenSettingsAction([&services] { openSettingsWindow(services); });
     // From here on the tray icon exists, whatever the installation check decides.
     statusItemController_ = std::make_unique<PeloraStatusItemController>(
         services, stripController_, &x11SystemTrayForegroundColor);
+    // The main menu's quit ends the program the way the tray's does.
+    declareSettingsWindow(
+        services, [statusItem = QPointer<PeloraStatusItemController>(statusItemController_.get())] {
+            if (statusItem)
+                statusItem->quit();
+        });
     if (!isInApplicationsFolder(services))
         return; // the delegate quits
     stripController_->startServices();

@@ -150,5 +150,7 @@ void PeloraStatusItemController::showAbout() {
 }
 
 void PeloraStatusItemController::quit() {
-    QCoreApplication::quit();
+    // Not quit(): Qt 6 closes every window before it lets the loop end, so the strip would be
+    // gone, and its place unknown, by the time it is told the program ends.
+    QCoreApplication::exit(0);
 }

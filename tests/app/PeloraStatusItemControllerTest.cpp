@@ -331,11 +331,18 @@ TEST_F(StatusItemTest, ARunEndsThroughTheQuitEntryAndStoresTheStripFrame) {
         quit->trigger();
         menu->hide();
     });
-    // A run that does not end by the entry ends here, with a different status.
+    // The strip is still up when the program is told it ends, so it can store its place.
+    bool stripUpAtTheEnd = false;
     QObject guard;
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &guard, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            stripUpAtTheEnd |= w->objectName() == u"StripPanel" && w->isVisible();
+    });
+    // A run that does not end by the entry ends here, with a different status.
     QTimer::singleShot(5000, &guard, [] { QCoreApplication::exit(9); });
     EXPECT_EQ(runPeloraApp(services), 0);
     EXPECT_TRUE(quitFound);
     EXPECT_TRUE(stripShown);
+    EXPECT_TRUE(stripUpAtTheEnd);
     EXPECT_EQ(stripWindowFrameKey.read(*defaults), QStringLiteral("{{1396, 318}, {32, 240}}"));
 }

@@ -161,6 +161,9 @@ fi
 [ "$(clipboardText)" = "Pelora e2e first" ] && pass "pasted: $(clipboardText)"
 
 # --- The quit entry -------------------------------------------------------------------------
+# Where the strip is, as the stored frame writes it: bottom-left origin on the 900-high screen.
+read -r sx sy sw sh <<<"$(geometry "$(windowsOfType "$peloraPid" UTILITY | head -n1)")"
+expectedFrame="string \"{{$sx, $((900 - sy - sh))}, {$sw, $sh}}\""
 for _ in 1 2 3 4; do
     [ "$(menuCount)" -eq 0 ] && break
     xdotool key Escape
@@ -186,7 +189,7 @@ else
     fail "the menu did not open a second time"
 fi
 frame=$(defaultsTool read PeloraStripWindowFrame 2>/dev/null)
-[[ "$frame" =~ ^string\ \"\{\{[0-9]+,\ [0-9]+\},\ \{[0-9]+,\ [0-9]+\}\}\"$ ]] &&
-    pass "strip frame stored: $frame" || fail "strip frame after quitting: '$frame'"
+[ "$frame" = "$expectedFrame" ] && pass "strip frame stored: $frame" ||
+    fail "strip frame after quitting: '$frame', the strip was at $expectedFrame"
 
 e2eFinish
