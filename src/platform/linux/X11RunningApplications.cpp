@@ -276,8 +276,8 @@ void X11RunningApplications::Private::fetchInfo(const QList<xcb_window_t>& list)
         return;
     QList<xcb_res_query_client_ids_cookie_t> resCookies;
     for (xcb_window_t w : withoutPid) {
-        xcb_res_client_id_spec_t spec{w, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-        resCookies << xcb_res_query_client_ids(c, 1, &spec);
+        xcb_res_client_id_spec_t wanted{w, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        resCookies << xcb_res_query_client_ids(c, 1, &wanted);
     }
     for (qsizetype i = 0; i < withoutPid.size(); ++i) {
         auto* reply = xcb_res_query_client_ids_reply(c, resCookies[i], nullptr);
