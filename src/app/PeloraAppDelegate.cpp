@@ -7,6 +7,7 @@
 #include "settings/VersionCheckService.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 bool isInApplicationsFolder(const QString& bundlePath, const QString& homePath) {
     if (bundlePath.startsWith(QStringLiteral("/Applications/")))
@@ -18,7 +19,16 @@ bool isInApplicationsFolder(const QString& bundlePath, const QString& homePath) 
 }
 
 bool isInApplicationsFolder(const Services& services) {
-    return isInApplicationsFolder(services.bundle().bundlePath(), QDir::homePath());
+    // The bundle path may come with its links resolved (/proc/self/exe) while $HOME may be a
+    // link (automount, /home moved elsewhere): compare each as given, then both resolved.
+    const auto resolved = [](const QString& path) {
+        const QString canonical = QFileInfo(path).canonicalFilePath();
+        return canonical.isEmpty() ? path : canonical;
+    };
+    const QString bundle = services.bundle().bundlePath();
+    const QString home = QDir::homePath();
+    return isInApplicationsFolder(bundle, home) ||
+           isInApplicationsFolder(resolved(bundle), resolved(home));
 }
 
 void showMustBeInApplicationsFolderAlert(Services& services) {

@@ -24,6 +24,7 @@ private:
 // Whether the bundle lies in "/Applications/" or in the home folder's "Applications/": a plain,
 // case-sensitive prefix test; symbolic links are not resolved.
 bool isInApplicationsFolder(const QString& bundlePath, const QString& homePath);
+// The test for this process's bundle and home, as given and then both with links resolved.
 bool isInApplicationsFolder(const Services& services);
 
 // The blocking critical alert of a bundle outside the Applications folders.

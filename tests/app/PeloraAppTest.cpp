@@ -18,6 +18,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -108,6 +111,28 @@ TEST_F(StartUpTest, InsideEitherApplicationsFolderTheStripComesUpUnlessHidden) {
     // Shown later, it comes up then.
     app.stripController()->showStrip();
     EXPECT_NE(app.stripController()->window(), nullptr);
+}
+
+TEST_F(StartUpTest, AHomeReachedThroughALinkHoldsTheSameApplicationsFolder) {
+    QTemporaryDir dir;
+    const QString real = QFileInfo(dir.path()).canonicalFilePath() + QStringLiteral("/real");
+    const QString link = dir.path() + QStringLiteral("/home");
+    ASSERT_TRUE(QDir().mkpath(real + QStringLiteral("/Applications/Pelora.app")));
+    ASSERT_TRUE(QFile::link(real, link));
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(link));
+    Services services(platform);
+    // The executable's own path comes with links resolved; a path through the link works too.
+    bundle->path = real + QStringLiteral("/Applications/Pelora.app");
+    const bool resolvedBundle = isInApplicationsFolder(services);
+    bundle->path = link + QStringLiteral("/Applications/Pelora.app");
+    const bool linkedBundle = isInApplicationsFolder(services);
+    bundle->path = real + QStringLiteral("/Downloads/Pelora.app");
+    const bool elsewhere = isInApplicationsFolder(services);
+    qputenv("HOME", savedHome);
+    EXPECT_TRUE(resolvedBundle);
+    EXPECT_TRUE(linkedBundle);
+    EXPECT_FALSE(elsewhere);
 }
 
 TEST_F(StartUpTest, AFailedCheckEndsTheRunBeforeTheEventLoop) {
