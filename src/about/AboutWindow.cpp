@@ -4,6 +4,7 @@
 #include "common/MainQueue.h"
 #include "common/Services.h"
 #include "common/Texts.h"
+#include "platform/RunningApplications.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -54,9 +55,12 @@ void showAboutWindow(Services& services) {
     PeloraAboutWindow& window = services.get<AboutWindowKeeper>().window();
     QPointer<PeloraAboutWindow> target(&window);
     runLaterOnMain(
-        [target] {
+        [target, &services] {
             if (!target)
                 return;
+            // Asked from the tray, the program is in the background: bring it forward first,
+            // or a window manager that prevents focus stealing opens the window behind.
+            services.runningApplications().activateCurrentApplication();
             if (target->isMinimized())
                 target->setWindowState(target->windowState() & ~Qt::WindowMinimized);
             target->show();

@@ -6,6 +6,7 @@
 #include "common/Services.h"
 #include "common/Texts.h"
 #include "fakes/FakeBundle.h"
+#include "fakes/FakeRunningApplications.h"
 #include "fakes/FakeWorkspace.h"
 #include "support/TestSupport.h"
 
@@ -28,9 +29,11 @@ protected:
         bundle = std::make_shared<FakeBundle>();
         bundle->resourcesDir = resources.path();
         workspace = std::make_shared<FakeWorkspace>();
+        running = std::make_shared<FakeRunningApplications>();
         Platform platform;
         platform.bundle = bundle;
         platform.workspace = workspace;
+        platform.runningApplications = running;
         services = std::make_unique<Services>(platform);
     }
     void TearDown() override {
@@ -76,6 +79,7 @@ protected:
     QTemporaryDir resources;
     std::shared_ptr<FakeBundle> bundle;
     std::shared_ptr<FakeWorkspace> workspace;
+    std::shared_ptr<FakeRunningApplications> running;
     std::unique_ptr<Services> services;
 };
 
@@ -95,6 +99,8 @@ TEST_F(AboutWindowTest, ShowingTwiceMakesOneWindowAndBringsItBack) {
     drainEvents();
     EXPECT_EQ(aboutWindows(), QList<PeloraAboutWindow*>{first});
     EXPECT_TRUE(first->isVisible());
+    // Each showing brings the program forward as well.
+    EXPECT_EQ(running->currentApplicationActivations, 2);
     EXPECT_EQ(first->windowTitle(), L("about.title"));
     EXPECT_EQ(first->size(), QSize(500, 600));
     EXPECT_EQ(first->minimumSize(), first->maximumSize()); // not resizable

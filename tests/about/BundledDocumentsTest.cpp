@@ -6,6 +6,7 @@
 #include "about/LicenseWindow.h"
 #include "common/Services.h"
 #include "fakes/FakeBundle.h"
+#include "fakes/FakeRunningApplications.h"
 #include "fakes/FakeWorkspace.h"
 #include "support/TestSupport.h"
 
@@ -26,6 +27,7 @@ protected:
         Platform platform;
         platform.bundle = bundle;
         platform.workspace = std::make_shared<FakeWorkspace>();
+        platform.runningApplications = std::make_shared<FakeRunningApplications>();
         services = std::make_unique<Services>(platform);
         QDir().mkpath(artifacts);
     }

@@ -4,6 +4,7 @@
 #include "common/Services.h"
 #include "common/Texts.h"
 #include "fakes/FakeBundle.h"
+#include "fakes/FakeRunningApplications.h"
 #include "fakes/FakeWorkspace.h"
 #include "support/TestSupport.h"
 
@@ -28,6 +29,7 @@ protected:
         Platform platform;
         platform.bundle = bundle;
         platform.workspace = workspace;
+        platform.runningApplications = std::make_shared<FakeRunningApplications>();
         services = std::make_unique<Services>(platform);
     }
     void TearDown() override {
