@@ -1,13 +1,14 @@
 #include "settings/GeneralSettingsView.h"
 
 #include "common/Services.h"
+#include "common/StripVisibility.h"
 #include "common/Texts.h"
 #include "platform/Bundle.h"
 #include "settings/SettingsWidgets.h"
-#include "common/StripVisibility.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHideEvent>
 #include <QVBoxLayout>
 
 bool isBundleInApplicationsFolder(const QString& bundlePath) {
@@ -53,6 +54,18 @@ GeneralSettingsView::GeneralSettingsView(Services& services, std::function<void(
 }
 
 GeneralSettingsView::~GeneralSettingsView() = default;
+
+void GeneralSettingsView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // Closing the window ends this showing of the tab: reopened, it starts afresh from the
+    // service. Switching to the other tab or minimizing keeps the message.
+    if (!event->spontaneous() && !window()->isVisible() && !failureMessage_.isEmpty()) {
+        failureMessage_.clear();
+        updateLaunchAtLoginRow();
+        if (scheduleFit_)
+            scheduleFit_();
+    }
+}
 
 void GeneralSettingsView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);

@@ -1,9 +1,9 @@
 #include "SettingsTestSupport.h"
+#include "common/StripVisibility.h"
 #include "common/Texts.h"
 #include "platform/linux/XdgAutostartLoginItems.h"
 #include "settings/GeneralSettingsView.h"
 #include "settings/SettingsWidgets.h"
-#include "common/StripVisibility.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -139,13 +139,20 @@ TEST_F(GeneralTabTest, ARefusedChangeShowsTheServicesStateAndTheFailureInPlaceOf
     EXPECT_EQ(tab.launchAtLoginRow()->subtitleLabel()->text(),
               L("alertMustBeInApplicationsFolderMessage"));
 
-    // The message stays while the tab is shown again, and goes with the next successful change.
-    tab.hide();
-    tab.show();
-    EXPECT_EQ(tab.failureMessage(), L("alertMustBeInApplicationsFolderMessage"));
+    // The message goes with the next successful change...
     loginItems->failure.reset();
     tab.launchAtLoginSwitch()->click();
     EXPECT_TRUE(tab.launchAtLoginSwitch()->isChecked());
+    EXPECT_TRUE(tab.failureMessage().isEmpty());
+    EXPECT_EQ(tab.launchAtLoginRow()->subtitleLabel()->text(),
+              L("settings.launchAtLogin.subtitle"));
+
+    // ...or with the window that showed it (the tab here is its own window).
+    loginItems->failure = LoginItemError{QStringLiteral("refused")};
+    tab.launchAtLoginSwitch()->click();
+    EXPECT_FALSE(tab.failureMessage().isEmpty());
+    tab.close();
+    tab.show();
     EXPECT_TRUE(tab.failureMessage().isEmpty());
     EXPECT_EQ(tab.launchAtLoginRow()->subtitleLabel()->text(),
               L("settings.launchAtLogin.subtitle"));
