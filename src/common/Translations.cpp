@@ -33,6 +33,7 @@ QString languageOf(const QString& canonical) {
 // Kept as children of the application, so they go with it; QPointer notices that.
 QPointer<QTranslator> installedBase;
 QPointer<QTranslator> installedOverlay;
+QString installedOverlayLanguage;
 
 void removeInstalled(QPointer<QTranslator>& translator) {
     if (translator) {
@@ -103,4 +104,12 @@ void installTranslations(const QStringList& preferredLocalizations) {
     // Installed last, so it is asked first.
     if (!overlay.isEmpty())
         installedOverlay = installTable(overlay);
+    installedOverlayLanguage = installedOverlay ? overlay : QString();
+}
+
+QString interfaceLanguage() {
+    if (!installedOverlay || installedOverlayLanguage.isEmpty())
+        return kBaseLanguage;
+    QString tag = installedOverlayLanguage;
+    return tag.replace(QLatin1Char('_'), QLatin1Char('-'));
 }

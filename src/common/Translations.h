@@ -10,6 +10,10 @@
 // tables installed by the earlier one.
 void installTranslations(const QStringList& preferredLocalizations);
 
+// The language the interface is shown in: the code of the table installed over English ("de",
+// "pt-BR"), or "en" when none is.
+QString interfaceLanguage();
+
 // The language code of the table to install over English for the given preferences, or empty
 // when English itself comes first or nothing matches. `available` holds the codes of the
 // shipped tables ("en", "de", "pt_BR"). A preference matches a table of the same language and

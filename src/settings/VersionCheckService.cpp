@@ -1,9 +1,10 @@
 #include "settings/VersionCheckService.h"
 
 #include "common/MainQueue.h"
-#include "common/WebPages.h"
 #include "common/Services.h"
 #include "common/Texts.h"
+#include "common/Translations.h"
+#include "common/WebPages.h"
 #include "platform/Bundle.h"
 #include "platform/Dialogs.h"
 #include "platform/Workspace.h"
@@ -123,9 +124,8 @@ void VersionCheckService::handleResponse(const std::optional<QByteArray>& data,
         finish(VersionCheckError::checkFailed(), userInitiated);
         return;
     }
-    const QStringList localizations = services_.bundle().preferredLocalizations();
-    const auto info = parseVersionDocument(text, localizations.isEmpty() ? QStringLiteral("en")
-                                                                         : localizations.first());
+    // The window around these texts speaks the interface's language, not the system's.
+    const auto info = parseVersionDocument(text, interfaceLanguage());
     if (!info) {
         finish(VersionCheckError::checkFailed(), userInitiated);
         return;

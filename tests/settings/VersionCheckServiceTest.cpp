@@ -1,7 +1,8 @@
 #include "LocalHttpServer.h"
 #include "SettingsTestSupport.h"
-#include "common/WebPages.h"
 #include "common/Texts.h"
+#include "common/Translations.h"
+#include "common/WebPages.h"
 #include "settings/PeloraUpdatePreferences.h"
 #include "settings/UpdateWindowController.h"
 #include "settings/VersionCheckUpdateView.h"
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslKey>
@@ -82,10 +84,14 @@ TEST_F(VersionCheckTest, TheSameVersionIsUpToDateAndOnlyTheUserHearsOfIt) {
 
 TEST_F(VersionCheckTest, ANewerVersionOpensTheUpdateWindowEvenForTheSilentCheck) {
     bundle->info[QStringLiteral("CFBundleShortVersionString")] = QStringLiteral("1.9");
-    bundle->localizations = {QStringLiteral("de-CH"), QStringLiteral("en")};
+    // A French system, a program shown in German (as if no French table shipped): the
+    // document's texts follow the program.
+    bundle->localizations = {QStringLiteral("fr-FR")};
+    installTranslations({QStringLiteral("de-CH")});
+    const auto backToEnglish = qScopeGuard([] { installTranslations({}); });
     serve("<LastVersion> 1.10 </LastVersion>\n"
           "<downloadurl>https://downloads.example.org/pelora-1.10.tar.xz</downloadurl>\n"
-          "<titletext><english>Pelora 1.10 is out</english>"
+          "<titletext><english>Pelora 1.10 is out</english><french>Pelora 1.10 est là</french>"
           "<german>Pelora 1.10 ist da</german></titletext>\n"
           "<infotext><english>Faster menus.</english></infotext>");
 
