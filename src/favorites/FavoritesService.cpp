@@ -66,11 +66,15 @@ QString FavoritesService::addedAtKey() const {
     return storageKey_ + kAddedAtSuffix;
 }
 
-std::optional<QUrl> FavoritesService::resolve(const QByteArray& bookmark) const {
+std::optional<QUrl> FavoritesService::resolve(const QByteArray& bookmark, bool* isStale) const {
     BookmarkService& bookmarks = services_.bookmarks();
-    if (auto url = bookmarks.resolveBookmark(bookmark, true))
-        return url;
-    return bookmarks.resolveBookmark(bookmark, false);
+    bool stale = false;
+    auto url = bookmarks.resolveBookmarkAndStaleness(bookmark, true, stale);
+    if (!url)
+        url = bookmarks.resolveBookmarkAndStaleness(bookmark, false, stale);
+    if (isStale)
+        *isStale = url && stale;
+    return url;
 }
 
 QList<QByteArray> FavoritesService::readBookmarks() const {
@@ -174,15 +178,17 @@ void FavoritesService::load() {
     std::vector<std::optional<QUrl>> resolved(size_t(stored.size()));
 
     // References made through a symbolic link or an alias are rewritten to the real item, so
-    // that later comparisons see one location per favorite. Others stay byte for byte.
+    // that later comparisons see one location per favorite; so are stale ones, whose item was
+    // renamed or moved, so that it is found directly next time. Others stay byte for byte.
     bool rewritten = false;
     for (qsizetype i = 0; i < stored.size(); ++i) {
-        resolved[size_t(i)] = resolve(stored[i]);
+        bool stale = false;
+        resolved[size_t(i)] = resolve(stored[i], &stale);
         const auto& r = resolved[size_t(i)];
         if (!r)
             continue;
         const QUrl n = resolvedFileURL(*r, fileSystem);
-        if (n == *r)
+        if (n == *r && !stale)
             continue;
         const bool accessingOld = bookmarks.startAccessing(*r);
         const bool accessingNew = bookmarks.startAccessing(n);

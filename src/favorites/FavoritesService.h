@@ -12,7 +12,8 @@ class Services;
 
 // The favorites of one category. Each is kept as a durable file reference in the defaults,
 // beside a parallel list of the times they were added (seconds since 1970); `favorites` holds
-// those that exist on disk, newest first. References that no longer resolve stay stored and
+// those that exist on disk, newest first. A favorite that was renamed or moved shows at its new
+// place and its reference is rewritten. References that no longer resolve stay stored and
 // show again once their file is back. A stored list that cannot be read counts as empty, and is
 // kept under the key followed by "Unreadable" before anything is written over it. Main thread;
 // all work is synchronous.
@@ -34,7 +35,8 @@ public:
 
 private:
     void load();
-    std::optional<QUrl> resolve(const QByteArray& bookmark) const;
+    // isStale, when given, tells that the reference found its item elsewhere (renamed, moved).
+    std::optional<QUrl> resolve(const QByteArray& bookmark, bool* isStale = nullptr) const;
     QList<QByteArray> readBookmarks() const;
     QList<double> readTimes() const;
     void writeBookmarks(const QList<QByteArray>& bookmarks);

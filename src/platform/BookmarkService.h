@@ -15,6 +15,13 @@ public:
     virtual std::optional<QByteArray> createBookmark(const QUrl& url, bool securityScoped) = 0;
     // The URL the blob refers to now, or nullopt when it no longer resolves.
     virtual std::optional<QUrl> resolveBookmark(const QByteArray& data, bool securityScoped) = 0;
+    // The same, also telling whether the blob is stale: the item was found other than as the
+    // blob describes it (renamed, moved, replaced), so a fresh reference should be stored.
+    virtual std::optional<QUrl> resolveBookmarkAndStaleness(const QByteArray& data,
+                                                            bool securityScoped, bool& isStale) {
+        isStale = false;
+        return resolveBookmark(data, securityScoped);
+    }
     virtual bool startAccessing(const QUrl& url) = 0;
     virtual void stopAccessing(const QUrl& url) = 0;
 };

@@ -390,6 +390,20 @@ TEST_F(Favorites, LoadRewritesOnlyReferencesThatGoThroughALink) {
               FakeBookmarkService::blobFor(linkURL, true));
 }
 
+TEST_F(Favorites, ARenamedFavoriteShowsAtItsNewPlaceAndItsReferenceIsRewritten) {
+    const QString before = makeFile(QStringLiteral("inbox/report.txt"));
+    const QString after = root + QStringLiteral("/inbox/report (final).txt");
+    store(Category::documents).add(url(before));
+    ASSERT_TRUE(QFile::rename(before, after));
+
+    restart();
+    const auto& favorites = store(Category::documents).favorites();
+    ASSERT_EQ(favorites.size(), 1);
+    EXPECT_EQ(favorites[0].url, url(after));
+    ASSERT_EQ(storedBookmarks(Category::documents).size(), 1);
+    EXPECT_EQ(pathInBlob(storedBookmarks(Category::documents)[0]), after);
+}
+
 TEST_F(Favorites, AddFallsBackToAPlainReferenceAndGivesUpSilently) {
     restart(fakeBookmarks);
     const QString a = makeFile(QStringLiteral("a")), b = makeFile(QStringLiteral("b"));

@@ -7,6 +7,7 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -47,13 +48,64 @@ TEST_F(LinuxBookmarks, ReferencesResolveToTheCurrentPathWhileSomethingIsThere) {
     // Scope cannot be asked of a reference that was made without it.
     EXPECT_FALSE(service.resolveBookmark(*folderRef, true));
 
-    // Something else at the same path still counts; nothing there, or a move, does not.
+    bool stale = true;
+    EXPECT_EQ(service.resolveBookmarkAndStaleness(*fileRef, false, stale), url(file));
+    EXPECT_FALSE(stale);
+
+    // Something else at the same path still counts (a document saved by writing a new file
+    // over it), but the reference is stale; nothing there does not count.
+    const QString saved = makeFile(QStringLiteral("saving"), "replaced");
+    ASSERT_TRUE(::rename(QFile::encodeName(saved), QFile::encodeName(file)) == 0);
+    EXPECT_EQ(service.resolveBookmarkAndStaleness(*fileRef, true, stale), url(file));
+    EXPECT_TRUE(stale);
     ASSERT_TRUE(QFile::remove(file));
     EXPECT_FALSE(service.resolveBookmark(*fileRef, true));
-    makeFile(QStringLiteral("notes – é.txt"), "replaced");
-    EXPECT_EQ(service.resolveBookmark(*fileRef, true), url(file));
-    ASSERT_TRUE(QDir(root).rename(QStringLiteral("folder"), QStringLiteral("moved")));
-    EXPECT_FALSE(service.resolveBookmark(*folderRef, false));
+}
+
+TEST_F(LinuxBookmarks, ARenamedOrMovedItemIsFoundByItsIdentityInItsFolderOrTheUsersFolders) {
+    const QString home = root + QStringLiteral("/home");
+    ASSERT_TRUE(QDir().mkpath(home + QStringLiteral("/Documents/Deeper")));
+    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/inbox")));
+    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/elsewhere")));
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home));
+    const struct {
+        const char* from;
+        const char* to;
+        bool replaced; // something new appears at the old path
+        bool found;
+    } cases[] = {
+        {"inbox/a.txt", "inbox/renamed.txt", false, true},
+        {"inbox/b.txt", "inbox/b-old.txt", true, true},
+        {"inbox/folder", "inbox/folder renamed", false, true},
+        {"inbox/c.txt", "home/Documents/c.txt", false, true},
+        {"inbox/d.txt", "home/d.txt", false, true},
+        // One level deep only, and only the folders named.
+        {"inbox/e.txt", "home/Documents/Deeper/e.txt", false, false},
+        {"inbox/f.txt", "elsewhere/f.txt", false, false},
+    };
+    for (const auto& c : cases) {
+        const QString from = root + u'/' + QString::fromUtf8(c.from);
+        const QString to = root + u'/' + QString::fromUtf8(c.to);
+        if (from.endsWith(QStringLiteral("folder")))
+            QDir().mkpath(from);
+        else
+            makeFile(QString::fromUtf8(c.from));
+        const auto ref = service.createBookmark(url(from), false);
+        ASSERT_TRUE(ref) << c.from;
+        ASSERT_TRUE(QFile::rename(from, to)) << c.to;
+        if (c.replaced)
+            makeFile(QString::fromUtf8(c.from), "new");
+        bool stale = false;
+        const auto resolved = service.resolveBookmarkAndStaleness(*ref, false, stale);
+        if (c.found) {
+            EXPECT_EQ(resolved, std::optional<QUrl>(url(to))) << c.to;
+            EXPECT_TRUE(stale) << c.to;
+        } else {
+            EXPECT_FALSE(resolved) << c.to;
+        }
+    }
+    qputenv("HOME", savedHome);
 }
 
 TEST_F(LinuxBookmarks, TheBlobIsTheDocumentedRecord) {

@@ -2,9 +2,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QtEndian>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,6 +36,53 @@ bool statPath(const QString& path, struct stat& st) {
     return ::stat(local.constData(), &st) == 0;
 }
 
+// The folders a renamed or moved item is looked for in, in this order, each once.
+QStringList searchFolders(const QString& oldPath) {
+    QStringList folders{QFileInfo(oldPath).path()};
+    for (auto location : {QStandardPaths::DesktopLocation, QStandardPaths::DocumentsLocation,
+                          QStandardPaths::DownloadLocation, QStandardPaths::MusicLocation,
+                          QStandardPaths::PicturesLocation, QStandardPaths::MoviesLocation,
+                          QStandardPaths::HomeLocation})
+        folders.append(QStandardPaths::writableLocation(location));
+    QStringList unique;
+    QSet<QString> seen;
+    for (const QString& folder : std::as_const(folders)) {
+        const QString canonical = QFileInfo(folder).canonicalFilePath();
+        if (!canonical.isEmpty() && !seen.contains(canonical)) {
+            seen.insert(canonical);
+            unique.append(folder);
+        }
+    }
+    return unique;
+}
+
+// The path of an entry of the folder that is the item with this identity, or empty. `budget`
+// counts down the entries looked at.
+QString findInFolder(const QString& folder, quint64 device, quint64 inode, int& budget) {
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return {};
+    QString found;
+    while (budget > 0) {
+        const dirent* entry = ::readdir(dir);
+        if (!entry)
+            break;
+        --budget;
+        if (qstrcmp(entry->d_name, ".") == 0 || qstrcmp(entry->d_name, "..") == 0)
+            continue;
+        // Asked of each entry rather than trusting d_ino, which overlay file systems may give
+        // differently; the entry itself, not what a link points at: the reference named the item.
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            quint64(st.st_dev) == device && quint64(st.st_ino) == inode) {
+            found = QDir(folder).filePath(QFile::decodeName(entry->d_name));
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
 template <class T> void append(QByteArray& out, T value) {
     char bytes[sizeof(T)];
     qToBigEndian(value, bytes);
@@ -42,6 +93,18 @@ template <class T> T readAt(const QByteArray& in, int offset) {
     return qFromBigEndian<T>(in.constData() + offset);
 }
 } // namespace
+
+QString LinuxBookmarkService::findByIdentity(const BookmarkRecord& record) {
+    int budget = maxEntriesSearched;
+    for (const QString& folder : searchFolders(record.path)) {
+        const QString found = findInFolder(folder, record.device, record.inode, budget);
+        if (!found.isEmpty())
+            return QDir::cleanPath(found);
+        if (budget <= 0)
+            break;
+    }
+    return {};
+}
 
 QByteArray LinuxBookmarkService::encodeRecord(const BookmarkRecord& record) {
     const QByteArray path = record.path.toUtf8();
@@ -111,13 +174,28 @@ std::optional<QByteArray> LinuxBookmarkService::createBookmark(const QUrl& url,
 
 std::optional<QUrl> LinuxBookmarkService::resolveBookmark(const QByteArray& data,
                                                           bool securityScoped) {
+    bool stale = false;
+    return resolveBookmarkAndStaleness(data, securityScoped, stale);
+}
+
+std::optional<QUrl> LinuxBookmarkService::resolveBookmarkAndStaleness(const QByteArray& data,
+                                                                      bool securityScoped,
+                                                                      bool& isStale) {
+    isStale = false;
     const auto record = decodeRecord(data);
     if (!record || (securityScoped && !record->scoped))
         return std::nullopt;
-    // The identity is kept for later releases; what counts now is that the path exists.
     struct stat st {};
-    if (!statPath(record->path, st))
+    const bool exists = statPath(record->path, st);
+    if (exists && quint64(st.st_dev) == record->device && quint64(st.st_ino) == record->inode)
+        return QUrl::fromLocalFile(record->path);
+    if (const QString moved = findByIdentity(*record); !moved.isEmpty()) {
+        isStale = true;
+        return QUrl::fromLocalFile(moved);
+    }
+    if (!exists)
         return std::nullopt;
+    isStale = true;
     return QUrl::fromLocalFile(record->path);
 }
 

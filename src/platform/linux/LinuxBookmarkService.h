@@ -16,8 +16,13 @@ struct BookmarkRecord {
 };
 
 // Durable file references for a desktop without sandbox bookmarks. A reference remembers the
-// path and the item's identity; it resolves to that path while something exists there and
-// fails otherwise. Linux has no scoped access, so starting and stopping only keep a count.
+// path and the item's identity (device and inode). It resolves to that path while the same item
+// is there. Otherwise the item is looked for by its identity among the entries of its old
+// folder, then of the user's standard folders (home and the XDG user folders), a bounded number
+// of entries in all: found, it resolves to its new place. Not found, the reference resolves to
+// whatever now holds the path (a document saved by replacing it), else fails. Both of these are
+// stale: the caller should store a fresh reference. Linux has no scoped access, so starting and
+// stopping only keep a count.
 //
 // The blob, version 1 (integers big-endian, 28 + N bytes in all):
 //   offset  size  field
@@ -36,11 +41,15 @@ struct BookmarkRecord {
 class LinuxBookmarkService : public BookmarkService {
 public:
     static constexpr quint16 currentVersion = 1;
+    // How many folder entries one search for a moved item looks at, at most.
+    static constexpr int maxEntriesSearched = 20000;
 
     std::optional<QByteArray> createBookmark(const QUrl& url, bool securityScoped) override;
     // A scoped resolution of a reference made without the scoped option fails, as scope
     // cannot be granted after the fact; resolving without the option accepts both.
     std::optional<QUrl> resolveBookmark(const QByteArray& data, bool securityScoped) override;
+    std::optional<QUrl> resolveBookmarkAndStaleness(const QByteArray& data, bool securityScoped,
+                                                    bool& isStale) override;
     // True for a file URL at which something exists.
     bool startAccessing(const QUrl& url) override;
     void stopAccessing(const QUrl& url) override;
@@ -50,6 +59,9 @@ public:
 
     static QByteArray encodeRecord(const BookmarkRecord& record);
     static std::optional<BookmarkRecord> decodeRecord(const QByteArray& data);
+
+    // Where the item of the record is now, found by its identity; empty when not found.
+    static QString findByIdentity(const BookmarkRecord& record);
 
 private:
     QHash<QString, int> accessCounts_;
