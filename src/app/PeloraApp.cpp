@@ -5,6 +5,7 @@
 #include "app/PeloraCommands.h"
 #include "app/PeloraInstanceCommands.h"
 #include "app/PeloraStatusItemController.h"
+#include "app/TerminationSignals.h"
 #include "common/Services.h"
 #include "platform/linux/X11SystemTray.h"
 #include "settings/SettingsWindowController.h"
@@ -76,6 +77,9 @@ int runPeloraApp(Services& services, InstanceServer* server) {
     if (terminated)
         return 0;
 
+    // A session that ends, or a `kill`, quits like the Quit command: the strip's place is
+    // stored and the defaults written.
+    TerminationSignals terminationSignals([&app] { app.statusItemController().quit(); });
     PeloraInstanceCommands commands(services, *app.stripController(), app.statusItemController());
     if (server)
         server->setCommands(&commands);

@@ -2,7 +2,8 @@
 # One instance and its command line, on a private X display with openbox and a tray host: a
 # second start hands over and leaves one process, "pelora popup" opens a menu at the button or,
 # with the strip hidden, at the pointer, "pelora menu --json" reads it, "pelora strip" hides and
-# shows the strip, "pelora quit" ends it, and a socket left by a killed instance is replaced.
+# shows the strip, "pelora quit" ends it, a socket left by a killed instance is replaced, and
+# SIGTERM ends it like Quit, with status 0 and the strip's last place stored.
 # Usage: test_instance.sh <bundle dir> <artifact dir>. Exit 77 when a needed tool is missing.
 set -uo pipefail
 
@@ -73,6 +74,11 @@ if command -v trayer >/dev/null; then
     started+=($!)
 fi
 
+# "x y width height" of a window, from the X server.
+geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+        /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'
+}
 shot() { import -window root "$artifacts/$1.png" && echo "screenshot $artifacts/$1.png"; }
 windowsOf() { xdotool search --onlyvisible --pid "$1" 2>/dev/null; }
 # The visible windows of a process whose _NET_WM_WINDOW_TYPE is $2: UTILITY for the strip
@@ -243,8 +249,28 @@ wait "$peloraPid" 2>/dev/null
 startPelora
 waitFor 100 sh -c "DISPLAY= timeout 5 '$pelora' menu windows >/dev/null 2>&1" &&
     pass "a new start replaced the stale socket" || fail "no answer after a stale socket"
-cmd quit
-waitFor 100 sh -c "! kill -0 $peloraPid 2>/dev/null" || fail "did not quit"
+
+# --- SIGTERM ends it like Quit: status 0, the strip's last place stored ------------------
+waitFor 100 sh -c "xdotool search --onlyvisible --pid $peloraPid >/dev/null 2>&1"
+strip=$(windowsOfType "$peloraPid" UTILITY | head -n1)
+before=$(geometry "$strip")
+stripMoved() { [ "$(geometry "$strip")" != "$before" ]; }
+xdotool windowmove "$strip" 700 300
+waitFor 50 stripMoved || fail "the strip did not move from $before"
+read -r sx sy sw sh <<<"$(geometry "$strip")"
+# At once, before the defaults' own delayed write: the quit path stores the place.
+kill -TERM "$peloraPid"
+if waitFor 100 sh -c "! kill -0 $peloraPid 2>/dev/null"; then
+    wait "$peloraPid"
+    code=$?
+    [ "$code" -eq 0 ] && pass "SIGTERM ended Pelora with status 0" || fail "exit $code after SIGTERM"
+else
+    fail "still running after SIGTERM"
+fi
+frame=$(DISPLAY= QT_QPA_PLATFORM=offscreen timeout 10 "$pelora" defaults read PeloraStripWindowFrame)
+expected="string \"{{$sx, $((900 - sy - sh))}, {$sw, $sh}}\""
+[ "$frame" = "$expected" ] && pass "strip frame stored at SIGTERM: $frame" ||
+    fail "strip frame after SIGTERM: '$frame', the strip was at $expected"
 
 if ((failures > 0)); then
     echo "--- pelora log"
