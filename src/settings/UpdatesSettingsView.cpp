@@ -9,14 +9,44 @@
 #include <QHBoxLayout>
 #include <QLocale>
 #include <QPushButton>
+#include <QTimeZone>
 #include <QVBoxLayout>
 
-QString lastCheckedCaption(const QDateTime& date) {
-    const QLocale locale;
-    const QDateTime local = date.toLocalTime();
-    return L("updates.lastChecked") + QStringLiteral(": ") +
-           locale.toString(local.date(), QLocale::LongFormat) + u' ' +
-           locale.toString(local.time(), QLocale::ShortFormat);
+#include <iterator>
+#include <unicode/udat.h>
+
+namespace {
+// One pattern of the locale for a full date with a short time ("Thursday, March 5, 2026 at
+// 2:07 PM", "Donnerstag, 5. März 2026 um 14:07"), from ICU, which knows how each language joins
+// the two; Qt has no such mixed style. Empty when ICU cannot do it.
+QString fullDateShortTime(const QDateTime& date, const QLocale& locale) {
+    UErrorCode status = U_ZERO_ERROR;
+    const QByteArray localeId = locale.name().toLatin1();
+    const QString zone = QString::fromLatin1(QTimeZone::systemTimeZoneId());
+    UDateFormat* format =
+        udat_open(UDAT_SHORT, UDAT_FULL, localeId.constData(),
+                  zone.isEmpty() ? nullptr : reinterpret_cast<const UChar*>(zone.utf16()),
+                  zone.isEmpty() ? 0 : int32_t(zone.size()), nullptr, -1, &status);
+    if (U_FAILURE(status))
+        return {};
+    UChar buffer[256];
+    const int32_t length = udat_format(format, UDate(date.toMSecsSinceEpoch()), buffer,
+                                       int32_t(std::size(buffer)), nullptr, &status);
+    udat_close(format);
+    if (U_FAILURE(status) || length <= 0 || length > int32_t(std::size(buffer)))
+        return {};
+    return QString(reinterpret_cast<const QChar*>(buffer), length);
+}
+} // namespace
+
+QString lastCheckedCaption(const QDateTime& date, const QLocale& locale) {
+    QString when = fullDateShortTime(date, locale);
+    if (when.isEmpty()) {
+        const QString pattern =
+            locale.dateFormat(QLocale::LongFormat) + u' ' + locale.timeFormat(QLocale::ShortFormat);
+        when = locale.toString(date.toLocalTime(), pattern);
+    }
+    return L("updates.lastChecked") + QStringLiteral(": ") + when;
 }
 
 UpdatesSettingsView::UpdatesSettingsView(Services& services, PeloraUpdatePreferences& preferences,

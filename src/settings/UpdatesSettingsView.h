@@ -2,6 +2,7 @@
 
 #include "common/NotificationCenter.h"
 
+#include <QLocale>
 #include <QWidget>
 #include <functional>
 
@@ -51,5 +52,5 @@ private:
     NotificationCenter::Token finishObserver_ = 0;
 };
 
-// "Last checked: " and the date in the user's full date and short time format.
-QString lastCheckedCaption(const QDateTime& date);
+// "Last checked: " and the date, in local time, in the locale's full date and short time format.
+QString lastCheckedCaption(const QDateTime& date, const QLocale& locale = QLocale());

@@ -9,6 +9,7 @@
 #include "support/TestSupport.h"
 
 #include <QPushButton>
+#include <QScopeGuard>
 
 using namespace std::chrono_literals;
 
@@ -97,6 +98,28 @@ TEST_F(UpdatesTabTest, AFailedCheckClearsTheIndicatorAndKeepsTheCaption) {
     EXPECT_FALSE(tab.progressIndicator()->isVisible());
     EXPECT_EQ(tab.lastCheckedText(), lastCheckedCaption(earlier));
     EXPECT_EQ(dialogs->alerts.size(), 1);
+}
+
+TEST_F(UpdatesTabTest, TheCaptionIsTheFullDateAndShortTimeInTheLocalesOwnWords) {
+    const QDateTime checked(QDate(2026, 3, 5), QTime(14, 7), Qt::LocalTime);
+    defaults->setObject(kLastSuccessfulUpdateCheckDateKey.key(), checked.toUTC());
+    const QLocale saved;
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    const struct {
+        QLocale::Language language;
+        QLocale::Territory territory;
+        QString when;
+    } cases[] = {
+        {QLocale::English, QLocale::UnitedStates,
+         QStringLiteral("Thursday, March 5, 2026 at 2:07\u202FPM")},
+        {QLocale::German, QLocale::Germany, QStringLiteral("Donnerstag, 5. März 2026 um 14:07")},
+    };
+    for (const auto& c : cases) {
+        QLocale::setDefault(QLocale(c.language, c.territory));
+        UpdatesSettingsView& tab = showTab();
+        EXPECT_EQ(tab.manualRow()->subtitleLabel()->text(),
+                  L("updates.lastChecked") + QStringLiteral(": ") + c.when);
+    }
 }
 
 TEST_F(UpdatesTabTest, AnAutomaticCheckEndingMeanwhileAlsoUpdatesTheTab) {
