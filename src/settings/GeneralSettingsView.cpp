@@ -12,10 +12,14 @@
 #include <QVBoxLayout>
 
 bool isBundleInApplicationsFolder(const QString& bundlePath) {
-    const QString resolved = QFileInfo(bundlePath).canonicalFilePath();
-    const QString path = resolved.isEmpty() ? bundlePath : resolved;
+    const auto resolved = [](const QString& path) {
+        const QString canonical = QFileInfo(path).canonicalFilePath();
+        return canonical.isEmpty() ? path : canonical;
+    };
+    const QString path = resolved(bundlePath);
+    // The home resolved too, or a home reached through a link would never match.
     return path.startsWith(QStringLiteral("/Applications/")) ||
-           path.startsWith(QDir::homePath() + QStringLiteral("/Applications/"));
+           path.startsWith(resolved(QDir::homePath()) + QStringLiteral("/Applications/"));
 }
 
 GeneralSettingsView::GeneralSettingsView(Services& services, std::function<void()> scheduleFit,

@@ -202,6 +202,12 @@ TEST(ApplicationsFolder, SymbolicLinksAreResolvedAndTheHomeFolderCounts) {
     ASSERT_TRUE(QFile::link(elsewhere, home.path() + QStringLiteral("/Applications/Link.app")));
     EXPECT_FALSE(
         isBundleInApplicationsFolder(home.path() + QStringLiteral("/Applications/Link.app")));
+
+    // A home that is itself reached through a link.
+    ASSERT_TRUE(QFile::link(home.path(), home.path() + QStringLiteral("-link")));
+    HomeOverride linkedHome(home.path() + QStringLiteral("-link"));
+    EXPECT_TRUE(isBundleInApplicationsFolder(inHome));
+    QFile::remove(home.path() + QStringLiteral("-link"));
 }
 
 namespace {
