@@ -99,6 +99,24 @@ geometry() {
         /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'
 }
 
+# "x y width height" of a window once it is viewable and reads the same twice in a row, a tenth
+# of a second apart: the window manager has placed it. Waits up to $2 tenths (default 100).
+settledGeometry() {
+    local window=$1 tenths=${2:-100} last="" now t
+    for ((t = 0; t < tenths; t++)); do
+        now=$(xwininfo -id "$window" 2>/dev/null | awk '/Map State/ {m=$NF}
+            /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+            /Width:/ {w=$NF} /Height:/ {h=$NF} END {if (m == "IsViewable") print x, y, w, h}')
+        if [ -n "$now" ] && [ "$now" = "$last" ]; then
+            echo "$now"
+            return 0
+        fi
+        last=$now
+        sleep 0.1
+    done
+    return 1
+}
+
 expectGeometry() { # what, window, expected "x y w h"
     local got
     got=$(geometry "$2")
@@ -113,7 +131,7 @@ startPelora() {
     waitFor 100 sh -c "xdotool search --onlyvisible --pid $peloraPid >/dev/null 2>&1" ||
         fail "no strip window appeared"
     strip=$(windowsOf "$peloraPid" | head -n1)
-    sleep 0.3 # let the window manager settle the window
+    settledGeometry "$strip" >/dev/null || fail "the strip did not settle"
 }
 
 stopPelora() {
