@@ -156,3 +156,19 @@ e2eFinish() {
     echo "all checks passed"
     exit 0
 }
+
+# A digest of what a window shows now.
+pictureOf() { import -window "$1" rgb:- 2>/dev/null | md5sum; }
+
+# Presses the key until the window's picture changes: a menu that has just appeared may not
+# hold the keyboard yet, and a key pressed before that goes elsewhere. Later keys reach it.
+pressUntilAnswered() { # window key
+    local before tries
+    before=$(pictureOf "$1")
+    for tries in 1 2 3; do
+        xdotool key --clearmodifiers "$2"
+        waitFor 30 sh -c "[ \"\$(import -window $1 rgb:- 2>/dev/null | md5sum)\" != '$before' ]" &&
+            return 0
+    done
+    return 1
+}
