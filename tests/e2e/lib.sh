@@ -163,8 +163,14 @@ pictureOf() { import -window "$1" rgb:- 2>/dev/null | md5sum; }
 # Presses the key until the window's picture changes: a menu that has just appeared may not
 # hold the keyboard yet, and a key pressed before that goes elsewhere. Later keys reach it.
 pressUntilAnswered() { # window key
-    local before tries
-    before=$(pictureOf "$1")
+    local before="" now tries
+    # A picture that no longer changes by itself, so a change tells the key was taken.
+    for tries in $(seq 50); do
+        now=$(pictureOf "$1")
+        [ "$now" = "$before" ] && break
+        before=$now
+        sleep 0.1
+    done
     for tries in 1 2 3; do
         xdotool key --clearmodifiers "$2"
         waitFor 30 sh -c "[ \"\$(import -window $1 rgb:- 2>/dev/null | md5sum)\" != '$before' ]" &&
