@@ -22,12 +22,6 @@ logo=$(appWindow "$logoClass")
 [ -n "$terminal" ] && [ -n "$logo" ] || { fail "the test programs did not start"; finish; }
 pass "terminal window $terminal, logo window $logo"
 
-xdotool windowactivate --sync "$terminal" 2>/dev/null
-sleep 0.5 # more than the frontmost debounce
-xdotool windowactivate --sync "$logo" 2>/dev/null
-sleep 0.5
-shot apps-1-both
-
 # --- The stored history ---------------------------------------------------------------
 # "key|bundleIdentifier|displayName|bundlePath", newest first, without Pelora's own record.
 storedOrder() {
@@ -40,6 +34,12 @@ for key, r in sorted(records.items(), key=lambda kv: -kv[1]["lastActivatedAt"]):
     print(key, r.get("bundleIdentifier", "-"), r["displayName"], r["bundlePath"], sep="|")
 ' | grep -v "^$peloraId|"
 }
+stored() { storedOrder | grep -q "^$1|"; }
+# Each activation is recorded before the next one (Pelora debounces the frontmost window).
+xdotool windowactivate --sync "$terminal" 2>/dev/null
+waitFor 50 stored "$terminalId" || fail "the terminal's activation was not recorded"
+xdotool windowactivate --sync "$logo" 2>/dev/null
+shot apps-1-both
 expected="$logoId|$logoId|Test Logo|$logoEntry
 $terminalId|$terminalId|Test Terminal|$terminalEntry"
 storedAsExpected() { [ "$(storedOrder)" = "$expected" ]; }
@@ -68,7 +68,7 @@ fi
 # The second entry is the terminal: choosing it with the keyboard makes it active.
 openMenuAt windows || fail "no menu after pressing the windows button"
 shot apps-2-windows-menu
-xdotool key Down Down Return
+chooseWithKeys Down Down Return
 terminalActive() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$terminal" ]; }
 if waitFor 30 terminalActive; then
     pass "choosing the second entry activated the terminal"
@@ -79,7 +79,7 @@ menuGone || fail "the menu stayed open"
 
 # --- Hide all ----------------------------------------------------------------------------
 openMenuAt windows || fail "no menu after pressing the windows button again"
-xdotool key Up Return # the last item
+chooseWithKeys Up Return # the last item
 bothIconic() { isIconic "$terminal" && isIconic "$logo"; }
 if waitFor 30 bothIconic; then
     pass "hide-all iconified both programs"
@@ -94,7 +94,7 @@ shot apps-3-hidden
 # The terminal was activated last, through the menu: the logo is second now.
 openMenuAt windows || fail "no menu after pressing the windows button a third time"
 shot apps-4-windows-menu-hidden
-xdotool key Down Down Return
+chooseWithKeys Down Down Return
 logoActive() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$logo" ]; }
 if waitFor 30 logoActive && ! isIconic "$logo"; then
     pass "choosing the hidden logo program brought it back"
@@ -108,7 +108,7 @@ shot apps-5-unhidden
 # brings it to the front instead of starting it again.
 openMenuAt applications || fail "no menu after pressing the applications button"
 shot apps-6-applications-menu
-xdotool key Down Down Return # the terminal, second after the logo
+chooseWithKeys Down Down Return # the terminal, second after the logo
 if waitFor 30 terminalActive && ! isIconic "$terminal"; then
     pass "choosing the recent terminal brought the running one back"
 else
