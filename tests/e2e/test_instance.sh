@@ -61,12 +61,14 @@ waitFor() {
 
 Xvfb -displayfd 3 -screen 0 1440x900x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 started+=($!)
-waitFor 100 test -s "$work/display" || { echo "FAIL: Xvfb did not start"; exit 1; }
+# The whole line: a display number read half-written would name another display.
+waitFor 300 sh -c '[ "$(wc -l <"$1")" -ge 1 ]' _ "$work/display" ||
+    { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 export DISPLAY=":$(head -n1 "$work/display")"
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 started+=($!)
-waitFor 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
-    { echo "FAIL: openbox did not start"; exit 1; }
+waitFor 300 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
+    { echo "FAIL: openbox did not start"; cat "$work/openbox.log"; exit 1; }
 if command -v trayer >/dev/null; then
     trayer --edge top --align right --widthtype pixel --width 200 --height 32 \
         --SetDockType true --SetPartialStrut true >"$work/trayer.log" 2>&1 &
