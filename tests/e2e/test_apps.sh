@@ -12,6 +12,9 @@ e2eInit "$@" Xvfb openbox xdotool xwininfo xprop import gio xterm xlogo python3
 source "$(dirname "${BASH_SOURCE[0]}")/apps_lib.sh"
 
 # --- Pelora first, so that it sees every activation -------------------------------------
+# With the launcher entry the run script installs, which Pelora's own windows match.
+launcherEntry="$XDG_DATA_HOME/applications/pelora.desktop"
+printf '[Desktop Entry]\nType=Application\nName=Pelora\nExec=%s\n' "$pelora" >"$launcherEntry"
 startStrip
 defaultsTool read >/dev/null 2>&1 || { echo "SKIP: this build has no defaults tool"; exit 77; }
 
@@ -116,5 +119,16 @@ else
 fi
 terminals=$(xdotool search --onlyvisible --class "$terminalClass" | wc -l)
 [ "$terminals" -eq 1 ] && pass "no second terminal was started" || fail "$terminals terminals"
+
+# --- Pelora itself in front is not recorded ----------------------------------------------
+DISPLAY='' timeout 10 "$pelora" settings || fail "pelora settings"
+peloraInFront() { [ "$(xdotool getactivewindow getwindowpid 2>/dev/null)" = "$peloraPid" ]; }
+waitFor 100 peloraInFront || fail "Pelora's settings window did not come to the front"
+# An activation after Pelora's: once it is stored, Pelora's would have been too.
+xdotool windowactivate --sync "$logo" 2>/dev/null
+logoNewest() { storedOrder | head -n1 | grep -q "^$logoId|"; }
+waitFor 50 logoNewest || fail "the logo's activation was not recorded: $(storedOrder)"
+storedOrder | grep -qF "|$launcherEntry" && fail "Pelora was recorded: $(storedOrder)" ||
+    pass "Pelora itself is not in the history"
 
 finish
