@@ -3,7 +3,8 @@
 # desktop entries this test writes, activated in turn; the stored activation history and the
 # open-applications menu show them newest first; choosing an entry activates it; hide-all
 # iconifies both and leaves Pelora's own windows alone; choosing a hidden one brings it back;
-# the applications menu brings a running application forward instead of starting another.
+# the applications menu brings a running application forward instead of starting another;
+# Pelora itself in front is not recorded, though its launcher entry matches its windows.
 # Usage: test_apps.sh <bundle dir> <artifact dir>. Exit 77 when a needed tool is missing.
 set -uo pipefail
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The favorites editor from the installed strip on a private X display: the documents button's
-# menu, its edit item chosen with the keyboard, a document added through the open panel by
-# typing its path, the stored favorite read back with the defaults tool, Return closing the
-# editor. Screenshots of each step are kept.
+# menu, its edit item chosen with the keyboard, a document and then a folder added through the
+# open panel by typing their paths, the stored favorites read back with the defaults tool,
+# Return closing the editor. Screenshots of each step are kept.
 # Usage: test_editor.sh <bundle dir> <artifact dir>. Exit 77 when a needed tool is missing or
 # this build's documents menu has no edit item.
 set -uo pipefail
