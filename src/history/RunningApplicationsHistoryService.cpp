@@ -93,17 +93,37 @@ RunningApplicationsHistoryService::applicationKey(const RunningApplication& app)
     return std::nullopt;
 }
 
+bool RunningApplicationsHistoryService::isProgramItself(
+    const QString& bundlePath, const std::optional<QString>& bundleIdentifier) const {
+    const Bundle& bundle = services_.bundle();
+    if (bundlePath == bundle.bundlePath())
+        return true;
+    const auto ownIdentifier = bundle.infoValue(QStringLiteral("CFBundleIdentifier"));
+    if (ownIdentifier && !ownIdentifier->isEmpty() && bundleIdentifier == ownIdentifier)
+        return true;
+    const QString ownExecutable = bundle.executablePath();
+    if (ownExecutable.isEmpty())
+        return false;
+    const QString canonical = QFileInfo(ownExecutable).canonicalFilePath();
+    const QString started =
+        services_.workspace().applicationExecutablePath(QUrl::fromLocalFile(bundlePath));
+    return !started.isEmpty() && started == (canonical.isEmpty() ? ownExecutable : canonical);
+}
+
 void RunningApplicationsHistoryService::recordActivation(const RunningApplication& app) {
     const auto key = applicationKey(app);
     if (!key || !app.bundleURL)
         return;
+    const QUrl& url = *app.bundleURL;
+    const QString bundlePath = url.isLocalFile() ? url.toLocalFile() : url.path();
+    if (app.isCurrentProcess || isProgramItself(bundlePath, app.bundleIdentifier))
+        return;
     const QDateTime now = now_();
     lastActivationDates_.insert(*key, now);
 
-    const QUrl& url = *app.bundleURL;
     PersistedActivationRecord record;
     record.bundleIdentifier = app.bundleIdentifier;
-    record.bundlePath = url.isLocalFile() ? url.toLocalFile() : url.path();
+    record.bundlePath = bundlePath;
     record.displayName =
         app.localizedName ? *app.localizedName : QFileInfo(record.bundlePath).completeBaseName();
     record.lastActivatedAt = now;
@@ -133,15 +153,15 @@ void RunningApplicationsHistoryService::clearPersistedRecords() {
 
 QList<RecentAppItem> RunningApplicationsHistoryService::recentApplications(
     int limit, const std::optional<QString>& excludingBundleIdentifier) {
-    const QString ownBundlePath = services_.bundle().bundlePath();
     QList<const PersistedActivationRecord*> kept;
     for (const PersistedActivationRecord& record : persistedRecords_) {
-        if (record.bundlePath == ownBundlePath)
-            continue;
         if (excludingBundleIdentifier && record.bundleIdentifier &&
             *record.bundleIdentifier == *excludingBundleIdentifier)
             continue;
         if (!QFileInfo::exists(record.bundlePath))
+            continue;
+        // Records an earlier version stored of the program itself stay out of the list.
+        if (isProgramItself(record.bundlePath, record.bundleIdentifier))
             continue;
         kept << &record;
     }

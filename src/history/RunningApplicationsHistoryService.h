@@ -50,6 +50,7 @@ public:
     // When the application last came to the front while the history watched, if known.
     std::optional<QDateTime> lastActivationDate(const RunningApplication& app) const;
 
+    // The program's own activations are not recorded.
     void recordActivation(const RunningApplication& app);
     void saveRecords();
 
@@ -68,6 +69,11 @@ public:
 
 private:
     void loadRecords();
+    // Whether the application at bundlePath is this program: its bundle, an application with
+    // its bundle identifier, or an entry (such as its launcher entry) that starts its
+    // executable.
+    bool isProgramItself(const QString& bundlePath,
+                         const std::optional<QString>& bundleIdentifier) const;
 
     Services& services_;
     std::optional<QMetaObject::Connection> activationObserver_;

@@ -18,6 +18,9 @@ public:
     virtual std::optional<QUrl> applicationToOpenURL(const QUrl& url) = 0;
     // Launches the application at the bundle URL, or brings it to the front when it runs.
     virtual bool launchApplication(const QUrl& applicationURL, bool activate) = 0;
+    // The program the application at the bundle URL starts, links resolved; empty when that
+    // cannot be told.
+    virtual QString applicationExecutablePath(const QUrl&) { return {}; }
 
     // Icon of a file, folder or application bundle (a desktop entry's Icon). Main thread.
     virtual QIcon iconForFile(const QString& path) = 0;

@@ -5,11 +5,9 @@
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QPainter>
-#include <QPainterPath>
 
 namespace {
 constexpr int buttonSize = 28;
-constexpr qreal highlightRadius = 7;
 } // namespace
 
 void paintStripSymbol(QPainter& painter, const QIcon& icon, const QPointF& centre, qreal pointSize,
@@ -42,7 +40,6 @@ StripSymbolButton::StripSymbolButton(const QString& symbolName, qreal pointSize,
     : QAbstractButton(parent), symbolName_(symbolName), pointSize_(pointSize),
       icon_(bundledSymbolIcon(symbolName)) {
     setFocusPolicy(Qt::NoFocus);
-    setAttribute(Qt::WA_Hover);
     setFixedSize(buttonSize, buttonSize);
 }
 
@@ -51,21 +48,12 @@ QSize StripSymbolButton::sizeHint() const {
 }
 
 void StripSymbolButton::paintEvent(QPaintEvent*) {
+    // A plain button: the symbol alone, the same under the pointer and while pressed.
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QColor foreground = palette().color(QPalette::WindowText);
-    // A soft rounded wash under the pointer, a deeper one while pressed.
-    const bool pressed = isDown();
-    if (pressed || underMouse()) {
-        QColor wash = foreground;
-        wash.setAlphaF(pressed ? 0.18f : 0.08f);
-        QPainterPath path;
-        path.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), highlightRadius,
-                            highlightRadius);
-        painter.fillPath(path, wash);
-    }
-    // Symbols in the label colour, a touch softer than pure text; dimmed while pressed.
-    foreground.setAlphaF(pressed ? 0.6f : 0.85f);
+    // Symbols in the label colour, a touch softer than pure text.
+    foreground.setAlphaF(0.85f);
     paintStripSymbol(painter, icon_, QRectF(rect()).center(), pointSize_, foreground);
 }
 

@@ -17,10 +17,30 @@ StripPanel::StripPanel(QWidget* content, bool translucent, int cornerRadius)
         setAttribute(Qt::WA_TranslucentBackground);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    // The window takes the content's size, now and whenever the content lays itself out again.
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    // The layout does not size the window: setFrame does, in one request with its position.
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
     layout->addWidget(content);
+    setFixedSize(contentSize());
     layout->activate();
+}
+
+QSize StripPanel::contentSize() const {
+    return content_->sizeHint();
+}
+
+void StripPanel::setFrame(const QRect& frame) {
+    // Fixed sizes would clamp the new geometry; they are set again once it is taken.
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setGeometry(frame);
+    setFixedSize(frame.size());
+}
+
+bool StripPanel::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::LayoutRequest && contentSize() != size())
+        Q_EMIT contentSizeChanged();
+    return handled;
 }
 
 void StripPanel::moveEvent(QMoveEvent* event) {
@@ -32,8 +52,6 @@ void StripPanel::moveEvent(QMoveEvent* event) {
 void StripPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     updateShape();
-    if (event->size() != event->oldSize())
-        Q_EMIT resized();
 }
 
 void StripPanel::updateShape() {

@@ -139,9 +139,9 @@ void StripWindowController::showStrip() {
     // Observed only from here on, so the place given at creation is not stored until the
     // window first moves or is hidden.
     stripWindowDidMoveObserver_ =
-        connect(panel, &StripPanel::moved, this, &StripWindowController::saveStripFrame);
-    stripWindowDidResizeObserver_ =
-        connect(panel, &StripPanel::resized, this, &StripWindowController::stripWindowDidResize);
+        connect(panel, &StripPanel::moved, this, &StripWindowController::stripWindowDidMove);
+    stripContentDidResizeObserver_ = connect(panel, &StripPanel::contentSizeChanged, this,
+                                             &StripWindowController::stripContentDidResize);
     if (!willTerminateObserver_)
         willTerminateObserver_ =
             connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
@@ -153,9 +153,9 @@ void StripWindowController::hideStrip() {
         saveStripFrame();
     if (stripWindowDidMoveObserver_) {
         disconnect(stripWindowDidMoveObserver_);
-        disconnect(stripWindowDidResizeObserver_);
+        disconnect(stripContentDidResizeObserver_);
         stripWindowDidMoveObserver_ = {};
-        stripWindowDidResizeObserver_ = {};
+        stripContentDidResizeObserver_ = {};
     }
     if (window_) {
         window_->close();
@@ -184,28 +184,36 @@ StripContentView* StripWindowController::contentView() const {
     return window_ ? static_cast<StripContentView*>(window_->content()) : nullptr;
 }
 
-void StripWindowController::stripWindowDidResize() {
-    // The content laid itself out again (the orientation changed); the window keeps its
-    // top-left corner and must stay whole on its screen.
+void StripWindowController::stripWindowDidMove() {
+    // Qt reports a move it asked for at once, before the window system has made it; the
+    // window system's place would still be the old one.
+    if (!placingWindow_)
+        saveStripFrame();
+}
+
+void StripWindowController::stripContentDidResize() {
+    // The content laid itself out again (the orientation changed). The window keeps its
+    // top-left corner, where the window system has it now, and stays whole on its screen.
     const auto frame = stripFrame();
     if (!frame)
         return;
-    auto screen = screenBestContaining(*frame);
+    const QSizeF size = window_->contentSize();
+    // A bottom-left frame's top edge is its y plus its height.
+    QRectF wanted(frame->x(), frame->y() + frame->height() - size.height(), size.width(),
+                  size.height());
+    auto screen = screenBestContaining(wanted);
     if (!screen)
         screen = services_.screens().mainScreen();
-    if (screen) {
-        const QRectF constrained = constrainFrameRect(*frame, *screen);
-        if (constrained != *frame) {
-            // The move is reported and stored like any other.
-            window_->move(ScreenGeometry::current(services_.screens())
-                              .toTopLeft(constrained)
-                              .toAlignedRect()
-                              .topLeft());
-            return;
-        }
-    }
-    // Its bottom-left origin moved with the new height.
-    saveStripFrame();
+    if (screen)
+        wanted = constrainFrameRect(wanted, *screen);
+    const ScreenGeometry geometry = ScreenGeometry::current(services_.screens());
+    const QRect target = geometry.toTopLeft(wanted).toAlignedRect();
+    placingWindow_ = true;
+    window_->setFrame(target);
+    placingWindow_ = false;
+    // The frame asked for; should the window system put the window elsewhere, its move is
+    // stored like any other.
+    stripWindowFrameKey.write(services_.defaults(), rectToString(geometry.toBottomLeft(target)));
 }
 
 QRectF StripWindowController::initialStripFrame(const QSizeF& panelSize) const {

@@ -153,12 +153,15 @@ private:
                            OpenTargetKind kind);
 
     void openSettingsFromStrip();
-    void stripWindowDidResize();
+    void stripWindowDidMove();
+    void stripContentDidResize();
 
     Services& services_;
     QPointer<StripPanel> window_;
     QMetaObject::Connection stripWindowDidMoveObserver_;
-    QMetaObject::Connection stripWindowDidResizeObserver_;
+    QMetaObject::Connection stripContentDidResizeObserver_;
+    // While the controller itself gives the window a frame.
+    bool placingWindow_ = false;
     QMetaObject::Connection willTerminateObserver_;
     std::optional<NotificationCenter::Token> recentDocumentsObserver_;
     std::function<void()> openSettingsAction_;

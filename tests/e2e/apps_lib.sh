@@ -51,9 +51,15 @@ menuGone() { waitFor 20 noMenu; }
 # menu so that only the keyboard chooses.
 openMenuAt() {
     xdotool mousemove "$((stripX + 16))" "$((stripY + buttonOffset[$1]))" click 1
-    waitFor 30 menuShown || return 1
-    sleep 0.3
-    return 0
+    waitFor 30 menuShown
+}
+
+# Chooses in the open menu with the keyboard: the first key once the menu takes it, then the
+# rest.
+chooseWithKeys() {
+    pressUntilAnswered "$(menuWindows | head -n1)" "$1" || fail "the menu does not answer the keyboard"
+    shift
+    xdotool key "$@"
 }
 
 # --- The two test programs and their desktop entries ---------------------------------
@@ -94,7 +100,8 @@ launchTestApps() {
         fail "no terminal window"
     waitFor 100 sh -c "[ -n \"\$(xdotool search --onlyvisible --class $logoClass)\" ]" ||
         fail "no logo window"
-    sleep 0.3
+    settledGeometry "$(appWindow "$terminalClass")" >/dev/null
+    settledGeometry "$(appWindow "$logoClass")" >/dev/null
 }
 
 wmState() { xprop -id "$1" WM_STATE 2>/dev/null | awk '/window state:/ {print $3}'; }

@@ -75,15 +75,18 @@ e2eInstall() {
 e2eStartDisplay() {
     Xvfb -displayfd 3 -screen 0 1440x900x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
     started+=($!)
-    waitFor 100 test -s "$work/display" || {
+    # The whole line: a display number read half-written would name another display.
+    waitFor 300 sh -c '[ "$(wc -l <"$1")" -ge 1 ]' _ "$work/display" || {
         echo "FAIL: Xvfb did not start"
+        cat "$work/xvfb.log"
         exit 1
     }
     export DISPLAY=":$(head -n1 "$work/display")"
     openbox --sm-disable >"$work/openbox.log" 2>&1 &
     started+=($!)
-    waitFor 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' || {
+    waitFor 300 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' || {
         echo "FAIL: openbox did not start"
+        cat "$work/openbox.log" "$work/xvfb.log"
         exit 1
     }
 }
@@ -97,6 +100,24 @@ windowsOf() { xdotool search --onlyvisible --pid "$1" 2>/dev/null; }
 geometry() {
     xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
         /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'
+}
+
+# "x y width height" of a window once it is viewable and reads the same twice in a row, a tenth
+# of a second apart: the window manager has placed it. Waits up to $2 tenths (default 100).
+settledGeometry() {
+    local window=$1 tenths=${2:-100} last="" now t
+    for ((t = 0; t < tenths; t++)); do
+        now=$(xwininfo -id "$window" 2>/dev/null | awk '/Map State/ {m=$NF}
+            /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+            /Width:/ {w=$NF} /Height:/ {h=$NF} END {if (m == "IsViewable") print x, y, w, h}')
+        if [ -n "$now" ] && [ "$now" = "$last" ]; then
+            echo "$now"
+            return 0
+        fi
+        last=$now
+        sleep 0.1
+    done
+    return 1
 }
 
 expectGeometry() { # what, window, expected "x y w h"
@@ -113,7 +134,7 @@ startPelora() {
     waitFor 100 sh -c "xdotool search --onlyvisible --pid $peloraPid >/dev/null 2>&1" ||
         fail "no strip window appeared"
     strip=$(windowsOf "$peloraPid" | head -n1)
-    sleep 0.3 # let the window manager settle the window
+    settledGeometry "$strip" >/dev/null || fail "the strip did not settle"
 }
 
 stopPelora() {
@@ -137,4 +158,26 @@ e2eFinish() {
     fi
     echo "all checks passed"
     exit 0
+}
+
+# A digest of what a window shows now.
+pictureOf() { import -window "$1" rgb:- 2>/dev/null | md5sum; }
+
+# Presses the key until the window's picture changes: a menu that has just appeared may not
+# hold the keyboard yet, and a key pressed before that goes elsewhere. Later keys reach it.
+pressUntilAnswered() { # window key
+    local before="" now tries
+    # A picture that no longer changes by itself, so a change tells the key was taken.
+    for tries in $(seq 50); do
+        now=$(pictureOf "$1")
+        [ "$now" = "$before" ] && break
+        before=$now
+        sleep 0.1
+    done
+    for tries in 1 2 3; do
+        xdotool key --clearmodifiers "$2"
+        waitFor 30 sh -c "[ \"\$(import -window $1 rgb:- 2>/dev/null | md5sum)\" != '$before' ]" &&
+            return 0
+    done
+    return 1
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The clipboard history on a private X display with openbox: text copied with xclip while a
 # terminal is in front, a PNG while a logo program is in front and a file list with nothing in
-# front, each noticed within two seconds; the clipboard menu of the real strip groups them by
+# front, each noticed by the history; the clipboard menu of the real strip groups them by
 # source, newest first; choosing each entry with the keyboard puts it back for `xclip -o`, the
 # text last; pasting back adds nothing to the history.
 # Usage: test_clipboard.sh <bundle dir> <artifact dir>. Exit 77 when a needed tool is missing.
@@ -39,10 +39,10 @@ for item in json.load(sys.stdin)["items"]:
         print(item["title"], entry.get("title"), sep="|")
 '
 }
-# Waits at most two seconds for the menu to list lines matching the pattern (a bash glob);
-# without the menu command, gives the history those two seconds.
+# Waits for the menu to list lines matching the pattern (a bash glob), twenty seconds at most;
+# an older build without the menu command gets two seconds.
 expectEntries() { # what pattern
-    local deadline=$((SECONDS + 2)) got
+    local deadline=$((SECONDS + 20)) got
     if ! $hasMenuCommand; then
         sleep 2
         return 0
@@ -68,13 +68,20 @@ echo b >"$HOME/Documents/second.txt"
 printf 'file://%s\r\nfile://%s\r\n' "$HOME/Documents/first.txt" "$HOME/Documents/second.txt" \
     >"$work/files.uri"
 
+# Pelora has seen the program come to the front: the open-applications menu lists it first.
+inFront() {
+    menuJson windows | /usr/bin/env python3 -c '
+import json, sys
+titles = [i.get("title") for i in json.load(sys.stdin)["items"] if not i.get("separator")]
+sys.exit(0 if len(titles) > 1 and titles[1] == sys.argv[1] else 1)' "$1"
+}
 xdotool windowactivate --sync "$terminal" 2>/dev/null
-sleep 0.3
+waitFor 50 inFront "Test Terminal" || fail "Pelora did not see the terminal in front"
 copy text/plain "$work/text.txt"
 expectEntries "text from the terminal" "Test Terminal|$text"
 
 xdotool windowactivate --sync "$logo" 2>/dev/null
-sleep 0.3
+waitFor 50 inFront "Test Logo" || fail "Pelora did not see the logo program in front"
 copy image/png "$work/picture.png"
 expectEntries "a picture from the logo program" "Test Logo|*720*360*
 Test Terminal|$text"
@@ -110,11 +117,13 @@ fi
 # Groups newest first below the header: no application, Test Logo, Test Terminal. Right opens
 # a group with its first entry selected.
 chooseInGroup() { # group number, screenshot name
-    local downs=()
-    for ((i = 0; i < $1; i++)); do downs+=(Down); done
+    local keys=()
+    for ((i = 0; i < $1; i++)); do keys+=(Down); done
+    keys+=(Right)
     openMenuAt clipboard || { fail "no menu after pressing the clipboard button"; return 1; }
-    xdotool key "${downs[@]}" Right
-    sleep 0.5
+    chooseWithKeys "${keys[@]}"
+    twoMenus() { (($(menuWindows | wc -l) >= 2)); }
+    waitFor 50 twoMenus || fail "the group did not open"
     shot "$2"
     xdotool key Return
     menuGone || fail "the menu stayed open"
@@ -146,10 +155,13 @@ fi
 
 # Putting entries back is no new copy: the history keeps its entries and order.
 if $hasMenuCommand; then
-    sleep 1.5
-    after=$(clipboardEntries)
-    [ "$after" = "$before" ] && pass "the history is unchanged after pasting back" ||
-        fail "the history changed: $before -> $after"
+    # The history looks once a second; a change would show within a few of its looks.
+    changed() { [ "$(clipboardEntries)" != "$before" ]; }
+    if waitFor 15 changed; then
+        fail "the history changed: $before -> $(clipboardEntries)"
+    else
+        pass "the history is unchanged after pasting back"
+    fi
 fi
 
 finish

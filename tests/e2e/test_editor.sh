@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The favorites editor from the installed strip on a private X display: the documents button's
-# menu, its edit item chosen with the keyboard, a document added through the open panel by
-# typing its path, the stored favorite read back with the defaults tool, Return closing the
-# editor. Screenshots of each step are kept.
+# menu, its edit item chosen with the keyboard, a document and then a folder added through the
+# open panel by typing their paths, the stored favorites read back with the defaults tool,
+# Return closing the editor. Screenshots of each step are kept.
 # Usage: test_editor.sh <bundle dir> <artifact dir>. Exit 77 when a needed tool is missing or
 # this build's documents menu has no edit item.
 set -uo pipefail
@@ -42,7 +42,6 @@ hex() { printf %s "$1" | od -An -tx1 | tr -d ' \n'; }
 
 e2eStartDisplay
 startPelora
-sleep 0.3
 read -r sx sy stripWidth stripHeight <<<"$(geometry "$strip")"
 defaultsTool read >/dev/null 2>&1 || skip "this build has no 'pelora defaults' tool"
 
@@ -75,17 +74,16 @@ else
 fi
 waitFor 50 menuShown || skip "the documents button opens no menu in this build"
 pass "the documents menu is open"
-sleep 0.3
 shot editor-1-documents-menu
+menu=$(for w in $(windowsOf "$peloraPid"); do [ "$w" != "$strip" ] && echo "$w"; done | head -n1)
 if [ -n "$steps" ]; then
-    for ((i = 0; i < steps; i++)); do
+    pressUntilAnswered "$menu" Down || fail "the menu does not answer the keyboard"
+    for ((i = 1; i < steps; i++)); do
         xdotool key --clearmodifiers Down
-        sleep 0.05
     done
 else
-    xdotool key --clearmodifiers Up
+    pressUntilAnswered "$menu" Up || fail "the menu does not answer the keyboard"
 fi
-sleep 0.2
 xdotool key --clearmodifiers Return
 
 if ! waitFor 50 editorShown; then
@@ -97,8 +95,7 @@ if ! waitFor 50 editorShown; then
     skip "the edit item was not found: the last entry of the documents menu opened no editor"
 fi
 editor=$(editorWindow)
-sleep 0.5
-read -r ex ey ew eh <<<"$(geometry "$editor")"
+read -r ex ey ew eh <<<"$(settledGeometry "$editor")"
 [ "$ew $eh" = "560 440" ] && pass "the editor is 560x440" || fail "editor size ${ew}x$eh"
 # Centred on the screen, give or take the window manager's title bar.
 ((ex + ew / 2 >= 700 && ex + ew / 2 <= 740 && ey + eh / 2 >= 420 && ey + eh / 2 <= 480)) &&
@@ -109,30 +106,34 @@ editors=$(xdotool search --all --onlyvisible --pid "$peloraPid" --name '^Edit Fa
 [ "$editors" -eq 1 ] || fail "$editors editor windows"
 shot editor-2-open
 
-# --- A document added through the panel, with the keyboard -------------------------------
-before=$(windowsOf "$peloraPid" | sort)
-# The add button: the first of the button row, 12 in from the left and bottom edges.
-xdotool mousemove $((ex + 32)) $((ey + eh - 12 - 15)) click 1
-panel=""
-findPanel() {
-    panel=$(comm -13 <(echo "$before") <(windowsOf "$peloraPid" | sort) | head -n1)
-    [ -n "$panel" ]
-}
-if waitFor 50 findPanel; then
+# --- A document, then a folder, added through the panel, with the keyboard --------------
+# Presses the add button, types the path into Qt's file dialog and confirms with Return.
+addThroughPanel() {
+    local before
+    before=$(windowsOf "$peloraPid" | sort)
+    # The add button: the first of the button row, 12 in from the left and bottom edges.
+    xdotool mousemove $((ex + 32)) $((ey + eh - 12 - 15)) click 1
+    panel=""
+    findPanel() {
+        panel=$(comm -13 <(echo "$before") <(windowsOf "$peloraPid" | sort) | head -n1)
+        [ -n "$panel" ]
+    }
+    if ! waitFor 50 findPanel; then
+        fail "no panel after pressing the add button"
+        return
+    fi
     pass "the add panel opened"
-    sleep 0.5
+    settledGeometry "$panel" >/dev/null
     xdotool windowactivate --sync "$panel" 2>/dev/null || xdotool windowfocus --sync "$panel"
     # Qt's own file dialog starts in its file-name field.
-    xdotool type --delay 15 "$document"
-    sleep 0.5
-    shot editor-3-panel
+    xdotool type --delay 15 "$1"
+    shot "editor-3-panel-$2"
     xdotool key --clearmodifiers Return
     # A completion list may take the first Return.
     waitFor 20 panelGone || xdotool key --clearmodifiers Return
     waitFor 30 panelGone || fail "the panel did not close after Return"
-else
-    fail "no panel after pressing the add button"
-fi
+}
+addThroughPanel "$document" document
 
 # --- The stored favorite -----------------------------------------------------------------
 if waitFor 30 storedDocuments; then
@@ -147,8 +148,15 @@ if waitFor 30 storedDocuments; then
 else
     fail "no document favorite stored: $(defaultsTool read PeloraFavoriteBookmarks 2>&1)"
 fi
-sleep 0.5
 shot editor-4-added
+
+# A folder chosen in the panel is added, not entered.
+folder="$HOME/Projects"
+mkdir -p "$folder/Inner"
+storedFolders() { defaultsTool read PeloraFavoriteFolders 2>/dev/null | grep -q "$(hex "$folder")>"; }
+addThroughPanel "$folder" folder
+waitFor 30 storedFolders && pass "the folder became a folder favorite" ||
+    fail "no folder favorite stored: $(defaultsTool read PeloraFavoriteFolders 2>&1)"
 
 # --- Return closes the editor ------------------------------------------------------------
 xdotool windowactivate --sync "$editor" 2>/dev/null || xdotool windowfocus --sync "$editor"

@@ -62,12 +62,14 @@ waitFor() {
 
 Xvfb -displayfd 3 -screen 0 1440x900x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 started+=($!)
-waitFor 100 test -s "$work/display" || { echo "FAIL: Xvfb did not start"; exit 1; }
+# The whole line: a display number read half-written would name another display.
+waitFor 300 sh -c '[ "$(wc -l <"$1")" -ge 1 ]' _ "$work/display" ||
+    { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 export DISPLAY=":$(head -n1 "$work/display")"
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 started+=($!)
-waitFor 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
-    { echo "FAIL: openbox did not start"; exit 1; }
+waitFor 300 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
+    { echo "FAIL: openbox did not start"; cat "$work/openbox.log"; exit 1; }
 if command -v trayer >/dev/null; then
     trayer --edge top --align right --widthtype pixel --width 200 --height 32 \
         --SetDockType true --SetPartialStrut true >"$work/trayer.log" 2>&1 &
@@ -129,7 +131,6 @@ fi
 [ -S "$socket" ] && pass "the instance listens on $socket" || fail "no socket at $socket"
 perms=$(stat -c %a "$socket" 2>/dev/null)
 [[ "$perms" =~ ^[67]00$ ]] && pass "socket mode $perms" || fail "socket mode $perms"
-sleep 0.5
 [ "$(countOfType "$peloraPid" UTILITY)" -eq 1 ] && pass "one strip" ||
     fail "$(countOfType "$peloraPid" UTILITY) strip windows"
 allWindows=$(windowsOf "$peloraPid" | wc -l)
@@ -146,7 +147,6 @@ if waitFor 100 sh -c "! kill -0 $secondPid 2>/dev/null"; then
 else
     fail "the second start is still running"
 fi
-sleep 0.5
 [ "$(peloraProcesses)" -eq 1 ] && pass "one Pelora process" ||
     fail "$(peloraProcesses) Pelora processes"
 [ "$(windowsOf "$peloraPid" | wc -l)" -eq "$allWindows" ] && pass "still $allWindows window(s)" ||
@@ -178,6 +178,8 @@ cmd menu tasks >/dev/null 2>&1 || status=$?
 
 menuShown() { [ "$(menuWindows "$peloraPid" | wc -l)" -gt 0 ]; }
 menuGone() { [ "$(menuWindows "$peloraPid" | wc -l)" -eq 0 ]; }
+# Escape, again while the menu stays: one that has just appeared may not hold the keyboard yet.
+escapeMenu() { menuGone || { xdotool key Escape && false; }; }
 stripShown() { [ "$(countOfType "$peloraPid" UTILITY)" -eq 1 ]; }
 stripGone() { [ "$(countOfType "$peloraPid" UTILITY)" -eq 0 ]; }
 
@@ -196,10 +198,8 @@ if waitFor 50 menuShown; then
 else
     fail "no menu window after popup documents"
 fi
-sleep 0.3
 shot instance-2-popup-documents
-xdotool key Escape
-waitFor 50 menuGone || fail "the menu did not close on Escape"
+waitFor 50 escapeMenu || fail "the menu did not close on Escape"
 
 # --- The strip hidden and shown; the menu at the pointer --------------------------------
 cmd strip hide || fail "pelora strip hide"
@@ -208,7 +208,6 @@ stored=$(cmd defaults read PeloraStripVisible 2>/dev/null)
 [ -z "$stored" ] || [ "$stored" = "bool false" ] ||
     fail "PeloraStripVisible after hide: $stored"
 xdotool mousemove 500 400
-sleep 0.2
 cmd popup folders || fail "pelora popup folders with the strip hidden"
 if waitFor 50 menuShown; then
     menu=$(menuWindows "$peloraPid" | head -n1)
@@ -217,11 +216,10 @@ if waitFor 50 menuShown; then
     ((x >= 480 && x <= 520 && y >= 380 && y <= 420)) && pass "menu at the pointer ($x, $y)" ||
         fail "menu at ($x, $y), pointer at (500, 400)"
     shot instance-3-popup-at-pointer
-    xdotool key Escape
 else
     fail "no menu with the strip hidden"
 fi
-sleep 0.3
+waitFor 50 escapeMenu || fail "the menu did not close on Escape"
 cmd strip toggle || fail "pelora strip toggle"
 waitFor 50 stripShown && pass "strip shown again" || fail "strip not shown after strip toggle"
 

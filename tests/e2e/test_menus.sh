@@ -67,12 +67,15 @@ startPelora
 # The strip's default place: 1396 330 32 240; the buttons' centres lie 16 in from its left
 # edge, the folders button 80 and the documents button 112 below its top.
 expectGeometry "strip" "$strip" "1396 330 32 240"
-sleep 1 # the first gathering of the recent items
+# The first gathering of the recent items.
+gathered() { DISPLAY= timeout 10 "$pelora" menu documents --json 2>/dev/null | grep -qF Notes.txt; }
+waitFor 100 gathered || fail "the recent document was not gathered"
 
 # The one visible window of the program besides the strip, or nothing.
 menuWindow() { windowsOf "$peloraPid" | grep -vx "$strip" | head -n1; }
 menuShown() { [ -n "$(menuWindow)" ]; }
 menuGone() { [ -z "$(menuWindow)" ]; }
+menusOpen() { (($(windowsOf "$peloraPid" | grep -vx "$strip" | wc -l) >= $1)); }
 
 # Presses a button and checks the menu that comes up: its top at the button's centre, its
 # top-left corner placed 4 left of the strip and pulled back onto the screen.
@@ -83,10 +86,9 @@ pressAndCheck() { # what, button y, screenshot name
         fail "$1: no menu appeared"
         return 1
     fi
-    sleep 0.3
-    shot "$3"
     menu=$(menuWindow)
-    got=$(geometry "$menu")
+    got=$(settledGeometry "$menu")
+    shot "$3"
     read -r x y w h <<<"$got"
     if ((y == $2 && x <= 1392 && x + w >= 1392 && x + w <= 1440 && w > 100 && h > 80)); then
         pass "$1 menu beside its button: $got"
@@ -107,8 +109,9 @@ recorded() { storedPaths "$1" | grep -qx "$2"; } # key, path
 
 # --- Documents: the application's submenu, then its document ----------------------------
 if pressAndCheck documents 442 menus-1-documents; then
-    xdotool key --delay 150 Down Right
-    sleep 0.4
+    pressUntilAnswered "$(menuWindow)" Down || fail "the menu does not answer the keyboard"
+    xdotool key Right
+    waitFor 50 menusOpen 2 || fail "the application's submenu did not open"
     shot menus-2-documents-submenu
     xdotool key Return
     if waitFor 50 grep -qsx "$document" "$opened"; then
@@ -128,7 +131,8 @@ fi
 # --- Folders: a flat list, its first entry ----------------------------------------------
 : >"$opened"
 if pressAndCheck folders 410 menus-3-folders; then
-    xdotool key --delay 150 Down Return
+    pressUntilAnswered "$(menuWindow)" Down || fail "the menu does not answer the keyboard"
+    xdotool key Return
     if waitFor 50 grep -qsx "$folder" "$opened"; then
         pass "the folder was opened by its default handler"
     else
@@ -141,10 +145,11 @@ fi
 # --- Every press builds a new menu; Escape closes it without opening anything -------------
 : >"$opened"
 if pressAndCheck "documents again" 442 menus-4-documents-again; then
-    xdotool key Escape
-    waitFor 30 menuGone && pass "Escape closed the menu" || fail "the menu stayed after Escape"
-    sleep 0.5
-    [ ! -s "$opened" ] && pass "nothing opened on Escape" || fail "opened: $(cat "$opened")"
+    # Again while the menu stays: one that has just appeared may not hold the keyboard yet.
+    escapeMenu() { menuGone || { xdotool key Escape && false; }; }
+    waitFor 30 escapeMenu && pass "Escape closed the menu" || fail "the menu stayed after Escape"
+    # Anything opened by mistake shows up within a moment.
+    if waitFor 5 test -s "$opened"; then fail "opened: $(cat "$opened")"; else pass "nothing opened on Escape"; fi
 fi
 
 stopPelora

@@ -100,7 +100,6 @@ expectUpdateWindow() {
         read -r _ _ uw uh <<<"$(geometry "$update")"
         [ "$uw $uh" = "480 220" ] && pass "update window 480x220" ||
             fail "update window ${uw}x${uh}"
-        sleep 0.3
         shot "$2"
         focus "$update"
         xdotool key Escape
@@ -114,9 +113,13 @@ expectUpdateWindow() {
 # --- With automatic checks off, nothing is asked at launch ---------------------------------
 defaultsTool write PeloraAutoCheckForUpdates -bool false
 startPelora
-sleep 1
-[ "$(documentRequests)" -eq 0 ] && pass "no check at launch while automatic checks are off" ||
+# A check at launch would be asked within a moment.
+requested() { [ "$(documentRequests)" -gt 0 ]; }
+if waitFor 10 requested; then
     fail "$(documentRequests) requests at launch with automatic checks off"
+else
+    pass "no check at launch while automatic checks are off"
+fi
 
 # --- The settings from the tray menu ----------------------------------------------------
 waitFor 100 sh -c "[ -n \"\$(xdotool search --onlyvisible --pid $peloraPid 2>/dev/null |
@@ -128,9 +131,18 @@ settings=""
 if [ -n "$icon" ]; then
     read -r ix iy iw ih <<<"$(geometry "$icon")"
     xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
-    sleep 0.6
+    trayMenu() {
+        local w
+        for w in $(windowsOf "$peloraPid"); do
+            xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' &&
+                [ "$w" != "$icon" ] && echo "$w"
+        done | head -n1
+    }
+    menuUp() { [ -n "$(trayMenu)" ]; }
+    waitFor 50 menuUp || fail "no tray menu"
     # Five module entries, then the settings entry (the separator is skipped).
-    xdotool key Down Down Down Down Down Down Return
+    pressUntilAnswered "$(trayMenu)" Down || fail "the tray menu does not answer the keyboard"
+    xdotool key Down Down Down Down Down Return
     if waitFor 100 windowNamed General >/dev/null; then
         settings=$(windowNamed General)
         pass "the tray's settings entry opened the settings"
@@ -146,17 +158,17 @@ fi
 waitFor 30 sh -c '[ "$(xdotool getactivewindow getwindowname 2>/dev/null)" = General ]' &&
     pass "the settings window is in front with the focus" ||
     fail "the active window is \"$(activeName)\", not the settings"
-sleep 0.3
+read -r sx sy sw sh <<<"$(settledGeometry "$settings")"
 shot settings-1-general
-read -r sx sy sw sh <<<"$(geometry "$settings")"
 
 # --- Tabs: the top edge stays put --------------------------------------------------------
 # The two tab buttons sit side by side in the middle of the bar below the menu bar.
 tabY=$((sy + 52))
 xdotool mousemove $((sx + sw / 2 + 40)) "$tabY" click 1
 if waitFor 50 windowNamed Updates >/dev/null; then
-    sleep 0.5
-    read -r ux uy uw uh <<<"$(geometry "$settings")"
+    resized() { read -r _ _ _ uh <<<"$(settledGeometry "$settings")" && [ "$uh" -ne "$sh" ]; }
+    waitFor 50 resized
+    read -r ux uy uw uh <<<"$(settledGeometry "$settings")"
     [ "$uy" -eq "$sy" ] && pass "top edge kept at $sy" || fail "top edge moved: $sy -> $uy"
     [ "$uh" -ne "$sh" ] && pass "height fitted to the Updates tab: $sh -> $uh" ||
         fail "height unchanged on the Updates tab: $uh"
@@ -168,8 +180,9 @@ else
 fi
 xdotool mousemove $((sx + sw / 2 - 40)) "$tabY" click 1
 waitFor 50 windowNamed General >/dev/null || fail "back to the General tab failed"
-sleep 0.5
-read -r gx gy gw gh <<<"$(geometry "$settings")"
+firstSize() { read -r gx gy gw gh <<<"$(settledGeometry "$settings")" && [ "$gy $gh" = "$sy $sh" ]; }
+waitFor 50 firstSize
+read -r gx gy gw gh <<<"$(settledGeometry "$settings")"
 [ "$gy $gh" = "$sy $sh" ] && pass "General again at its first size" ||
     fail "General again: $gx $gy $gw $gh, first $sx $sy $sw $sh"
 
@@ -192,12 +205,10 @@ if [ -n "$switchY" ]; then
         stored=$(defaultsTool read PeloraStripVisible)
         [ "$stored" = "bool false" ] && pass "PeloraStripVisible false" ||
             fail "PeloraStripVisible after the switch: $stored"
-        sleep 0.3
         shot settings-3-strip-off
         xdotool mousemove "$switchX" $((gy + switchY)) click 1
         if waitFor 50 stripWindow >/dev/null; then
-            sleep 0.5
-            stripAfter=$(geometry "$(stripWindow)")
+            stripAfter=$(settledGeometry "$(stripWindow)")
             [ "$stripAfter" = "$stripBefore" ] && pass "the strip came back where it was" ||
                 fail "the strip came back at $stripAfter, was $stripBefore"
         else
@@ -222,7 +233,7 @@ if waitFor 100 windowNamed "About Pelora" >/dev/null; then
     about=$(windowNamed "About Pelora")
     read -r _ _ aw ah <<<"$(geometry "$about")"
     [ "$aw $ah" = "500 600" ] && pass "About window 500x600" || fail "About window ${aw}x${ah}"
-    sleep 0.5
+    settledGeometry "$about" >/dev/null
     shot settings-5-about
     focus "$about"
     xdotool key ctrl+w
@@ -235,16 +246,25 @@ fi
 # --- The licence, from the settings window's Help menu --------------------------------------
 focus "$settings"
 xdotool key alt+h
-sleep 0.5
+helpMenu() {
+    local w
+    for w in $(windowsOf "$peloraPid"); do
+        xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' &&
+            [ "$(awk '/Absolute upper-left Y/ {print $NF}' < <(xwininfo -id "$w"))" -gt 32 ] && echo "$w"
+    done | head -n1
+}
+helpUp() { [ -n "$(helpMenu)" ]; }
+waitFor 50 helpUp || fail "no Help menu"
 shot settings-6-help-menu
 # The menu opens with its first entry active: help, support, then the licence.
-xdotool key Down Down Return
+pressUntilAnswered "$(helpMenu)" Down || fail "the Help menu does not answer the keyboard"
+xdotool key Down Return
 if waitFor 100 windowNamed "License Agreement" >/dev/null; then
     license=$(windowNamed "License Agreement")
     read -r _ _ lw lh <<<"$(geometry "$license")"
     ((lw >= 560 && lh >= 420)) && pass "licence window ${lw}x${lh}" ||
         fail "licence window ${lw}x${lh}"
-    sleep 0.5
+    settledGeometry "$license" >/dev/null
     shot settings-7-license
     focus "$license"
     xdotool key Return # the close button is the default one

@@ -33,32 +33,32 @@ xprop -id "$strip" _NET_WM_DESKTOP | grep -q 4294967295 || fail "strip is not on
 xprop -id "$strip" WM_HINTS | grep -q 'Client accepts input or input focus: False' ||
     fail "strip window accepts keyboard focus"
 shot strip-1-default
-# The pointer over the folders button (the second button: 66..94 from the top).
-xdotool mousemove 1412 410
-sleep 0.3
-shot strip-1-hover
 
 # --- A click on the handle without motion leaves the window manager in its normal state -
 xdotool mousemove 1412 349 click 1
-sleep 0.3
 xdotool mousemove 700 500
-sleep 0.3
+settledGeometry "$strip" >/dev/null
 expectGeometry "after a click on the handle" "$strip" "1396 330 32 240"
 
 # --- Drag by the handle ----------------------------------------------------------------
 # The handle is the top 8..30 of the vertical strip; grab it at its middle.
 xdotool mousemove 1412 349 mousedown 1
-sleep 0.2
 for step in 5 15 40 80 160 240 300; do
     xdotool mousemove $((1412 - step)) $((349 - step / 3))
-    sleep 0.08
 done
+# The button stays down until the window manager has taken the drag: the window follows the
+# pointer (nudged, so a drag taken late sees it move again).
+followsThePointer() {
+    xdotool mousemove 1113 249 mousemove 1112 249
+    [ "$(geometry "$strip")" = "1096 230 32 240" ]
+}
+waitFor 100 followsThePointer || fail "the window manager did not take the drag"
 xdotool mouseup 1
-sleep 0.5
+settledGeometry "$strip" >/dev/null
 expectGeometry "after the drag" "$strip" "1096 230 32 240"
 # A drag on a module button does not move the strip.
 xdotool mousemove 1112 278 mousedown 1 mousemove 1000 300 mouseup 1
-sleep 0.3
+settledGeometry "$strip" >/dev/null
 expectGeometry "after a drag on a button" "$strip" "1096 230 32 240"
 shot strip-2-dragged
 
@@ -76,16 +76,31 @@ if $hasDefaultsTool; then
     expectGeometry "after a restart" "$strip" "1096 230 32 240"
     shot strip-3-restarted
 
+    stopPelora
+
     # --- The orientation switched from outside, while it runs ---------------------------
-    defaultsTool write stripOrientation horizontal
-    waitFor 50 sh -c "xwininfo -id $strip | grep -q 'Width: 240'"
-    got=$(geometry "$strip")
-    read -r _ _ w h <<<"$got"
-    [ "$w $h" = "240 32" ] && pass "horizontal strip $got" || fail "horizontal strip: $got"
-    read -r x y _ _ <<<"$got"
-    ((x >= 0 && y >= 0 && x + 240 <= 1440 && y + 32 <= 900)) || fail "horizontal strip off screen"
-    sleep 0.3
-    shot strip-4-horizontal
+    # From the default place at the right edge. Each switch keeps the top-left corner, pulled
+    # back so the strip stays whole on the screen; the window and the stored frame agree.
+    defaultsTool delete PeloraStripWindowFrame
+    startPelora
+    placedAndStored() { # expected "x y w h"
+        local got x y w h
+        got=$(geometry "$strip")
+        read -r x y w h <<<"$got"
+        [ "$got" = "$1" ] &&
+            [ "$(defaultsTool read PeloraStripWindowFrame)" = "string \"{{$x, $((900 - y - h))}, {$w, $h}}\"" ]
+    }
+    for orientation in horizontal vertical horizontal vertical horizontal vertical; do
+        if [ "$orientation" = horizontal ]; then expected="1200 330 240 32"; else expected="1200 330 32 240"; fi
+        defaultsTool write stripOrientation "$orientation"
+        if waitFor 50 placedAndStored "$expected"; then
+            pass "$orientation: placed and stored at $expected"
+        else
+            fail "$orientation: window $(geometry "$strip"), stored $(defaultsTool read PeloraStripWindowFrame), expected $expected"
+        fi
+        [ "$orientation" = horizontal ] && [ ! -e "$artifacts/strip-4-horizontal.png" ] &&
+            shot strip-4-horizontal
+    done
     stopPelora
 fi
 
@@ -95,7 +110,7 @@ strayPid=$!
 started+=($strayPid)
 waitFor 100 sh -c "xdotool search --onlyvisible --pid $strayPid >/dev/null 2>&1" ||
     fail "no alert appeared"
-sleep 0.5
+settledGeometry "$(windowsOf "$strayPid" | head -n1)" >/dev/null
 alertWindows=$(windowsOf "$strayPid")
 [ "$(wc -l <<<"$alertWindows")" -eq 1 ] || fail "expected the alert only, got: $alertWindows"
 alert=$(head -n1 <<<"$alertWindows")

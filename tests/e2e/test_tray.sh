@@ -79,23 +79,27 @@ else
     fail "no icon in the tray"
 fi
 icon=$(trayIcon "$peloraPid" | head -n1)
-sleep 0.5
-shot tray-1-icon
 if [ -n "$icon" ]; then
-    read -r ix iy iw ih <<<"$(geometry "$icon")"
+    read -r ix iy iw ih <<<"$(settledGeometry "$icon")"
     pass "icon at ($ix, $iy), ${iw}x${ih}"
     # The glyph is drawn: the icon's square holds dark pixels on trayer's light background.
-    import -window root -crop "${iw}x${ih}+${ix}+${iy}" "$work/icon.png"
-    dark=$(convert "$work/icon.png" -colorspace gray -threshold 40% -format '%[fx:int(w*h*(1-mean))]' info:)
-    ((dark >= 10)) && pass "the icon shows its glyph ($dark dark pixels)" ||
+    darkPixels() {
+        import -window root -crop "${iw}x${ih}+${ix}+${iy}" "$work/icon.png"
+        dark=$(convert "$work/icon.png" -colorspace gray -threshold 40% -format '%[fx:int(w*h*(1-mean))]' info:)
+        ((dark >= 10))
+    }
+    waitFor 50 darkPixels && pass "the icon shows its glyph ($dark dark pixels)" ||
         fail "the icon looks empty ($dark dark pixels)"
 fi
+shot tray-1-icon
 
 # --- Two entries on the clipboard --------------------------------------------------------
+# The history looks once a second: each copy is listed before the next replaces it.
+listed() { cmd menu clipboard --json 2>/dev/null | grep -qF "\"$1\""; }
 copy "Pelora e2e first" || fail "xclip did not take the clipboard"
-sleep 1.5 # the history looks once a second
+waitFor 100 listed "Pelora e2e first" || fail "the first copy is not listed"
 copy "Pelora e2e second" || fail "xclip did not take the clipboard again"
-sleep 1.5
+waitFor 100 listed "Pelora e2e second" || fail "the second copy is not listed"
 cmd menu clipboard --json >"$work/clipboard.json" 2>"$work/clipboard.err" ||
     fail "pelora menu clipboard --json: $(cat "$work/clipboard.err")"
 # Where the first copy sits for the keyboard: the enabled items Qt walks with the arrow keys,
@@ -133,20 +137,18 @@ if [ -n "$icon" ] && openTrayMenu; then
     ((my >= 28 && my <= 60 && mx + mw <= 1440)) || fail "the menu is not below the icon"
     # Ten items: five entries, two separators, three commands.
     ((mh >= 150)) || fail "the menu is too short for ten items: $mh"
-    sleep 0.3
     shot tray-2-menu
 
     # The clipboard entry is the fourth; the submenus open to the right, first item active.
-    xdotool key Down Down Down Down Right
-    sleep 0.4
+    menusOpen() { (($(menuCount) >= $1)); }
+    pressUntilAnswered "$menu" Down || fail "the tray menu does not answer the keyboard"
+    xdotool key Down Down Down Right
+    waitFor 50 menusOpen 2 || fail "the clipboard submenu did not open"
     ((groupIndex > 0)) && xdotool key $(printf 'Down %.0s' $(seq "$groupIndex"))
     xdotool key Right
-    sleep 0.4
+    waitFor 50 menusOpen 3 && pass "the clipboard submenu and its group are open" ||
+        fail "$(menuCount) menu windows open instead of the menu, the clipboard and its group"
     ((entryIndex > 0)) && xdotool key $(printf 'Down %.0s' $(seq "$entryIndex"))
-    sleep 0.3
-    menus=$(menuCount)
-    ((menus >= 3)) && pass "the clipboard submenu and its group are open" ||
-        fail "$menus menu windows open instead of the menu, the clipboard and its group"
     shot tray-3-clipboard
     xdotool key Return
     waitFor 50 sh -c "[ \"\$(timeout 5 xclip -o -selection clipboard 2>/dev/null)\" = 'Pelora e2e first' ]" &&
@@ -164,17 +166,14 @@ fi
 # Where the strip is, as the stored frame writes it: bottom-left origin on the 900-high screen.
 read -r sx sy sw sh <<<"$(geometry "$(windowsOfType "$peloraPid" UTILITY | head -n1)")"
 expectedFrame="string \"{{$sx, $((900 - sy - sh))}, {$sw, $sh}}\""
-for _ in 1 2 3 4; do
-    [ "$(menuCount)" -eq 0 ] && break
-    xdotool key Escape
-    sleep 0.2
-done
+# Escape closes one menu at a time.
+allClosed() { [ "$(menuCount)" -eq 0 ] || { xdotool key Escape && false; }; }
+waitFor 30 allClosed || fail "the menus do not close"
 if [ -n "$icon" ] && openTrayMenu; then
     menu=$(menuWindow)
     read -r mx my mw mh <<<"$(geometry "$menu")"
     # The quit entry is the last one, at the bottom of the menu.
     xdotool mousemove $((mx + 40)) $((my + mh - 14))
-    sleep 0.4
     shot tray-4-quit
     xdotool click 1
     if waitFor 100 sh -c "! kill -0 $peloraPid 2>/dev/null"; then

@@ -20,4 +20,8 @@ public:
         return false;
     }
     QList<QPoint> moveStarts;
+    // Where the window system has the window, when the test says so; it may differ from Qt's
+    // idea, as a window manager's can until Qt hears of it.
+    std::optional<QPoint> position;
+    std::optional<QPoint> windowPosition(const QWidget&) const override { return position; }
 };

@@ -25,6 +25,11 @@ public:
         QMutexLocker lock(&mutex_);
         iconNames_.insert(path, name);
     }
+    // The program an application's bundle path starts.
+    QHash<QString, QString> executables;
+    QString applicationExecutablePath(const QUrl& applicationURL) override {
+        return executables.value(applicationURL.toLocalFile());
+    }
     int iconNameCalls() const { return iconNameCalls_; }
 
     bool openURL(const QUrl& url) override {

@@ -130,25 +130,46 @@ TEST_F(ActivationHistoryTest, StartWithoutFrontmostApplicationRecordsNothing) {
     EXPECT_TRUE(listedNames().isEmpty());
 }
 
-TEST_F(ActivationHistoryTest, TheProgramItselfIsStoredButNeverListed) {
+TEST_F(ActivationHistoryTest, TheProgramItselfIsNeitherRecordedNorListed) {
+    // The launcher entry the installation adds starts the program's own executable.
+    const QString launcher = makeEntry(QStringLiteral("pelora.desktop"));
+    workspace->executables.insert(launcher, bundle->executablePath());
+    RunningApplication ownWindow =
+        makeRunningApplication(QStringLiteral("Some Window"), QStringLiteral("other.desktop"),
+                               makeEntry(QStringLiteral("other.desktop")));
+    ownWindow.isCurrentProcess = true;
+    const QList<RunningApplication> itself{
+        ownWindow,
+        makeRunningApplication(QStringLiteral("Pelora"), {}, bundle->path),
+        makeRunningApplication(QStringLiteral("Pelora"), QStringLiteral("pelora.desktop"),
+                               launcher),
+        // A copy elsewhere that carries the program's bundle identifier.
+        app(QStringLiteral("Pelora Copy"), QStringLiteral("org.pelora.Pelora"),
+            QStringLiteral("pelora-copy.desktop")),
+    };
     history().start();
-    RunningApplication self = makeRunningApplication(QStringLiteral("Pelora"), {}, bundle->path);
-    self.isCurrentProcess = true;
-    // A copy elsewhere that carries the program's bundle identifier.
-    const auto copy = app(QStringLiteral("Pelora Copy"), QStringLiteral("org.pelora.Pelora"),
-                          QStringLiteral("pelora-copy.desktop"));
-    const auto editor = app(QStringLiteral("Editor"), QStringLiteral("editor.desktop"),
-                            QStringLiteral("editor.desktop"));
-    activateAt(1, self);
-    activateAt(2, copy);
-    activateAt(3, editor);
+    int minute = 0;
+    for (const RunningApplication& a : itself) {
+        activateAt(++minute, a);
+        EXPECT_TRUE(history().persistedRecords().isEmpty()) << qPrintable(*a.localizedName);
+        EXPECT_FALSE(history().lastActivationDate(a));
+    }
+    EXPECT_FALSE(defaults->contains(RunningApplicationsHistoryService::activationRecordsKey.key()));
 
-    EXPECT_EQ(history().persistedRecords().size(), 3);
-    EXPECT_TRUE(history().persistedRecords().contains(bundle->path));
+    // What an earlier version stored of the program is left out of the list, with or without
+    // an identifier to exclude.
+    const QJsonObject stored{{launcher, QJsonObject{{"bundlePath", launcher},
+                                                    {"displayName", "Pelora"},
+                                                    {"lastActivatedAt", 10.0}}}};
+    defaults->setObject(RunningApplicationsHistoryService::activationRecordsKey.key(),
+                        QJsonDocument(stored).toJson());
+    recreate();
+    history().start();
+    activateAt(1, app(QStringLiteral("Editor"), QStringLiteral("editor.desktop"),
+                      QStringLiteral("editor.desktop")));
+    EXPECT_EQ(history().persistedRecords().size(), 2);
     EXPECT_EQ(listedNames(), QStringList{QStringLiteral("Editor")});
-    // Without an identifier to exclude, only the bundle path keeps the program out.
-    EXPECT_EQ(listedNames(10, std::nullopt),
-              (QStringList{QStringLiteral("Editor"), QStringLiteral("Pelora Copy")}));
+    EXPECT_EQ(listedNames(10, std::nullopt), QStringList{QStringLiteral("Editor")});
 }
 
 TEST_F(ActivationHistoryTest, AnApplicationWithoutIdentifierIsKeyedByItsPath) {

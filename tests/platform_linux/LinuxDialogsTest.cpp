@@ -4,8 +4,13 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -80,8 +85,20 @@ TEST(LinuxDialogs, OpenPanelsAnswerTheChosenFolderOrNothing) {
     panel.canChooseDirectories = true;
     panel.directory = dir.path();
     panel.prompt = QStringLiteral("Grant Access");
+    panel.message =
+        QStringLiteral("To open \u201cPlan.txt\u201d, choose the folder that contains it.");
 
     whenShown<QFileDialog>([&](QFileDialog* d) {
+        // The message shows inside the panel, whole, above the files.
+        QLabel* message = nullptr;
+        for (QLabel* label : d->findChildren<QLabel*>())
+            if (label->isVisible() && label->text() == panel.message)
+                message = label;
+        ASSERT_NE(message, nullptr);
+        EXPECT_TRUE(message->wordWrap());
+        const auto* files = d->findChild<QListView*>(QStringLiteral("listView"));
+        ASSERT_NE(files, nullptr);
+        EXPECT_LT(message->mapTo(d, QPoint(0, 0)).y(), files->mapTo(d, QPoint(0, 0)).y());
         EXPECT_EQ(d->fileMode(), QFileDialog::Directory);
         EXPECT_TRUE(d->testOption(QFileDialog::DontUseNativeDialog));
         EXPECT_TRUE(d->testOption(QFileDialog::ReadOnly));
@@ -111,6 +128,61 @@ TEST(LinuxDialogs, OpenPanelsAnswerTheChosenFolderOrNothing) {
     static_cast<QDialog*>(sheet)->accept();
     ASSERT_TRUE(waitUntil([&] { return answer.has_value(); }));
     EXPECT_EQ(*answer, QList<QUrl>{QUrl::fromLocalFile(folder)});
+}
+
+TEST(LinuxDialogs, AFilesAndFoldersPanelReturnsFoldersInsteadOfEnteringThem) {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/Projects");
+    const QString file = dir.path() + QStringLiteral("/notes.txt");
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/Inner")));
+    QFile(file).open(QIODevice::WriteOnly);
+    LinuxDialogs dialogs;
+    OpenPanelSpec panel;
+    panel.canChooseDirectories = true;
+    panel.allowsMultipleSelection = true;
+    panel.directory = dir.path();
+    std::optional<std::optional<QList<QUrl>>> answer;
+    const auto begin = [&] {
+        answer.reset();
+        dialogs.beginOpenPanel(panel, [&](std::optional<QList<QUrl>> urls) { answer = urls; });
+        return shownDialog<QFileDialog>();
+    };
+
+    // A folder and a file selected together, then "Open".
+    QFileDialog* d = begin();
+    ASSERT_NE(d, nullptr);
+    auto* view = d->findChild<QListView*>(QStringLiteral("listView"));
+    auto* model = view ? qobject_cast<QFileSystemModel*>(view->model()) : nullptr;
+    ASSERT_NE(model, nullptr);
+    for (const QString& path : {folder, file})
+        view->selectionModel()->select(model->index(path),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QPushButton* open = d->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))
+                            ->button(QDialogButtonBox::Open);
+    ASSERT_TRUE(open && open->isEnabled());
+    open->click();
+    ASSERT_TRUE(waitUntil([&] { return answer.has_value(); }));
+    ASSERT_TRUE(answer->has_value());
+    EXPECT_EQ(QSet<QUrl>(answer->value().cbegin(), answer->value().cend()),
+              (QSet<QUrl>{QUrl::fromLocalFile(folder), QUrl::fromLocalFile(file)}));
+
+    // A typed folder path is returned too; with a trailing "/" the panel goes into it instead.
+    for (const QString& typed : {folder + u'/', folder + QStringLiteral("/Inner")}) {
+        d = begin();
+        ASSERT_NE(d, nullptr);
+        auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(typed);
+        static_cast<QDialog*>(d)->accept();
+        if (typed.endsWith(u'/')) {
+            EXPECT_FALSE(answer.has_value());
+            EXPECT_EQ(QDir(d->directory()).canonicalPath(), QDir(folder).canonicalPath());
+            d->reject();
+        } else {
+            ASSERT_TRUE(waitUntil([&] { return answer.has_value(); }));
+            EXPECT_EQ(*answer, QList<QUrl>{QUrl::fromLocalFile(typed)});
+        }
+    }
 }
 
 TEST(QtScreens, ReportsQtsScreensMainFirstWithTheOriginAtItsBottomLeft) {

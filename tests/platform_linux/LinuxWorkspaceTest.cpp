@@ -167,9 +167,20 @@ TEST_F(LinuxWorkspaceTest, LaunchesDesktopEntriesAndApplicationFolders) {
     EXPECT_TRUE(workspace.launchApplication(QUrl::fromLocalFile(bundle), true));
     EXPECT_TRUE(waitUntil([&] { return QFileInfo::exists(bundleMarker); }));
 
+    // The program each starts, through a link as /proc/PID/exe would show it.
+    const QString link = work.path() + QStringLiteral("/tool-link");
+    ASSERT_TRUE(QFile::link(bundle + QStringLiteral("/Contents/MacOS/tool"), link));
+    const QString linked = writeEntry(QStringLiteral("pelora-test-linked.desktop"),
+                                      "Name=Linked\nExec=\"" + link.toUtf8() + "\" --x\n");
+    const QString tool =
+        QFileInfo(bundle + QStringLiteral("/Contents/MacOS/tool")).canonicalFilePath();
+    EXPECT_EQ(workspace.applicationExecutablePath(QUrl::fromLocalFile(bundle)), tool);
+    EXPECT_EQ(workspace.applicationExecutablePath(QUrl::fromLocalFile(linked)), tool);
+
     const QString missingProgram = writeEntry(QStringLiteral("pelora-test-missing.desktop"),
                                               "Name=Missing\nExec=/nonexistent/program\n");
     EXPECT_FALSE(workspace.launchApplication(QUrl::fromLocalFile(missingProgram), true));
+    EXPECT_EQ(workspace.applicationExecutablePath(QUrl::fromLocalFile(missingProgram)), QString());
     EXPECT_FALSE(
         workspace.launchApplication(QUrl::fromLocalFile(apps + "/pelora-none.desktop"), true));
     const QString text = work.path() + QStringLiteral("/plain.txt");

@@ -216,11 +216,19 @@ TEST(StripContentView, TheHandlesThreeLinesRunAcrossTheStrip) {
     const QRect handle = view->dragHandle()->geometry();
     EXPECT_EQ(inkRuns(vertical, handle, Qt::Vertical), 3);
     EXPECT_EQ(inkRuns(vertical, handle, Qt::Horizontal), 1);
-    // Every module and the settings button show a symbol.
+    // Every module and the settings button show a symbol, and draw it the same under the
+    // pointer and while pressed: plain buttons, no highlight.
     for (QWidget* item : view->stackItems()) {
-        if (qobject_cast<StripSymbolButton*>(item)) {
+        if (auto* button = qobject_cast<StripSymbolButton*>(item)) {
             EXPECT_GT(inkRuns(vertical, item->geometry(), Qt::Vertical), 0)
                 << qPrintable(item->objectName());
+            const QImage idle = button->grab().toImage();
+            button->setAttribute(Qt::WA_UnderMouse);
+            EXPECT_EQ(button->grab().toImage(), idle) << qPrintable(item->objectName());
+            button->setDown(true);
+            EXPECT_EQ(button->grab().toImage(), idle) << qPrintable(item->objectName());
+            button->setDown(false);
+            button->setAttribute(Qt::WA_UnderMouse, false);
         }
     }
 

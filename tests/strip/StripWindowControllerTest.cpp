@@ -197,6 +197,21 @@ TEST_F(StripWindowTest, OrientationChangeResizesTheWindowAndKeepsItOnScreen) {
     stripOrientationKey.write(*defaults, "vertical");
     ASSERT_TRUE(waitUntil([&] { return panel->size() == QSize(32, 240); }));
     EXPECT_EQ(storedFrame(), "{{1200, 318}, {32, 240}}");
+
+    // The window manager has the window elsewhere than Qt thinks, and does not follow a
+    // request at once: the switch starts from the window manager's place, and the frame
+    // asked for is the one stored, not the old place read back before the window moved.
+    for (const auto& [place, target] : {std::pair{QPoint(1000, 300), QRect(1000, 300, 240, 32)},
+                                        std::pair{QPoint(1396, 342), QRect(1200, 342, 240, 32)}}) {
+        decorations->position = place;
+        stripOrientationKey.write(*defaults, "horizontal");
+        ASSERT_TRUE(waitUntil([&] { return panel->size() == QSize(240, 32); }));
+        EXPECT_EQ(panel->geometry(), target);
+        EXPECT_EQ(storedFrame(), rectToString(QRectF(target.x(), 900 - target.bottom() - 1,
+                                                     target.width(), target.height())));
+        stripOrientationKey.write(*defaults, "vertical");
+        ASSERT_TRUE(waitUntil([&] { return panel->size() == QSize(32, 240); }));
+    }
 }
 
 TEST_F(StripWindowTest, PressesBecomeLaterTasksAndTheSettingsButtonOpensSettings) {

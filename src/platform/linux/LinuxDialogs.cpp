@@ -2,9 +2,16 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+
+#include <algorithm>
+#include <array>
 
 namespace {
 QMessageBox::Icon iconFor(AlertStyle style) {
@@ -19,8 +26,54 @@ QMessageBox::Icon iconFor(AlertStyle style) {
     return QMessageBox::Warning;
 }
 
+// Qt's dialog in files mode enters a folder that is chosen with "Open". A panel for files and
+// folders returns whatever is selected or typed, folders included; a folder is entered by
+// activating it (a double click) or by typing its path with a trailing "/".
+class FilesAndFoldersDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override {
+        const QStringList chosen = selectedFiles();
+        auto* nameEdit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        const QString typed = nameEdit ? nameEdit->text() : QString();
+        const bool enters = typed == u".." || typed.endsWith(u'/');
+        const bool allExist = std::all_of(chosen.cbegin(), chosen.cend(), [](const QString& path) {
+            return QFileInfo::exists(path);
+        });
+        if (chosen.isEmpty() || enters || !allExist) {
+            QFileDialog::accept();
+            return;
+        }
+        QDialog::accept();
+    }
+};
+
+// Qt's dialog has no message line: the message goes above its contents, where it is read (a
+// window title is cut short by most window managers).
+void addMessage(QFileDialog* dialog, const QString& message) {
+    auto* grid = qobject_cast<QGridLayout*>(dialog->layout());
+    if (!grid)
+        return;
+    QList<std::pair<QLayoutItem*, std::array<int, 4>>> items;
+    for (int i = grid->count() - 1; i >= 0; --i) {
+        std::array<int, 4> at{};
+        grid->getItemPosition(i, &at[0], &at[1], &at[2], &at[3]);
+        items.prepend({grid->takeAt(i), at});
+    }
+    for (const auto& [item, at] : items)
+        grid->addItem(item, at[0] + 1, at[1], at[2], at[3]);
+    auto* label = new QLabel(message, dialog);
+    label->setObjectName(QStringLiteral("panelMessage"));
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    grid->addWidget(label, 0, 0, 1, std::max(1, grid->columnCount()));
+}
+
 QFileDialog* makeFileDialog(const OpenPanelSpec& panel) {
-    auto* dialog = new QFileDialog(panel.parentWindow);
+    const bool filesAndFolders = panel.canChooseFiles && panel.canChooseDirectories;
+    QFileDialog* dialog = filesAndFolders ? new FilesAndFoldersDialog(panel.parentWindow)
+                                          : new QFileDialog(panel.parentWindow);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     if (panel.canChooseDirectories && !panel.canChooseFiles) {
@@ -28,7 +81,7 @@ QFileDialog* makeFileDialog(const OpenPanelSpec& panel) {
         dialog->setOption(QFileDialog::ShowDirsOnly);
     } else {
         dialog->setFileMode(panel.allowsMultipleSelection ? QFileDialog::ExistingFiles
-                                                         : QFileDialog::ExistingFile);
+                                                          : QFileDialog::ExistingFile);
     }
     // Read-only hides the dialog's new-folder button.
     dialog->setOption(QFileDialog::ReadOnly, !panel.canCreateDirectories);
@@ -36,9 +89,9 @@ QFileDialog* makeFileDialog(const OpenPanelSpec& panel) {
         dialog->setDirectory(panel.directory);
     if (!panel.prompt.isEmpty())
         dialog->setLabelText(QFileDialog::Accept, panel.prompt);
-    // Qt's dialog has no message line; its title carries the message.
-    dialog->setWindowTitle(panel.message.isEmpty() ? QGuiApplication::applicationDisplayName()
-                                                  : panel.message);
+    dialog->setWindowTitle(QGuiApplication::applicationDisplayName());
+    if (!panel.message.isEmpty())
+        addMessage(dialog, panel.message);
     return dialog;
 }
 

@@ -208,6 +208,20 @@ bool LinuxWorkspace::launchApplication(const QUrl& applicationURL, bool activate
     return false;
 }
 
+QString LinuxWorkspace::applicationExecutablePath(const QUrl& applicationURL) {
+    if (!applicationURL.isLocalFile())
+        return {};
+    const QString path = applicationURL.toLocalFile();
+    QString executable;
+    if (isDesktopEntryPath(path)) {
+        if (const auto entry = DesktopEntries::read(path))
+            executable = entry->executablePath();
+    } else if (isAppBundlePath(path)) {
+        executable = bundleExecutable(path);
+    }
+    return executable.isEmpty() ? QString() : QFileInfo(executable).canonicalFilePath();
+}
+
 QString LinuxWorkspace::iconNameForFile(const QString& path) {
     const QFileInfo info(path);
     if (isDesktopEntryPath(path) && info.isFile()) {

@@ -19,6 +19,7 @@ public:
     bool openURL(const QUrl& url) override;
     std::optional<QUrl> applicationToOpenURL(const QUrl& url) override;
     bool launchApplication(const QUrl& applicationURL, bool activate) override;
+    QString applicationExecutablePath(const QUrl& applicationURL) override;
 
     QIcon iconForFile(const QString& path) override;
     QIcon iconForFileType(const QString& type) override;
