@@ -210,6 +210,12 @@ TEST(LinuxUserDefaults, DamagedFilesCountAsEmptyAndAreSetAsideUntouched) {
         {"garbage", QByteArray("not a store at all\x01\x02", 20)},
         {"not a map", QCborValue(QCborArray{{1, 2}}).toCbor()},
         {"trailing bytes", good + QByteArray("\x00", 1)},
+        {"nested too deep", QByteArray("\xd9\xd9\xf7\xa1\x61k") +
+                                QByteArray(LinuxUserDefaults::kMaxDepth + 1, '\x81') + '\x01'},
+        // Larger than any store the program writes (see below): not read at all.
+        {"too large",
+         LinuxUserDefaults::encodeFile(
+             {{QStringLiteral("huge"), QByteArray(LinuxUserDefaults::kMaxFileSize, 'x')}})},
     };
     for (const auto& [what, bytes] : damaged) {
         SCOPED_TRACE(what);
@@ -231,6 +237,19 @@ TEST(LinuxUserDefaults, DamagedFilesCountAsEmptyAndAreSetAsideUntouched) {
         EXPECT_EQ(again->allKeys(), QStringList{QStringLiteral("after")});
         EXPECT_EQ(home.setAside("corrupt").size(), 1);
     }
+}
+
+TEST(LinuxUserDefaults, AStoreTooLargeToReadBackIsNotWritten) {
+    ConfigHome home;
+    {
+        LinuxUserDefaults store(home.storeFile());
+        store.setObject(QStringLiteral("small"), true);
+        store.synchronize();
+        store.setObject(QStringLiteral("huge"), QByteArray(LinuxUserDefaults::kMaxFileSize, 'x'));
+        store.synchronize();
+        EXPECT_TRUE(store.hasUnsavedChanges());
+    }
+    EXPECT_EQ(freshStore(home.storeFile())->allKeys(), QStringList{QStringLiteral("small")});
 }
 
 TEST(LinuxUserDefaults, AFileDamagedWhileRunningIsKeptAsideNotOverwritten) {
