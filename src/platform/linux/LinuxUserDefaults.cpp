@@ -408,8 +408,9 @@ LinuxUserDefaults::ReadResult LinuxUserDefaults::readFile(QVariantMap& values) {
         return ReadResult::Failed;
     if (!S_ISREG(st.st_mode))
         return aside(st, "unreadable");
-    // Only the user may read what the program remembers, whoever created the file.
-    if ((st.st_mode & 07777) != 0600)
+    // Only the user may read what the program remembers, whoever created the file; a file with
+    // other names (a hard link) belongs elsewhere too and keeps its mode.
+    if ((st.st_mode & 07777) != 0600 && st.st_nlink == 1 && st.st_uid == ::geteuid())
         ::fchmod(fd.get(), 0600);
     if (st.st_size > kMaxFileSize)
         return aside(st, "corrupt");
