@@ -416,9 +416,9 @@ LinuxUserDefaults::ReadResult LinuxUserDefaults::readFile(QVariantMap& values) {
         return aside(st, "corrupt");
     const std::optional<QByteArray> bytes = readAtMost(fd.get(), st.st_size, kMaxFileSize);
 #ifdef PELORA_TEST_HOOKS
-    // Tests widen the moment between the first read of the file and the write that follows.
+    // Tests widen the moment between reading the file and writing it back.
     if (const int delay = qEnvironmentVariableIntValue("PELORA_TEST_DEFAULTS_READ_DELAY_MS");
-        delay > 0 && !opened_)
+        delay > 0 && !pending_.isEmpty())
         QThread::msleep(delay);
 #endif
     if (!bytes)
