@@ -169,6 +169,9 @@ bool writeAll(int fd, const QByteArray& bytes) {
 
 // Equal in type as well as value, all the way down, so that a change of type is a change.
 bool identical(const QVariant& a, const QVariant& b) {
+    // One shared value: a copy of what was read or set.
+    if (a.constData() == b.constData())
+        return true;
     if (a.metaType() != b.metaType())
         return false;
     switch (a.metaType().id()) {
@@ -426,11 +429,17 @@ LinuxUserDefaults::ReadResult LinuxUserDefaults::readFile(QVariantMap& values) {
     // An empty file is an empty store.
     if (bytes->isEmpty())
         return ReadResult::Read;
+    if (*bytes == diskBytes_) {
+        values = diskValues_;
+        return ReadResult::Read;
+    }
     std::optional<QVariantMap> decoded =
         bytes->size() > kMaxFileSize ? std::nullopt : decodeFile(*bytes);
     if (!decoded)
         return aside(st, "corrupt");
-    values = std::move(*decoded);
+    diskBytes_ = *bytes;
+    diskValues_ = std::move(*decoded);
+    values = diskValues_;
     return ReadResult::Read;
 }
 
@@ -454,6 +463,8 @@ bool LinuxUserDefaults::writeFile(const QVariantMap& values) {
     }
     if (folder_ >= 0)
         ::fsync(folder_);
+    diskBytes_ = bytes;
+    diskValues_ = values;
     return true;
 }
 

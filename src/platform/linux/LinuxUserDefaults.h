@@ -80,6 +80,10 @@ private:
     QVariantMap values_;
     // Changes not yet written; an empty optional removes the key.
     QMap<QString, std::optional<QVariant>> pending_;
+    // The file as last read or written, and what it holds: the same bytes are not decoded
+    // again (a sync follows every write, own ones included).
+    QByteArray diskBytes_;
+    QVariantMap diskValues_;
     QFileSystemWatcher watcher_;
     QTimer flushTimer_;
     QTimer reloadTimer_;
