@@ -461,8 +461,6 @@ bool LinuxUserDefaults::writeFile(const QVariantMap& values) {
         ::unlink(temporary.constData());
         return false;
     }
-    if (folder_ >= 0)
-        ::fsync(folder_);
     diskBytes_ = bytes;
     diskValues_ = values;
     return true;
