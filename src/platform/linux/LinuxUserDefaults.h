@@ -43,8 +43,10 @@ public:
     static std::optional<QVariantMap> decodeFile(const QByteArray& bytes);
     static QByteArray encodeFile(const QVariantMap& values);
 
-    // Larger files are not a store this program wrote, and are not read into memory.
-    static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
+    // Larger files are not a store this program wrote, and are not read into memory. Its own
+    // stores stay far below (40,000 keys take about 1 MB); decoded, a file of one-byte values
+    // takes some fifty times its size.
+    static constexpr qint64 kMaxFileSize = 4 * 1024 * 1024;
     // Deeper values are not this program's either; the file holding one counts as damaged.
     static constexpr int kMaxDepth = 64;
 
