@@ -1,1 +1,1 @@
-pelora_benchmark(defaults_roundtrip LINK pelora_platform_linux)
+pelora_benchmark(defaults_roundtrip LINK pelora_app)

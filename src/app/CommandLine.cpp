@@ -1,10 +1,10 @@
 #include "app/CommandLine.h"
 
+#include "app/DefaultsTool.h"
 #include "app/InstanceClient.h"
 #include "app/InstanceProtocol.h"
 #include "app/MenuJson.h"
 #include "platform/Bundle.h"
-#include "platform/linux/DefaultsTool.h"
 #include "platform/linux/LinuxBundle.h"
 #include "platform/linux/LinuxUserDefaults.h"
 

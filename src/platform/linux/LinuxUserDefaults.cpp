@@ -3,14 +3,14 @@
 #include <QCborArray>
 #include <QCborMap>
 #include <QCborStreamReader>
+#include <QCborStreamWriter>
 #include <QCborValue>
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
 #include <cerrno>
@@ -22,52 +22,17 @@
 
 namespace {
 
-constexpr auto kPrivateFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-constexpr auto kPrivateFolder = kPrivateFile | QFileDevice::ExeOwner;
+constexpr auto kPrivateFolder =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
 // Own writes are gathered for a moment, so that a burst (the strip being dragged) is one write.
 constexpr int kFlushDelayMs = 100;
-// Another process's write shows up as several folder events (lock, temporary file, rename):
+// Another process's write shows up as several folder events (temporary file, rename):
 // they are taken together.
 constexpr int kReloadDelayMs = 50;
 
-// QSettings reads '/' and '\' in a key as group separators and folds them; keys are escaped on
-// their way into QSettings so that any key is kept exactly. The file holds the keys as given.
-QString escapeKey(const QString& key) {
-    QString out;
-    out.reserve(key.size());
-    for (QChar c : key) {
-        if (c == u'%')
-            out += QLatin1String("%25");
-        else if (c == u'/')
-            out += QLatin1String("%2F");
-        else if (c == u'\\')
-            out += QLatin1String("%5C");
-        else
-            out += c;
-    }
-    return out;
-}
-
-QString unescapeKey(const QString& key) {
-    if (!key.contains(u'%'))
-        return key;
-    QString out;
-    out.reserve(key.size());
-    for (qsizetype i = 0; i < key.size(); ++i) {
-        if (key[i] == u'%' && i + 2 < key.size()) {
-            const QStringView code = QStringView(key).mid(i + 1, 2);
-            if (code == u"25" || code == u"2F" || code == u"5C") {
-                out += code == u"25" ? u'%' : code == u"2F" ? u'/' : u'\\';
-                i += 2;
-                continue;
-            }
-        }
-        out += key[i];
-    }
-    return out;
-}
-
-QCborValue encodeValue(const QVariant& value) {
+// remaining: how many more containers may open inside this value. ok turns false when a value
+// nests deeper than that.
+QCborValue encodeValue(const QVariant& value, int remaining, bool& ok) {
     switch (value.metaType().id()) {
     case QMetaType::QDateTime: {
         const QDateTime date = value.toDateTime();
@@ -75,17 +40,25 @@ QCborValue encodeValue(const QVariant& value) {
     }
     case QMetaType::QVariantList:
     case QMetaType::QStringList: {
+        if (remaining <= 0) {
+            ok = false;
+            return {};
+        }
         QCborArray array;
         for (const QVariant& item : value.toList())
-            array.append(encodeValue(item));
+            array.append(encodeValue(item, remaining - 1, ok));
         return array;
     }
     case QMetaType::QVariantMap:
     case QMetaType::QVariantHash: {
+        if (remaining <= 0) {
+            ok = false;
+            return {};
+        }
         QCborMap map;
         const QVariantMap values = value.toMap();
         for (auto it = values.cbegin(); it != values.cend(); ++it)
-            map.insert(it.key(), encodeValue(it.value()));
+            map.insert(it.key(), encodeValue(it.value(), remaining - 1, ok));
         return map;
     }
     default:
@@ -93,13 +66,17 @@ QCborValue encodeValue(const QVariant& value) {
     }
 }
 
-QVariant decodeValue(const QCborValue& value) {
+QVariant decodeValue(const QCborValue& value, int remaining, bool& ok) {
+    if ((value.isArray() || value.isMap()) && remaining <= 0) {
+        ok = false;
+        return {};
+    }
     if (value.isArray()) {
         QVariantList list;
         const QCborArray array = value.toArray();
         list.reserve(array.size());
         for (const QCborValue& item : array)
-            list.append(decodeValue(item));
+            list.append(decodeValue(item, remaining - 1, ok));
         return list;
     }
     if (value.isMap()) {
@@ -108,7 +85,7 @@ QVariant decodeValue(const QCborValue& value) {
         for (auto it = cbor.cbegin(); it != cbor.cend(); ++it) {
             const QString key =
                 it.key().isString() ? it.key().toString() : it.key().toDiagnosticNotation();
-            map.insert(key, decodeValue(it.value()));
+            map.insert(key, decodeValue(it.value(), remaining - 1, ok));
         }
         return map;
     }
@@ -121,35 +98,6 @@ QVariant decodeValue(const QCborValue& value) {
     return value.toVariant();
 }
 
-// The whole file must be one map (optionally behind the self-describing CBOR tag) and nothing
-// after it; anything else is damage.
-bool decodeFile(const QByteArray& bytes, QVariantMap& values) {
-    QCborStreamReader reader(bytes);
-    QCborValue root = QCborValue::fromCbor(reader);
-    if (reader.lastError() != QCborError::NoError || reader.currentOffset() != bytes.size())
-        return false;
-    if (root.isTag() && root.tag() == QCborKnownTags::Signature)
-        root = root.taggedValue();
-    if (!root.isMap())
-        return false;
-    const QCborMap map = root.toMap();
-    for (auto it = map.cbegin(); it != map.cend(); ++it) {
-        if (!it.key().isString())
-            continue;
-        QVariant value = decodeValue(it.value());
-        if (value.isValid())
-            values.insert(it.key().toString(), value);
-    }
-    return true;
-}
-
-QByteArray encodeFile(const QVariantMap& values) {
-    QCborMap map;
-    for (auto it = values.cbegin(); it != values.cend(); ++it)
-        map.insert(it.key(), encodeValue(it.value()));
-    return QCborValue(QCborKnownTags::Signature, map).toCbor();
-}
-
 QString asideName(const QString& path, const char* reason) {
     const QString stamp = QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd'T'HHmmsszzz'Z'");
     const QString base = path + u'.' + QLatin1String(reason) + u'-' + stamp;
@@ -159,59 +107,71 @@ QString asideName(const QString& path, const char* reason) {
     return name;
 }
 
-bool isSameFile(const QFile& open, const QString& path) {
-    struct stat a {};
-    struct stat b {};
-    return ::fstat(open.handle(), &a) == 0 &&
-           ::stat(QFile::encodeName(path).constData(), &b) == 0 && a.st_dev == b.st_dev &&
-           a.st_ino == b.st_ino;
+// Moves what is at path aside under a name of its own: the link itself, never its target. Only
+// when path still names what was looked at, should a writer that went ahead without the lock
+// have replaced it meanwhile.
+bool setAside(const QString& path, const struct stat& seen, const char* reason) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat now {};
+    if (::lstat(name.constData(), &now) != 0 || now.st_dev != seen.st_dev ||
+        now.st_ino != seen.st_ino)
+        return false;
+    return ::rename(name.constData(), QFile::encodeName(asideName(path, reason)).constData()) == 0;
 }
 
-// Keeps the bytes of a file that could not be decoded. When nobody holds the store's lock the
-// file itself moves aside; otherwise a writer (perhaps this very sync) is about to replace it,
-// so a private copy keeps the bytes.
-void setDamagedFileAside(const QFile& file, const QByteArray& bytes) {
-    const QString path = file.fileName();
-    const QString aside = asideName(path, "corrupt");
-    QLockFile lock(path + QLatin1String(".lock"));
-    if (lock.tryLock(0) && isSameFile(file, path) && QFile::rename(path, aside)) {
-        QFile::setPermissions(aside, kPrivateFile);
-        return;
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
     }
-    QFile copy(aside);
-    if (copy.open(QIODevice::WriteOnly | QIODevice::NewOnly, kPrivateFile))
-        copy.write(bytes);
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Reads to the end, or up to one byte past the cap; nothing on a read error.
+std::optional<QByteArray> readAtMost(int fd, qint64 size, qint64 cap) {
+    QByteArray bytes;
+    bytes.reserve(qsizetype(qMin(size, cap) + 1));
+    char buffer[64 * 1024];
+    while (bytes.size() <= cap) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            break;
+        bytes.append(buffer, qsizetype(n));
+    }
+    return bytes;
 }
 
-bool readCbor(QIODevice& device, QSettings::SettingsMap& map) {
-    const QByteArray bytes = device.readAll();
-#ifdef PELORA_TEST_HOOKS
-    // Tests widen the moment between reading the file and QSettings noting its size and time.
-    if (const int delay = qEnvironmentVariableIntValue("PELORA_TEST_DEFAULTS_READ_DELAY_MS"))
-        QThread::msleep(delay);
-#endif
-    QVariantMap values;
-    if (decodeFile(bytes, values)) {
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            map.insert(escapeKey(it.key()), it.value());
-        return true;
+bool writeAll(int fd, const QByteArray& bytes) {
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        left -= n;
     }
-    if (auto* file = qobject_cast<QFile*>(&device))
-        setDamagedFileAside(*file, bytes);
-    // What could not be decoded counts as empty; an error status would stick to the object.
     return true;
-}
-
-bool writeCbor(QIODevice& device, const QSettings::SettingsMap& map) {
-    QVariantMap values;
-    for (auto it = map.cbegin(); it != map.cend(); ++it)
-        values.insert(unescapeKey(it.key()), it.value());
-    const QByteArray bytes = encodeFile(values);
-    return device.write(bytes) == bytes.size();
 }
 
 // Equal in type as well as value, all the way down, so that a change of type is a change.
 bool identical(const QVariant& a, const QVariant& b) {
+    // One shared value: a copy of what was read or set.
+    if (a.constData() == b.constData())
+        return true;
     if (a.metaType() != b.metaType())
         return false;
     switch (a.metaType().id()) {
@@ -251,12 +211,6 @@ LinuxUserDefaults::LinuxUserDefaults() : LinuxUserDefaults(defaultFilePath()) {}
 
 LinuxUserDefaults::LinuxUserDefaults(const QString& filePath)
     : filePath_(QFileInfo(filePath).absoluteFilePath()) {
-    ensureFolderWatched();
-    {
-        FolderLock lock(folder_);
-        makeSettings();
-    }
-
     flushTimer_.setSingleShot(true);
     flushTimer_.setInterval(kFlushDelayMs);
     connect(&flushTimer_, &QTimer::timeout, this, &LinuxUserDefaults::syncWithDisk);
@@ -272,22 +226,19 @@ LinuxUserDefaults::LinuxUserDefaults(const QString& filePath)
 }
 
 LinuxUserDefaults::~LinuxUserDefaults() {
-    if (unsaved_)
-        ensurePrivateFile();
-    {
-        FolderLock lock(folder_);
-        settings_->sync();
+    if (!pending_.isEmpty()) {
+        QVariantMap merged;
+        exchange(merged);
     }
     if (folder_ >= 0)
         ::close(folder_);
 }
 
-// QSettings reads the file and only afterwards notes its size and time, by which it later tells
-// whether the file changed. A write by another process landing in between pairs old contents
-// with new size and time, and the next write from here would silently drop that process's
-// change. Every sync of every Pelora process therefore holds this lock. It locks the folder
-// itself, so no file comes and goes to wake the folder watch. Should the lock stay out of reach
-// (a stopped process, a file system without locks), the sync goes ahead without it.
+// Between reading the file and renaming the new one into place no other Pelora process may
+// write, or its change would be lost: every sync of every Pelora process holds this lock. It
+// locks the folder itself, so no file comes and goes to wake the folder watch. Should the lock
+// stay out of reach (a stopped process, a file system without locks), the sync goes ahead
+// without it.
 LinuxUserDefaults::FolderLock::FolderLock(int folder) : folder_(folder) {
     if (folder_ < 0)
         return;
@@ -306,35 +257,56 @@ LinuxUserDefaults::FolderLock::~FolderLock() {
         ::flock(folder_, LOCK_UN);
 }
 
-// A new object replaces the old one only once it exists, so that QSettings' shared state of the
-// file, with any pending changes, lives on.
-void LinuxUserDefaults::makeSettings() {
-    auto fresh = std::make_unique<QSettings>(filePath_, settingsFormat());
-    fresh->installEventFilter(this);
-    settings_ = std::move(fresh);
-}
-
-// QSettings writes at the next turn of the event loop after every change; the flush timer
-// decides instead.
-bool LinuxUserDefaults::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == settings_.get() && event->type() == QEvent::UpdateRequest)
-        return true;
-    return UserDefaults::eventFilter(watched, event);
-}
-
 QString LinuxUserDefaults::defaultFilePath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QLatin1String("/pelora/defaults.cbor");
 }
 
-QSettings::Format LinuxUserDefaults::settingsFormat() {
-    static const QSettings::Format format =
-        QSettings::registerFormat(QStringLiteral("cbor"), readCbor, writeCbor, Qt::CaseSensitive);
-    return format;
+QVariant LinuxUserDefaults::storedForm(const QVariant& value) {
+    bool ok = true;
+    QVariant stored = decodeValue(encodeValue(value, kMaxDepth, ok), kMaxDepth, ok);
+    return ok ? stored : QVariant();
 }
 
-QVariant LinuxUserDefaults::storedForm(const QVariant& value) {
-    return decodeValue(encodeValue(value));
+// The whole file must be one map (optionally behind the self-describing CBOR tag) and nothing
+// after it; anything else is damage.
+std::optional<QVariantMap> LinuxUserDefaults::decodeFile(const QByteArray& bytes) {
+    QCborStreamReader reader(bytes);
+    QCborValue root = QCborValue::fromCbor(reader);
+    if (reader.lastError() != QCborError::NoError || reader.currentOffset() != bytes.size())
+        return std::nullopt;
+    if (root.isTag() && root.tag() == QCborKnownTags::Signature)
+        root = root.taggedValue();
+    if (!root.isMap())
+        return std::nullopt;
+    QVariantMap values;
+    bool ok = true;
+    const QCborMap map = root.toMap();
+    for (auto it = map.cbegin(); it != map.cend() && ok; ++it) {
+        if (!it.key().isString())
+            continue;
+        QVariant value = decodeValue(it.value(), kMaxDepth, ok);
+        if (value.isValid())
+            values.insert(it.key().toString(), value);
+    }
+    if (!ok)
+        return std::nullopt;
+    return values;
+}
+
+// Written in one pass: inserting key by key into a QCborMap searches it every time.
+QByteArray LinuxUserDefaults::encodeFile(const QVariantMap& values) {
+    QByteArray bytes;
+    QCborStreamWriter writer(&bytes);
+    writer.append(QCborKnownTags::Signature);
+    writer.startMap(quint64(values.size()));
+    bool ok = true;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        writer.append(it.key());
+        encodeValue(it.value(), kMaxDepth, ok).toCbor(writer);
+    }
+    writer.endMap();
+    return bytes;
 }
 
 std::optional<QVariant> LinuxUserDefaults::objectForKey(const QString& key) const {
@@ -352,10 +324,8 @@ void LinuxUserDefaults::setObject(const QString& key, const QVariant& value) {
         removeObject(key);
         return;
     }
-    ensurePrivateFile();
-    settings_->setValue(escapeKey(key), stored);
+    pending_.insert(key, stored);
     values_.insert(key, stored);
-    unsaved_ = true;
     scheduleFlush();
     Q_EMIT valueChanged(key);
 }
@@ -364,8 +334,7 @@ void LinuxUserDefaults::removeObject(const QString& key) {
     if (key.isEmpty())
         return;
     // Also when not known here: another process may have written it a moment ago.
-    settings_->remove(escapeKey(key));
-    unsaved_ = true;
+    pending_.insert(key, std::nullopt);
     scheduleFlush();
     if (values_.remove(key))
         Q_EMIT valueChanged(key);
@@ -387,54 +356,130 @@ void LinuxUserDefaults::scheduleFlush() {
 void LinuxUserDefaults::syncWithDisk() {
     flushTimer_.stop();
     reloadTimer_.stop();
+    QVariantMap merged;
+    if (exchange(merged))
+        applyAndNotify(std::move(merged));
+}
+
+// Reads the file and writes it back with the pending changes laid over it, all under the lock;
+// merged is what the store holds now. False when the file could not be read: then nothing is
+// written and the store keeps what it had.
+bool LinuxUserDefaults::exchange(QVariantMap& merged) {
     ensureFolderWatched();
-    if (unsaved_)
-        ensurePrivateFile();
-    {
-        FolderLock lock(folder_);
-        settings_->sync();
-        if (settings_->status() == QSettings::NoError)
-            unsaved_ = false;
+    FolderLock lock(folder_);
+    if (!opened_ && lock.locked())
+        removeStaleTemporaryFiles();
+    const ReadResult result = readFile(merged);
+    opened_ = true;
+    if (result == ReadResult::Failed)
+        return false;
+    if (pending_.isEmpty())
+        return true;
+    for (auto it = pending_.cbegin(); it != pending_.cend(); ++it) {
+        if (it.value())
+            merged.insert(it.key(), *it.value());
         else
-            recoverFromAccessError();
+            merged.remove(it.key());
     }
-    // Only the user may read what the program remembers, whoever created the file.
-    const QFileInfo info(filePath_);
-    constexpr auto kUserBits =
-        QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
-    if (info.isFile() && (info.permissions() & ~kUserBits) != kPrivateFile)
-        QFile::setPermissions(filePath_, kPrivateFile);
-    reloadAndNotify();
+    if (writeFile(merged))
+        pending_.clear();
+    return true;
 }
 
-// QSettings gives up on a file it cannot open (and then never writes it), and its error status
-// sticks to the object. The unreadable file moves aside and a fresh object, which shares the
-// pending changes, tries again.
-void LinuxUserDefaults::recoverFromAccessError() {
-    QFileInfo info(filePath_);
-    QFile probe(filePath_);
-    if ((info.exists() || info.isSymLink()) && !probe.open(QIODevice::ReadOnly)) {
-        QLockFile lock(filePath_ + QLatin1String(".lock"));
-        if (lock.tryLock(100) && !QFile(filePath_).open(QIODevice::ReadOnly))
-            QFile::rename(filePath_, asideName(filePath_, "unreadable"));
+// The file is named by whoever can write the folder: it is opened without following a link and
+// without waiting for a writer (a FIFO), must be a plain file, and is read up to a cap.
+LinuxUserDefaults::ReadResult LinuxUserDefaults::readFile(QVariantMap& values) {
+    const QByteArray path = QFile::encodeName(filePath_);
+    const auto aside = [&](const struct stat& seen, const char* reason) {
+        return setAside(filePath_, seen, reason) ? ReadResult::SetAside : ReadResult::Failed;
+    };
+    struct stat st {};
+    if (::lstat(path.constData(), &st) != 0)
+        return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+    if (!S_ISREG(st.st_mode))
+        return aside(st, "unreadable");
+    const FileDescriptor fd(
+        ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.get() < 0) {
+        if (errno == ENOENT)
+            return ReadResult::Missing;
+        if (errno == EACCES || errno == EPERM || errno == ELOOP)
+            return aside(st, "unreadable");
+        return ReadResult::Failed;
     }
-    probe.close();
-    if (unsaved_)
-        ensurePrivateFile();
-    makeSettings();
-    if (unsaved_)
-        settings_->sync();
-    if (settings_->status() == QSettings::NoError)
-        unsaved_ = false;
+    if (::fstat(fd.get(), &st) != 0)
+        return ReadResult::Failed;
+    if (!S_ISREG(st.st_mode))
+        return aside(st, "unreadable");
+    // Only the user may read what the program remembers, whoever created the file; a file with
+    // other names (a hard link) belongs elsewhere too and keeps its mode.
+    if ((st.st_mode & 07777) != 0600 && st.st_nlink == 1 && st.st_uid == ::geteuid())
+        ::fchmod(fd.get(), 0600);
+    if (st.st_size > kMaxFileSize)
+        return aside(st, "corrupt");
+    const std::optional<QByteArray> bytes = readAtMost(fd.get(), st.st_size, kMaxFileSize);
+#ifdef PELORA_TEST_HOOKS
+    // Tests widen the moment between reading the file and writing it back.
+    if (const int delay = qEnvironmentVariableIntValue("PELORA_TEST_DEFAULTS_READ_DELAY_MS");
+        delay > 0 && !pending_.isEmpty())
+        QThread::msleep(delay);
+#endif
+    if (!bytes)
+        return ReadResult::Failed;
+    // An empty file is an empty store.
+    if (bytes->isEmpty())
+        return ReadResult::Read;
+    if (*bytes == diskBytes_) {
+        values = diskValues_;
+        return ReadResult::Read;
+    }
+    std::optional<QVariantMap> decoded =
+        bytes->size() > kMaxFileSize ? std::nullopt : decodeFile(*bytes);
+    if (!decoded)
+        return aside(st, "corrupt");
+    diskBytes_ = *bytes;
+    diskValues_ = std::move(*decoded);
+    values = diskValues_;
+    return ReadResult::Read;
 }
 
-void LinuxUserDefaults::reloadAndNotify() {
-    QVariantMap fresh;
-    for (const QString& key : settings_->allKeys()) {
-        const QVariant value = settings_->value(key);
-        if (value.isValid())
-            fresh.insert(unescapeKey(key), value);
+// A private temporary file beside the store, flushed to the disk and renamed over the store, as
+// QSaveFile does; a rename replaces a link or anything else in the way, never writing into it.
+bool LinuxUserDefaults::writeFile(const QVariantMap& values) {
+    const QByteArray bytes = encodeFile(values);
+    // A file the next read would refuse must not replace one it accepts.
+    if (bytes.size() > kMaxFileSize)
+        return false;
+    QByteArray temporary = QFile::encodeName(filePath_) + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = ::fchmod(fd, 0600) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temporary.constData(), QFile::encodeName(filePath_).constData()) == 0;
+    if (!ok) {
+        ::unlink(temporary.constData());
+        return false;
     }
+    diskBytes_ = bytes;
+    diskValues_ = values;
+    return true;
+}
+
+// A writer killed between creating its temporary file and the rename leaves the file behind.
+// Called holding the lock, so no live writer is in the middle of one.
+void LinuxUserDefaults::removeStaleTemporaryFiles() {
+    const QFileInfo store(filePath_);
+    static const QRegularExpression temporary(QStringLiteral("^\\.[A-Za-z0-9]{6}$"));
+    const QStringList names =
+        store.dir().entryList({store.fileName() + QStringLiteral(".??????")},
+                              QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    for (const QString& name : names)
+        if (temporary.match(QStringView(name).mid(store.fileName().size())).hasMatch())
+            QFile::remove(store.dir().filePath(name));
+}
+
+void LinuxUserDefaults::applyAndNotify(QVariantMap fresh) {
     QStringList changed;
     auto a = values_.cbegin();
     auto b = fresh.cbegin();
@@ -470,14 +515,4 @@ void LinuxUserDefaults::ensureFolderWatched() {
     if (folder_ >= 0)
         ::close(folder_);
     folder_ = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-}
-
-// QSaveFile keeps the permissions of the file it replaces but creates a new one world-readable:
-// a private empty file (which reads as empty) comes first.
-void LinuxUserDefaults::ensurePrivateFile() {
-    QFileInfo info(filePath_);
-    if (info.exists() || info.isSymLink())
-        return;
-    QFile file(filePath_);
-    file.open(QIODevice::WriteOnly | QIODevice::NewOnly, kPrivateFile);
 }

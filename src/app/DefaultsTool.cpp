@@ -1,4 +1,4 @@
-#include "platform/linux/DefaultsTool.h"
+#include "app/DefaultsTool.h"
 
 #include "platform/UserDefaults.h"
 
@@ -65,10 +65,6 @@ QString quoted(const QString& text) {
 QString keyText(const QString& key) {
     static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_.-]+$"));
     return plain.match(key).hasMatch() ? key : quoted(key);
-}
-
-QString padding(int indent) {
-    return QString(indent * 4, u' ');
 }
 
 QString dateText(const QDateTime& date) {
@@ -271,40 +267,83 @@ int runDefaultsTool(const QStringList& args, UserDefaults& defaults, QTextStream
     return status;
 }
 
-QString describeDefaultsValue(const QVariant& value, int indent) {
-    if (variantIsBool(value))
-        return value.toBool() ? QStringLiteral("bool true") : QStringLiteral("bool false");
-    if (variantIsInteger(value))
-        return QStringLiteral("int ") + QString::number(value.toLongLong());
-    if (variantIsNumber(value))
-        return QStringLiteral("float ") +
-               QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
-    if (variantIsString(value))
-        return QStringLiteral("string ") + quoted(value.toString());
-    if (variantIsData(value))
-        return QStringLiteral("data <") + QString::fromLatin1(value.toByteArray().toHex()) + u'>';
-    if (variantIsDate(value))
-        return QStringLiteral("date ") + dateText(value.toDateTime());
+namespace {
+
+// Real values nest three or four levels; deeper containers (hostile or damaged data) are
+// summed up on one line, so the output stays proportional to what is shown.
+constexpr int kShownDepth = 16;
+
+void appendPadding(QString& out, int indent) {
+    out.resize(out.size() + qsizetype(indent) * 4, u' ');
+}
+
+// Appends to one string: building each level's text and copying it into its parent's would
+// copy deep values once per level.
+void appendValue(QString& out, const QVariant& value, int indent) {
     if (variantIsArray(value)) {
         const QVariantList items = value.toList();
-        if (items.isEmpty())
-            return QStringLiteral("array ()");
-        QString text = QStringLiteral("array (\n");
-        for (const QVariant& item : items)
-            text += padding(indent + 1) + describeDefaultsValue(item, indent + 1) + u'\n';
-        return text + padding(indent) + u')';
+        if (items.isEmpty()) {
+            out += QLatin1String("array ()");
+        } else if (indent >= kShownDepth) {
+            out += QStringLiteral("array (%1 %2 nested too deep to show)")
+                       .arg(QString::number(items.size()),
+                            items.size() == 1 ? QLatin1String("item") : QLatin1String("items"));
+        } else {
+            out += QLatin1String("array (\n");
+            for (const QVariant& item : items) {
+                appendPadding(out, indent + 1);
+                appendValue(out, item, indent + 1);
+                out += u'\n';
+            }
+            appendPadding(out, indent);
+            out += u')';
+        }
+        return;
     }
     if (variantIsDictionary(value)) {
         const QVariantMap map = value.toMap();
-        if (map.isEmpty())
-            return QStringLiteral("dict {}");
-        QString text = QStringLiteral("dict {\n");
-        for (auto it = map.cbegin(); it != map.cend(); ++it)
-            text += padding(indent + 1) + keyText(it.key()) + QLatin1String(" = ") +
-                    describeDefaultsValue(it.value(), indent + 1) + u'\n';
-        return text + padding(indent) + u'}';
+        if (map.isEmpty()) {
+            out += QLatin1String("dict {}");
+        } else if (indent >= kShownDepth) {
+            out += QStringLiteral("dict {%1 %2 nested too deep to show}")
+                       .arg(QString::number(map.size()),
+                            map.size() == 1 ? QLatin1String("entry") : QLatin1String("entries"));
+        } else {
+            out += QLatin1String("dict {\n");
+            for (auto it = map.cbegin(); it != map.cend(); ++it) {
+                appendPadding(out, indent + 1);
+                out += keyText(it.key()) + QLatin1String(" = ");
+                appendValue(out, it.value(), indent + 1);
+                out += u'\n';
+            }
+            appendPadding(out, indent);
+            out += u'}';
+        }
+        return;
     }
-    if (!value.isValid() || value.metaType().id() == QMetaType::Nullptr)
-        return QStringLiteral("null");
-    return QString::fromLatin1(value.typeName()) + u' ' + quoted(value.toString());
+    if (variantIsBool(value))
+        out += value.toBool() ? QLatin1String("bool true") : QLatin1String("bool false");
+    else if (variantIsInteger(value))
+        out += QLatin1String("int ") + QString::number(value.toLongLong());
+    else if (variantIsNumber(value))
+        out += QLatin1String("float ") +
+               QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    else if (variantIsString(value))
+        out += QLatin1String("string ") + quoted(value.toString());
+    else if (variantIsData(value))
+        out += QLatin1String("data <") + QString::fromLatin1(value.toByteArray().toHex()) + u'>';
+    else if (variantIsDate(value))
+        out += QLatin1String("date ") + dateText(value.toDateTime());
+    else if (!value.isValid() || value.metaType().id() == QMetaType::Nullptr)
+        out += QLatin1String("null");
+    else
+        out += QString::fromLatin1(value.typeName()) + u' ' + quoted(value.toString());
+}
+
+} // namespace
+
+QString describeDefaultsValue(const QVariant& value, int indent) {
+    QString text;
+    appendValue(text, value, indent);
+    return text;
 }

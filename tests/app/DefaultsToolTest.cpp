@@ -1,4 +1,4 @@
-#include "platform/linux/DefaultsTool.h"
+#include "app/DefaultsTool.h"
 #include "platform/linux/LinuxUserDefaults.h"
 
 #include <QFile>
@@ -126,6 +126,18 @@ TEST(DefaultsTool, ReadsOneKeyOrAllWithTypes) {
                                      "\"odd key\" = data <00ab>\n"
                                      "ratio = float 0.5\n"
                                      "when = date 2024-05-01T10:00:00.250Z\n");
+
+    // Levels past the shown depth are summed up, so the text grows with the value, not with
+    // its depth times its size.
+    QVariant deep = QVariantMap{{QStringLiteral("x"), true}};
+    for (int level = 0; level < 40; ++level)
+        deep = QVariantList{deep};
+    const QString deepText = describeDefaultsValue(deep);
+    EXPECT_EQ(deepText.count(u'\n'), 2 * 16);
+    EXPECT_TRUE(deepText.contains(u'\n' + QString(64, u' ') +
+                                  QLatin1String("array (1 item nested too deep to show)\n")));
+    EXPECT_EQ(describeDefaultsValue(QVariantList{QVariantList{}}, 16),
+              QStringLiteral("array (1 item nested too deep to show)"));
 
     ToolRun one = run(defaults, words("read count"));
     EXPECT_EQ(one.status, 0);
