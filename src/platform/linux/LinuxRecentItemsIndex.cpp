@@ -14,6 +14,9 @@
 #include <atomic>
 
 #include <fcntl.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <glib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -194,13 +197,109 @@ bool matchesKind(const QString& path, RecentItemKind kind) {
     return info.exists() && !info.isDir() && !isApplication(info) && !isExecutableProgram(info);
 }
 
+RecentlyUsedFileIdentity identityOf(const struct stat& st) {
+    RecentlyUsedFileIdentity identity;
+    identity.exists = true;
+    identity.device = st.st_dev;
+    identity.inode = st.st_ino;
+    identity.size = st.st_size;
+    identity.modified = st.st_mtim;
+    return identity;
+}
+
+RecentlyUsedFileIdentity currentIdentity(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return identityOf(st);
+}
+
+// The entries under home, newest first (file order among equal dates).
+QList<RecentlyUsedEntry> entriesBelow(QList<RecentlyUsedEntry> entries, const QString& homePath) {
+    const QString home = QDir::cleanPath(homePath);
+    const QString below = home.endsWith(u'/') ? home : home + u'/';
+    entries.removeIf([&](const RecentlyUsedEntry& entry) {
+        return !entry.path.startsWith(below) || entry.path.size() == below.size();
+    });
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const RecentlyUsedEntry& a, const RecentlyUsedEntry& b) {
+                         return a.lastUsed > b.lastUsed;
+                     });
+    entries.squeeze();
+    return entries;
+}
+
+// What a query asks of entries already below home and newest first: the date cut, the kind
+// (which looks at the file system), the result limit.
+QList<RecentItemsResult> select(const QList<RecentlyUsedEntry>& newestFirst,
+                                const RecentItemsPredicate& predicate,
+                                const std::function<bool()>& shouldStop = {}) {
+    QList<RecentItemsResult> results;
+    for (const RecentlyUsedEntry& entry : newestFirst) {
+        if (predicate.usedSince.isValid() && entry.lastUsed < predicate.usedSince)
+            break;
+        if (shouldStop && shouldStop())
+            return {};
+        if (!matchesKind(entry.path, predicate.kind))
+            continue;
+        results.append({entry.path, entry.lastUsed});
+        if (predicate.resultLimit > 0 && results.size() >= predicate.resultLimit)
+            break;
+    }
+    return results;
+}
+
+} // namespace
+
+// The index's own worker and the last parse, which only that worker touches.
+struct LinuxRecentItemsIndex::Worker {
+    QThreadPool pool;
+    RecentlyUsedFileIdentity identity;
+    bool parsed = false;
+    QList<RecentlyUsedEntry> entries; // below home, newest first
+    std::atomic<int> parses{0};
+
+    Worker() {
+        // Serial: a second query waits for the parse in flight and then reuses it.
+        pool.setMaxThreadCount(1);
+        pool.setObjectName(QStringLiteral("recently-used"));
+    }
+    ~Worker() {
+        pool.clear();
+        pool.waitForDone();
+    }
+
+    // On the worker. Reads the file again only when it is not the version parsed last.
+    const QList<RecentlyUsedEntry>& currentEntries(const QString& path, const QString& home,
+                                                   qint64 maxSize) {
+        if (parsed && currentIdentity(path) == identity)
+            return entries;
+        RecentlyUsedFileIdentity read;
+        QList<RecentlyUsedEntry> all =
+            parseRecentlyUsedFile(readRecentlyUsedFile(path, maxSize, &read));
+        entries = entriesBelow(std::move(all), home);
+        identity = read;
+        parsed = true;
+        ++parses;
+#ifdef __GLIBC__
+        // GLib's copy of a large file was just freed on this thread; hand those pages back
+        // rather than keep them for a parse that may never come.
+        malloc_trim(0);
+#endif
+        return entries;
+    }
+};
+
+namespace {
+
 class LinuxRecentItemsQuery : public RecentItemsQuery {
 public:
-    LinuxRecentItemsQuery(QString bookmarkFilePath, QString homePath, qint64 maxFileSize,
+    LinuxRecentItemsQuery(std::shared_ptr<LinuxRecentItemsIndex::Worker> worker,
+                          QString bookmarkFilePath, QString homePath, qint64 maxFileSize,
                           RecentItemsPredicate predicate)
-        : bookmarkFilePath_(std::move(bookmarkFilePath)), homePath_(std::move(homePath)),
-          maxFileSize_(maxFileSize), predicate_(std::move(predicate)),
-          state_(std::make_shared<State>()) {
+        : worker_(std::move(worker)), bookmarkFilePath_(std::move(bookmarkFilePath)),
+          homePath_(std::move(homePath)), maxFileSize_(maxFileSize),
+          predicate_(std::move(predicate)), state_(std::make_shared<State>()) {
         state_->query = this;
     }
 
@@ -214,15 +313,18 @@ public:
         onFinished_ = std::move(onFinished);
         gathering_ = true;
         std::weak_ptr<State> weak = state_;
-        QThreadPool::globalInstance()->start([weak, generation, path = bookmarkFilePath_,
-                                              home = homePath_, maxSize = maxFileSize_,
-                                              predicate = predicate_] {
+        // The worker outlives its tasks: its destruction waits for them.
+        LinuxRecentItemsIndex::Worker* worker = worker_.get();
+        worker->pool.start([worker, weak, generation, path = bookmarkFilePath_, home = homePath_,
+                            maxSize = maxFileSize_, predicate = predicate_] {
             auto superseded = [weak, generation] {
                 auto state = weak.lock();
                 return !state || state->generation.load() != generation;
             };
+            if (superseded())
+                return;
             QList<RecentItemsResult> results =
-                LinuxRecentItemsIndex::gather(path, home, maxSize, predicate, superseded);
+                select(worker->currentEntries(path, home, maxSize), predicate, superseded);
             if (superseded())
                 return;
             runLaterOnMain([weak, generation, results = std::move(results)] {
@@ -257,6 +359,7 @@ private:
             onFinished(results);
     }
 
+    const std::shared_ptr<LinuxRecentItemsIndex::Worker> worker_;
     const QString bookmarkFilePath_;
     const QString homePath_;
     const qint64 maxFileSize_;
@@ -268,7 +371,10 @@ private:
 
 } // namespace
 
-QByteArray readRecentlyUsedFile(const QString& path, qint64 maxSize) {
+QByteArray readRecentlyUsedFile(const QString& path, qint64 maxSize,
+                                RecentlyUsedFileIdentity* identity) {
+    if (identity)
+        *identity = {};
     const QByteArray local = QFile::encodeName(path);
     // Non-blocking open, then only a regular file is read: a FIFO put in its place must not
     // stall the reader.
@@ -277,7 +383,10 @@ QByteArray readRecentlyUsedFile(const QString& path, qint64 maxSize) {
         return {};
     QByteArray data;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && maxSize > 0) {
+    const bool known = ::fstat(fd, &st) == 0;
+    if (known && identity)
+        *identity = identityOf(st);
+    if (known && S_ISREG(st.st_mode) && maxSize > 0) {
         const qint64 want = std::min<qint64>(maxSize, st.st_size > 0 ? st.st_size : maxSize);
         data.resize(qsizetype(want));
         qint64 total = 0;
@@ -314,7 +423,7 @@ QList<RecentlyUsedEntry> parseRecentlyUsedFile(const QByteArray& data) {
 LinuxRecentItemsIndex::LinuxRecentItemsIndex(QString bookmarkFilePath, QString homePath,
                                              qint64 maxFileSize)
     : bookmarkFilePath_(std::move(bookmarkFilePath)), homePath_(std::move(homePath)),
-      maxFileSize_(maxFileSize) {
+      maxFileSize_(maxFileSize), worker_(std::make_shared<Worker>()) {
     if (bookmarkFilePath_.isEmpty())
         bookmarkFilePath_ = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                             QStringLiteral("/recently-used.xbel");
@@ -322,48 +431,23 @@ LinuxRecentItemsIndex::LinuxRecentItemsIndex(QString bookmarkFilePath, QString h
         homePath_ = QDir::homePath();
 }
 
+LinuxRecentItemsIndex::~LinuxRecentItemsIndex() = default;
+
+int LinuxRecentItemsIndex::parseCount() const {
+    return worker_->parses.load();
+}
+
 std::unique_ptr<RecentItemsQuery>
 LinuxRecentItemsIndex::makeQuery(const RecentItemsPredicate& predicate) {
-    return std::make_unique<LinuxRecentItemsQuery>(bookmarkFilePath_, homePath_, maxFileSize_,
-                                                   predicate);
+    return std::make_unique<LinuxRecentItemsQuery>(worker_, bookmarkFilePath_, homePath_,
+                                                   maxFileSize_, predicate);
 }
 
 QList<RecentItemsResult> LinuxRecentItemsIndex::gather(const QString& bookmarkFilePath,
                                                        const QString& homePath, qint64 maxFileSize,
-                                                       const RecentItemsPredicate& predicate,
-                                                       const std::function<bool()>& shouldStop) {
-    auto stopped = [&] {
-        return shouldStop && shouldStop();
-    };
-    const QList<RecentlyUsedEntry> entries =
-        parseRecentlyUsedFile(readRecentlyUsedFile(bookmarkFilePath, maxFileSize));
-    if (stopped())
-        return {};
-
-    const QString home = QDir::cleanPath(homePath);
-    const QString below = home.endsWith(u'/') ? home : home + u'/';
-    QList<RecentlyUsedEntry> candidates;
-    for (const RecentlyUsedEntry& entry : entries) {
-        if (predicate.usedSince.isValid() && entry.lastUsed < predicate.usedSince)
-            continue;
-        if (!entry.path.startsWith(below) || entry.path.size() == below.size())
-            continue;
-        candidates.append(entry);
-    }
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const RecentlyUsedEntry& a, const RecentlyUsedEntry& b) {
-                         return a.lastUsed > b.lastUsed;
-                     });
-
-    QList<RecentItemsResult> results;
-    for (const RecentlyUsedEntry& entry : candidates) {
-        if (stopped())
-            return {};
-        if (!matchesKind(entry.path, predicate.kind))
-            continue;
-        results.append({entry.path, entry.lastUsed});
-        if (predicate.resultLimit > 0 && results.size() >= predicate.resultLimit)
-            break;
-    }
-    return results;
+                                                       const RecentItemsPredicate& predicate) {
+    return select(
+        entriesBelow(parseRecentlyUsedFile(readRecentlyUsedFile(bookmarkFilePath, maxFileSize)),
+                     homePath),
+        predicate);
 }
