@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <limits>
 
 #include <fcntl.h>
 #ifdef __GLIBC__
@@ -23,37 +24,48 @@
 
 namespace {
 
-QDateTime toDateTime(GDateTime* date) {
+constexpr qint64 noDate = std::numeric_limits<qint64>::min();
+
+// Milliseconds since the epoch, or noDate.
+qint64 toMSecs(GDateTime* date) {
     if (!date)
-        return {};
-    const qint64 seconds = g_date_time_to_unix(date);
-    return QDateTime::fromMSecsSinceEpoch(seconds * 1000 + g_date_time_get_microsecond(date) / 1000,
-                                          Qt::UTC);
+        return noDate;
+    return g_date_time_to_unix(date) * 1000 + g_date_time_get_microsecond(date) / 1000;
+}
+
+bool needsCleaning(const QString& path) {
+    return path.contains(QLatin1String("//")) || path.contains(QLatin1String("/./")) ||
+           path.contains(QLatin1String("/../")) || path.endsWith(u'/') ||
+           path.endsWith(QLatin1String("/.")) || path.endsWith(QLatin1String("/.."));
 }
 
 // Adds the entries of a parsed bookmark file, merging entries that name the same path.
 // GLib fills in "now" for every date attribute that is missing, so dates from the moment the
 // parse began on count as unknown: a file with no dates must not look freshly used.
-void collectEntries(GBookmarkFile* file, const QDateTime& parseStart,
-                    QList<RecentlyUsedEntry>& entries, QHash<QString, qsizetype>& indexOfPath) {
+void collectEntries(GBookmarkFile* file, qint64 parseStart, QList<RecentlyUsedEntry>& entries,
+                    QHash<QString, qsizetype>& indexOfPath) {
     gsize count = 0;
     gchar** uris = g_bookmark_file_get_uris(file, &count);
+    entries.reserve(entries.size() + qsizetype(count));
+    indexOfPath.reserve(indexOfPath.size() + qsizetype(count));
     for (gsize i = 0; i < count; ++i) {
         const gchar* uri = uris[i];
         gchar* hostname = nullptr;
         gchar* filename = g_filename_from_uri(uri, &hostname, nullptr);
         const bool local =
             filename && (!hostname || g_ascii_strcasecmp(hostname, "localhost") == 0);
-        const QString path = local ? QDir::cleanPath(QFile::decodeName(filename)) : QString();
+        QString path = local ? QFile::decodeName(filename) : QString();
+        if (needsCleaning(path))
+            path = QDir::cleanPath(path);
         g_free(filename);
         g_free(hostname);
         if (path.isEmpty() || !path.startsWith(u'/'))
             continue;
 
-        QDateTime lastUsed;
+        qint64 lastUsed = noDate;
         auto consider = [&](GDateTime* date) {
-            const QDateTime d = toDateTime(date);
-            if (d.isValid() && d < parseStart && (!lastUsed.isValid() || d > lastUsed))
+            const qint64 d = toMSecs(date);
+            if (d != noDate && d < parseStart && d > lastUsed)
                 lastUsed = d;
         };
         consider(g_bookmark_file_get_added_date_time(file, uri, nullptr));
@@ -70,15 +82,15 @@ void collectEntries(GBookmarkFile* file, const QDateTime& parseStart,
             }
             g_strfreev(apps);
         }
-        if (!lastUsed.isValid())
+        if (lastUsed == noDate)
             continue;
 
         auto it = indexOfPath.constFind(path);
         if (it == indexOfPath.constEnd()) {
             indexOfPath.insert(path, entries.size());
-            entries.append({path, lastUsed});
-        } else if (entries[*it].lastUsed < lastUsed) {
-            entries[*it].lastUsed = lastUsed;
+            entries.append({path, QDateTime::fromMSecsSinceEpoch(lastUsed, Qt::UTC)});
+        } else if (entries[*it].lastUsed.toMSecsSinceEpoch() < lastUsed) {
+            entries[*it].lastUsed = QDateTime::fromMSecsSinceEpoch(lastUsed, Qt::UTC);
         }
     }
     g_strfreev(uris);
@@ -126,8 +138,8 @@ QByteArray rootStartTag(QByteArrayView data, qsizetype firstBookmark) {
 // Parses every <bookmark> element on its own, so that one broken entry (a bad date, a
 // missing attribute, a cut-off end) costs only itself. Each step only moves forward, so a
 // hostile file costs time in proportion to its size.
-void salvageEntries(QByteArrayView data, const QDateTime& parseStart,
-                    QList<RecentlyUsedEntry>& entries, QHash<QString, qsizetype>& indexOfPath) {
+void salvageEntries(QByteArrayView data, qint64 parseStart, QList<RecentlyUsedEntry>& entries,
+                    QHash<QString, qsizetype>& indexOfPath) {
     static constexpr QByteArrayView endTag("</bookmark>");
     qsizetype pos = nextBookmarkStart(data, 0);
     if (pos < 0)
@@ -409,7 +421,7 @@ QList<RecentlyUsedEntry> parseRecentlyUsedFile(const QByteArray& data) {
     if (data.isEmpty())
         return entries;
     QHash<QString, qsizetype> indexOfPath;
-    const QDateTime parseStart = QDateTime::currentDateTimeUtc();
+    const qint64 parseStart = QDateTime::currentMSecsSinceEpoch();
     GBookmarkFile* file = g_bookmark_file_new();
     const bool whole = loadInto(file, data);
     if (whole)
