@@ -5,6 +5,7 @@
 // with the bundle installed in ~/Applications, on a private Xvfb display with openbox (offscreen
 // when Xvfb is missing).
 
+#include "PrivateDisplay.h"
 #include "RecentlyUsedFixture.h"
 
 #include <QCoreApplication>
@@ -40,57 +41,13 @@ double pssMb(qint64 pid) {
     return -1;
 }
 
-struct Display {
-    std::vector<std::unique_ptr<QProcess>> processes;
-    QString name; // empty: offscreen
-
-    Display() {
-        if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
-            return;
-        auto xvfb = std::make_unique<QProcess>();
-        xvfb->start(QStringLiteral("Xvfb"),
-                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                     QStringLiteral("0"), QStringLiteral("1440x900x24"),
-                     QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        xvfb->waitForStarted();
-        QByteArray out;
-        QDeadlineTimer deadline(10000);
-        while (!out.contains('\n') && !deadline.hasExpired() &&
-               xvfb->state() == QProcess::Running) {
-            xvfb->waitForReadyRead(100);
-            out += xvfb->readAllStandardOutput();
-        }
-        processes.push_back(std::move(xvfb));
-        if (!out.contains('\n'))
-            return;
-        name = u':' + QString::fromLatin1(out.trimmed());
-        if (QStandardPaths::findExecutable(QStringLiteral("openbox")).isEmpty())
-            return;
-        auto openbox = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), name);
-        openbox->setProcessEnvironment(env);
-        openbox->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-        openbox->waitForStarted();
-        processes.push_back(std::move(openbox));
-    }
-    ~Display() {
-        for (auto it = processes.rbegin(); it != processes.rend(); ++it) {
-            (*it)->terminate();
-            if (!(*it)->waitForFinished(5000))
-                (*it)->kill();
-            (*it)->waitForFinished();
-        }
-    }
-};
-
 // A private home with the bundle in ~/Applications and a recently-used file of n entries.
 struct Home {
     QTemporaryDir root;
     QString pelora;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
 
-    Home(int entries, const Display& display) {
+    Home(int entries, const PrivateDisplay& display) {
         const QString home = root.path() + QStringLiteral("/home");
         const QString data = home + QStringLiteral("/.local/share");
         const QString runtime = root.path() + QStringLiteral("/runtime");
@@ -187,7 +144,7 @@ double median(std::vector<double> v) {
 }
 
 struct Fixture {
-    Display display;
+    PrivateDisplay display;
     Home small{kSmallEntries, display};
     Home large{kLargeEntries, display};
 };
