@@ -49,32 +49,10 @@ public:
 
 RecentlyUsedFixture* fixture = nullptr;
 
-struct Baseline {
-    double wallNs = 0;
-    double cpuNs = 0;
-};
-Baseline glibLoad, bareStat;
-
 qint64 processCpuNs() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
-}
-
-// The median wall and process CPU time of runs calls of fn.
-template <class Fn> Baseline median(int runs, Fn&& fn) {
-    std::vector<qint64> wall, cpu;
-    for (int i = 0; i < runs; ++i) {
-        const qint64 cpu0 = processCpuNs();
-        QElapsedTimer t;
-        t.start();
-        fn();
-        wall.push_back(t.nsecsElapsed());
-        cpu.push_back(processCpuNs() - cpu0);
-    }
-    std::sort(wall.begin(), wall.end());
-    std::sort(cpu.begin(), cpu.end());
-    return {double(wall[wall.size() / 2]), double(cpu[cpu.size() / 2])};
 }
 
 void loadWithGLib() {
@@ -99,33 +77,6 @@ void touchFixture() {
     ::utimensat(AT_FDCWD, QFile::encodeName(fixture->file).constData(), times, 0);
 }
 
-void report(benchmark::State& state, qint64 wallNs, qint64 cpuNs, const Baseline& baseline,
-            const char* name) {
-    const double n = double(state.iterations());
-    state.counters["ms"] = double(wallNs) / n / 1e6;
-    state.counters[std::string("x_") + name] = double(wallNs) / n / baseline.wallNs;
-    state.counters[std::string("cpu_x_") + name] = double(cpuNs) / n / baseline.cpuNs;
-}
-
-void BareGLibLoad(benchmark::State& state) {
-    qint64 wall = 0, cpu = 0;
-    for (auto _ : state) {
-        const qint64 cpu0 = processCpuNs();
-        QElapsedTimer t;
-        t.start();
-        loadWithGLib();
-        wall += t.nsecsElapsed();
-        cpu += processCpuNs() - cpu0;
-    }
-    report(state, wall, cpu, glibLoad, "glib_load");
-}
-
-void BareStat(benchmark::State& state) {
-    for (auto _ : state)
-        statFile();
-    state.counters["us"] = bareStat.wallNs / 1000;
-}
-
 // One index query, started and waited for on the main thread, as the services do it.
 std::vector<RecentItemsResult> runQuery(LinuxRecentItemsIndex& index) {
     RecentItemsPredicate predicate{RecentItemKind::document,
@@ -135,46 +86,59 @@ std::vector<RecentItemsResult> runQuery(LinuxRecentItemsIndex& index) {
     std::optional<QList<RecentItemsResult>> results;
     query->start([&](const QList<RecentItemsResult>& r) { results = r; });
     while (!results)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return {results->begin(), results->end()};
+}
+
+// Wall and process CPU time of fn, added to the totals.
+template <class Fn> void timed(qint64& wall, qint64& cpu, Fn&& fn) {
+    const qint64 cpu0 = processCpuNs();
+    QElapsedTimer t;
+    t.start();
+    fn();
+    wall += t.nsecsElapsed();
+    cpu += processCpuNs() - cpu0;
+}
+
+// Each iteration also measures its baseline right before, so both see the same load.
+void reportAgainst(benchmark::State& state, qint64 wall, qint64 cpu, qint64 baseWall,
+                   qint64 baseCpu, const char* name) {
+    const double n = double(state.iterations());
+    state.counters["ms"] = double(wall) / n / 1e6;
+    state.counters[std::string("base_ms")] = double(baseWall) / n / 1e6;
+    state.counters[std::string("x_") + name] = double(wall) / double(baseWall);
+    state.counters[std::string("cpu_x_") + name] = double(cpu) / double(baseCpu);
 }
 
 void PressOverChangedFile(benchmark::State& state) {
     LinuxRecentItemsIndex index(fixture->file, fixture->home);
-    qint64 wall = 0, cpu = 0;
+    qint64 wall = 0, cpu = 0, baseWall = 0, baseCpu = 0;
     size_t found = 0;
     for (auto _ : state) {
+        timed(baseWall, baseCpu, loadWithGLib);
         touchFixture();
-        const qint64 cpu0 = processCpuNs();
-        QElapsedTimer t;
-        t.start();
-        found = runQuery(index).size();
-        wall += t.nsecsElapsed();
-        cpu += processCpuNs() - cpu0;
+        timed(wall, cpu, [&] { found = runQuery(index).size(); });
     }
     if (index.parseCount() != int(state.iterations()))
         state.SkipWithError("a changed file was not parsed again");
     if (found != size_t(RecentDocumentsService::maxQueryResults))
         state.SkipWithError("the query found too few documents");
-    report(state, wall, cpu, glibLoad, "glib_load");
+    reportAgainst(state, wall, cpu, baseWall, baseCpu, "glib_load");
 }
 
 void PressOverUnchangedFile(benchmark::State& state) {
     LinuxRecentItemsIndex index(fixture->file, fixture->home);
     runQuery(index);
-    qint64 wall = 0, cpu = 0;
+    qint64 wall = 0, cpu = 0, baseWall = 0, baseCpu = 0;
     for (auto _ : state) {
-        const qint64 cpu0 = processCpuNs();
-        QElapsedTimer t;
-        t.start();
-        benchmark::DoNotOptimize(runQuery(index));
-        wall += t.nsecsElapsed();
-        cpu += processCpuNs() - cpu0;
+        timed(baseWall, baseCpu, statFile);
+        timed(wall, cpu, [&] { benchmark::DoNotOptimize(runQuery(index)); });
     }
     if (index.parseCount() != 1)
         state.SkipWithError("an unchanged file was parsed again");
-    report(state, wall, cpu, bareStat, "stat");
+    reportAgainst(state, wall, cpu, baseWall, baseCpu, "stat");
     state.counters["us"] = double(wall) / double(state.iterations()) / 1000;
+    state.counters["cpu_us"] = double(cpu) / double(state.iterations()) / 1000;
 }
 
 // The whole road of a documents press over an unchanged file: the index query, record building
@@ -195,20 +159,17 @@ void DocumentsPressUnchanged(benchmark::State& state) {
         const int before = updates;
         documents.refresh();
         while (updates == before)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         return documents.currentGroups();
     };
     press();
     documents.waitForBackgroundWork();
-    qint64 wall = 0, cpu = 0;
+    qint64 wall = 0, cpu = 0, baseWall = 0, baseCpu = 0;
     int listed = 0;
     for (auto _ : state) {
-        const qint64 cpu0 = processCpuNs();
-        QElapsedTimer t;
-        t.start();
-        const auto groups = press();
-        wall += t.nsecsElapsed();
-        cpu += processCpuNs() - cpu0;
+        timed(baseWall, baseCpu, statFile);
+        QList<RecentDocumentGroup> groups;
+        timed(wall, cpu, [&] { groups = press(); });
         listed = 0;
         for (const auto& g : groups)
             listed += int(g.items.size());
@@ -218,13 +179,11 @@ void DocumentsPressUnchanged(benchmark::State& state) {
         state.SkipWithError("the list is not full");
     if (index->parseCount() != 1)
         state.SkipWithError("an unchanged file was parsed again");
-    report(state, wall, cpu, bareStat, "stat");
+    reportAgainst(state, wall, cpu, baseWall, baseCpu, "stat");
     state.counters["us"] = double(wall) / double(state.iterations()) / 1000;
 }
 
-BENCHMARK(BareGLibLoad)->Unit(benchmark::kMillisecond);
 BENCHMARK(PressOverChangedFile)->Unit(benchmark::kMillisecond);
-BENCHMARK(BareStat)->Unit(benchmark::kMicrosecond);
 BENCHMARK(PressOverUnchangedFile)->Unit(benchmark::kMicrosecond);
 BENCHMARK(DocumentsPressUnchanged)->Unit(benchmark::kMicrosecond);
 
@@ -241,14 +200,10 @@ int main(int argc, char** argv) {
         makeRecentlyUsedFixture(root.path() + QStringLiteral("/home"),
                                 root.path() + QStringLiteral("/recently-used.xbel"), kEntries);
     fixture = &f;
-    // The baselines, measured before the benchmarks that compare with them.
-    glibLoad = median(5, loadWithGLib);
-    bareStat = median(1001, statFile);
-    std::printf("recently-used file: %d entries, %lld bytes; bare GLib load %.1f ms (CPU %.1f ms), "
-                "bare stat %.2f us; x_NAME: wall time over that baseline, cpu_x_NAME: process "
-                "CPU time over the baseline's\n",
-                kEntries, static_cast<long long>(f.fileSize), glibLoad.wallNs / 1e6,
-                glibLoad.cpuNs / 1e6, bareStat.wallNs / 1000);
+    std::printf("recently-used file: %d entries, %lld bytes; x_NAME: wall time over that of the "
+                "baseline measured beside it in each iteration, cpu_x_NAME: the same for the "
+                "process CPU time\n",
+                kEntries, static_cast<long long>(f.fileSize));
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

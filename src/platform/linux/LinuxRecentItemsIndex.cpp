@@ -19,6 +19,7 @@
 #include <malloc.h>
 #endif
 #include <glib.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -335,6 +336,11 @@ public:
             };
             if (superseded())
                 return;
+            // Below the main thread and the display server: reading a large file must not slow
+            // the strip or an answer down. (Linux gives each thread its own nice value.)
+            static thread_local const bool lowered =
+                ::setpriority(PRIO_PROCESS, ::gettid(), 10) == 0;
+            Q_UNUSED(lowered);
             QList<RecentItemsResult> results =
                 select(worker->currentEntries(path, home, maxSize), predicate, superseded);
             if (superseded())
