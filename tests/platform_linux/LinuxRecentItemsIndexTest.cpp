@@ -6,10 +6,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QThreadPool>
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 
 namespace {
@@ -263,7 +264,11 @@ TEST_F(RecentIndexTest, QueriesReportOnTheMainThreadOnceAndNotAfterStop) {
     auto other = index.makeQuery({RecentItemKind::document, now.addDays(-1)});
     other->start([&](const QList<RecentItemsResult>&) { ++first; });
     other.reset();
-    QThreadPool::globalInstance()->waitForDone();
+    // The worker is serial: once a later query reported, the earlier ones are done.
+    auto later = index.makeQuery({RecentItemKind::document, now.addDays(-1)});
+    bool laterReported = false;
+    later->start([&](const QList<RecentItemsResult>&) { laterReported = true; });
+    ASSERT_TRUE(waitUntil([&] { return laterReported; }));
     drainEvents(5);
     EXPECT_EQ(first, 0);
     EXPECT_EQ(second, 1);
@@ -276,6 +281,97 @@ TEST_F(RecentIndexTest, QueriesReportOnTheMainThreadOnceAndNotAfterStop) {
         destroyed = true;
     });
     EXPECT_TRUE(waitUntil([&] { return destroyed; }));
+}
+
+TEST_F(RecentIndexTest, ParsesOnceForBothKindsAndAgainOnlyForANewVersionOfTheFile) {
+    const QString a = make(QStringLiteral("a.txt"));
+    const QString b = make(QStringLiteral("b.txt"));
+    const QString dir = makeDir(QStringLiteral("Projects"));
+    const QByteArray withA = xbel({bookmark(used(a, 1)), bookmark(used(dir, 2))});
+    QByteArray withB = withA;
+    withB.replace(uri(a).toUtf8(), uri(b).toUtf8());
+    write(withA);
+    LinuxRecentItemsIndex index(file, home);
+    const RecentItemsPredicate documents{RecentItemKind::document, now.addDays(-1)};
+    const RecentItemsPredicate folders{RecentItemKind::folder, now.addDays(-1)};
+
+    // As at start-up: both kinds asked at once, one parse between them.
+    auto folderQuery = index.makeQuery(folders);
+    auto documentQuery = index.makeQuery(documents);
+    QStringList gotFolders, gotDocuments;
+    int reports = 0;
+    folderQuery->start(
+        [&](const QList<RecentItemsResult>& r) { gotFolders = paths(r), ++reports; });
+    documentQuery->start(
+        [&](const QList<RecentItemsResult>& r) { gotDocuments = paths(r), ++reports; });
+    ASSERT_TRUE(waitUntil([&] { return reports == 2; }));
+    EXPECT_EQ(gotFolders, QStringList{dir});
+    EXPECT_EQ(gotDocuments, QStringList{a});
+    EXPECT_EQ(index.parseCount(), 1);
+
+    auto ask = [&](const RecentItemsPredicate& predicate) {
+        auto query = index.makeQuery(predicate);
+        std::optional<QStringList> got;
+        query->start([&](const QList<RecentItemsResult>& r) { got = paths(r); });
+        EXPECT_TRUE(waitUntil([&] { return got.has_value(); }));
+        return got.value_or(QStringList{QStringLiteral("no report")});
+    };
+    EXPECT_EQ(ask(documents), QStringList{a});
+    EXPECT_EQ(ask(folders), QStringList{dir});
+    EXPECT_EQ(index.parseCount(), 1);
+
+    auto modified = [&] {
+        struct stat st {};
+        EXPECT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
+        return st.st_mtim;
+    };
+    auto setModified = [](const QString& path, timespec when) {
+        const timespec times[2] = {when, when};
+        EXPECT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    };
+    // Each change alone is a new version: the other two marks are put back as they were.
+    struct Change {
+        const char* what;
+        std::function<void(timespec before)> apply;
+        QStringList documents;
+    };
+    const QList<Change> changes{
+        {"same size, new modification time",
+         [&](timespec before) {
+             write(withB);
+             setModified(file, {before.tv_sec + 1, before.tv_nsec});
+         },
+         {b}},
+        {"same modification time, new size",
+         [&](timespec before) {
+             write(withA + '\n');
+             setModified(file, before);
+         },
+         {a}},
+        {"replaced by a rename, same size and time",
+         [&](timespec before) {
+             const QString next = file + QStringLiteral(".new");
+             QFile out(next);
+             ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+             out.write(withB + '\n');
+             out.close();
+             setModified(next, before);
+             ASSERT_EQ(
+                 ::rename(QFile::encodeName(next).constData(), QFile::encodeName(file).constData()),
+                 0);
+         },
+         {b}},
+        {"removed", [&](timespec) { QFile::remove(file); }, {}},
+    };
+    int parses = index.parseCount();
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.what);
+        change.apply(modified());
+        EXPECT_EQ(ask(documents), change.documents);
+        EXPECT_EQ(index.parseCount(), ++parses);
+        EXPECT_EQ(ask(documents), change.documents);
+        EXPECT_EQ(index.parseCount(), parses);
+    }
 }
 
 // The file GTK itself writes, through Gtk.RecentManager under a private X display.

@@ -12,45 +12,61 @@
 
 #include <algorithm>
 #include <atomic>
+#include <limits>
 
 #include <fcntl.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <glib.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-QDateTime toDateTime(GDateTime* date) {
+constexpr qint64 noDate = std::numeric_limits<qint64>::min();
+
+// Milliseconds since the epoch, or noDate.
+qint64 toMSecs(GDateTime* date) {
     if (!date)
-        return {};
-    const qint64 seconds = g_date_time_to_unix(date);
-    return QDateTime::fromMSecsSinceEpoch(seconds * 1000 + g_date_time_get_microsecond(date) / 1000,
-                                          Qt::UTC);
+        return noDate;
+    return g_date_time_to_unix(date) * 1000 + g_date_time_get_microsecond(date) / 1000;
+}
+
+bool needsCleaning(const QString& path) {
+    return path.contains(QLatin1String("//")) || path.contains(QLatin1String("/./")) ||
+           path.contains(QLatin1String("/../")) || path.endsWith(u'/') ||
+           path.endsWith(QLatin1String("/.")) || path.endsWith(QLatin1String("/.."));
 }
 
 // Adds the entries of a parsed bookmark file, merging entries that name the same path.
 // GLib fills in "now" for every date attribute that is missing, so dates from the moment the
 // parse began on count as unknown: a file with no dates must not look freshly used.
-void collectEntries(GBookmarkFile* file, const QDateTime& parseStart,
-                    QList<RecentlyUsedEntry>& entries, QHash<QString, qsizetype>& indexOfPath) {
+void collectEntries(GBookmarkFile* file, qint64 parseStart, QList<RecentlyUsedEntry>& entries,
+                    QHash<QString, qsizetype>& indexOfPath) {
     gsize count = 0;
     gchar** uris = g_bookmark_file_get_uris(file, &count);
+    entries.reserve(entries.size() + qsizetype(count));
+    indexOfPath.reserve(indexOfPath.size() + qsizetype(count));
     for (gsize i = 0; i < count; ++i) {
         const gchar* uri = uris[i];
         gchar* hostname = nullptr;
         gchar* filename = g_filename_from_uri(uri, &hostname, nullptr);
         const bool local =
             filename && (!hostname || g_ascii_strcasecmp(hostname, "localhost") == 0);
-        const QString path = local ? QDir::cleanPath(QFile::decodeName(filename)) : QString();
+        QString path = local ? QFile::decodeName(filename) : QString();
+        if (needsCleaning(path))
+            path = QDir::cleanPath(path);
         g_free(filename);
         g_free(hostname);
         if (path.isEmpty() || !path.startsWith(u'/'))
             continue;
 
-        QDateTime lastUsed;
+        qint64 lastUsed = noDate;
         auto consider = [&](GDateTime* date) {
-            const QDateTime d = toDateTime(date);
-            if (d.isValid() && d < parseStart && (!lastUsed.isValid() || d > lastUsed))
+            const qint64 d = toMSecs(date);
+            if (d != noDate && d < parseStart && d > lastUsed)
                 lastUsed = d;
         };
         consider(g_bookmark_file_get_added_date_time(file, uri, nullptr));
@@ -67,15 +83,15 @@ void collectEntries(GBookmarkFile* file, const QDateTime& parseStart,
             }
             g_strfreev(apps);
         }
-        if (!lastUsed.isValid())
+        if (lastUsed == noDate)
             continue;
 
         auto it = indexOfPath.constFind(path);
         if (it == indexOfPath.constEnd()) {
             indexOfPath.insert(path, entries.size());
-            entries.append({path, lastUsed});
-        } else if (entries[*it].lastUsed < lastUsed) {
-            entries[*it].lastUsed = lastUsed;
+            entries.append({path, QDateTime::fromMSecsSinceEpoch(lastUsed, Qt::UTC)});
+        } else if (entries[*it].lastUsed.toMSecsSinceEpoch() < lastUsed) {
+            entries[*it].lastUsed = QDateTime::fromMSecsSinceEpoch(lastUsed, Qt::UTC);
         }
     }
     g_strfreev(uris);
@@ -123,8 +139,8 @@ QByteArray rootStartTag(QByteArrayView data, qsizetype firstBookmark) {
 // Parses every <bookmark> element on its own, so that one broken entry (a bad date, a
 // missing attribute, a cut-off end) costs only itself. Each step only moves forward, so a
 // hostile file costs time in proportion to its size.
-void salvageEntries(QByteArrayView data, const QDateTime& parseStart,
-                    QList<RecentlyUsedEntry>& entries, QHash<QString, qsizetype>& indexOfPath) {
+void salvageEntries(QByteArrayView data, qint64 parseStart, QList<RecentlyUsedEntry>& entries,
+                    QHash<QString, qsizetype>& indexOfPath) {
     static constexpr QByteArrayView endTag("</bookmark>");
     qsizetype pos = nextBookmarkStart(data, 0);
     if (pos < 0)
@@ -194,13 +210,109 @@ bool matchesKind(const QString& path, RecentItemKind kind) {
     return info.exists() && !info.isDir() && !isApplication(info) && !isExecutableProgram(info);
 }
 
+RecentlyUsedFileIdentity identityOf(const struct stat& st) {
+    RecentlyUsedFileIdentity identity;
+    identity.exists = true;
+    identity.device = st.st_dev;
+    identity.inode = st.st_ino;
+    identity.size = st.st_size;
+    identity.modified = st.st_mtim;
+    return identity;
+}
+
+RecentlyUsedFileIdentity currentIdentity(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return identityOf(st);
+}
+
+// The entries under home, newest first (file order among equal dates).
+QList<RecentlyUsedEntry> entriesBelow(QList<RecentlyUsedEntry> entries, const QString& homePath) {
+    const QString home = QDir::cleanPath(homePath);
+    const QString below = home.endsWith(u'/') ? home : home + u'/';
+    entries.removeIf([&](const RecentlyUsedEntry& entry) {
+        return !entry.path.startsWith(below) || entry.path.size() == below.size();
+    });
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const RecentlyUsedEntry& a, const RecentlyUsedEntry& b) {
+                         return a.lastUsed > b.lastUsed;
+                     });
+    entries.squeeze();
+    return entries;
+}
+
+// What a query asks of entries already below home and newest first: the date cut, the kind
+// (which looks at the file system), the result limit.
+QList<RecentItemsResult> select(const QList<RecentlyUsedEntry>& newestFirst,
+                                const RecentItemsPredicate& predicate,
+                                const std::function<bool()>& shouldStop = {}) {
+    QList<RecentItemsResult> results;
+    for (const RecentlyUsedEntry& entry : newestFirst) {
+        if (predicate.usedSince.isValid() && entry.lastUsed < predicate.usedSince)
+            break;
+        if (shouldStop && shouldStop())
+            return {};
+        if (!matchesKind(entry.path, predicate.kind))
+            continue;
+        results.append({entry.path, entry.lastUsed});
+        if (predicate.resultLimit > 0 && results.size() >= predicate.resultLimit)
+            break;
+    }
+    return results;
+}
+
+} // namespace
+
+// The index's own worker and the last parse, which only that worker touches.
+struct LinuxRecentItemsIndex::Worker {
+    QThreadPool pool;
+    RecentlyUsedFileIdentity identity;
+    bool parsed = false;
+    QList<RecentlyUsedEntry> entries; // below home, newest first
+    std::atomic<int> parses{0};
+
+    Worker() {
+        // Serial: a second query waits for the parse in flight and then reuses it.
+        pool.setMaxThreadCount(1);
+        pool.setObjectName(QStringLiteral("recently-used"));
+    }
+    ~Worker() {
+        pool.clear();
+        pool.waitForDone();
+    }
+
+    // On the worker. Reads the file again only when it is not the version parsed last.
+    const QList<RecentlyUsedEntry>& currentEntries(const QString& path, const QString& home,
+                                                   qint64 maxSize) {
+        if (parsed && currentIdentity(path) == identity)
+            return entries;
+        RecentlyUsedFileIdentity read;
+        QList<RecentlyUsedEntry> all =
+            parseRecentlyUsedFile(readRecentlyUsedFile(path, maxSize, &read));
+        entries = entriesBelow(std::move(all), home);
+        identity = read;
+        parsed = true;
+        ++parses;
+#ifdef __GLIBC__
+        // GLib's copy of a large file was just freed on this thread; hand those pages back
+        // rather than keep them for a parse that may never come.
+        malloc_trim(0);
+#endif
+        return entries;
+    }
+};
+
+namespace {
+
 class LinuxRecentItemsQuery : public RecentItemsQuery {
 public:
-    LinuxRecentItemsQuery(QString bookmarkFilePath, QString homePath, qint64 maxFileSize,
+    LinuxRecentItemsQuery(std::shared_ptr<LinuxRecentItemsIndex::Worker> worker,
+                          QString bookmarkFilePath, QString homePath, qint64 maxFileSize,
                           RecentItemsPredicate predicate)
-        : bookmarkFilePath_(std::move(bookmarkFilePath)), homePath_(std::move(homePath)),
-          maxFileSize_(maxFileSize), predicate_(std::move(predicate)),
-          state_(std::make_shared<State>()) {
+        : worker_(std::move(worker)), bookmarkFilePath_(std::move(bookmarkFilePath)),
+          homePath_(std::move(homePath)), maxFileSize_(maxFileSize),
+          predicate_(std::move(predicate)), state_(std::make_shared<State>()) {
         state_->query = this;
     }
 
@@ -214,15 +326,23 @@ public:
         onFinished_ = std::move(onFinished);
         gathering_ = true;
         std::weak_ptr<State> weak = state_;
-        QThreadPool::globalInstance()->start([weak, generation, path = bookmarkFilePath_,
-                                              home = homePath_, maxSize = maxFileSize_,
-                                              predicate = predicate_] {
+        // The worker outlives its tasks: its destruction waits for them.
+        LinuxRecentItemsIndex::Worker* worker = worker_.get();
+        worker->pool.start([worker, weak, generation, path = bookmarkFilePath_, home = homePath_,
+                            maxSize = maxFileSize_, predicate = predicate_] {
             auto superseded = [weak, generation] {
                 auto state = weak.lock();
                 return !state || state->generation.load() != generation;
             };
+            if (superseded())
+                return;
+            // Below the main thread and the display server: reading a large file must not slow
+            // the strip or an answer down. (Linux gives each thread its own nice value.)
+            static thread_local const bool lowered =
+                ::setpriority(PRIO_PROCESS, ::gettid(), 10) == 0;
+            Q_UNUSED(lowered);
             QList<RecentItemsResult> results =
-                LinuxRecentItemsIndex::gather(path, home, maxSize, predicate, superseded);
+                select(worker->currentEntries(path, home, maxSize), predicate, superseded);
             if (superseded())
                 return;
             runLaterOnMain([weak, generation, results = std::move(results)] {
@@ -257,6 +377,7 @@ private:
             onFinished(results);
     }
 
+    const std::shared_ptr<LinuxRecentItemsIndex::Worker> worker_;
     const QString bookmarkFilePath_;
     const QString homePath_;
     const qint64 maxFileSize_;
@@ -268,7 +389,10 @@ private:
 
 } // namespace
 
-QByteArray readRecentlyUsedFile(const QString& path, qint64 maxSize) {
+QByteArray readRecentlyUsedFile(const QString& path, qint64 maxSize,
+                                RecentlyUsedFileIdentity* identity) {
+    if (identity)
+        *identity = {};
     const QByteArray local = QFile::encodeName(path);
     // Non-blocking open, then only a regular file is read: a FIFO put in its place must not
     // stall the reader.
@@ -277,7 +401,10 @@ QByteArray readRecentlyUsedFile(const QString& path, qint64 maxSize) {
         return {};
     QByteArray data;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && maxSize > 0) {
+    const bool known = ::fstat(fd, &st) == 0;
+    if (known && identity)
+        *identity = identityOf(st);
+    if (known && S_ISREG(st.st_mode) && maxSize > 0) {
         const qint64 want = std::min<qint64>(maxSize, st.st_size > 0 ? st.st_size : maxSize);
         data.resize(qsizetype(want));
         qint64 total = 0;
@@ -300,7 +427,7 @@ QList<RecentlyUsedEntry> parseRecentlyUsedFile(const QByteArray& data) {
     if (data.isEmpty())
         return entries;
     QHash<QString, qsizetype> indexOfPath;
-    const QDateTime parseStart = QDateTime::currentDateTimeUtc();
+    const qint64 parseStart = QDateTime::currentMSecsSinceEpoch();
     GBookmarkFile* file = g_bookmark_file_new();
     const bool whole = loadInto(file, data);
     if (whole)
@@ -314,7 +441,7 @@ QList<RecentlyUsedEntry> parseRecentlyUsedFile(const QByteArray& data) {
 LinuxRecentItemsIndex::LinuxRecentItemsIndex(QString bookmarkFilePath, QString homePath,
                                              qint64 maxFileSize)
     : bookmarkFilePath_(std::move(bookmarkFilePath)), homePath_(std::move(homePath)),
-      maxFileSize_(maxFileSize) {
+      maxFileSize_(maxFileSize), worker_(std::make_shared<Worker>()) {
     if (bookmarkFilePath_.isEmpty())
         bookmarkFilePath_ = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                             QStringLiteral("/recently-used.xbel");
@@ -322,48 +449,23 @@ LinuxRecentItemsIndex::LinuxRecentItemsIndex(QString bookmarkFilePath, QString h
         homePath_ = QDir::homePath();
 }
 
+LinuxRecentItemsIndex::~LinuxRecentItemsIndex() = default;
+
+int LinuxRecentItemsIndex::parseCount() const {
+    return worker_->parses.load();
+}
+
 std::unique_ptr<RecentItemsQuery>
 LinuxRecentItemsIndex::makeQuery(const RecentItemsPredicate& predicate) {
-    return std::make_unique<LinuxRecentItemsQuery>(bookmarkFilePath_, homePath_, maxFileSize_,
-                                                   predicate);
+    return std::make_unique<LinuxRecentItemsQuery>(worker_, bookmarkFilePath_, homePath_,
+                                                   maxFileSize_, predicate);
 }
 
 QList<RecentItemsResult> LinuxRecentItemsIndex::gather(const QString& bookmarkFilePath,
                                                        const QString& homePath, qint64 maxFileSize,
-                                                       const RecentItemsPredicate& predicate,
-                                                       const std::function<bool()>& shouldStop) {
-    auto stopped = [&] {
-        return shouldStop && shouldStop();
-    };
-    const QList<RecentlyUsedEntry> entries =
-        parseRecentlyUsedFile(readRecentlyUsedFile(bookmarkFilePath, maxFileSize));
-    if (stopped())
-        return {};
-
-    const QString home = QDir::cleanPath(homePath);
-    const QString below = home.endsWith(u'/') ? home : home + u'/';
-    QList<RecentlyUsedEntry> candidates;
-    for (const RecentlyUsedEntry& entry : entries) {
-        if (predicate.usedSince.isValid() && entry.lastUsed < predicate.usedSince)
-            continue;
-        if (!entry.path.startsWith(below) || entry.path.size() == below.size())
-            continue;
-        candidates.append(entry);
-    }
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const RecentlyUsedEntry& a, const RecentlyUsedEntry& b) {
-                         return a.lastUsed > b.lastUsed;
-                     });
-
-    QList<RecentItemsResult> results;
-    for (const RecentlyUsedEntry& entry : candidates) {
-        if (stopped())
-            return {};
-        if (!matchesKind(entry.path, predicate.kind))
-            continue;
-        results.append({entry.path, entry.lastUsed});
-        if (predicate.resultLimit > 0 && results.size() >= predicate.resultLimit)
-            break;
-    }
-    return results;
+                                                       const RecentItemsPredicate& predicate) {
+    return select(
+        entriesBelow(parseRecentlyUsedFile(readRecentlyUsedFile(bookmarkFilePath, maxFileSize)),
+                     homePath),
+        predicate);
 }
