@@ -83,31 +83,6 @@ TEST_F(AboutWindowTest, ShowingTwiceMakesOneWindowAndBringsItBack) {
     EXPECT_TRUE(first->isVisible());
 }
 
-TEST_F(AboutWindowTest, OnlyControlWClosesTheWindowAlsoFromInsideTheCredits) {
-    PeloraAboutWindow* window = shownWindow();
-    ASSERT_TRUE(window && window->isVisible());
-    auto press = [&](Qt::KeyboardModifiers mods) {
-        QKeyEvent event(QEvent::KeyPress, Qt::Key_W, mods, mods & Qt::ShiftModifier ? "W" : "w");
-        QApplication::sendEvent(window, &event);
-        return event.isAccepted();
-    };
-    for (Qt::KeyboardModifiers mods :
-         {Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier), Qt::KeyboardModifiers(),
-          Qt::KeyboardModifiers(Qt::ShiftModifier)})
-        EXPECT_FALSE(press(mods)) << "passed on, not taken";
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(press(Qt::ControlModifier));
-    EXPECT_FALSE(window->isVisible());
-
-    // Where the user may have clicked to select text, the key travels up to the window.
-    window = shownWindow();
-    AboutCreditsTextView* credits = window->view()->creditsView();
-    QTest::keyClick(credits, Qt::Key_W);
-    EXPECT_TRUE(window->isVisible());
-    QTest::keyClick(credits, Qt::Key_W, Qt::ControlModifier);
-    EXPECT_FALSE(window->isVisible());
-}
-
 TEST_F(AboutWindowTest, OnlyTheFirstVersionPlaceholderIsReplacedKeepingItsStyle) {
     writeCredits(kTwoPlaceholders);
     fakes.bundle->info[QStringLiteral("CFBundleShortVersionString")] = QStringLiteral("4.2.1");

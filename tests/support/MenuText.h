@@ -4,9 +4,10 @@
 #include <QMenu>
 #include <QString>
 
-// A menu as the user reads it, in the form `pelora menu` prints: one entry a line, submenus
-// indented below their entry ("Title >"), "----" for a separator, "[x] "/"[ ] " before
-// checkable entries, " (disabled)" after disabled ones. Hidden entries are left out.
+// A menu's entries as the user reads them, in the form `pelora menu` prints below the menu's
+// title: one entry a line, submenus indented below their entry ("Title >"), "----" for a
+// separator, "[x] "/"[ ] " before checkable entries, " (disabled)" after disabled ones.
+// Hidden entries are left out.
 inline QString menuText(const QMenu& menu, int depth = 0) {
     QString out;
     const QString indent(depth * 2, u' ');

@@ -9,6 +9,23 @@
 
 #include <initializer_list>
 
+// Writes a file, making its folders; an executable one is the owner's only. Its path.
+inline QString writeFile(const QString& path, const QByteArray& content, bool executable = false) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    f.write(content);
+    f.close();
+    if (executable)
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+inline QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 // A temporary folder tree made from a short description, one entry a string: "a/b.txt" is a
 // file (its folders made too), "a/c/" a folder, "l -> a/b.txt" a symbolic link (a relative
 // target is taken from the root). Paths are canonical, as the program records them (the
@@ -38,12 +55,7 @@ public:
             EXPECT_TRUE(QDir().mkpath(path(entry)));
             return path(entry.chopped(1));
         }
-        const QString file = path(entry);
-        QDir().mkpath(QFileInfo(file).path());
-        QFile f(file);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << file.toStdString();
-        f.write(content);
-        return file;
+        return writeFile(path(entry), content);
     }
 
     const QString& root() const { return root_; }
