@@ -111,4 +111,3 @@ TEST_F(StartUpTest, AHomeReachedThroughALinkHoldsTheSameApplicationsFolder) {
     EXPECT_TRUE(linkedBundle);
     EXPECT_FALSE(elsewhere);
 }
-

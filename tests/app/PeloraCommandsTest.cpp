@@ -132,4 +132,3 @@ TEST_F(PeloraCommandsTest, WithoutHandlersAboutShowsTheWindowAndTheRestIsDisable
     ASSERT_NE(about, nullptr);
     EXPECT_TRUE(about->isVisible());
 }
-
