@@ -118,7 +118,7 @@ TEST_F(PeloraCommandsTest, CommandsReachTheirHandlers) {
     EXPECT_TRUE(workspace->openedURLs.isEmpty());
 }
 
-TEST_F(PeloraCommandsTest, WithoutHandlersAboutShowsTheWindowAndTheRestIsDisabled) {
+TEST_F(PeloraCommandsTest, WithoutHandlersAboutAndTheLicenseShowTheirWindowsAndTheRestIsDisabled) {
     QMenuBar& bar = menuBarWith({});
     EXPECT_FALSE(action(bar, "menu.checkUpdates")->isEnabled());
     EXPECT_FALSE(action(bar, "menu.settings")->isEnabled());
@@ -131,4 +131,10 @@ TEST_F(PeloraCommandsTest, WithoutHandlersAboutShowsTheWindowAndTheRestIsDisable
     PeloraAboutWindow* about = services->get<AboutWindowKeeper>().existingWindow();
     ASSERT_NE(about, nullptr);
     EXPECT_TRUE(about->isVisible());
+
+    ASSERT_TRUE(PeloraCommands::trigger(bar, QStringLiteral("help.license")));
+    drainEvents();
+    LicenseWindow* license = services->get<LicenseWindowKeeper>().window();
+    ASSERT_NE(license, nullptr);
+    EXPECT_TRUE(license->isVisible());
 }

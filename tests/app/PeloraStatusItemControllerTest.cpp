@@ -193,7 +193,7 @@ TEST_F(StatusItemTest, SettingsAndAboutEntriesOpenTheirWindows) {
 
     entry(controller.menu(), "menu.about")->trigger();
     auto& about = services.get<AboutWindowKeeper>();
-    EXPECT_TRUE(
+    ASSERT_TRUE(
         waitUntil([&] { return about.existingWindow() && about.existingWindow()->isVisible(); }));
     about.existingWindow()->close();
     settings.existingSettingsWindow()->close();

@@ -1,5 +1,4 @@
 #include "platform/linux/LinuxWorkspace.h"
-#include "fakes/FakeRunningApplications.h"
 #include "support/TempTree.h"
 #include "support/TestSupport.h"
 
@@ -44,11 +43,10 @@ protected:
         const QString script = work.path() + QStringLiteral("/record-") +
                                QFileInfo(marker).fileName() + QStringLiteral(".sh");
         writeFile(script,
-                  "#!/bin/sh\necho started >> '" + QFile::encodeName(marker) + ".starts'\n" +
-                      "printf '%s' \"$GIO_LAUNCHED_DESKTOP_FILE\" > '" + QFile::encodeName(marker) +
-                      ".env'\nprintf '%s\\n' \"$@\" > '" + QFile::encodeName(marker) +
-                      ".tmp'\nmv '" + QFile::encodeName(marker) + ".tmp' '" +
-                      QFile::encodeName(marker) + "'\n",
+                  "#!/bin/sh\nprintf '%s' \"$GIO_LAUNCHED_DESKTOP_FILE\" > '" +
+                      QFile::encodeName(marker) + ".env'\nprintf '%s\\n' \"$@\" > '" +
+                      QFile::encodeName(marker) + ".tmp'\nmv '" + QFile::encodeName(marker) +
+                      ".tmp' '" + QFile::encodeName(marker) + "'\n",
                   true);
         return script;
     }
@@ -101,6 +99,8 @@ TEST_F(LinuxWorkspaceTest, SchemesWithoutHandlerHaveNoDefaultApplication) {
     EXPECT_FALSE(workspace.applicationToOpenURL(url));
     EXPECT_FALSE(workspace.applicationToOpenURL(QUrl()));
     EXPECT_FALSE(workspace.openURL(url)) << "nothing handles the scheme";
+    EXPECT_FALSE(workspace.openURL(QUrl::fromLocalFile(work.path() + QStringLiteral("/missing"))));
+    EXPECT_FALSE(workspace.openURL(QUrl()));
 
     const QString handler =
         writeEntry(QStringLiteral("pelora-test-scheme.desktop"),

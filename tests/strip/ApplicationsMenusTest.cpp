@@ -149,8 +149,11 @@ TEST_F(ApplicationsMenusTest, RecentAndFavoriteApplicationsLaunchTheirBundles) {
                first.constData(), second.constData(), "strip.menu.editFavorites"}));
     EXPECT_FALSE(actionTitled(*menu, "Terminal")->icon().isNull());
 
-    actionTitled(*menu, "Editor")->trigger();
-    actionTitled(*menu, "viewer.desktop")->trigger();
+    for (const char* title : {"Editor", "viewer.desktop"}) {
+        QAction* action = actionTitled(*menu, QString::fromUtf8(title));
+        ASSERT_NE(action, nullptr) << title;
+        action->trigger();
+    }
     EXPECT_EQ(workspace->launchedApplications,
               QList<QUrl>({*editor.bundleURL, QUrl::fromLocalFile(viewer)}));
     // Launching records nothing itself.
