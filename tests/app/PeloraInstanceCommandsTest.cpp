@@ -3,25 +3,15 @@
 #include "app/InstanceClient.h"
 #include "app/InstanceProtocol.h"
 #include "app/InstanceServer.h"
-#include "app/MenuJson.h"
-#include "app/PeloraApp.h"
 #include "app/PeloraStatusItemController.h"
 #include "app/StatusItemTestSupport.h"
-#include "common/StripVisibility.h"
 #include "common/Texts.h"
-#include "settings/LocalHttpServer.h"
-#include "settings/PeloraUpdatePreferences.h"
 #include "settings/SettingsWindowController.h"
 #include "settings/VersionCheckService.h"
 #include "strip/StripWindowController.h"
 
 #include <QApplication>
-#include <QCursor>
-#include <QMainWindow>
-#include <QMenu>
-#include <QPointer>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <chrono>
 #include <future>
@@ -76,44 +66,6 @@ protected:
 
 } // namespace
 
-TEST_F(InstanceCommandsTest, StripCommandsActLikeTheGeneralTabsSwitch) {
-    const std::optional<QRectF> before = strip->stripFrame();
-    ASSERT_TRUE(before);
-    int notifications = 0;
-    services.notifications().addObserver(stripVisibilityDidChangeNotification,
-                                         [&](const QVariantMap&) { ++notifications; });
-
-    QJsonObject reply = ask(QStringLiteral("strip"), P::keyAction, QStringLiteral("hide"));
-    EXPECT_TRUE(ok(reply));
-    EXPECT_FALSE(reply.value(QLatin1String(P::keyStripVisible)).toBool(true));
-    EXPECT_EQ(defaults->objectForKey(stripVisibleKey.key()), QVariant(false));
-    EXPECT_EQ(notifications, 1);
-    EXPECT_EQ(strip->window(), nullptr);
-
-    reply = ask(QStringLiteral("strip"), P::keyAction, QStringLiteral("toggle"));
-    EXPECT_TRUE(reply.value(QLatin1String(P::keyStripVisible)).toBool());
-    EXPECT_EQ(defaults->objectForKey(stripVisibleKey.key()), QVariant(true));
-    ASSERT_NE(strip->window(), nullptr);
-    EXPECT_EQ(strip->stripFrame(), before) << "it comes back where it was";
-
-    reply = ask(QStringLiteral("strip"), P::keyAction, QStringLiteral("show"));
-    EXPECT_TRUE(ok(reply));
-    EXPECT_EQ(notifications, 3);
-    EXPECT_NE(strip->window(), nullptr);
-}
-
-TEST_F(InstanceCommandsTest, MenuAnswersWithWhatAPressWouldShow) {
-    for (StripModule module :
-         {StripModule::documents, StripModule::folders, StripModule::applications,
-          StripModule::clipboard, StripModule::windows}) {
-        const QJsonObject reply = ask(QStringLiteral("menu"), P::keyModule, rawValue(module));
-        ASSERT_TRUE(ok(reply)) << qPrintable(rawValue(module));
-        EXPECT_EQ(reply.value(QLatin1String(P::keyMenu)).toObject(),
-                  menuToJson(*strip->menuForModule(module)))
-            << qPrintable(rawValue(module));
-    }
-}
-
 TEST_F(InstanceCommandsTest, ASecondPlainStartShowsTheStripOrElseTheSettings) {
     auto& settings = services.get<SettingsWindowController>();
     EXPECT_TRUE(ok(ask(QStringLiteral("activate"))));
@@ -153,98 +105,4 @@ TEST_F(InstanceCommandsTest, SettingsAboutAndUpdateChecksComeUpAsFromTheMenus) {
     EXPECT_TRUE(finishes.first().value(QLatin1String(kRequestedByUserKey)).toBool());
     ASSERT_EQ(dialogs->alerts.size(), 1);
     EXPECT_EQ(dialogs->alerts.first().messageText, L("updates.alert.unavailable.title"));
-}
-
-TEST_F(WholeProgramTest, QuitFromAnotherStartEndsTheRunAndStoresTheStripFrame) {
-    QTemporaryDir folder;
-    InstanceServer server(folder.filePath(QStringLiteral("pelora.socket")));
-    ASSERT_EQ(server.listen(), InstanceServer::ListenResult::listening);
-    Services services(platform);
-    std::future<InstanceReply> reply;
-    QTimer::singleShot(0, [&] {
-        const QString path = server.socketPath();
-        reply = std::async(std::launch::async, [path] {
-            return sendInstanceRequest(
-                path, QJsonObject{{QLatin1String(P::keyCommand), QLatin1String(P::commandQuit)}});
-        });
-    });
-    QObject guard;
-    QTimer::singleShot(10000, &guard, [] { QCoreApplication::exit(9); });
-    EXPECT_EQ(runPeloraApp(services, &server), 0);
-    ASSERT_TRUE(reply.valid());
-    EXPECT_EQ(reply.get().status, InstanceReply::Status::answered);
-    EXPECT_FALSE(stripWindowFrameKey.read(*defaults).isEmpty());
-}
-
-TEST_F(WholeProgramTest, TheLaunchCheckAsksTheServerSilentlyOnlyWhenAutomaticChecksAreOn) {
-    LocalHttpServer web;
-    ASSERT_TRUE(web.isListening());
-    // The running version: up to date, which a silent check keeps to itself.
-    web.response.body = LocalHttpServer::document("<lastversion>1.0.0</lastversion>");
-    kTestVersionDocumentURLKey.write(*defaults, web.url().toString());
-    for (const std::optional<bool> automatic :
-         {std::optional<bool>(), std::optional<bool>(true), std::optional<bool>(false)}) {
-        SCOPED_TRACE(automatic ? (*automatic ? "on" : "off") : "absent");
-        web.requests.clear();
-        defaults->removeObject(kAutoCheckForUpdatesKey.key());
-        if (automatic)
-            kAutoCheckForUpdatesKey.write(*defaults, *automatic);
-        Services services(platform);
-        QList<QVariantMap> finishes;
-        services.notifications().addObserver(kVersionCheckDidFinish,
-                                             [&](const QVariantMap& info) { finishes << info; });
-        PeloraApp app(services, [] {});
-        app.appDelegate().applicationWillFinishLaunching();
-        EXPECT_TRUE(web.requests.isEmpty()) << "not before launching has finished";
-        app.appDelegate().applicationDidFinishLaunching();
-        if (automatic.value_or(true)) {
-            ASSERT_TRUE(waitUntil([&] { return !finishes.isEmpty(); }));
-            EXPECT_FALSE(finishes.first().value(QLatin1String(kRequestedByUserKey), true).toBool());
-            EXPECT_EQ(web.requests.size(), 1);
-        } else {
-            waitUntil([&] { return !finishes.isEmpty(); }, 300);
-            EXPECT_TRUE(finishes.isEmpty());
-            EXPECT_TRUE(web.requests.isEmpty());
-        }
-        EXPECT_TRUE(dialogs->alerts.isEmpty());
-    }
-}
-
-namespace {
-// Records presses instead of opening menus beside buttons.
-class PressRecordingStrip : public StripWindowController {
-public:
-    using StripWindowController::StripWindowController;
-    QList<StripModule> presented;
-    void presentModuleMenu(StripModule module) override { presented << module; }
-};
-} // namespace
-
-TEST_F(WholeProgramTest, PopupGoesToTheButtonOrToThePointerWhileTheStripIsHidden) {
-    Services services(platform);
-    auto strip = std::make_shared<PressRecordingStrip>(services);
-    PeloraStatusItemController statusItem(services, strip);
-    PeloraInstanceCommands commands(services, *strip, statusItem);
-
-    strip->showStrip();
-    commands.popup(StripModule::folders);
-    EXPECT_EQ(strip->presented, QList<StripModule>{StripModule::folders}) << "as a press would";
-
-    commands.setStripVisible(false);
-    ASSERT_EQ(strip->window(), nullptr);
-    QCursor::setPos(QPoint(500, 400));
-    commands.popup(StripModule::documents);
-    EXPECT_EQ(strip->presented.size(), 1);
-    const QString title = strip->menuForModule(StripModule::documents)->title();
-    QPointer<QMenu> shown;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* menu = qobject_cast<QMenu*>(w);
-            menu && menu->isVisible() && menu->title() == title)
-            shown = menu;
-    ASSERT_TRUE(shown);
-    ASSERT_EQ(QCursor::pos(), QPoint(500, 400));
-    EXPECT_EQ(shown->pos(), QCursor::pos());
-    shown->hide();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(shown.isNull()) << "a closed menu is not kept";
 }

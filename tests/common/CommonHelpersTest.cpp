@@ -2,10 +2,8 @@
 #include "common/FileURL.h"
 #include "common/RectString.h"
 #include "fakes/FakeFileSystem.h"
+#include "support/TempTree.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 TEST(Dates, BothEpochsRoundTripAndAgree) {
@@ -32,13 +30,8 @@ TEST(RectString, WritesThePlatformFormAndReadsLeniently) {
 }
 
 TEST(FileURL, ResolvesAliasesThenSymbolicLinks) {
-    QTemporaryDir dir;
-    const QString root = QFileInfo(dir.path()).canonicalFilePath();
-    QDir(root).mkpath(QStringLiteral("real/sub"));
-    QFile f(root + QStringLiteral("/real/sub/a.txt"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
-    ASSERT_TRUE(QFile::link(root + QStringLiteral("/real"), root + QStringLiteral("/link")));
+    const TempTree tree{"real/sub/a.txt", "link -> real"};
+    const QString root = tree.root();
 
     FakeFileSystem fs;
     const QUrl viaLink = QUrl::fromLocalFile(root + QStringLiteral("/link/sub/./a.txt"));

@@ -136,21 +136,23 @@ TEST(Texts, GermanTextsTakeTheSameArgumentsAsEnglish) {
 
 TEST(Translations, PicksTheBestTableForThePreferredLocalizations) {
     const QStringList shipped{QStringLiteral("de"), QStringLiteral("pt_BR")};
-    auto best = [&](const QStringList& preferred) {
-        return bestTranslationLanguage(preferred, shipped);
+    const std::pair<QStringList, QString> cases[] = {
+        {{"de-CH", "en"}, "de"},
+        {{"de_at"}, "de"},
+        {{"DE"}, "de"},
+        // English first means English only, even when German follows.
+        {{"en-GB", "de"}, ""},
+        // Unshipped languages are passed over in favour of a later preference.
+        {{"fr-FR", "de-DE"}, "de"},
+        {{"fr-FR", "it"}, ""},
+        {{"pt-BR"}, "pt_BR"},
+        {{"pt"}, "pt_BR"},
+        {{}, ""},
+        {{"", " "}, ""},
     };
-    EXPECT_EQ(best({"de-CH", "en"}), QStringLiteral("de"));
-    EXPECT_EQ(best({"de_at"}), QStringLiteral("de"));
-    EXPECT_EQ(best({"DE"}), QStringLiteral("de"));
-    // English first means English only, even when German follows.
-    EXPECT_EQ(best({"en-GB", "de"}), QString());
-    // Unshipped languages are passed over in favour of a later preference.
-    EXPECT_EQ(best({"fr-FR", "de-DE"}), QStringLiteral("de"));
-    EXPECT_EQ(best({"fr-FR", "it"}), QString());
-    EXPECT_EQ(best({"pt-BR"}), QStringLiteral("pt_BR"));
-    EXPECT_EQ(best({"pt"}), QStringLiteral("pt_BR"));
-    EXPECT_EQ(best({}), QString());
-    EXPECT_EQ(best({"", " "}), QString());
+    for (const auto& [preferred, language] : cases)
+        EXPECT_EQ(bestTranslationLanguage(preferred, shipped), language)
+            << preferred.join(u',').toStdString();
 }
 
 TEST(Translations, InstallsEnglishUnderTheChosenLanguage) {

@@ -1,9 +1,8 @@
 #include "platform/linux/LinuxBookmarkService.h"
+#include "support/TempTree.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
 
@@ -15,21 +14,13 @@
 namespace {
 class LinuxBookmarks : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        root = QFileInfo(dir.path()).canonicalFilePath();
-    }
     QString makeFile(const QString& name, const QByteArray& content = "x") {
-        const QString path = root + u'/' + name;
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content);
-        return path;
+        return tree.add(name, content);
     }
     static QUrl url(const QString& path) { return QUrl::fromLocalFile(path); }
 
-    QTemporaryDir dir;
-    QString root;
+    TempTree tree;
+    const QString root = tree.root();
     LinuxBookmarkService service;
 };
 } // namespace
@@ -207,20 +198,6 @@ TEST_F(LinuxBookmarks, MalformedBlobsNeverResolve) {
     EXPECT_FALSE(service.resolveBookmark(withPath(file.toUtf8() + QByteArray("\0/x", 3)), false));
     EXPECT_FALSE(service.resolveBookmark(withPath("/tmp/\xff\xfe"), false));
     EXPECT_FALSE(service.resolveBookmark(withPath("/tmp/\xc3"), false));
-
-    // Random bytes, with and without a plausible header.
-    auto* random = QRandomGenerator::global();
-    for (int i = 0; i < 2000; ++i) {
-        QByteArray b(int(random->bounded(80)), Qt::Uninitialized);
-        for (auto& c : b)
-            c = char(random->bounded(256));
-        if (i % 2 && b.size() >= 8)
-            b.replace(0, 6, QByteArray("PLBK\x00\x01", 6));
-        const auto resolved = service.resolveBookmark(b, false);
-        if (resolved) {
-            EXPECT_TRUE(QFileInfo::exists(resolved->toLocalFile()));
-        }
-    }
 }
 
 TEST_F(LinuxBookmarks, ScopedAccessIsACountedNoOp) {

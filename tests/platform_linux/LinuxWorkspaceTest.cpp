@@ -1,5 +1,5 @@
 #include "platform/linux/LinuxWorkspace.h"
-#include "fakes/FakeRunningApplications.h"
+#include "support/TempTree.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -8,27 +8,11 @@
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
-#include <QThread>
 #include <gtest/gtest.h>
 
 #include <thread>
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& content, bool executable = false) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(content);
-    f.close();
-    if (executable)
-        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QString env(const char* name) {
     return QString::fromLocal8Bit(qgetenv(name));
@@ -115,6 +99,8 @@ TEST_F(LinuxWorkspaceTest, SchemesWithoutHandlerHaveNoDefaultApplication) {
     EXPECT_FALSE(workspace.applicationToOpenURL(url));
     EXPECT_FALSE(workspace.applicationToOpenURL(QUrl()));
     EXPECT_FALSE(workspace.openURL(url)) << "nothing handles the scheme";
+    EXPECT_FALSE(workspace.openURL(QUrl::fromLocalFile(work.path() + QStringLiteral("/missing"))));
+    EXPECT_FALSE(workspace.openURL(QUrl()));
 
     const QString handler =
         writeEntry(QStringLiteral("pelora-test-scheme.desktop"),
@@ -122,30 +108,6 @@ TEST_F(LinuxWorkspaceTest, SchemesWithoutHandlerHaveNoDefaultApplication) {
     writeMimeapps("x-scheme-handler/pelora-test-scheme=pelora-test-scheme.desktop\n");
     EXPECT_TRUE(waitUntil(
         [&] { return workspace.applicationToOpenURL(url) == QUrl::fromLocalFile(handler); }));
-}
-
-TEST_F(LinuxWorkspaceTest, OpensFilesWithTheDefaultHandler) {
-    const QString marker = work.path() + QStringLiteral("/opened");
-    const QString handler = writeEntry(
-        QStringLiteral("pelora-test-opener.desktop"),
-        "Name=Opener\nMimeType=text/plain;\nExec=" + recorderScript(marker).toUtf8() + " %f\n");
-    const QString note = work.path() + QStringLiteral("/a note.txt");
-    writeFile(note, "hello\n");
-    writeMimeapps("text/plain=pelora-test-opener.desktop\n");
-
-    LinuxWorkspace workspace;
-    ASSERT_TRUE(waitUntil([&] {
-        return workspace.applicationToOpenURL(QUrl::fromLocalFile(note)) ==
-               QUrl::fromLocalFile(handler);
-    }));
-    EXPECT_TRUE(workspace.openURL(QUrl::fromLocalFile(note)));
-    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(marker); }));
-    EXPECT_EQ(readFile(marker), note.toUtf8() + '\n') << "the handler got the file's path";
-    EXPECT_EQ(readFile(marker + QStringLiteral(".env")), handler.toUtf8());
-
-    EXPECT_FALSE(
-        workspace.openURL(QUrl::fromLocalFile(work.path() + QStringLiteral("/missing.txt"))));
-    EXPECT_FALSE(workspace.openURL(QUrl()));
 }
 
 TEST_F(LinuxWorkspaceTest, LaunchesDesktopEntriesAndApplicationFolders) {
@@ -187,38 +149,6 @@ TEST_F(LinuxWorkspaceTest, LaunchesDesktopEntriesAndApplicationFolders) {
     writeFile(text, "x");
     EXPECT_FALSE(workspace.launchApplication(QUrl::fromLocalFile(text), true));
     EXPECT_FALSE(workspace.launchApplication(QUrl(QStringLiteral("https://example.org/")), true));
-}
-
-TEST_F(LinuxWorkspaceTest, ARunningApplicationIsBroughtToTheFrontInsteadOfLaunched) {
-    const QString marker = work.path() + QStringLiteral("/launched");
-    const QString entry =
-        writeEntry(QStringLiteral("pelora-test-running.desktop"),
-                   "Name=Running\nExec=" + recorderScript(marker).toUtf8() + "\n");
-    auto running = std::make_shared<FakeRunningApplications>();
-    RunningApplication app = makeRunningApplication(
-        QStringLiteral("Running"), QStringLiteral("pelora-test-running.desktop"), entry);
-    app.hidden = true;
-    running->apps = {makeRunningApplication(QStringLiteral("Other"), QStringLiteral("o.desktop"),
-                                            QStringLiteral("/elsewhere/o.desktop")),
-                     app};
-    LinuxWorkspace workspace(running);
-
-    // Through a symbolic link to the entry: the same application.
-    const QString link = work.path() + QStringLiteral("/link.desktop");
-    ASSERT_TRUE(QFile::link(entry, link));
-    EXPECT_TRUE(workspace.launchApplication(QUrl::fromLocalFile(link), true));
-    EXPECT_EQ(running->unhidden, QStringList{app.handle});
-    EXPECT_EQ(running->activated, QStringList{app.handle});
-
-    EXPECT_TRUE(workspace.launchApplication(QUrl::fromLocalFile(entry), false));
-    EXPECT_EQ(running->activated.size(), 1) << "without activation a running application is left";
-    drainEvents();
-    QThread::msleep(200);
-    EXPECT_FALSE(QFileInfo::exists(marker)) << "a running application is not started again";
-
-    running->apps.clear();
-    EXPECT_TRUE(workspace.launchApplication(QUrl::fromLocalFile(entry), true));
-    EXPECT_TRUE(waitUntil([&] { return QFileInfo::exists(marker); }));
 }
 
 QString writePng(const QString& path, QColor color) {

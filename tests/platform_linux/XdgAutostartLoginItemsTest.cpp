@@ -1,4 +1,5 @@
 #include "platform/linux/XdgAutostartLoginItems.h"
+#include "support/TempTree.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -8,17 +9,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-void writeFile(const QString& path, const QByteArray& content) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(content);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Whether a folder refuses new files for this process (not so for root).
 bool refusesWrites(const QString& dir) {
     QFile probe(dir + QStringLiteral("/probe"));
@@ -49,8 +39,7 @@ protected:
     void makeExecutable(const QString& bundle) {
         QDir().mkpath(bundle + QStringLiteral("/Contents/MacOS"));
         executable = bundle + QStringLiteral("/Contents/MacOS/pelora");
-        writeFile(executable, "#!/bin/sh\nexit 0\n");
-        QFile::setPermissions(executable, QFile::permissions(executable) | QFileDevice::ExeOwner);
+        writeFile(executable, "#!/bin/sh\nexit 0\n", true);
     }
     XdgAutostartLoginItems items() const {
         return XdgAutostartLoginItems(executable, QStringLiteral("Pelora"), autostart);

@@ -1,13 +1,7 @@
 #pragma once
 
-#include "common/Services.h"
-#include "fakes/FakeBundle.h"
-#include "fakes/FakeDialogs.h"
-#include "fakes/FakeLoginItems.h"
-#include "fakes/FakeRunningApplications.h"
-#include "fakes/FakeWorkspace.h"
-#include "platform/UserDefaults.h"
 #include "settings/VersionCheckService.h"
+#include "support/FakePlatform.h"
 
 #include <QVariantMap>
 #include <gtest/gtest.h>
@@ -16,12 +10,13 @@
 // A Services object over fakes, recording every finished version check.
 class SettingsTest : public ::testing::Test {
 protected:
-    std::shared_ptr<FakeBundle> bundle = std::make_shared<FakeBundle>();
-    std::shared_ptr<InMemoryUserDefaults> defaults = std::make_shared<InMemoryUserDefaults>();
-    std::shared_ptr<FakeDialogs> dialogs = std::make_shared<FakeDialogs>();
-    std::shared_ptr<FakeWorkspace> workspace = std::make_shared<FakeWorkspace>();
-    std::shared_ptr<FakeRunningApplications> running = std::make_shared<FakeRunningApplications>();
-    std::shared_ptr<FakeLoginItems> loginItems = std::make_shared<FakeLoginItems>();
+    FakePlatform fakes;
+    std::shared_ptr<FakeBundle> bundle = fakes.bundle;
+    std::shared_ptr<InMemoryUserDefaults> defaults = fakes.defaults;
+    std::shared_ptr<FakeDialogs> dialogs = fakes.dialogs;
+    std::shared_ptr<FakeWorkspace> workspace = fakes.workspace;
+    std::shared_ptr<FakeRunningApplications> running = fakes.running;
+    std::shared_ptr<FakeLoginItems> loginItems = fakes.loginItems;
     std::unique_ptr<Services> services;
     QList<QVariantMap> finishes;
 
@@ -30,13 +25,9 @@ protected:
 
     void makeServices(std::shared_ptr<LoginItems> items = nullptr) {
         services.reset();
-        Platform platform;
-        platform.bundle = bundle;
-        platform.defaults = defaults;
-        platform.dialogs = dialogs;
-        platform.workspace = workspace;
-        platform.runningApplications = running;
-        platform.loginItems = items ? items : loginItems;
+        Platform platform = fakes.platform();
+        if (items)
+            platform.loginItems = items;
         services = std::make_unique<Services>(platform);
         services->notifications().addObserver(
             kVersionCheckDidFinish, [this](const QVariantMap& info) { finishes << info; });

@@ -10,7 +10,6 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
@@ -109,27 +108,6 @@ TEST_F(SettingsWindowTest, TheStoredTabChoosesTheContentAndAnyOtherValueMeansGen
     EXPECT_EQ(window->windowTitle(), L("settingsTabGeneralTitle"));
 }
 
-TEST_F(SettingsWindowTest, SwitchingTabsFitsTheHeightAndKeepsTheTopEdge) {
-    QMainWindow* window = openAndWait();
-    EXPECT_EQ(window->width(),
-              PeloraSettingsView::kContentWidth + 2 * PeloraSettingsView::kPadding);
-    const int top = window->geometry().top();
-    const int generalHeight = window->height();
-    EXPECT_EQ(generalHeight, fittingHeight(window));
-
-    controller().settingsView()->tabButton(PeloraSettingsView::updates)->click();
-    EXPECT_TRUE(waitForFit(window));
-    const int updatesHeight = window->height();
-    EXPECT_NE(updatesHeight, generalHeight);
-    EXPECT_EQ(window->geometry().top(), top);
-    EXPECT_EQ(window->minimumHeight(), 120);
-
-    controller().settingsView()->tabButton(PeloraSettingsView::general)->click();
-    EXPECT_TRUE(waitForFit(window));
-    EXPECT_EQ(window->height(), generalHeight);
-    EXPECT_EQ(window->geometry().top(), top);
-}
-
 TEST_F(SettingsWindowTest, ADifferenceOfOnePointOrLessIsLeftAlone) {
     QMainWindow* window = openAndWait();
     const int fitting = fittingHeight(window);
@@ -209,31 +187,4 @@ TEST_F(SettingsWindowTest, AFinishedCheckShowsTheCaptionAndTheWindowGrows) {
     EXPECT_TRUE(waitForFit(window));
     EXPECT_GT(window->height(), before);
     EXPECT_EQ(window->geometry().top(), top);
-}
-
-TEST_F(SettingsWindowTest, KeepsScreenshotsOfBothTabsAndTheUpdateWindow) {
-    const QString dir = buildPath(QStringLiteral("test-artifacts/settings"));
-    QDir().mkpath(dir);
-    defaults->setObject(kLastSuccessfulUpdateCheckDateKey.key(),
-                        QDateTime(QDate(2026, 3, 14), QTime(9, 41), Qt::UTC));
-    loginItems->currentStatus = LoginItemStatus::enabled;
-    QMainWindow* window = openAndWait();
-    const QImage general = window->grab().toImage();
-    EXPECT_TRUE(general.save(dir + QStringLiteral("/settings-general.png")));
-
-    controller().settingsView()->tabButton(PeloraSettingsView::updates)->click();
-    drainEvents();
-    const QImage updates = window->grab().toImage();
-    EXPECT_TRUE(updates.save(dir + QStringLiteral("/settings-updates.png")));
-
-    bundle->info[QStringLiteral("CFBundleShortVersionString")] = QStringLiteral("1.9");
-    VersionInfo info;
-    info.insert(kInfoLatestVersion, QStringLiteral("1.10"));
-    info.insert(kInfoInfoText, QStringLiteral("Pelora 1.10 sorts favorites by name and opens "
-                                              "menus faster on large screens."));
-    auto& updatesWindows = services->get<UpdateWindowController>();
-    updatesWindows.showUpdateWindow(info);
-    const QImage update = updatesWindows.currentUpdateWindow()->grab().toImage();
-    EXPECT_EQ(update.size() / update.devicePixelRatio(), QSize(480, 220));
-    EXPECT_TRUE(update.save(dir + QStringLiteral("/update-window.png")));
 }

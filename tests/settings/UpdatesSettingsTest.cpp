@@ -44,20 +44,12 @@ protected:
 };
 } // namespace
 
-TEST_F(UpdatesTabTest, ShowsTheSwitchTheButtonAndNoCaptionBeforeTheFirstCheck) {
+TEST_F(UpdatesTabTest, BeforeTheFirstCheckTheSwitchIsOnAndThereIsNoCaption) {
     UpdatesSettingsView& tab = showTab();
-    QStringList headers;
-    for (SettingsSection* s : tab.findChildren<SettingsSection*>())
-        headers << s->headerLabel()->text();
-    EXPECT_EQ(headers, QStringList({L("updates.section.automatic"), L("updates.section.manual")}));
-    EXPECT_EQ(tab.automaticRow()->titleLabel()->text(), L("updates.automatic.title"));
-    EXPECT_EQ(tab.automaticRow()->subtitleLabel()->text(), L("updates.automatic.subtitle"));
     EXPECT_TRUE(tab.automaticSwitch()->isChecked());
     EXPECT_EQ(tab.automaticSwitch()->accessibleName(), L("updates.automatic.title"));
-    EXPECT_EQ(tab.manualRow()->titleLabel()->text(), L("updates.manual.title"));
     EXPECT_FALSE(tab.manualRow()->subtitleLabel()->isVisible());
     EXPECT_EQ(tab.checkNowButton()->text(), L("updates.manual.button"));
-    EXPECT_TRUE(tab.checkNowButton()->isEnabled());
     EXPECT_FALSE(tab.progressIndicator()->isVisible());
 }
 
@@ -75,8 +67,9 @@ TEST_F(UpdatesTabTest, CheckingNowShowsTheIndicatorUntilTheCheckEndsThenTheDate)
     EXPECT_EQ(tab.checkNowButton()->text(), L("updates.manual.button"));
     const auto date = services->get<VersionCheckService>().lastSuccessfulCheckDate();
     ASSERT_TRUE(date);
-    EXPECT_EQ(tab.lastCheckedText(), lastCheckedCaption(*date));
+    EXPECT_LT(date->secsTo(QDateTime::currentDateTimeUtc()), 60);
     EXPECT_TRUE(tab.lastCheckedText().startsWith(L("updates.lastChecked") + QStringLiteral(": ")));
+    EXPECT_TRUE(tab.lastCheckedText().contains(QString::number(date->toLocalTime().date().year())));
     EXPECT_EQ(tab.manualRow()->subtitleLabel()->text(), tab.lastCheckedText());
     EXPECT_TRUE(tab.manualRow()->subtitleLabel()->isVisible());
     EXPECT_GE(fitRequests, 1);
@@ -86,17 +79,22 @@ TEST_F(UpdatesTabTest, CheckingNowShowsTheIndicatorUntilTheCheckEndsThenTheDate)
 }
 
 TEST_F(UpdatesTabTest, AFailedCheckClearsTheIndicatorAndKeepsTheCaption) {
-    const QDateTime earlier(QDate(2026, 1, 2), QTime(8, 30), Qt::UTC);
-    defaults->setObject(kLastSuccessfulUpdateCheckDateKey.key(), earlier);
+    const QLocale saved;
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const QDateTime earlier(QDate(2026, 1, 2), QTime(8, 30), Qt::LocalTime);
+    defaults->setObject(kLastSuccessfulUpdateCheckDateKey.key(), earlier.toUTC());
+    const QString caption =
+        L("updates.lastChecked") + QStringLiteral(": Friday, January 2, 2026 at 8:30\u202FAM");
     UpdatesSettingsView& tab = showTab();
-    EXPECT_EQ(tab.lastCheckedText(), lastCheckedCaption(earlier));
+    EXPECT_EQ(tab.lastCheckedText(), caption);
     server.response.status = 404;
     server.response.body = "<html><body>Not Found</body></html>";
     tab.checkNowButton()->click();
     ASSERT_TRUE(waitForFinishes(1));
     EXPECT_FALSE(tab.isChecking());
     EXPECT_FALSE(tab.progressIndicator()->isVisible());
-    EXPECT_EQ(tab.lastCheckedText(), lastCheckedCaption(earlier));
+    EXPECT_EQ(tab.lastCheckedText(), caption);
     EXPECT_EQ(dialogs->alerts.size(), 1);
 }
 

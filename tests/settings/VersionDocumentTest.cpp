@@ -1,4 +1,5 @@
 #include "settings/VersionDocument.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -7,13 +8,10 @@ QString doc(const char* inner) {
     return QStringLiteral("<?xml version=\"1.0\"?>\n<pelora>%1</pelora>")
         .arg(QString::fromUtf8(inner));
 }
-
-const char* const kTitles = "<lastversion>2.0</lastversion>"
-                            "<titletext><english>New version</english>"
-                            "<german>Neue Version</german></titletext>";
 } // namespace
 
-TEST(VersionDocument, FindsElementsInAnyCaseWithBlanksAndTrimsTheirContent) {
+TEST(VersionDocument, ReadsTheLatestVersionAndLeavesOutWhatIsEmptyOrMissing) {
+    // Elements in any case, with blanks in their tags, their content trimmed.
     const auto info =
         parseVersionDocument(doc("< LastVersion >  2.0 \n</ lastVERSION >"
                                  "<DownloadURL>\n https://example.org/get \n</DownloadURL>"),
@@ -23,93 +21,83 @@ TEST(VersionDocument, FindsElementsInAnyCaseWithBlanksAndTrimsTheirContent) {
     EXPECT_EQ(info->value(kInfoDownloadUrl), QStringLiteral("https://example.org/get"));
     EXPECT_FALSE(info->contains(kInfoTitleText));
     EXPECT_FALSE(info->contains(kInfoInfoText));
-}
-
-TEST(VersionDocument, WithoutALatestVersionThereIsNoInformation) {
-    EXPECT_FALSE(parseVersionDocument(doc("<downloadurl>https://x.org/</downloadurl>"), "en"));
-    EXPECT_FALSE(parseVersionDocument(doc("<lastversion> \n </lastversion>"), "en"));
-    EXPECT_FALSE(parseVersionDocument(doc("<lastversion>2.0"), "en"));
-    EXPECT_FALSE(parseVersionDocument(QStringLiteral("<html><body>Not Found</body></html>"), "en"));
-    // Empty optional elements are left out rather than kept empty.
-    const auto info =
+    const auto blankURL =
         parseVersionDocument(doc("<lastversion>3</lastversion><downloadurl> </downloadurl>"), "en");
-    ASSERT_TRUE(info);
-    EXPECT_FALSE(info->contains(kInfoDownloadUrl));
+    ASSERT_TRUE(blankURL);
+    EXPECT_FALSE(blankURL->contains(kInfoDownloadUrl));
+
+    // Without a latest version there is no information at all.
+    for (const QString& text :
+         {doc("<downloadurl>https://x.org/</downloadurl>"), doc("<lastversion> \n </lastversion>"),
+          doc("<lastversion>2.0"), QStringLiteral("<html><body>Not Found</body></html>")})
+        EXPECT_FALSE(parseVersionDocument(text, "en")) << text.toStdString();
 }
 
 TEST(VersionDocument, TheFirstElementWinsAndEndsAtItsFirstClosingTag) {
-    EXPECT_EQ(extractElement(QStringLiteral("<a>1</a><a>2</a>"), QStringLiteral("a")),
-              QStringLiteral("1"));
-    EXPECT_EQ(extractElement(QStringLiteral("<a>1 <a>2</a>"), QStringLiteral("a")),
-              QStringLiteral("1 <a>2"));
-    EXPECT_EQ(extractElement(QStringLiteral("<ab>x</ab><a>y</a>"), QStringLiteral("a")),
-              QStringLiteral("y"));
-    EXPECT_EQ(extractElement(QStringLiteral("<a></a>"), QStringLiteral("a")), QString());
-    EXPECT_FALSE(extractElement(QStringLiteral("</a><a>"), QStringLiteral("a")));
-}
+    const std::pair<const char*, std::optional<QString>> cases[] = {
+        {"<a>1</a><a>2</a>", QStringLiteral("1")},
+        {"<a>1 <a>2</a>", QStringLiteral("1 <a>2")},
+        {"<ab>x</ab><a>y</a>", QStringLiteral("y")},
+        {"<a></a>", QString()},
+        {"</a><a>", std::nullopt},
+    };
+    for (const auto& [text, element] : cases)
+        EXPECT_EQ(extractElement(QString::fromLatin1(text), QStringLiteral("a")), element) << text;
 
-TEST(VersionDocument, ManyUnclosedElementsAreReadInOnePass) {
     // Quadratic searching would take hours here; the linear one takes milliseconds.
-    QString text = QStringLiteral("<lastversion>").repeated(200000);
-    EXPECT_FALSE(extractElement(text, QStringLiteral("lastversion")));
-    text += QStringLiteral("</lastversion>");
-    EXPECT_TRUE(extractElement(text, QStringLiteral("lastversion")));
+    QString many = QStringLiteral("<lastversion>").repeated(200000);
+    EXPECT_FALSE(extractElement(many, QStringLiteral("lastversion")));
+    many += QStringLiteral("</lastversion>");
+    EXPECT_TRUE(extractElement(many, QStringLiteral("lastversion")));
 }
 
-TEST(VersionDocument, PicksTheTextsOfTheFirstPreferredLanguage) {
-    EXPECT_EQ(parseVersionDocument(doc(kTitles), QStringLiteral("de-CH"))->value(kInfoTitleText),
-              QStringLiteral("Neue Version"));
-    EXPECT_EQ(parseVersionDocument(doc(kTitles), QStringLiteral("DE"))->value(kInfoTitleText),
-              QStringLiteral("Neue Version"));
-    // No Portuguese element: English stands in.
-    EXPECT_EQ(parseVersionDocument(doc(kTitles), QStringLiteral("pt-BR"))->value(kInfoTitleText),
-              QStringLiteral("New version"));
-    EXPECT_EQ(parseVersionDocument(doc(kTitles), QStringLiteral("fr"))->value(kInfoTitleText),
-              QStringLiteral("New version"));
-
-    const char* italian = "<lastversion>2.0</lastversion>"
-                          "<infotext><en>Fixes</en><italiano> Correzioni </italiano></infotext>";
-    EXPECT_EQ(parseVersionDocument(doc(italian), QStringLiteral("it-IT"))->value(kInfoInfoText),
-              QStringLiteral("Correzioni"));
-    const char* both = "<lastversion>2.0</lastversion>"
-                       "<infotext><it>breve</it><italian>lungo</italian></infotext>";
-    EXPECT_EQ(parseVersionDocument(doc(both), QStringLiteral("it"))->value(kInfoInfoText),
-              QStringLiteral("lungo"));
-    const char* shortNames = "<lastversion>2.0</lastversion>"
-                             "<titletext><en>Update</en><ja>更新</ja></titletext>";
-    EXPECT_EQ(parseVersionDocument(doc(shortNames), QStringLiteral("ja-JP"))->value(kInfoTitleText),
-              QString::fromUtf8("更新"));
-}
-
-TEST(VersionDocument, AnEmptyElementOfTheUsersLanguageGivesNoTextAtAll) {
-    const char* empty = "<lastversion>2.0</lastversion>"
-                        "<titletext><english>New version</english><german>  </german></titletext>";
-    const auto info = parseVersionDocument(doc(empty), QStringLiteral("de-AT"));
-    ASSERT_TRUE(info);
-    EXPECT_FALSE(info->contains(kInfoTitleText));
-}
-
-TEST(VersionDocument, LanguageCandidatesFollowTheTable) {
-    EXPECT_EQ(languageCandidates(QStringLiteral("it")), QStringList({"italian", "italiano", "it"}));
+TEST(VersionDocument, TextsFollowTheFirstPreferredLanguage) {
+    const char* titles = "<titletext><english>New version</english>"
+                         "<german>Neue Version</german></titletext>";
+    const struct {
+        const char* language;
+        const char* texts;
+        std::optional<QString> text;
+    } cases[] = {
+        {"de-CH", titles, QStringLiteral("Neue Version")},
+        {"DE", titles, QStringLiteral("Neue Version")},
+        // No element of the language: English stands in.
+        {"pt-BR", titles, QStringLiteral("New version")},
+        {"fr", titles, QStringLiteral("New version")},
+        {"it-IT", "<titletext><en>Fixes</en><italiano> Correzioni </italiano></titletext>",
+         QStringLiteral("Correzioni")},
+        {"it", "<titletext><it>breve</it><italian>lungo</italian></titletext>",
+         QStringLiteral("lungo")},
+        {"ja-JP", "<titletext><en>Update</en><ja>更新</ja></titletext>", QString::fromUtf8("更新")},
+        // An empty element of the user's language gives no text at all.
+        {"de-AT", "<titletext><english>New version</english><german>  </german></titletext>",
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto info = parseVersionDocument(
+            doc((QByteArray("<lastversion>2.0</lastversion>") + c.texts).constData()),
+            QString::fromLatin1(c.language));
+        ASSERT_TRUE(info) << c.language;
+        EXPECT_EQ(info->contains(kInfoTitleText) ? std::optional(info->value(kInfoTitleText))
+                                                 : std::nullopt,
+                  c.text)
+            << c.language;
+    }
     EXPECT_EQ(languageCandidates(QStringLiteral("es-419")), QStringList({"spanish", "es"}));
     EXPECT_EQ(languageCandidates(QStringLiteral("zh-Hans-CN")), QStringList({"english", "en"}));
-    EXPECT_EQ(languageCandidates(QString()), QStringList({"english", "en"}));
 }
 
 TEST(VersionComparison, DigitRunsCompareByTheirValue) {
-    EXPECT_GT(compareVersions(QStringLiteral("1.10"), QStringLiteral("1.9")), 0);
-    EXPECT_LT(compareVersions(QStringLiteral("1.9"), QStringLiteral("1.10")), 0);
-    EXPECT_EQ(compareVersions(QStringLiteral("2.4.1"), QStringLiteral("2.4.1")), 0);
-    EXPECT_GT(compareVersions(QStringLiteral("2.4.10"), QStringLiteral("2.4.9")), 0);
-    EXPECT_LT(compareVersions(QStringLiteral("1.0"), QStringLiteral("1.0.1")), 0);
-    EXPECT_GT(compareVersions(QStringLiteral("10.0"), QStringLiteral("9.99")), 0);
-    EXPECT_EQ(compareVersions(QStringLiteral("1.02"), QStringLiteral("1.2")), 0);
-    // Longer than any integer type.
-    EXPECT_GT(compareVersions(QStringLiteral("1.123456789012345678901234567890"),
-                              QStringLiteral("1.99999999999999999999999999999")),
-              0);
-    EXPECT_GT(compareVersions(QStringLiteral("1.9b"), QStringLiteral("1.9a")), 0);
-    EXPECT_LT(compareVersions(QStringLiteral("1.9"), QStringLiteral("1.9b")), 0);
-    EXPECT_EQ(compareVersions(QString(), QString()), 0);
-    EXPECT_LT(compareVersions(QString(), QStringLiteral("0")), 0);
+    // The first of each pair is newer; the last digit run is longer than any integer type.
+    const std::pair<const char*, const char*> newer[] = {
+        {"1.10", "1.9"},  {"2.4.10", "2.4.9"},
+        {"1.0.1", "1.0"}, {"10.0", "9.99"},
+        {"1.9b", "1.9a"}, {"1.9b", "1.9"},
+        {"0", ""},        {"1.123456789012345678901234567890", "1.99999999999999999999999999999"}};
+    for (const auto& [a, b] : newer) {
+        EXPECT_GT(compareVersions(QString::fromLatin1(a), QString::fromLatin1(b)), 0) << a << b;
+        EXPECT_LT(compareVersions(QString::fromLatin1(b), QString::fromLatin1(a)), 0) << a << b;
+    }
+    for (const auto& [a, b] : {std::pair{"2.4.1", "2.4.1"}, {"1.02", "1.2"}, {"", ""}})
+        EXPECT_EQ(compareVersions(QString::fromLatin1(a), QString::fromLatin1(b)), 0) << a << b;
 }

@@ -1,53 +1,17 @@
-#include "common/Services.h"
-#include "fakes/FakeBookmarkService.h"
-#include "fakes/FakeFileSystem.h"
-#include "fakes/FakePasteboard.h"
-#include "fakes/FakeRecentItemsIndex.h"
-#include "fakes/FakeRunningApplications.h"
-#include "fakes/FakeScreens.h"
-#include "fakes/FakeWindowDecorations.h"
-#include "fakes/FakeWorkspace.h"
 #include "favorites/FavoritesService.h"
 #include "strip/StripContentView.h"
 #include "strip/StripWindowController.h"
+#include "support/FakePlatform.h"
+#include "support/TempTree.h"
 #include "support/TestSupport.h"
 
-#include <QDir>
 #include <QDropEvent>
-#include <QFile>
 #include <QMimeData>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 class StripDropTest : public ::testing::Test {
 protected:
-    StripDropTest() {
-        root = QFileInfo(dir.path()).canonicalFilePath();
-        Platform p;
-        p.defaults = std::make_shared<InMemoryUserDefaults>();
-        p.screens = std::make_shared<FakeScreens>();
-        p.windowDecorations = std::make_shared<FakeWindowDecorations>();
-        p.fileSystem = fileSystem;
-        p.bookmarks = std::make_shared<FakeBookmarkService>();
-        p.workspace = std::make_shared<FakeWorkspace>();
-        p.pasteboard = std::make_shared<FakePasteboard>();
-        p.recentItemsIndex = std::make_shared<FakeRecentItemsIndex>();
-        p.runningApplications = std::make_shared<FakeRunningApplications>();
-        services = std::make_unique<Services>(p);
-        controller = std::make_unique<StripWindowController>(*services);
-    }
-
-    QString makeFile(const QString& name, const QByteArray& content = "x") {
-        QFile f(root + u'/' + name);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content);
-        return f.fileName();
-    }
-    QString makeDir(const QString& name) {
-        EXPECT_TRUE(QDir(root).mkpath(name));
-        return root + u'/' + name;
-    }
     QStringList paths(FavoritesCategory category) {
         QStringList result;
         for (const FavoriteItem& item : favoritesStore(*services, category).favorites())
@@ -68,19 +32,21 @@ protected:
         QCoreApplication::sendEvent(button, &drop);
     }
 
-    QTemporaryDir dir;
-    QString root;
-    std::shared_ptr<FakeFileSystem> fileSystem = std::make_shared<FakeFileSystem>();
-    std::unique_ptr<Services> services;
-    std::unique_ptr<StripWindowController> controller;
+    TempTree tree;
+    const QString root = tree.root();
+    FakePlatform fakes;
+    std::shared_ptr<FakeFileSystem> fileSystem = fakes.fileSystem;
+    std::unique_ptr<Services> services = fakes.makeServices();
+    std::unique_ptr<StripWindowController> controller =
+        std::make_unique<StripWindowController>(*services);
 };
 } // namespace
 
 TEST_F(StripDropTest, EachDroppedItemJoinsTheFavoritesOfItsOwnKind) {
-    const QString folder = makeDir("Projects");
-    const QString entry = makeFile("editor.desktop", "[Desktop Entry]\nType=Application\n"
+    const QString folder = tree.add("Projects/");
+    const QString entry = tree.add("editor.desktop", "[Desktop Entry]\nType=Application\n"
                                                      "Name=Editor\nExec=true\n");
-    const QString text = makeFile("notes.txt");
+    const QString text = tree.add("notes.txt");
     controller->showStrip();
     dropOn(StripModule::applications,
            {QUrl::fromLocalFile(folder), QUrl::fromLocalFile(entry), QUrl::fromLocalFile(text)});
@@ -93,11 +59,11 @@ TEST_F(StripDropTest, EachDroppedItemJoinsTheFavoritesOfItsOwnKind) {
 }
 
 TEST_F(StripDropTest, DroppedItemsAreNormalisedBeforeTheyAreClassified) {
-    const QString folder = makeDir("real/Folder");
-    const QString bundle = makeDir("Tool.APP");
-    ASSERT_TRUE(QFile::link(root + "/real", root + "/link"));
+    const QString folder = tree.add("real/Folder/");
+    const QString bundle = tree.add("Tool.APP/");
+    tree.add("link -> real");
     fileSystem->aliases.insert(root + "/alias-of-folder", folder);
-    fileSystem->unresolvable.insert(makeFile("broken-alias"), {});
+    fileSystem->unresolvable.insert(tree.add("broken-alias"), {});
     controller->showStrip();
 
     dropOn(StripModule::documents,
@@ -112,7 +78,7 @@ TEST_F(StripDropTest, DroppedItemsAreNormalisedBeforeTheyAreClassified) {
 }
 
 TEST_F(StripDropTest, OnlyTheThreeFavoritesModulesAddAnything) {
-    const QString text = makeFile("notes.txt");
+    const QString text = tree.add("notes.txt");
     for (StripModule m : {StripModule::clipboard, StripModule::windows, StripModule::shortcuts})
         controller->addDroppedFavorites(m, {QUrl::fromLocalFile(text)});
     for (FavoritesCategory c : allFavoritesCategories)

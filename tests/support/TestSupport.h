@@ -29,3 +29,5 @@ inline QString sourcePath(const QString& relative) {
 inline QString buildPath(const QString& relative) {
     return QStringLiteral(PELORA_BUILD_DIR "/") + relative;
 }
+
+#include "support/QtPrinters.h"

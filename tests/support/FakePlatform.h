@@ -1,0 +1,56 @@
+#pragma once
+
+#include "common/Services.h"
+#include "fakes/FakeBookmarkService.h"
+#include "fakes/FakeBundle.h"
+#include "fakes/FakeDialogs.h"
+#include "fakes/FakeFileSystem.h"
+#include "fakes/FakeLoginItems.h"
+#include "fakes/FakePasteboard.h"
+#include "fakes/FakeRecentItemsIndex.h"
+#include "fakes/FakeRunningApplications.h"
+#include "fakes/FakeScreens.h"
+#include "fakes/FakeWindowDecorations.h"
+#include "fakes/FakeWorkspace.h"
+#include "platform/UserDefaults.h"
+
+#include <memory>
+
+// Every platform service faked, each fake reachable by its own type. platform() hands them
+// out as the program's Platform record; a test may put a real service in place of one there.
+struct FakePlatform {
+    std::shared_ptr<FakeBundle> bundle = std::make_shared<FakeBundle>();
+    std::shared_ptr<InMemoryUserDefaults> defaults = std::make_shared<InMemoryUserDefaults>();
+    std::shared_ptr<FakeFileSystem> fileSystem = std::make_shared<FakeFileSystem>();
+    std::shared_ptr<FakeBookmarkService> bookmarks = std::make_shared<FakeBookmarkService>();
+    std::shared_ptr<FakeWorkspace> workspace = std::make_shared<FakeWorkspace>();
+    std::shared_ptr<FakeRunningApplications> running = std::make_shared<FakeRunningApplications>();
+    std::shared_ptr<FakePasteboard> pasteboard = std::make_shared<FakePasteboard>();
+    std::shared_ptr<FakeRecentItemsIndex> recentItemsIndex =
+        std::make_shared<FakeRecentItemsIndex>();
+    std::shared_ptr<FakeLoginItems> loginItems = std::make_shared<FakeLoginItems>();
+    std::shared_ptr<FakeDialogs> dialogs = std::make_shared<FakeDialogs>();
+    std::shared_ptr<FakeScreens> screens = std::make_shared<FakeScreens>();
+    std::shared_ptr<FakeWindowDecorations> windowDecorations =
+        std::make_shared<FakeWindowDecorations>();
+
+    Platform platform() const {
+        Platform p;
+        p.bundle = bundle;
+        p.defaults = defaults;
+        p.fileSystem = fileSystem;
+        p.bookmarks = bookmarks;
+        p.workspace = workspace;
+        p.runningApplications = running;
+        p.pasteboard = pasteboard;
+        p.recentItemsIndex = recentItemsIndex;
+        p.loginItems = loginItems;
+        p.dialogs = dialogs;
+        p.screens = screens;
+        p.windowDecorations = windowDecorations;
+        return p;
+    }
+    std::unique_ptr<Services> makeServices() const {
+        return std::make_unique<Services>(platform());
+    }
+};

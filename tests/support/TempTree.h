@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+// Writes a file, making its folders; an executable one is the owner's only. Its path.
+inline QString writeFile(const QString& path, const QByteArray& content, bool executable = false) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    f.write(content);
+    f.close();
+    if (executable)
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+inline QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A temporary folder tree made from a short description, one entry a string: "a/b.txt" is a
+// file (its folders made too), "a/c/" a folder, "l -> a/b.txt" a symbolic link (a relative
+// target is taken from the root). Paths are canonical, as the program records them (the
+// temporary folder may sit behind a link).
+class TempTree {
+public:
+    TempTree(std::initializer_list<const char*> entries = {}) {
+        EXPECT_TRUE(dir_.isValid());
+        root_ = QFileInfo(dir_.path()).canonicalFilePath();
+        for (const char* entry : entries)
+            add(QString::fromUtf8(entry));
+    }
+
+    // Makes one entry; the path of what it made.
+    QString add(const QString& entry, const QByteArray& content = "x") {
+        const qsizetype arrow = entry.indexOf(QStringLiteral(" -> "));
+        if (arrow >= 0) {
+            const QString link = path(entry.left(arrow));
+            QString target = entry.mid(arrow + 4);
+            if (!target.startsWith(u'/'))
+                target = path(target);
+            QDir().mkpath(QFileInfo(link).path());
+            EXPECT_TRUE(QFile::link(target, link)) << link.toStdString();
+            return link;
+        }
+        if (entry.endsWith(u'/')) {
+            EXPECT_TRUE(QDir().mkpath(path(entry)));
+            return path(entry.chopped(1));
+        }
+        return writeFile(path(entry), content);
+    }
+
+    const QString& root() const { return root_; }
+    QString path(const QString& relative) const { return root_ + u'/' + relative; }
+    QUrl url(const QString& relative) const { return QUrl::fromLocalFile(path(relative)); }
+
+private:
+    QTemporaryDir dir_;
+    QString root_;
+};
