@@ -27,6 +27,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenu>
 #include <algorithm>
 
@@ -176,6 +177,10 @@ std::optional<QRectF> StripWindowController::stripFrame() const {
 }
 
 void StripWindowController::saveStripFrame() {
+    // Wayland tells a client nothing of where its windows are (every place reads as the
+    // origin): storing that would lose the place the user chose in an X11 session.
+    if (QGuiApplication::platformName().startsWith(u"wayland"))
+        return;
     if (const auto frame = stripFrame())
         stripWindowFrameKey.write(services_.defaults(), rectToString(*frame));
 }
