@@ -94,7 +94,8 @@ inline QStringList pasteboardTypeNames(PasteboardKind kind) {
         return {PasteboardType::rtf, QStringLiteral("application/rtf"),
                 QStringLiteral("text/richtext")};
     case PasteboardKind::plainText:
-        return {PasteboardType::plainText};
+        // Wayland programs and XWayland name UTF-8 text explicitly.
+        return {PasteboardType::plainText, QStringLiteral("text/plain;charset=utf-8")};
     case PasteboardKind::tiff:
         return {PasteboardType::tiff};
     case PasteboardKind::png:

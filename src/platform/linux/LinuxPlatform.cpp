@@ -9,6 +9,8 @@
 #include "platform/linux/LinuxWorkspace.h"
 #include "platform/linux/QtPasteboard.h"
 #include "platform/linux/QtScreens.h"
+#include "platform/linux/WaylandDataControl.h"
+#include "platform/linux/WaylandPasteboard.h"
 #include "platform/linux/X11RunningApplications.h"
 #include "platform/linux/X11WindowDecorations.h"
 #include "platform/linux/XdgAutostartLoginItems.h"
@@ -23,7 +25,12 @@ Platform makeLinuxPlatform() {
     auto running = std::make_shared<X11RunningApplications>();
     platform.runningApplications = running;
     platform.workspace = std::make_shared<LinuxWorkspace>(running);
-    platform.pasteboard = std::make_shared<QtPasteboard>();
+    // The compositor's clipboard-manager protocol sees every copy, whichever window has the
+    // focus; without it (GNOME, X11) Qt's clipboard through the X server.
+    if (auto control = std::make_shared<WaylandDataControl>(); control->isAvailable())
+        platform.pasteboard = std::make_shared<WaylandPasteboard>(std::move(control));
+    else
+        platform.pasteboard = std::make_shared<QtPasteboard>();
     platform.recentItemsIndex = std::make_shared<LinuxRecentItemsIndex>();
     platform.dialogs = std::make_shared<LinuxDialogs>();
     platform.screens = std::make_shared<QtScreens>();
