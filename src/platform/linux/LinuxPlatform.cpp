@@ -11,6 +11,7 @@
 #include "platform/linux/QtScreens.h"
 #include "platform/linux/WaylandDataControl.h"
 #include "platform/linux/WaylandPasteboard.h"
+#include "platform/linux/WaylandRunningApplications.h"
 #include "platform/linux/X11RunningApplications.h"
 #include "platform/linux/X11WindowDecorations.h"
 #include "platform/linux/XdgAutostartLoginItems.h"
@@ -22,7 +23,13 @@ Platform makeLinuxPlatform() {
     platform.defaults = std::make_shared<LinuxUserDefaults>();
     platform.fileSystem = std::make_shared<LinuxFileSystem>();
     platform.bookmarks = std::make_shared<LinuxBookmarkService>();
-    auto running = std::make_shared<X11RunningApplications>();
+    // A wlroots compositor lists every window, its own clients' too; elsewhere the X server
+    // lists its clients (all of them on X11, XWayland's in a GNOME or Plasma session).
+    std::shared_ptr<RunningApplications> running;
+    if (auto wayland = std::make_shared<WaylandRunningApplications>(); wayland->isAvailable())
+        running = std::move(wayland);
+    else
+        running = std::make_shared<X11RunningApplications>();
     platform.runningApplications = running;
     platform.workspace = std::make_shared<LinuxWorkspace>(running);
     // The compositor's clipboard-manager protocol sees every copy, whichever window has the
