@@ -3,6 +3,7 @@
 #include "clipboard/ClipboardHistoryService.h"
 #include "common/FileURL.h"
 #include "common/MainQueue.h"
+#include "common/MenuPopup.h"
 #include "common/RectString.h"
 #include "common/ScreenGeometry.h"
 #include "common/Services.h"
@@ -336,7 +337,8 @@ void StripWindowController::showModuleMenu(std::unique_ptr<QMenu> menu, StripMod
     QMenu* shown = menu.release();
     // Lives while it is shown; an action chosen from it runs before the deletion.
     connect(shown, &QMenu::aboutToHide, shown, &QObject::deleteLater);
-    shown->popup(topLeft.toPoint());
+    if (!popUpMenu(*shown, topLeft.toPoint(), window_))
+        shown->deleteLater();
 }
 
 std::unique_ptr<QMenu>

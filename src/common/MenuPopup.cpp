@@ -1,0 +1,24 @@
+#include "common/MenuPopup.h"
+
+#include <QGuiApplication>
+#include <QMenu>
+#include <QWindow>
+
+bool popUpMenu(QMenu& menu, const QPoint& position, QWidget* owner) {
+    if (QGuiApplication::platformName().startsWith(u"wayland")) {
+        QWindow* parent = owner && owner->isVisible() ? owner->window()->windowHandle() : nullptr;
+        for (QWindow* window : QGuiApplication::topLevelWindows()) {
+            if (parent)
+                break;
+            if (window->isVisible() && window->type() != Qt::Popup && window->type() != Qt::ToolTip)
+                parent = window;
+        }
+        if (!parent)
+            return false;
+        // The role of the native window is chosen when it is first shown.
+        menu.winId();
+        menu.windowHandle()->setTransientParent(parent);
+    }
+    menu.popup(position);
+    return menu.isVisible();
+}
