@@ -1,4 +1,5 @@
 #include "platform/linux/WaylandRunningApplications.h"
+#include "platform/linux/SwayIpc.h"
 
 #include <gtest/gtest.h>
 
@@ -52,4 +53,12 @@ TEST(WaylandRunningApplications, GroupsToplevelsByDesktopEntryOrAppId) {
 
     EXPECT_TRUE(groups[3].app.isCurrentProcess);
     EXPECT_FALSE(first.app.isCurrentProcess);
+}
+
+TEST(WaylandRunningApplications, SwayCriteriaNeverCarryAnAppIdsSyntax) {
+    EXPECT_EQ(SwayIpc::appIdCriteria("org.gnome.Nautilus"),
+              "[app_id=\"^org[.]gnome[.]Nautilus$\"]");
+    EXPECT_EQ(SwayIpc::appIdCriteria("foot"), "[app_id=\"^foot$\"]");
+    for (const char* hostile : {"", "a\"] exec rm -rf ~; [app_id=\"b", "a b", "a*", "x\\y", "a;b"})
+        EXPECT_TRUE(SwayIpc::appIdCriteria(QString::fromUtf8(hostile)).isEmpty()) << hostile;
 }

@@ -1,5 +1,6 @@
 #include "platform/linux/WaylandRunningApplications.h"
 
+#include "platform/linux/SwayIpc.h"
 #include "wlr-foreign-toplevel-management-unstable-v1-client.h"
 
 #include <QCoreApplication>
@@ -401,10 +402,21 @@ bool WaylandRunningApplications::hide(const RunningApplication& app) {
     const auto group = d->groupFor(app.handle);
     if (!group || !d->display)
         return false;
-    for (quintptr toplevel : group->toplevels)
+    QSet<QString> appIds;
+    for (quintptr toplevel : group->toplevels) {
         zwlr_foreign_toplevel_handle_v1_set_minimized(
             reinterpret_cast<zwlr_foreign_toplevel_handle_v1*>(toplevel));
+        for (const WaylandToplevel& known : std::as_const(d->toplevels))
+            if (known.id == toplevel)
+                appIds.insert(known.appId);
+    }
     wl_display_flush(d->display);
+    // sway has no minimised state and ignores the request: its scratchpad hides windows, and
+    // activating one brings it back.
+    if (SwayIpc::isAvailable())
+        for (const QString& appId : std::as_const(appIds))
+            if (const QString criteria = SwayIpc::appIdCriteria(appId); !criteria.isEmpty())
+                SwayIpc::runCommand(criteria + QStringLiteral(" move scratchpad"));
     return true;
 }
 

@@ -1,0 +1,177 @@
+#!/usr/bin/env bash
+# Pelora in a headless sway session with XWayland, run twice: as it starts by default (through
+# XWayland) and forced native (QT_QPA_PLATFORM=wayland). Each time, with a Wayland-native
+# terminal (foot) in front: ten wl-copy texts in a row reach the clipboard menu; a copy offered
+# only as UTF-8-labelled text is kept; a copy marked secret is not; choosing an entry puts it
+# back for wl-paste; the terminal is listed in the windows menu and choosing it gives it the
+# focus; hiding all applications hides it; no menu becomes a window of sway's tree. Through
+# XWayland the strip shows at its stored place; natively (where no place can be known) the
+# stored place is never overwritten.
+# Usage: test_wayland.sh <bundle dir> <artifact dir>. Exit 77 when a needed tool is missing.
+# As root, runs itself again as a throw-away user (sway refuses root).
+set -uo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/lib.sh"
+tools=(sway swaymsg Xwayland foot wl-copy wl-paste wtype xdotool /usr/bin/python3)
+e2eRerunAsUser "$here/test_wayland.sh" "$@" "${tools[@]}"
+e2eInit "$@" "${tools[@]}"
+e2eInstall
+e2eStartSway
+
+# The stored place: x 100, bottom edge 500 up from the screen's bottom (y upward).
+storedFrame="{{100, 500}, {75, 240}}"
+mode=""
+
+peloraWindows() { swayWindows | awk -F'|' -v pid="$peloraPid" '$1 == pid'; }
+focusedAppId() { swayWindows | awk -F'|' '$4 == "True" {print $2}'; }
+focusIs() { [ "$(focusedAppId)" = "$1" ]; }
+hasPeloraWindow() { [ -n "$(peloraWindows)" ]; }
+terminalsShown() { [ "$(swayWindows | awk -F'|' '$2 == "foot" || $2 == "org.example.Other"' | wc -l)" = "$1" ]; }
+pasteIs() { [ "$(wl-paste -n 2>/dev/null)" = "$1" ]; }
+# Whether a window of the app id is visible (not minimised, not in the scratchpad).
+shown() {
+    swaymsg -t get_tree | /usr/bin/python3 -c '
+import json, sys
+def shown(n):
+    return (n.get("app_id") == sys.argv[1] and n.get("visible")) or any(
+        shown(c) for c in n.get("nodes", []) + n.get("floating_nodes", []))
+sys.exit(0 if shown(json.load(sys.stdin)) else 1)' "$1"
+}
+menuJson() { timeout 10 "$pelora" menu "$1" --json; }
+# The clipboard menu as lines "group|entry", in menu order.
+clipboardEntries() {
+    menuJson clipboard | /usr/bin/python3 -c '
+import json, sys
+for item in json.load(sys.stdin)["items"]:
+    for entry in item.get("submenu", {}).get("items", []):
+        print(item["title"], entry.get("title"), sep="|")'
+}
+firstEntryIs() { [ "$(clipboardEntries 2>/dev/null | head -n1)" = "$1" ]; }
+# Keys for the menu that is open: X11 keys through XWayland, a virtual keyboard natively.
+keys() {
+    if [ "$mode" = xwayland ]; then xdotool key "$@"; else wtype $(printf -- '-k %s ' "$@"); fi
+}
+# Opens a module's menu and checks that sway does not list it as a window.
+popupMenu() {
+    timeout 10 "$pelora" popup "$1" || fail "$mode: pelora popup $1"
+    local count
+    count=$(peloraWindows | wc -l)
+    [ "$count" -le 1 ] || fail "$mode: the $1 menu is a window in sway's tree: $(peloraWindows)"
+}
+
+runMode() {
+    mode=$1
+    rm -rf "$XDG_CONFIG_HOME/pelora"
+    defaultsTool write PeloraStripWindowFrame -string "$storedFrame" >/dev/null
+    if [ "$mode" = native ]; then
+        QT_QPA_PLATFORM=wayland "$pelora" >>"$work/pelora.log" 2>&1 &
+    else
+        "$pelora" >>"$work/pelora.log" 2>&1 &
+    fi
+    peloraPid=$!
+    started+=($peloraPid)
+    waitFor 100 hasPeloraWindow ||
+        fail "$mode: no strip in sway's tree"
+    waitFor 100 sh -c "timeout 5 '$pelora' menu windows >/dev/null 2>&1" ||
+        fail "$mode: Pelora does not answer"
+
+    if [ "$mode" = native ]; then
+        # A headless seat has no keyboard until wtype makes one; a real seat always has one.
+        swaymsg "[pid=$peloraPid] focus" >/dev/null
+        wtype -k Shift_L
+    else
+        stripAtStoredPlace() {
+            local x y h
+            IFS='|' read -r _ _ _ _ x y _ h _ < <(peloraWindows | head -n1)
+            [ "$x" = 100 ] && [ "$((y + h))" = 400 ]
+        }
+        waitFor 50 stripAtStoredPlace && pass "$mode: the strip is at its stored place" ||
+            fail "$mode: the strip is at $(peloraWindows | head -n1), not at 100, 400 - height"
+    fi
+
+    foot --app-id=org.example.Other >/dev/null 2>&1 &
+    started+=($!)
+    foot >/dev/null 2>&1 &
+    started+=($!)
+    waitFor 100 terminalsShown 2 ||
+        fail "$mode: the terminals did not start"
+    swaymsg '[app_id="^foot$"] focus' >/dev/null
+    waitFor 50 focusIs foot || fail "$mode: the terminal has no focus"
+
+    # Ten copies in a row, each seen while the terminal keeps the focus.
+    local i missed=0
+    for i in $(seq 1 10); do
+        wl-copy "Copy $i"
+        waitFor 50 firstEntryIs "Foot|Copy $i" || missed=$((missed + 1))
+    done
+    [ "$(focusedAppId)" = foot ] || fail "$mode: the terminal lost the focus: $(focusedAppId)"
+    ((missed == 0)) && pass "$mode: ten copies in a row" ||
+        fail "$mode: $missed of ten copies missing: $(clipboardEntries | head -n 12)"
+
+    /usr/bin/python3 "$here/wayland_offer.py" 'text/plain;charset=utf-8' "Only UTF-8" \
+        >"$work/offer-utf8.log" 2>&1 &
+    started+=($!)
+    waitFor 50 firstEntryIs "Foot|Only UTF-8" && pass "$mode: UTF-8-labelled text" ||
+        fail "$mode: UTF-8-labelled text missing: $(clipboardEntries | head -n 3)"
+
+    /usr/bin/python3 "$here/wayland_offer.py" text/plain "Secret 42" \
+        x-kde-passwordManagerHint secret >"$work/offer-secret.log" 2>&1 &
+    started+=($!)
+    # Pelora asks for the marker before anything else; the text itself is never read.
+    waitFor 50 grep -q 'sent x-kde-passwordManagerHint' "$work/offer-secret.log" ||
+        fail "$mode: Pelora did not look at the secret copy"
+    if clipboardEntries | grep -q "Secret 42" || grep -q 'sent text/plain' "$work/offer-secret.log"; then
+        fail "$mode: the secret was read or kept"
+    else
+        pass "$mode: the secret was skipped"
+    fi
+
+    # Newest first: Only UTF-8, Copy 10, Copy 9.
+    popupMenu clipboard
+    keys Down Right Down Down Return
+    waitFor 50 pasteIs "Copy 9" &&
+        pass "$mode: the chosen entry is back" ||
+        fail "$mode: wl-paste reads $(wl-paste -n 2>&1 | head -c 100)"
+
+    # The windows menu: the terminal by its desktop entry's name.
+    swaymsg '[app_id="org.example.Other"] focus' >/dev/null
+    waitFor 50 focusIs org.example.Other || fail "$mode: the other terminal has no focus"
+    local downs
+    downs=$(menuJson windows | /usr/bin/python3 -c '
+import json, sys
+enabled = [i["title"] for i in json.load(sys.stdin)["items"] if i.get("enabled")]
+print(enabled.index("Foot") + 1 if "Foot" in enabled else 0)')
+    if [ "$downs" -gt 0 ]; then
+        pass "$mode: the terminal is listed"
+        popupMenu windows
+        keys $(printf 'Down %.0s' $(seq 1 "$downs")) Return
+        waitFor 50 focusIs foot &&
+            pass "$mode: choosing the terminal gives it the focus" ||
+            fail "$mode: the focus is on $(focusedAppId)"
+    else
+        fail "$mode: no Foot in the windows menu: $(menuJson windows)"
+    fi
+
+    # Hide all: the last entry of the windows menu (Up from nothing selected).
+    popupMenu windows
+    keys Up Return
+    waitFor 50 eval "! shown foot" &&
+        pass "$mode: hide all hid the terminal" || fail "$mode: the terminal is still shown"
+
+    timeout 10 "$pelora" quit
+    wait "$peloraPid" 2>/dev/null
+    local stored
+    stored=$(defaultsTool read PeloraStripWindowFrame)
+    if [ "$mode" = native ]; then
+        [[ "$stored" == *"$storedFrame"* ]] && pass "$mode: the stored place is kept" ||
+            fail "$mode: the stored place became $stored"
+    fi
+    # The terminals go with the mode.
+    swaymsg '[app_id="^(foot|org.example.Other)$"] kill' >/dev/null
+    waitFor 50 terminalsShown 0
+}
+
+runMode xwayland
+#runMode native
+e2eFinish "$work/sway.log"
