@@ -18,6 +18,16 @@ bool popUpMenu(QMenu& menu, const QPoint& position, QWidget* owner) {
         // The role of the native window is chosen when it is first shown.
         menu.winId();
         menu.windowHandle()->setTransientParent(parent);
+        // Submenus too: otherwise Qt parents them to the focused window, and the compositor
+        // closes a popup whose parent is not the popup above which it opens.
+        for (QMenu* submenu : menu.findChildren<QMenu*>()) {
+            auto* above = qobject_cast<QMenu*>(submenu->parentWidget());
+            if (!above)
+                continue;
+            above->winId();
+            submenu->winId();
+            submenu->windowHandle()->setTransientParent(above->windowHandle());
+        }
     }
     menu.popup(position);
     return menu.isVisible();

@@ -2,18 +2,18 @@
 # Pelora in a headless sway session with XWayland, run twice: as it starts by default (through
 # XWayland) and forced native (QT_QPA_PLATFORM=wayland). Each time, with a Wayland-native
 # terminal (foot) in front: ten wl-copy texts in a row reach the clipboard menu; a copy offered
-# only as UTF-8-labelled text is kept; a copy marked secret is not; choosing an entry puts it
-# back for wl-paste; the terminal is listed in the windows menu and choosing it gives it the
-# focus; hiding all applications hides it; no menu becomes a window of sway's tree. Through
-# XWayland the strip shows at its stored place; natively (where no place can be known) the
-# stored place is never overwritten.
+# only as UTF-8-labelled text is kept; a copy marked secret is not; the terminal is listed in
+# the windows menu. Through XWayland also: the strip shows at its stored place, choosing a
+# clipboard entry puts it back for wl-paste, choosing the terminal gives it the focus, hiding
+# all applications hides it, and no menu becomes a window of sway's tree. Natively (where no
+# place can be known) the stored place is never overwritten.
 # Usage: test_wayland.sh <bundle dir> <artifact dir>. Exit 77 when a needed tool is missing.
 # As root, runs itself again as a throw-away user (sway refuses root).
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/lib.sh"
-tools=(sway swaymsg Xwayland foot wl-copy wl-paste wtype xdotool /usr/bin/python3)
+tools=(sway swaymsg Xwayland foot wl-copy wl-paste xdotool /usr/bin/python3)
 e2eRerunAsUser "$here/test_wayland.sh" "$@" "${tools[@]}"
 e2eInit "$@" "${tools[@]}"
 e2eInstall
@@ -48,10 +48,8 @@ for item in json.load(sys.stdin)["items"]:
         print(item["title"], entry.get("title"), sep="|")'
 }
 firstEntryIs() { [ "$(clipboardEntries 2>/dev/null | head -n1)" = "$1" ]; }
-# Keys for the menu that is open: X11 keys through XWayland, a virtual keyboard natively.
-keys() {
-    if [ "$mode" = xwayland ]; then xdotool key "$@"; else wtype $(printf -- '-k %s ' "$@"); fi
-}
+# Keys for the menu that is open (through XWayland).
+keys() { xdotool key "$@"; }
 # Opens a module's menu and checks that sway does not list it as a window.
 popupMenu() {
     timeout 10 "$pelora" popup "$1" || fail "$mode: pelora popup $1"
@@ -76,11 +74,7 @@ runMode() {
     waitFor 100 sh -c "timeout 5 '$pelora' menu windows >/dev/null 2>&1" ||
         fail "$mode: Pelora does not answer"
 
-    if [ "$mode" = native ]; then
-        # A headless seat has no keyboard until wtype makes one; a real seat always has one.
-        swaymsg "[pid=$peloraPid] focus" >/dev/null
-        wtype -k Shift_L
-    else
+    if [ "$mode" = xwayland ]; then
         stripAtStoredPlace() {
             local x y h
             IFS='|' read -r _ _ _ _ x y _ h _ < <(peloraWindows | head -n1)
@@ -127,12 +121,14 @@ runMode() {
         pass "$mode: the secret was skipped"
     fi
 
-    # Newest first: Only UTF-8, Copy 10, Copy 9.
-    popupMenu clipboard
-    keys Down Right Down Down Return
-    waitFor 50 pasteIs "Copy 9" &&
-        pass "$mode: the chosen entry is back" ||
-        fail "$mode: wl-paste reads $(wl-paste -n 2>&1 | head -c 100)"
+    if [ "$mode" = xwayland ]; then
+        # Newest first: Only UTF-8, Copy 10, Copy 9.
+        popupMenu clipboard
+        keys Down Right Down Down Return
+        waitFor 50 pasteIs "Copy 9" &&
+            pass "$mode: the chosen entry is back" ||
+            fail "$mode: wl-paste reads $(wl-paste -n 2>&1 | head -c 100)"
+    fi
 
     # The windows menu: the terminal by its desktop entry's name.
     swaymsg '[app_id="org.example.Other"] focus' >/dev/null
@@ -144,20 +140,24 @@ enabled = [i["title"] for i in json.load(sys.stdin)["items"] if i.get("enabled")
 print(enabled.index("Foot") + 1 if "Foot" in enabled else 0)')
     if [ "$downs" -gt 0 ]; then
         pass "$mode: the terminal is listed"
+    else
+        fail "$mode: no Foot in the windows menu: $(menuJson windows)"
+    fi
+    # Natively the menus are not driven: Qt 6.4 opens a Wayland popup only after Pelora had
+    # input from a device, and sway 1.7 sends a popup's keys to the focused window.
+    if [ "$mode" = xwayland ] && [ "$downs" -gt 0 ]; then
         popupMenu windows
         keys $(printf 'Down %.0s' $(seq 1 "$downs")) Return
         waitFor 50 focusIs foot &&
             pass "$mode: choosing the terminal gives it the focus" ||
             fail "$mode: the focus is on $(focusedAppId)"
-    else
-        fail "$mode: no Foot in the windows menu: $(menuJson windows)"
-    fi
 
-    # Hide all: the last entry of the windows menu (Up from nothing selected).
-    popupMenu windows
-    keys Up Return
-    waitFor 50 eval "! shown foot" &&
-        pass "$mode: hide all hid the terminal" || fail "$mode: the terminal is still shown"
+        # Hide all: the last entry of the windows menu (Up from nothing selected).
+        popupMenu windows
+        keys Up Return
+        waitFor 50 eval "! shown foot" &&
+            pass "$mode: hide all hid the terminal" || fail "$mode: the terminal is still shown"
+    fi
 
     timeout 10 "$pelora" quit
     wait "$peloraPid" 2>/dev/null
@@ -173,5 +173,5 @@ print(enabled.index("Foot") + 1 if "Foot" in enabled else 0)')
 }
 
 runMode xwayland
-#runMode native
+runMode native
 e2eFinish "$work/sway.log"
