@@ -112,19 +112,21 @@ runMode() {
     /usr/bin/python3 "$here/wayland_offer.py" text/plain "Secret 42" \
         x-kde-passwordManagerHint secret >"$work/offer-secret.log" 2>&1 &
     started+=($!)
-    # Pelora asks for the marker before anything else; the text itself is never read.
+    # Pelora asks for the marker with the rest of the copy, and keeps none of it.
     waitFor 50 grep -q 'sent x-kde-passwordManagerHint' "$work/offer-secret.log" ||
         fail "$mode: Pelora did not look at the secret copy"
-    if clipboardEntries | grep -q "Secret 42" || grep -q 'sent text/plain' "$work/offer-secret.log"; then
-        fail "$mode: the secret was read or kept"
+    wl-copy "After the secret"
+    waitFor 50 firstEntryIs "Foot|After the secret" || fail "$mode: no copy after the secret"
+    if clipboardEntries | grep -q "Secret 42"; then
+        fail "$mode: the secret was kept"
     else
         pass "$mode: the secret was skipped"
     fi
 
     if [ "$mode" = xwayland ]; then
-        # Newest first: Only UTF-8, Copy 10, Copy 9.
+        # Newest first: After the secret, Only UTF-8, Copy 10, Copy 9.
         popupMenu clipboard
-        keys Down Right Down Down Return
+        keys Down Right Down Down Down Return
         waitFor 50 pasteIs "Copy 9" &&
             pass "$mode: the chosen entry is back" ||
             fail "$mode: wl-paste reads $(wl-paste -n 2>&1 | head -c 100)"

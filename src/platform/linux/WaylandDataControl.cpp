@@ -377,53 +377,19 @@ QStringList WaylandDataControl::types() {
     return d->selection.types();
 }
 
-std::optional<QByteArray> WaylandDataControl::read(const QString& type, int timeoutMs,
-                                                   qint64 maxBytes) {
+int WaylandDataControl::receive(const QString& type) {
     if (!d->alive() || !d->selection.current() || !d->selection.types().contains(type))
-        return std::nullopt;
+        return -1;
     int fds[2];
     if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
-        return std::nullopt;
+        return -1;
     auto* offer = reinterpret_cast<wl_proxy*>(d->selection.current());
     const QByteArray name = type.toUtf8();
     wl_proxy_marshal_flags(offer, EXT_DATA_CONTROL_OFFER_V1_RECEIVE, nullptr,
                            wl_proxy_get_version(offer), 0, name.constData(), fds[1]);
-    ::close(fds[1]);
     wl_display_flush(d->display);
-
-    // The owner may be this program itself: its sources are served while waiting.
-    const QDeadlineTimer deadline(timeoutMs);
-    QByteArray bytes;
-    bool complete = false;
-    char buffer[65536];
-    while (!deadline.hasExpired()) {
-        pollfd p[2] = {{fds[0], POLLIN, 0}, {wl_display_get_fd(d->display), POLLIN, 0}};
-        const int ready = poll(p, 2, int(deadline.remainingTime()));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            break;
-        if (p[1].revents & POLLIN)
-            d->dispatchEvents();
-        if (!(p[0].revents & (POLLIN | POLLHUP | POLLERR)))
-            continue;
-        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n < 0 && (errno == EAGAIN || errno == EINTR))
-            continue;
-        if (n < 0)
-            break;
-        if (n == 0) {
-            complete = true;
-            break;
-        }
-        if (bytes.size() + n > maxBytes)
-            break;
-        bytes.append(buffer, n);
-    }
-    ::close(fds[0]);
-    if (!complete)
-        return std::nullopt;
-    return bytes;
+    ::close(fds[1]);
+    return fds[0];
 }
 
 bool WaylandDataControl::setSelection(

@@ -59,9 +59,10 @@ public:
     // that have arrived, so a poller sees a change without waiting for the event loop.
     qint64 changeCount();
     QStringList types();
-    // The bytes of one offered type, read through a pipe; none when the owner does not deliver
-    // them all within the time, or offers more than maxBytes.
-    std::optional<QByteArray> read(const QString& type, int timeoutMs, qint64 maxBytes);
+    // Asks the owner for the bytes of one offered type. They arrive on the returned read end of a
+    // pipe (non-blocking, close-on-exec, the caller's to close), which ends when the owner has
+    // sent them all; -1 when the type is not offered.
+    int receive(const QString& type);
     // Makes these representations (type, bytes) the selection, served from memory for as long as
     // it lasts; empty clears it. The change is counted when this returns.
     bool setSelection(const QList<std::pair<QString, QByteArray>>& representations);

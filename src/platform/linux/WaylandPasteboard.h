@@ -2,7 +2,7 @@
 
 #include "platform/Pasteboard.h"
 
-#include <QHash>
+#include <QObject>
 #include <memory>
 
 class WaylandDataControl;
@@ -12,25 +12,22 @@ class WaylandDataControl;
 QList<std::pair<QString, QByteArray>>
 dataControlRepresentations(const PasteboardContents& contents);
 
-// The pasteboard over a Wayland compositor's data-control protocol. Every read is bounded in
-// time and size, and made at most once per change. Main thread.
-class WaylandPasteboard : public Pasteboard {
+// The names plain text is offered under (as "text/plain" in a snapshot), best first for reading.
+const QStringList& dataControlTextTypes();
+
+// The pasteboard over a Wayland compositor's data-control protocol. Each wanted type is read
+// through a pipe watched by the event loop, cut at its limit, all within the request's time.
+// Main thread.
+class WaylandPasteboard : public QObject, public Pasteboard {
+    Q_OBJECT
 public:
     explicit WaylandPasteboard(std::shared_ptr<WaylandDataControl> control);
     ~WaylandPasteboard() override;
 
     qint64 changeCount() override;
-    QStringList types() override;
-    std::optional<QByteArray> dataForType(const QString& type) override;
-    std::optional<QString> string() override;
-    std::optional<QList<QUrl>> urls() override;
+    void readSnapshot(const PasteboardReadRequest& request, SnapshotHandler done) override;
     void clearAndWrite(const PasteboardContents& contents) override;
 
 private:
-    void startOver();
-
     std::shared_ptr<WaylandDataControl> control_;
-    qint64 count_ = -1;
-    std::optional<QStringList> types_;
-    QHash<QString, std::optional<QByteArray>> data_;
 };
