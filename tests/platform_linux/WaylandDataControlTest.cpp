@@ -1,6 +1,8 @@
 #include "platform/linux/WaylandDataControl.h"
+#include "platform/linux/DesktopColorScheme.h"
 #include "platform/linux/WaylandPasteboard.h"
 
+#include <QDBusVariant>
 #include <gtest/gtest.h>
 
 using Ids = QList<DataControlSelection::OfferId>;
@@ -77,4 +79,22 @@ TEST(WaylandDataControl, WithoutACompositorIsUnavailableAndHarmless) {
     EXPECT_EQ(control.receive(QStringLiteral("text/plain")), -1);
     EXPECT_FALSE(control.setSelection({{QStringLiteral("text/plain"), "x"}}));
     EXPECT_TRUE(control.types().isEmpty());
+}
+
+TEST(DesktopColorScheme, ReadsThePortalsValueHoweverWrapped) {
+    using Scheme = DesktopColorScheme::Scheme;
+    const auto wrap = [](const QVariant& v) {
+        return QVariant::fromValue(QDBusVariant(v));
+    };
+    const std::pair<QVariant, Scheme> cases[] = {
+        {QVariant(1u), Scheme::dark},
+        {wrap(QVariant(2u)), Scheme::light},
+        {wrap(wrap(QVariant(1u))), Scheme::dark},
+        {QVariant(0u), Scheme::noPreference},
+        {QVariant(7u), Scheme::noPreference},
+        {QVariant(QStringLiteral("1")), Scheme::noPreference},
+        {QVariant(), Scheme::noPreference},
+    };
+    for (const auto& [value, expected] : cases)
+        EXPECT_EQ(DesktopColorScheme::schemeFromValue(value), expected) << value.typeName();
 }
