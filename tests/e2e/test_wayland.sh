@@ -5,7 +5,8 @@
 # only as UTF-8-labelled text is kept; a copy marked secret is not; the terminal is listed in
 # the windows menu. Through XWayland also: the strip shows at its stored place, choosing a
 # clipboard entry puts it back for wl-paste, choosing the terminal gives it the focus, hiding
-# all applications hides it, and no menu becomes a window of sway's tree. Natively (where no
+# all applications hides it, a program started from the applications menu does not inherit
+# Pelora's choice of Qt platform, and no menu becomes a window of sway's tree. Natively (where no
 # place can be known) the stored place is never overwritten.
 # Usage: test_wayland.sh <bundle dir> <artifact dir>. Exit 77 when a needed tool is missing.
 # As root, runs itself again as a throw-away user (sway refuses root).
@@ -161,6 +162,38 @@ print(enabled.index("Foot") + 1 if "Foot" in enabled else 0)')
             pass "$mode: hide all hid the terminal" || fail "$mode: the terminal is still shown"
     fi
 
+    # The terminals go with the mode.
+    swaymsg '[app_id="^(foot|org.example.Other)$"] kill' >/dev/null
+    waitFor 50 terminalsShown 0
+
+    if [ "$mode" = xwayland ]; then
+        # A program Pelora starts gets the user's environment, not the platform chosen for
+        # Pelora itself.
+        downs=$(menuJson applications | /usr/bin/python3 -c '
+import json, sys
+enabled = [i["title"] for i in json.load(sys.stdin)["items"] if i.get("enabled")]
+print(enabled.index("Foot") + 1 if "Foot" in enabled else 0)')
+        if [ "$downs" -gt 0 ]; then
+            popupMenu applications
+            keys $(printf 'Down %.0s' $(seq 1 "$downs")) Return
+            if waitFor 50 terminalsShown 1; then
+                local launched
+                launched=$(swayWindows | awk -F'|' '$2 == "foot" {print $1}' | head -n1)
+                if tr '\0' '\n' <"/proc/$launched/environ" | grep -q '^QT_QPA_PLATFORM='; then
+                    fail "$mode: the launched terminal got Pelora's QT_QPA_PLATFORM"
+                else
+                    pass "$mode: the launched terminal has the user's environment"
+                fi
+            else
+                fail "$mode: choosing Foot in the applications menu started nothing"
+            fi
+            swaymsg '[app_id="^foot$"] kill' >/dev/null
+            waitFor 50 terminalsShown 0
+        else
+            fail "$mode: no Foot among the recent applications: $(menuJson applications)"
+        fi
+    fi
+
     timeout 10 "$pelora" quit
     wait "$peloraPid" 2>/dev/null
     local stored
@@ -169,9 +202,6 @@ print(enabled.index("Foot") + 1 if "Foot" in enabled else 0)')
         [[ "$stored" == *"$storedFrame"* ]] && pass "$mode: the stored place is kept" ||
             fail "$mode: the stored place became $stored"
     fi
-    # The terminals go with the mode.
-    swaymsg '[app_id="^(foot|org.example.Other)$"] kill' >/dev/null
-    waitFor 50 terminalsShown 0
 }
 
 runMode xwayland
