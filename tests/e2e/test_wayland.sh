@@ -2,7 +2,8 @@
 # Pelora in a headless sway session with XWayland, run twice: as it starts by default (through
 # XWayland) and forced native (QT_QPA_PLATFORM=wayland). Each time, with a Wayland-native
 # terminal (foot) in front: ten wl-copy texts in a row reach the clipboard menu; a copy offered
-# only as UTF-8-labelled text is kept; a copy marked secret is not; the terminal is listed in
+# only as UTF-8-labelled text is kept; a copy marked secret is not; a program that never
+# answers a read holds nothing up; the terminal is listed in
 # the windows menu. Through XWayland also: the strip shows at its stored place, choosing a
 # clipboard entry puts it back for wl-paste, choosing the terminal gives it the focus, hiding
 # all applications hides it, a program started from the applications menu does not inherit
@@ -124,10 +125,22 @@ runMode() {
         pass "$mode: the secret was skipped"
     fi
 
+    # A program that never answers a read costs one bounded wait; Pelora keeps answering and
+    # sees the next copy.
+    /usr/bin/python3 "$here/wayland_offer.py" --stall text/plain "Never sent" \
+        >"$work/offer-stall.log" 2>&1 &
+    started+=($!)
+    waitFor 50 grep -q 'stalled text/plain' "$work/offer-stall.log" ||
+        fail "$mode: Pelora did not ask the hung program"
+    timeout 5 "$pelora" menu clipboard >/dev/null || fail "$mode: no answer while a read hangs"
+    wl-copy "After the hang"
+    waitFor 150 firstEntryIs "Foot|After the hang" && pass "$mode: a hung program is outwaited" ||
+        fail "$mode: no copy after the hung one: $(clipboardEntries | head -n 3)"
+
     if [ "$mode" = xwayland ]; then
-        # Newest first: After the secret, Only UTF-8, Copy 10, Copy 9.
+        # Newest first: After the hang, After the secret, Only UTF-8, Copy 10, Copy 9.
         popupMenu clipboard
-        keys Down Right Down Down Down Return
+        keys Down Right Down Down Down Down Return
         waitFor 50 pasteIs "Copy 9" &&
             pass "$mode: the chosen entry is back" ||
             fail "$mode: wl-paste reads $(wl-paste -n 2>&1 | head -c 100)"

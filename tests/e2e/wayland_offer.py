@@ -4,7 +4,8 @@ representations at once would (wl-copy offers one type plus text aliases). Speak
 compositor's data-control protocol on the bare wire, prints "ready" once the selection is set,
 serves every read (printing "sent TYPE"), and exits when another program takes the clipboard.
 
-Usage: wayland_offer.py TYPE VALUE [TYPE VALUE]...
+Usage: wayland_offer.py [--stall] TYPE VALUE [TYPE VALUE]...
+With --stall it never answers a read, as a hung program would.
 """
 import array
 import os
@@ -69,7 +70,11 @@ class Connection:
 
 
 def main():
-    offers = list(zip(sys.argv[1::2], sys.argv[2::2]))
+    args = sys.argv[1:]
+    stall = args[:1] == ["--stall"]
+    args = args[1:] if stall else args
+    offers = list(zip(args[0::2], args[1::2]))
+    held = []
     wl = Connection()
     registry = wl.new_id()
     wl.send(1, 1, struct.pack("<I", registry))  # wl_display.get_registry
@@ -110,6 +115,10 @@ def main():
         if obj == source and opcode == 0:
             mime, _ = unpack_string(payload, 0)
             fd = wl.fds.pop(0)
+            if stall:
+                held.append(fd)  # open and silent
+                print("stalled", mime, flush=True)
+                continue
             try:
                 os.write(fd, values.get(mime, "").encode())
             except OSError:
