@@ -179,6 +179,10 @@
         <source>%1 Files</source>
         <translation>%1 Dateien</translation>
     </message>
+    <message id="strip.clipboard.truncatedPreview">
+        <source>%1 (shortened)</source>
+        <translation>%1 (gekürzt)</translation>
+    </message>
     <message id="buttonGrantAccess">
         <source>Grant Access</source>
         <translation>Zugriff erlauben</translation>

@@ -179,6 +179,10 @@
         <source>%1 Files</source>
         <translation>%1 Files</translation>
     </message>
+    <message id="strip.clipboard.truncatedPreview">
+        <source>%1 (shortened)</source>
+        <translation>%1 (shortened)</translation>
+    </message>
     <message id="buttonGrantAccess">
         <source>Grant Access</source>
         <translation>Grant Access</translation>

@@ -7,6 +7,7 @@
 #include "app/PeloraStatusItemController.h"
 #include "app/TerminationSignals.h"
 #include "common/Services.h"
+#include "platform/linux/DesktopColorScheme.h"
 #include "platform/linux/X11SystemTray.h"
 #include "settings/SettingsWindowController.h"
 #include "settings/VersionCheckService.h"
@@ -49,8 +50,17 @@ PeloraApp::PeloraApp(Services& services, std::function<void()> terminate)
     stripController_ = std::make_shared<StripWindowController>(services);
     stripController_->setOpenSettingsAction([&services] { openSettingsWindow(services); });
     // From here on the tray icon exists, whatever the installation check decides.
+    // An XEmbed tray may name its icons' colour; StatusNotifierItem hosts do not, and their bar
+    // follows the desktop's light or dark scheme.
+    auto scheme = std::make_shared<DesktopColorScheme>();
     statusItemController_ = std::make_unique<PeloraStatusItemController>(
-        services, stripController_, &x11SystemTrayForegroundColor);
+        services, stripController_, [scheme]() -> std::optional<QColor> {
+            if (auto color = x11SystemTrayForegroundColor())
+                return color;
+            return scheme->panelTextColor();
+        });
+    QObject::connect(scheme.get(), &DesktopColorScheme::changed, statusItemController_.get(),
+                     [item = statusItemController_.get()] { item->updateStatusButtonImage(); });
     // The main menu's quit ends the program the way the tray's does.
     declareSettingsWindow(
         services, [statusItem = QPointer<PeloraStatusItemController>(statusItemController_.get())] {

@@ -1,6 +1,7 @@
 #include "app/PeloraInstanceCommands.h"
 
 #include "app/PeloraStatusItemController.h"
+#include "common/MenuPopup.h"
 #include "common/Services.h"
 #include "common/StripVisibility.h"
 #include "settings/VersionCheckService.h"
@@ -32,9 +33,8 @@ void PeloraInstanceCommands::popup(StripModule module) {
         return;
     // Deleted once closed; a chosen entry's action has run by then.
     QObject::connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
-    menu->popup(QCursor::pos());
     // An empty menu does not open, so it never closes either.
-    if (!menu->isVisible())
+    if (!popUpMenu(*menu, QCursor::pos()))
         menu->deleteLater();
 }
 

@@ -2,6 +2,7 @@
 
 #include "about/AboutWindow.h"
 #include "app/TemplateIcon.h"
+#include "common/MenuPopup.h"
 #include "common/Services.h"
 #include "common/StripVisibility.h"
 #include "common/Symbols.h"
@@ -48,7 +49,7 @@ PeloraStatusItemController::PeloraStatusItemController(
     connect(statusItem_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger && !menu_->isVisible())
-                    menu_->popup(QCursor::pos());
+                    popUpMenu(*menu_, QCursor::pos());
             });
 
     configureStatusButtonImage();

@@ -56,6 +56,8 @@ public:
 
     // The colour the glyph is drawn in now.
     QColor templateImageColor() const;
+    // The colour source's answer changed: the tray gets the icon again.
+    void updateStatusButtonImage() { configureStatusButtonImage(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -8,14 +8,23 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QGuiApplication>
 #include <QImageWriter>
+#include <QPointer>
 #include <QTextBoundaryFinder>
+#include <algorithm>
 
 ClipboardHistoryService::ClipboardHistoryService(Services& services)
     : services_(services), pasteboard_(services.pasteboard()),
-      lastChangeCount_(pasteboard_.changeCount()) {}
+      lastChangeCount_(pasteboard_.changeCount()) {
+    pictures_.setMaxThreadCount(1);
+    pictures_.setObjectName(QStringLiteral("ClipboardPictures"));
+}
 
-ClipboardHistoryService::~ClipboardHistoryService() = default;
+ClipboardHistoryService::~ClipboardHistoryService() {
+    pictures_.clear();
+    pictures_.waitForDone();
+}
 
 void ClipboardHistoryService::start() {
     if (timer_)
@@ -27,83 +36,182 @@ void ClipboardHistoryService::start() {
     timer_->start();
 }
 
+PasteboardReadRequest ClipboardHistoryService::readRequest() {
+    PasteboardReadRequest request;
+    // The markers first: a secret is known before anything else arrives. A byte or four
+    // is all they ever hold.
+    for (const char* marker : {"x-kde-passwordManagerHint", "CanIncludeInClipboardHistory"})
+        request.wanted.append({QString::fromLatin1(marker), 64});
+    for (const QString& type : pasteboardTypeNames(PasteboardKind::fileURLs))
+        request.wanted.append({type, maxFileListBytes});
+    for (const QString& type : pasteboardTypeNames(PasteboardKind::richText))
+        request.wanted.append({type, maxRichTextBytes});
+    request.wanted.append({PasteboardType::plainText, maxTextBytes});
+    for (PasteboardKind kind : {PasteboardKind::tiff, PasteboardKind::png})
+        for (const QString& type : pasteboardTypeNames(kind))
+            request.wanted.append({type, maxImageBytes});
+    return request;
+}
+
 void ClipboardHistoryService::checkPasteboard() {
+    // One read at a time: a stuck owner costs one timeout, and the tick after it reads the
+    // newest content at once.
+    if (reading_)
+        return;
     const qint64 count = pasteboard_.changeCount();
     if (count == lastChangeCount_)
         return;
     // Before reading: a change that yields nothing (or hangs its owner) is not read again.
     lastChangeCount_ = count;
-    // Asked first: reading the content may take a while, and the copy was made in the
-    // application that was in front when the change showed.
-    std::optional<RunningApplication> frontmost;
+    // Asked first: the copy was made in the application that was in front when the change
+    // showed, not in one that comes forward while the content arrives.
+    Pending pending;
+    pending.sequence = nextSequence_++;
     if (const auto& apps = services_.platform().runningApplications)
-        frontmost = apps->frontmostApplication();
-    std::optional<ClipboardItem> item = captureItem(frontmost);
-    if (!item)
+        pending.app = apps->frontmostApplication();
+    pending.date = QDateTime::currentDateTime();
+    pending_.push_back(std::move(pending));
+    reading_ = true;
+    QPointer<ClipboardHistoryService> self(this);
+    pasteboard_.readSnapshot(readRequest(), [self, sequence = pending_.back().sequence](
+                                                const PasteboardSnapshot& snapshot) {
+        if (self)
+            self->snapshotArrived(sequence, snapshot);
+    });
+}
+
+void ClipboardHistoryService::snapshotArrived(quint64 sequence,
+                                              const PasteboardSnapshot& snapshot) {
+    reading_ = false;
+    // The read may have met a later change than the one that started it: that one is read.
+    // One older than our own last write is not a copy of anyone's.
+    const bool stale = snapshot.changeCount < lastChangeCount_;
+    lastChangeCount_ = std::max(lastChangeCount_, snapshot.changeCount);
+    auto it = std::find_if(pending_.begin(), pending_.end(),
+                           [&](const Pending& p) { return p.sequence == sequence; });
+    if (it == pending_.end())
+        return; // the history was replaced meanwhile
+    if (stale)
+        finish(sequence, std::nullopt);
+    else
+        capture(*it, snapshot);
+}
+
+namespace {
+
+// Decodes a picture candidate after another until one is a picture; runs on the service's
+// picture thread and hands the outcome to the main thread.
+std::optional<ClipboardContentKind>
+decodePicture(const QList<std::pair<QString, QByteArray>>& candidates, qreal ratio) {
+    for (const auto& [type, bytes] : candidates)
+        if (auto image = makeClipboardImage(bytes, type, ratio))
+            return ClipboardContentKind(std::move(*image));
+    return std::nullopt;
+}
+
+} // namespace
+
+void ClipboardHistoryService::capture(Pending& pending, const PasteboardSnapshot& snapshot) {
+    const quint64 sequence = pending.sequence;
+    const QStringList& types = snapshot.types;
+    // Nothing offered (the owner quit, offers only the protocol, or did not answer), or a
+    // password from a password manager, which must not sit in a menu.
+    if (types.isEmpty() || snapshot.isMarkedSecret())
+        return finish(sequence, std::nullopt);
+
+    // Cut content is kept only where a cut still means what was copied: a text's beginning.
+    if (pasteboardTypesInclude(types, PasteboardKind::fileURLs) &&
+        !snapshot.isTruncated(PasteboardKind::fileURLs)) {
+        QList<QUrl> files;
+        for (const QUrl& url : snapshot.urls().value_or(QList<QUrl>()))
+            if (url.isLocalFile())
+                files << url;
+        if (!files.isEmpty())
+            return finish(sequence, ClipboardFiles{files});
+    }
+    if (pasteboardTypesInclude(types, PasteboardKind::richText) &&
+        !snapshot.isTruncated(PasteboardKind::richText)) {
+        if (const auto bytes = snapshot.dataForKind(PasteboardKind::richText)) {
+            RtfDocument document = parseRtf(*bytes);
+            QString text = document.plainText();
+            if (document.valid && !text.isEmpty())
+                return finish(sequence,
+                              ClipboardRichText{*bytes, std::move(document), std::move(text)});
+        }
+    }
+    if (pasteboardTypesInclude(types, PasteboardKind::plainText)) {
+        const std::optional<QString> text = snapshot.string();
+        if (text && !text->isEmpty())
+            return finish(sequence, ClipboardPlainText{*text, snapshot.truncated.contains(
+                                                                  PasteboardType::plainText)});
+    }
+    QList<std::pair<QString, QByteArray>> pictures;
+    for (PasteboardKind kind : {PasteboardKind::tiff, PasteboardKind::png}) {
+        if (!pasteboardTypesInclude(types, kind) || snapshot.isTruncated(kind))
+            continue;
+        if (auto bytes = snapshot.dataForKind(kind))
+            pictures.append({pasteboardTypeNames(kind).first(), std::move(*bytes)});
+    }
+    if (pictures.isEmpty())
+        return finish(sequence, std::nullopt);
+    // The thumbnail is made for the sharpest screen there is now.
+    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    QPointer<ClipboardHistoryService> self(this);
+    pictures_.start([self, sequence, pictures = std::move(pictures), ratio] {
+        std::optional<ClipboardContentKind> content = decodePicture(pictures, ratio);
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, sequence, content = std::move(content)]() mutable {
+                if (self)
+                    self->finish(sequence, std::move(content));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void ClipboardHistoryService::finish(quint64 sequence,
+                                     std::optional<ClipboardContentKind> content) {
+    auto it = std::find_if(pending_.begin(), pending_.end(),
+                           [&](const Pending& p) { return p.sequence == sequence; });
+    if (it == pending_.end())
         return;
-    const QString key = contentKey(*item);
+    it->done = true;
+    it->content = std::move(content);
+    // Copies enter in the order they were made: a text waits for a picture copied before it.
+    while (!pending_.empty() && pending_.front().done) {
+        Pending front = std::move(pending_.front());
+        pending_.pop_front();
+        if (!front.content)
+            continue;
+        ClipboardItem item;
+        item.id = QUuid::createUuid();
+        item.content = std::move(*front.content);
+        item.date = front.date;
+        if (front.app) {
+            item.sourceAppName = front.app->localizedName;
+            item.sourceBundleIdentifier = front.app->bundleIdentifier;
+            if (!front.app->iconName.isEmpty() && services_.platform().workspace) {
+                const QIcon icon = services_.workspace().iconForName(front.app->iconName);
+                if (!icon.isNull())
+                    item.sourceAppIcon = icon;
+            }
+        }
+        insert(std::move(item));
+    }
+    Q_EMIT captureFinished();
+}
+
+void ClipboardHistoryService::insert(ClipboardItem item) {
+    const QString key = contentKey(item);
     items_.removeIf([&](const ClipboardItem& old) { return contentKey(old) == key; });
-    items_.prepend(std::move(*item));
+    items_.prepend(std::move(item));
     if (items_.size() > maxItems)
         items_.resize(maxItems);
 }
 
-std::optional<ClipboardItem>
-ClipboardHistoryService::captureItem(const std::optional<RunningApplication>& app) {
-    const QStringList types = pasteboard_.types();
-    if (types.isEmpty())
-        return std::nullopt; // the owner quit, or offers nothing but the protocol
-    // A password copied from a password manager must not sit in a menu.
-    if (pasteboard_.isMarkedSecret())
-        return std::nullopt;
-
-    std::optional<ClipboardContentKind> content;
-    if (pasteboardTypesInclude(types, PasteboardKind::fileURLs)) {
-        QList<QUrl> files;
-        for (const QUrl& url : pasteboard_.urls().value_or(QList<QUrl>()))
-            if (url.isLocalFile())
-                files << url;
-        if (!files.isEmpty())
-            content = ClipboardFiles{files};
-    }
-    if (!content && pasteboardTypesInclude(types, PasteboardKind::richText)) {
-        if (const auto bytes = pasteboard_.dataForKind(PasteboardKind::richText)) {
-            RtfDocument document = parseRtf(*bytes);
-            QString text = document.plainText();
-            if (document.valid && !text.isEmpty())
-                content = ClipboardRichText{*bytes, std::move(document), std::move(text)};
-        }
-    }
-    if (!content && pasteboardTypesInclude(types, PasteboardKind::plainText)) {
-        const std::optional<QString> text = pasteboard_.string();
-        if (text && !text->isEmpty())
-            content = ClipboardPlainText{*text};
-    }
-    for (PasteboardKind kind : {PasteboardKind::tiff, PasteboardKind::png}) {
-        if (content || !pasteboardTypesInclude(types, kind))
-            continue;
-        const QString type = pasteboardTypeNames(kind).first();
-        if (const auto bytes = pasteboard_.dataForType(type))
-            if (auto image = makeClipboardImage(*bytes, type))
-                content = std::move(*image);
-    }
-    if (!content)
-        return std::nullopt;
-
-    ClipboardItem item;
-    item.id = QUuid::createUuid();
-    item.content = std::move(*content);
-    item.date = QDateTime::currentDateTime();
-    if (app) {
-        item.sourceAppName = app->localizedName;
-        item.sourceBundleIdentifier = app->bundleIdentifier;
-        if (!app->iconName.isEmpty() && services_.platform().workspace) {
-            const QIcon icon = services_.workspace().iconForName(app->iconName);
-            if (!icon.isNull())
-                item.sourceAppIcon = icon;
-        }
-    }
-    return item;
+void ClipboardHistoryService::setItems(QList<ClipboardItem> items) {
+    items_ = std::move(items);
+    pending_.clear();
 }
 
 void ClipboardHistoryService::paste(const ClipboardItem& item) {
@@ -177,24 +285,34 @@ QString clipboardPreviewText(const QString& text) {
     qsizetype end = 0;
     while (end < trimmed.size() && !isNewline(trimmed[end]))
         ++end;
-    const QString line = trimmed.left(end);
-
-    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, line);
-    qsizetype cut57 = -1;
-    int count = 0;
-    while (graphemes.toNextBoundary() != -1) {
-        ++count;
-        if (count == 57)
-            cut57 = graphemes.position();
-        if (count > 60)
-            return line.left(cut57) + QChar(0x2026);
+    // Boundaries are looked for in a head of the line: finding them costs as much as the
+    // text is long, and a copied line can be a megabyte. Only a line whose first 61
+    // characters are longer than the head (marks piled on marks) is searched whole.
+    constexpr qsizetype kHead = 4096;
+    for (qsizetype length : {std::min(end, kHead), end}) {
+        const QString line = trimmed.left(length);
+        QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, line);
+        qsizetype cut57 = -1;
+        int count = 0;
+        while (graphemes.toNextBoundary() != -1) {
+            ++count;
+            if (count == 57)
+                cut57 = graphemes.position();
+            // The 61st boundary of a head is a real one only if a 62nd follows it.
+            if (count > (length < end ? 61 : 60))
+                return line.left(cut57) + QChar(0x2026);
+        }
+        if (length == end)
+            return line;
     }
-    return line;
+    return {};
 }
 
 QString ClipboardHistoryService::displayTitle(const ClipboardItem& item) const {
-    if (const auto* plain = std::get_if<ClipboardPlainText>(&item.content))
-        return clipboardPreviewText(plain->text);
+    if (const auto* plain = std::get_if<ClipboardPlainText>(&item.content)) {
+        const QString preview = clipboardPreviewText(plain->text);
+        return plain->truncated ? L("strip.clipboard.truncatedPreview").arg(preview) : preview;
+    }
     if (const auto* rich = std::get_if<ClipboardRichText>(&item.content))
         return clipboardPreviewText(rich->plainFallback);
     if (const auto* image = std::get_if<ClipboardImage>(&item.content))

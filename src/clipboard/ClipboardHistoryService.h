@@ -5,20 +5,34 @@
 
 #include <QList>
 #include <QObject>
+#include <QThreadPool>
 #include <QTimer>
+#include <deque>
 #include <memory>
 
 class Services;
 class Pasteboard;
+struct PasteboardReadRequest;
+struct PasteboardSnapshot;
 
 // The last twenty distinct things copied, newest first, each with the application that was
 // in front when the copy was noticed. Watches the pasteboard once a second; in memory only.
-// Main thread.
+// Main thread; the content of a change arrives later, read off the main thread, and pictures
+// are decoded on a worker of the service's own. Items enter in the order of the copies.
 class ClipboardHistoryService : public QObject {
     Q_OBJECT
 public:
     static constexpr int maxItems = 20;
     static constexpr double pollInterval = 1.0; // seconds
+
+    // What is read of a copy at most. Longer text is kept cut: a megabyte is some 300 pages,
+    // more than anyone pastes from a menu, and twenty of them stay small. Rich text carries
+    // its pictures, so it gets more room; cut RTF does not parse and falls back to the text.
+    // Pictures: a 4K screenshot is about 10 MB of PNG; a cut picture is not kept.
+    static constexpr qint64 maxTextBytes = 1 << 20;
+    static constexpr qint64 maxRichTextBytes = 8 << 20;
+    static constexpr qint64 maxFileListBytes = 1 << 20;
+    static constexpr qint64 maxImageBytes = 32 << 20;
 
     // Takes the pasteboard's current change count: what is there now is never captured.
     explicit ClipboardHistoryService(Services& services);
@@ -28,13 +42,19 @@ public:
     void start();
     bool isStarted() const { return timer_ != nullptr; }
 
-    // One tick: nothing but a change-count read unless the pasteboard changed.
+    // One tick: nothing but a change-count read unless the pasteboard changed; then one read
+    // of the content is started, unless one is still on its way.
     void checkPasteboard();
+    // Whether a read or a capture has yet to end in the history.
+    bool isCapturing() const { return reading_ || !pending_.empty(); }
+    // What is asked of the pasteboard for one change.
+    static PasteboardReadRequest readRequest();
 
     // The history, newest first. The clipboard menu reads it, pastes by index into it, and
     // clears it by assigning an empty list.
     const QList<ClipboardItem>& items() const { return items_; }
-    void setItems(QList<ClipboardItem> items) { items_ = std::move(items); }
+    // Copies still being read or decoded belong to the list replaced and never enter it.
+    void setItems(QList<ClipboardItem> items);
 
     qint64 lastChangeCount() const { return lastChangeCount_; }
 
@@ -47,14 +67,36 @@ public:
     // Decides when two items are the same copy.
     static QString contentKey(const ClipboardItem& item);
 
+Q_SIGNALS:
+    // A capture ended: with an item in the history, or with none.
+    void captureFinished();
+
 private:
-    std::optional<ClipboardItem> captureItem(const std::optional<RunningApplication>& app);
+    // A change being captured: its source and date are those when it was noticed.
+    struct Pending {
+        quint64 sequence = 0;
+        std::optional<RunningApplication> app;
+        QDateTime date;
+        bool done = false;
+        std::optional<ClipboardContentKind> content;
+    };
+
+    void snapshotArrived(quint64 sequence, const PasteboardSnapshot& snapshot);
+    void capture(Pending& pending, const PasteboardSnapshot& snapshot);
+    void finish(quint64 sequence, std::optional<ClipboardContentKind> content);
+    void insert(ClipboardItem item);
 
     Services& services_;
     Pasteboard& pasteboard_;
     std::unique_ptr<QTimer> timer_;
     qint64 lastChangeCount_ = 0;
     QList<ClipboardItem> items_;
+    bool reading_ = false;
+    quint64 nextSequence_ = 0;
+    std::deque<Pending> pending_; // oldest first
+    // One thread: pictures finish in the order they were copied, and a burst of copies
+    // never takes more than one core. Not the global pool, which Qt's own image code uses.
+    QThreadPool pictures_;
 };
 
 // The first line of a text, trimmed, cut to 60 user-perceived characters: longer lines

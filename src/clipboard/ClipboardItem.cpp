@@ -3,7 +3,6 @@
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QImageReader>
-#include <QPainter>
 #include <QtEndian>
 #include <algorithm>
 
@@ -51,7 +50,27 @@ QString unreadableImageFingerprint(const QSizeF& size) {
            shortestDoubleText(size.height());
 }
 
-std::optional<ClipboardImage> makeClipboardImage(const QByteArray& encoded, const QString& type) {
+namespace {
+
+// The picture drawn whole into the thumbnail box, at up to ratio pixels a point.
+QImage makeThumbnail(const QImage& picture, qreal ratio) {
+    const qreal w = picture.width(), h = picture.height();
+    const qreal scale = std::min({clipboardThumbnailBound / w, clipboardThumbnailBound / h, 1.0});
+    // No more pixels than the picture has: a small picture stays sharp at its own size.
+    const qreal pixelRatio = std::clamp(ratio, 1.0, 1 / scale);
+    const QSize pixels(std::max(1, qRound(w * scale * pixelRatio)),
+                       std::max(1, qRound(h * scale * pixelRatio)));
+    QImage result = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (result.size() != pixels)
+        result = result.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    result.setDevicePixelRatio(pixelRatio);
+    return result;
+}
+
+} // namespace
+
+std::optional<ClipboardImage> makeClipboardImage(const QByteArray& encoded, const QString& type,
+                                                 qreal thumbnailRatio) {
     if (encoded.isEmpty())
         return std::nullopt;
     QBuffer buffer;
@@ -59,9 +78,11 @@ std::optional<ClipboardImage> makeClipboardImage(const QByteArray& encoded, cons
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     restrictToType(reader, type);
-    // The header alone tells the size; pictures whose pixels are broken still count, as
-    // long as they have one.
+    // The header alone tells the size: too many pixels are refused before any is decoded,
+    // and pictures whose pixels are broken still count, as long as they have a size.
     QSize pixels = reader.size();
+    if (pixels.isValid() && qint64(pixels.width()) * pixels.height() > clipboardImageMaxPixels)
+        return std::nullopt;
     QImage decoded = reader.read();
     if (!pixels.isValid() && !decoded.isNull())
         pixels = decoded.size();
@@ -72,8 +93,12 @@ std::optional<ClipboardImage> makeClipboardImage(const QByteArray& encoded, cons
     image.encoded = encoded;
     image.type = type;
     image.size = QSizeF(pixels);
-    image.fingerprint =
-        decoded.isNull() ? unreadableImageFingerprint(image.size) : imageFingerprint(decoded);
+    if (decoded.isNull()) {
+        image.fingerprint = unreadableImageFingerprint(image.size);
+    } else {
+        image.fingerprint = imageFingerprint(decoded);
+        image.thumbnail = makeThumbnail(decoded, thumbnailRatio);
+    }
     return image;
 }
 
@@ -84,33 +109,4 @@ QImage ClipboardImage::decoded() const {
     QImageReader reader(&buffer);
     restrictToType(reader, type);
     return reader.read();
-}
-
-QImage ClipboardImage::thumbnail(const QSizeF& bound) const {
-    if (size.width() <= 0 || size.height() <= 0)
-        return {};
-    const qreal scale =
-        std::min({bound.width() / size.width(), bound.height() / size.height(), qreal(1)});
-    const QSize target(std::max(1, qRound(size.width() * scale)),
-                       std::max(1, qRound(size.height() * scale)));
-    QBuffer buffer;
-    buffer.setData(encoded);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    restrictToType(reader, type);
-    // The reader scales a one-bit picture to black and white, losing its palette's colours;
-    // the painter below scales those properly.
-    const QImage::Format format = reader.imageFormat();
-    if (format != QImage::Format_Mono && format != QImage::Format_MonoLSB &&
-        format != QImage::Format_Indexed8)
-        reader.setScaledSize(target);
-    const QImage picture = reader.read();
-    if (picture.isNull())
-        return {};
-    QImage result(target, QImage::Format_ARGB32_Premultiplied);
-    result.fill(Qt::transparent);
-    QPainter painter(&result);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRect(QPoint(0, 0), target), picture);
-    return result;
 }

@@ -13,24 +13,29 @@
 #include <QHash>
 #include <QMenu>
 #include <QPixmap>
+#include <QtMath>
 #include <algorithm>
 
 namespace {
 
 constexpr int kGroupIconSize = 16;
 
-// The preview of a picture or a file list; none for text.
-QIcon previewImage(const ClipboardItem& item, Workspace& workspace) {
+// The preview of a picture or a file list, and the side it takes in points; none for text.
+// A picture's thumbnail was made when it was copied: nothing is decoded here.
+std::pair<QIcon, int> previewImage(const ClipboardItem& item, Workspace& workspace) {
     if (const auto* image = std::get_if<ClipboardImage>(&item.content)) {
-        const QImage thumbnail =
-            image->thumbnail(QSizeF(clipboardThumbnailBound, clipboardThumbnailBound));
-        return thumbnail.isNull() ? QIcon() : QIcon(QPixmap::fromImage(thumbnail));
+        if (image->thumbnail.isNull())
+            return {};
+        const QSizeF shown = image->thumbnail.deviceIndependentSize();
+        return {QIcon(QPixmap::fromImage(image->thumbnail)),
+                qCeil(std::max(shown.width(), shown.height()))};
     }
     if (const auto* files = std::get_if<ClipboardFiles>(&item.content)) {
         if (files->urls.isEmpty())
             return {};
-        return menuIconAtSize(workspace.iconForFile(files->urls.first().toLocalFile()),
-                              clipboardFileIconSize);
+        return {menuIconAtSize(workspace.iconForFile(files->urls.first().toLocalFile()),
+                               clipboardFileIconSize),
+                clipboardFileIconSize};
     }
     return {};
 }
@@ -87,9 +92,8 @@ std::unique_ptr<QMenu> StripWindowController::makeClipboardMenu() {
         QMenu* submenu = addSubmenuItem(*menu, group.title, group.icon.value_or(QIcon()));
         int largestSide = 0;
         for (const auto& [index, item] : group.entries) {
-            const QIcon preview = previewImage(item, workspace);
-            for (const QSize& size : preview.availableSizes())
-                largestSide = std::max({largestSide, size.width(), size.height()});
+            const auto [preview, side] = previewImage(item, workspace);
+            largestSide = std::max(largestSide, side);
             // The tag is the index in the history: the paste looks the item up when chosen.
             addEntryItem(*submenu, history.displayTitle(item), preview, QVariant(index), this,
                          &StripWindowController::pasteClipboardItem);

@@ -26,8 +26,6 @@ struct ClipboardMenuGroup {
 QList<ClipboardMenuGroup> groupClipboardItems(const QList<ClipboardItem>& items,
                                               const QString& otherTitle);
 
-// The largest size a picture's preview takes in the menu.
-inline constexpr int clipboardThumbnailBound = 72;
 // The size of a file entry's icon.
 inline constexpr int clipboardFileIconSize = 32;
 

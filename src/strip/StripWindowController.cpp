@@ -3,6 +3,7 @@
 #include "clipboard/ClipboardHistoryService.h"
 #include "common/FileURL.h"
 #include "common/MainQueue.h"
+#include "common/MenuPopup.h"
 #include "common/RectString.h"
 #include "common/ScreenGeometry.h"
 #include "common/Services.h"
@@ -27,6 +28,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenu>
 #include <algorithm>
 
@@ -176,6 +178,10 @@ std::optional<QRectF> StripWindowController::stripFrame() const {
 }
 
 void StripWindowController::saveStripFrame() {
+    // Wayland tells a client nothing of where its windows are (every place reads as the
+    // origin): storing that would lose the place the user chose in an X11 session.
+    if (QGuiApplication::platformName().startsWith(u"wayland"))
+        return;
     if (const auto frame = stripFrame())
         stripWindowFrameKey.write(services_.defaults(), rectToString(*frame));
 }
@@ -339,7 +345,8 @@ void StripWindowController::showModuleMenu(std::unique_ptr<QMenu> menu, StripMod
     QMenu* shown = menu.release();
     // Lives while it is shown; an action chosen from it runs before the deletion.
     connect(shown, &QMenu::aboutToHide, shown, &QObject::deleteLater);
-    shown->popup(topLeft.toPoint());
+    if (!popUpMenu(*shown, topLeft.toPoint(), window_))
+        shown->deleteLater();
 }
 
 std::unique_ptr<QMenu>

@@ -181,3 +181,85 @@ pressUntilAnswered() { # window key
     done
     return 1
 }
+
+# --- Wayland (sway) ------------------------------------------------------------------------
+
+# sway refuses to run as root. As root: checks the tools, runs the script again as a throw-away
+# user with copies of the bundle and the scripts, copies its artifacts back, removes the user,
+# and exits with the script's status. Otherwise returns at once.
+# Arguments: <script> <bundle dir> <artifact dir> <tools...>
+e2eRerunAsUser() {
+    [ "$(id -u)" -eq 0 ] || return 0
+    local script=$1 bundle=$2 artifacts=$3 tool
+    shift 3
+    for tool in "$@" useradd userdel runuser; do
+        command -v "$tool" >/dev/null || {
+            echo "SKIP: $tool is missing"
+            exit 77
+        }
+    done
+    local user="pelora-e2e-$$" home status
+    home=$(mktemp -d /tmp/pelora-e2e.XXXXXX)
+    useradd --no-create-home --home-dir "$home" --shell /bin/bash "$user" || {
+        echo "FAIL: cannot create the user $user"
+        exit 1
+    }
+    cp -a "$bundle" "$home/Pelora.app"
+    cp -a "$(dirname "$script")" "$home/e2e"
+    mkdir -p "$home/artifacts" "$artifacts"
+    chown -R "$user:" "$home"
+    runuser -u "$user" -- env -i PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 HOME="$home" \
+        bash "$home/e2e/$(basename "$script")" "$home/Pelora.app" "$home/artifacts"
+    status=$?
+    cp -a "$home/artifacts/." "$artifacts/" 2>/dev/null
+    userdel -f "$user" 2>/dev/null
+    rm -rf "$home"
+    exit $status
+}
+
+# A headless sway session (1440x900, XWayland on): WAYLAND_DISPLAY, SWAYSOCK and DISPLAY
+# exported. Needs e2eInstall first (XDG_RUNTIME_DIR).
+e2eStartSway() {
+    printf '%s\n' 'xwayland enable' 'output * resolution 1440x900 position 0 0' \
+        >"$work/sway.conf"
+    env -u DISPLAY -u WAYLAND_DISPLAY WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 \
+        sway -c "$work/sway.conf" >"$work/sway.log" 2>&1 &
+    started+=($!)
+    swayReady() { compgen -G "$XDG_RUNTIME_DIR/sway-ipc.*.sock" >/dev/null &&
+        compgen -G "$XDG_RUNTIME_DIR/wayland-*.lock" >/dev/null; }
+    waitFor 100 swayReady || {
+        echo "FAIL: sway did not start"
+        cat "$work/sway.log"
+        exit 1
+    }
+    local lock
+    lock=$(compgen -G "$XDG_RUNTIME_DIR/wayland-*.lock" | head -n1)
+    WAYLAND_DISPLAY=$(basename "$lock" .lock)
+    SWAYSOCK=$(compgen -G "$XDG_RUNTIME_DIR/sway-ipc.*.sock" | head -n1)
+    export WAYLAND_DISPLAY SWAYSOCK
+    # XWayland's display is in sway's environment only.
+    swaymsg exec "printf %s \"\$DISPLAY\" >'$work/xdisplay'" >/dev/null
+    waitFor 100 test -s "$work/xdisplay" || {
+        echo "FAIL: sway has no XWayland display"
+        exit 1
+    }
+    DISPLAY=$(cat "$work/xdisplay")
+    export DISPLAY
+}
+
+# sway's windows, one a line: pid|app_id|class|focused|x|y|width|height|workspace
+swayWindows() {
+    swaymsg -t get_tree | /usr/bin/python3 -c '
+import json, sys
+def walk(node, workspace):
+    if node.get("type") == "workspace":
+        workspace = node.get("name")
+    if node.get("pid"):
+        rect = node["rect"]
+        props = node.get("window_properties") or {}
+        print(node["pid"], node.get("app_id") or "", props.get("class", ""), node.get("focused"),
+              rect["x"], rect["y"], rect["width"], rect["height"], workspace, sep="|")
+    for child in node.get("nodes", []) + node.get("floating_nodes", []):
+        walk(child, workspace)
+walk(json.load(sys.stdin), "")'
+}

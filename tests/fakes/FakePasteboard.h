@@ -2,23 +2,30 @@
 
 #include "platform/Pasteboard.h"
 
+#include <QCoreApplication>
 #include <QHash>
+#include <QSet>
 #include <functional>
+#include <memory>
 
 // A pasteboard the test writes to as "another application", counting what the program reads
-// and recording what it writes.
+// and recording what it writes. Snapshots arrive later on the main thread, as from a real
+// reader; the limits of the request are applied as a real reader applies them.
 class FakePasteboard : public Pasteboard {
 public:
     qint64 count = 0;
     QStringList offered;
-    QHash<QString, QByteArray> bytes;
-    std::optional<QString> text;
-    std::optional<QList<QUrl>> urlList;
+    QHash<QString, QByteArray> bytes; // plain text as UTF-8
+    // Types the owner offers but never answers for, as a stuck owner does.
+    QSet<QString> unanswered;
 
     int changeCountCalls = 0;
-    int contentReads = 0;
+    int contentReads = 0; // snapshots asked for
+    PasteboardReadRequest lastRequest;
     QList<PasteboardContents> writes;   // the program's own writes
-    std::function<void()> whileReading; // runs when the types are read, as a slow read would
+    std::function<void()> whileReading; // runs when a read starts, as a slow read would
+
+    ~FakePasteboard() override { *alive_ = false; }
 
     // Another program replaces the content. Types follow the representations given, in the
     // order text, URLs, data; extra types (markers, pseudo-formats) come last.
@@ -41,25 +48,35 @@ public:
         ++changeCountCalls;
         return count;
     }
-    QStringList types() override {
+    void readSnapshot(const PasteboardReadRequest& request, SnapshotHandler done) override {
         ++contentReads;
+        lastRequest = request;
         if (whileReading)
             whileReading();
-        return offered;
-    }
-    std::optional<QByteArray> dataForType(const QString& type) override {
-        ++contentReads;
-        if (!bytes.contains(type))
-            return std::nullopt;
-        return bytes.value(type);
-    }
-    std::optional<QString> string() override {
-        ++contentReads;
-        return text;
-    }
-    std::optional<QList<QUrl>> urls() override {
-        ++contentReads;
-        return urlList;
+        PasteboardSnapshot snapshot;
+        snapshot.changeCount = count;
+        snapshot.types = offered;
+        for (const PasteboardWant& want : request.wanted) {
+            if (!offered.contains(want.type) || !bytes.contains(want.type))
+                continue;
+            if (unanswered.contains(want.type)) {
+                snapshot.unanswered.insert(want.type);
+                continue;
+            }
+            QByteArray data = bytes.value(want.type);
+            if (data.size() > want.maxBytes) {
+                data.truncate(want.maxBytes);
+                snapshot.truncated.insert(want.type);
+            }
+            snapshot.data.insert(want.type, data);
+        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [alive = alive_, done = std::move(done), snapshot] {
+                if (*alive)
+                    done(snapshot);
+            },
+            Qt::QueuedConnection);
     }
     void clearAndWrite(const PasteboardContents& contents) override {
         writes << contents;
@@ -71,17 +88,23 @@ private:
     void put(const PasteboardContents& contents) {
         offered.clear();
         bytes.clear();
-        text = contents.text;
-        urlList.reset();
-        if (contents.text)
+        unanswered.clear();
+        if (contents.text) {
             offered << PasteboardType::plainText;
+            bytes.insert(PasteboardType::plainText, contents.text->toUtf8());
+        }
         if (!contents.urls.isEmpty()) {
             offered << PasteboardType::uriList;
-            urlList = contents.urls;
+            QByteArray list;
+            for (const QUrl& url : contents.urls)
+                list += url.toEncoded() + "\r\n";
+            bytes.insert(PasteboardType::uriList, list);
         }
         for (const auto& [type, data] : contents.data) {
             offered << type;
             bytes.insert(type, data);
         }
     }
+
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

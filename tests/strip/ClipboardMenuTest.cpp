@@ -85,6 +85,7 @@ protected:
         running->frontmost = app;
         pasteboard->copy(what);
         watching.checkPasteboard();
+        ASSERT_TRUE(waitUntil([&] { return !watching.isCapturing(); }));
     }
 
     std::shared_ptr<FakeWorkspace> workspace = std::make_shared<FakeWorkspace>();
@@ -237,6 +238,7 @@ TEST_F(ClipboardMenuTest, PastingUsesTheHistoryAsItIsWhenChosen) {
     EXPECT_EQ(pasteboard->writes.last().text, u"older");
     // The paste is not a new copy and moves nothing.
     history().checkPasteboard();
+    drainEvents();
     EXPECT_EQ(QList<QUuid>({history().items()[0].id, history().items()[1].id}), before);
 
     // The history shrank after the menu was built: the stale entry pastes nothing.

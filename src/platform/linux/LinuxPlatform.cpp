@@ -9,6 +9,9 @@
 #include "platform/linux/LinuxWorkspace.h"
 #include "platform/linux/QtPasteboard.h"
 #include "platform/linux/QtScreens.h"
+#include "platform/linux/WaylandDataControl.h"
+#include "platform/linux/WaylandPasteboard.h"
+#include "platform/linux/WaylandRunningApplications.h"
 #include "platform/linux/X11RunningApplications.h"
 #include "platform/linux/X11WindowDecorations.h"
 #include "platform/linux/XdgAutostartLoginItems.h"
@@ -20,10 +23,21 @@ Platform makeLinuxPlatform() {
     platform.defaults = std::make_shared<LinuxUserDefaults>();
     platform.fileSystem = std::make_shared<LinuxFileSystem>();
     platform.bookmarks = std::make_shared<LinuxBookmarkService>();
-    auto running = std::make_shared<X11RunningApplications>();
+    // A wlroots compositor lists every window, its own clients' too; elsewhere the X server
+    // lists its clients (all of them on X11, XWayland's in a GNOME or Plasma session).
+    std::shared_ptr<RunningApplications> running;
+    if (auto wayland = std::make_shared<WaylandRunningApplications>(); wayland->isAvailable())
+        running = std::move(wayland);
+    else
+        running = std::make_shared<X11RunningApplications>();
     platform.runningApplications = running;
     platform.workspace = std::make_shared<LinuxWorkspace>(running);
-    platform.pasteboard = std::make_shared<QtPasteboard>();
+    // The compositor's clipboard-manager protocol sees every copy, whichever window has the
+    // focus; without it (GNOME, X11) Qt's clipboard through the X server.
+    if (auto control = std::make_shared<WaylandDataControl>(); control->isAvailable())
+        platform.pasteboard = std::make_shared<WaylandPasteboard>(std::move(control));
+    else
+        platform.pasteboard = std::make_shared<QtPasteboard>();
     platform.recentItemsIndex = std::make_shared<LinuxRecentItemsIndex>();
     platform.dialogs = std::make_shared<LinuxDialogs>();
     platform.screens = std::make_shared<QtScreens>();

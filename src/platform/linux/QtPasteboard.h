@@ -2,21 +2,19 @@
 
 #include "platform/Pasteboard.h"
 
-#include <QElapsedTimer>
-#include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <memory>
 
 class QClipboard;
+class X11ClipboardReader;
 struct xcb_connection_t;
 
-// The pasteboard over QClipboard's clipboard mode.
-//
-// On X11 every read of another program's content is a round trip to that program and
-// blocks the main thread for up to Qt's five-second timeout when it is stuck. So the count
-// comes from Qt's change signal plus, under xcb, the selection owner asked of the X server
-// (which never waits on the owner); the content of one change is fetched lazily, formats
-// first, and at most once.
+// The pasteboard: written through QClipboard's clipboard mode; read, under X11, by a reader
+// with its own connection and thread, since QClipboard's reads block the main thread for up
+// to five seconds when the owner is stuck. Changes are counted from XFixes owner events there,
+// and from Qt's change signal elsewhere (offscreen, where the clipboard lives in the process
+// and cannot hang).
 class QtPasteboard : public QObject, public Pasteboard {
     Q_OBJECT
 public:
@@ -25,37 +23,24 @@ public:
     ~QtPasteboard() override;
 
     qint64 changeCount() override;
-    QStringList types() override;
-    std::optional<QByteArray> dataForType(const QString& type) override;
-    std::optional<QString> string() override;
-    std::optional<QList<QUrl>> urls() override;
+    void readSnapshot(const PasteboardReadRequest& request, SnapshotHandler done) override;
     void clearAndWrite(const PasteboardContents& contents) override;
 
-    // How many times content (types or data) was asked of the clipboard's owner.
+    // How many times content was asked of the clipboard's owner.
     int contentReads() const { return contentReads_; }
-    // Whether changes are also noticed by asking the X server for the clipboard's owner.
-    bool checksOwner() const { return connection_ != nullptr; }
+    // Whether content is read on a connection of its own, off the main thread.
+    bool readsOffMainThread() const { return reader_ != nullptr; }
 
 private:
-    void noteChange();
-    void onDataChanged();
-    void checkOwner();
+    void onOwnerChanged(quint32 owner);
     std::optional<quint32> selectionOwner() const;
 
     QPointer<QClipboard> clipboard_;
     qint64 count_ = 0;
-
-    // What has been read of the current change.
-    std::optional<QStringList> types_;
-    QHash<QString, std::optional<QByteArray>> data_;
-    std::optional<std::optional<QString>> text_;
-    std::optional<std::optional<QList<QUrl>>> urls_;
     int contentReads_ = 0;
-
-    // X11 owner check.
+    std::unique_ptr<X11ClipboardReader> reader_;
+    // Qt's connection, to learn which window holds the clipboard after our own writes.
     xcb_connection_t* connection_ = nullptr;
     quint32 clipboardAtom_ = 0;
-    quint32 lastOwner_ = 0;
-    std::optional<quint32> unsignalledOwner_;
-    QElapsedTimer unsignalledSince_;
+    quint32 ownWindow_ = 0;
 };

@@ -1,8 +1,13 @@
 #include "platform/linux/X11WindowDecorations.h"
 
+#include "platform/linux/SwayIpc.h"
+
+#include <QEvent>
 #include <QGuiApplication>
 #include <QPoint>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <xcb/xcb.h>
 
@@ -54,6 +59,43 @@ bool managerSupports(xcb_connection_t* c, xcb_window_t root, xcb_atom_t wanted) 
     const int count = xcb_get_property_value_length(reply.get()) / int(sizeof(xcb_atom_t));
     return std::find(atoms, atoms + count, wanted) != atoms + count;
 }
+// sway centres a floating X11 window when it maps it and ignores where the window asked to be
+// (the X server is still told the asked place). Once shown, sway is told the place itself.
+class SwayPlacement : public QObject {
+public:
+    SwayPlacement(QWindow* window, QPoint place) : QObject(window), place_(place) {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* window = static_cast<QWindow*>(watched);
+        if (event->type() == QEvent::Expose && window->isExposed()) {
+            window->removeEventFilter(this);
+            place(window->winId());
+        }
+        return false;
+    }
+
+private:
+    // sway may not manage the window yet when it first shows: asked again a little later.
+    void place(WId id) {
+        if (SwayIpc::runCommand(QStringLiteral("[id=%1] move absolute position %2 %3")
+                                    .arg(id)
+                                    .arg(place_.x())
+                                    .arg(place_.y())) ||
+            ++attempts_ >= kAttempts) {
+            deleteLater();
+            return;
+        }
+        QTimer::singleShot(kRetryMs, this, [this, id] { place(id); });
+    }
+
+    static constexpr int kAttempts = 20;
+    static constexpr int kRetryMs = 50;
+    QPoint place_;
+    int attempts_ = 0;
+};
+
 } // namespace
 
 void X11WindowDecorations::prepareFloatingPanel(QWidget& window) {
@@ -74,6 +116,8 @@ void X11WindowDecorations::prepareFloatingPanel(QWidget& window) {
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL,
                         32, 1, &allDesktops);
     xcb_flush(c);
+    if (SwayIpc::isAvailable() && window.windowHandle())
+        new SwayPlacement(window.windowHandle(), window.geometry().topLeft());
 }
 
 bool X11WindowDecorations::isCompositing() const {

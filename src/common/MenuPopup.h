@@ -1,0 +1,11 @@
+#pragma once
+
+class QMenu;
+class QPoint;
+class QWidget;
+
+// Pops a menu up at a global position, as a popup of the owner's window. A native Wayland
+// client's menu without a parent window becomes a window of its own, so there it opens only as
+// a popup of the owner, else of another visible window of this program. False when it did not
+// open (nothing to show, or nothing to open it from).
+bool popUpMenu(QMenu& menu, const QPoint& position, QWidget* owner = nullptr);
