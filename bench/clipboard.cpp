@@ -2,11 +2,20 @@
 //   - one idle tick (nothing changed) against one bare read of the clipboard's text;
 //   - one capture of a 2000 by 2000 PNG against a plain decode of the same PNG;
 //   - resident memory after capturing twenty different 2000 by 2000 screenshots, against
-//     what their decoded pixels alone would take.
+//     what their decoded pixels alone would take;
+//   - the clipboard menu built with twenty such pictures against the same menu with twenty
+//     texts;
+//   - the longest the main thread is busy while twenty 6 MB pictures are copied one a second,
+//     against the longest it is busy while idle for as long.
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise (xcb shows the X round trips).
 #include "clipboard/ClipboardHistoryService.h"
 #include "common/Services.h"
+#include "fakes/FakeBundle.h"
+#include "fakes/FakePasteboard.h"
+#include "fakes/FakeScreens.h"
+#include "fakes/FakeWorkspace.h"
 #include "platform/linux/QtPasteboard.h"
+#include "strip/StripWindowController.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -14,9 +23,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QImageWriter>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QTimer>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -81,6 +93,13 @@ struct Fixture {
     ClipboardHistoryService& history = services.get<ClipboardHistoryService>();
 };
 
+// The service reads and decodes in the background: one capture ends when it is in the list.
+void captureNow(ClipboardHistoryService& history) {
+    history.checkPasteboard();
+    while (history.isCapturing())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+}
+
 const QByteArray& testPng() {
     static const QByteArray bytes = png(screenshot(0));
     return bytes;
@@ -134,7 +153,7 @@ void BM_CapturePng2000(benchmark::State& state) {
     Fixture f;
     auto capture = [&] {
         offer(PasteboardType::png, bytes); // a new change each time, read in full
-        f.history.checkPasteboard();
+        captureNow(f.history);
     };
     for (auto _ : state)
         capture();
@@ -166,7 +185,7 @@ void BM_ResidentMemoryAfterTwentyScreenshots(benchmark::State& state) {
             QByteArray bytes = png(screenshot(i));
             encoded += double(bytes.size());
             offer(PasteboardType::png, bytes);
-            f.history.checkPasteboard();
+            captureNow(f.history);
         }
         // Whatever is on the clipboard now is the last screenshot's bytes, held anyway.
         const double after = residentMegabytes();
@@ -182,9 +201,136 @@ void BM_ResidentMemoryAfterTwentyScreenshots(benchmark::State& state) {
 }
 BENCHMARK(BM_ResidentMemoryAfterTwentyScreenshots)->Iterations(1)->Unit(benchmark::kSecond);
 
+struct MenuFixture {
+    std::shared_ptr<FakePasteboard> pasteboard = std::make_shared<FakePasteboard>();
+    std::unique_ptr<Services> services;
+    std::unique_ptr<StripWindowController> controller;
+
+    MenuFixture() {
+        Platform p;
+        p.bundle = std::make_shared<FakeBundle>();
+        p.defaults = std::make_shared<InMemoryUserDefaults>();
+        p.workspace = std::make_shared<FakeWorkspace>();
+        p.pasteboard = pasteboard;
+        p.screens = std::make_shared<FakeScreens>();
+        services = std::make_unique<Services>(p);
+        controller = std::make_unique<StripWindowController>(*services);
+    }
+    ClipboardHistoryService& history() { return services->get<ClipboardHistoryService>(); }
+};
+
+void BM_ClipboardMenuPicturesVsTexts(benchmark::State& state) {
+    MenuFixture pictures, texts;
+    for (int i = 1; i <= 20; ++i) {
+        pictures.history();
+        pictures.pasteboard->copyData(PasteboardType::png, png(screenshot(i)));
+        captureNow(pictures.history());
+        texts.history();
+        texts.pasteboard->copyText(QStringLiteral("copied words, number %1").arg(i));
+        captureNow(texts.history());
+    }
+    if (pictures.history().items().size() != 20 || texts.history().items().size() != 20) {
+        state.SkipWithError("the histories are not full");
+        return;
+    }
+    auto build = [](MenuFixture& f) {
+        std::unique_ptr<QMenu> menu = f.controller->makeClipboardMenu();
+        // What showing needs first: every submenu laid out with its icons.
+        for (QAction* group : menu->actions())
+            if (QMenu* submenu = group->menu())
+                benchmark::DoNotOptimize(submenu->sizeHint());
+        benchmark::DoNotOptimize(menu->sizeHint());
+    };
+    for (auto _ : state)
+        build(pictures);
+    const double picturesNs = nanosecondsPerCall([&] { build(pictures); });
+    const double textsNs = nanosecondsPerCall([&] { build(texts); });
+    state.counters["pictures_ms"] = picturesNs / 1e6;
+    state.counters["texts_ms"] = textsNs / 1e6;
+    state.counters["pictures_vs_texts"] = picturesNs / textsNs;
+}
+BENCHMARK(BM_ClipboardMenuPicturesVsTexts)->Unit(benchmark::kMillisecond);
+
+// Noise does not compress: about 6 MB of PNG.
+QByteArray noisePng(int seed) {
+    QImage image(1450, 1450, QImage::Format_RGB32);
+    QRandomGenerator rng{quint32(seed)};
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<quint32*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            line[x] = 0xFF000000u | (rng.generate() & 0xFFFFFFu);
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    writer.setCompression(1); // noise does not shrink; spare the encoder
+    writer.write(image);
+    return bytes;
+}
+
+// The longest gap between the ticks of a 5 ms watchdog timer over ms milliseconds, while
+// whatever else is scheduled runs: how long the main thread was busy at a stretch.
+qint64 longestBusyMs(int ms) {
+    QElapsedTimer sinceTick, total;
+    qint64 longest = 0;
+    QTimer watchdog;
+    watchdog.setTimerType(Qt::PreciseTimer);
+    watchdog.setInterval(5);
+    QObject::connect(&watchdog, &QTimer::timeout,
+                     [&] { longest = std::max(longest, sinceTick.restart()); });
+    sinceTick.start();
+    total.start();
+    watchdog.start();
+    while (total.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    return longest;
+}
+
+void BM_MainThreadWhileTwentyPicturesAreCopied(benchmark::State& state) {
+    QList<QByteArray> pictures;
+    double megabytes = 0;
+    for (int i = 1; i <= 20; ++i) {
+        pictures << noisePng(i);
+        megabytes += double(pictures.last().size()) / (1024.0 * 1024.0);
+    }
+    for (auto _ : state) {
+        Fixture f;
+        f.history.start();
+        // The copies come from "another program", one a second, while the history's own
+        // timer picks them up.
+        int next = 0;
+        QTimer copier;
+        copier.setInterval(1000);
+        QObject::connect(&copier, &QTimer::timeout, [&] {
+            if (next < pictures.size())
+                offer(PasteboardType::png, pictures[next++]);
+        });
+        copier.start();
+        const qint64 busy = longestBusyMs(int(pictures.size()) * 1000 + 1500);
+        copier.stop();
+        while (f.history.isCapturing())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        const qint64 idle = longestBusyMs(3000);
+        state.counters["copies"] = double(next);
+        state.counters["items"] = double(f.history.items().size());
+        state.counters["picture_MB"] = megabytes / double(pictures.size());
+        state.counters["worst_gap_copying_ms"] = double(busy);
+        state.counters["worst_gap_idle_ms"] = double(idle);
+        state.counters["copying_vs_idle"] = double(busy) / double(std::max<qint64>(idle, 1));
+    }
+}
+BENCHMARK(BM_MainThreadWhileTwentyPicturesAreCopied)->Iterations(1)->Unit(benchmark::kSecond);
+
 } // namespace
 
 int main(int argc, char** argv) {
+    // The menu's titles come without the bundle's translations: keep their warnings out of
+    // the figures.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type != QtWarningMsg && type != QtDebugMsg && type != QtInfoMsg)
+            fprintf(stderr, "%s\n", qPrintable(text));
+    });
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

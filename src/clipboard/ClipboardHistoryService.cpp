@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QImageWriter>
+#include <QPixmap>
 #include <QPointer>
 #include <QTextBoundaryFinder>
 #include <algorithm>
@@ -186,6 +187,9 @@ void ClipboardHistoryService::finish(quint64 sequence,
         ClipboardItem item;
         item.id = QUuid::createUuid();
         item.content = std::move(*front.content);
+        if (auto* image = std::get_if<ClipboardImage>(&item.content);
+            image && !image->thumbnail.isNull())
+            image->thumbnailIcon = QIcon(QPixmap::fromImage(image->thumbnail));
         item.date = front.date;
         if (front.app) {
             item.sourceAppName = front.app->localizedName;
