@@ -354,10 +354,16 @@ X11ClipboardReader::~X11ClipboardReader() {
 
 void X11ClipboardReader::read(const PasteboardReadRequest& request, qint64 changeCount,
                               Pasteboard::SnapshotHandler done) {
-    if (!worker_)
-        return;
     const quint64 token = nextToken_++;
     handlers_.insert(token, std::move(done));
+    if (!worker_) {
+        // Without a connection nothing can be read; the answer still comes, and empty.
+        PasteboardSnapshot nothing;
+        nothing.changeCount = changeCount;
+        QMetaObject::invokeMethod(
+            this, [this, token, nothing] { deliver(token, nothing); }, Qt::QueuedConnection);
+        return;
+    }
     // The reader outlives its thread (the destructor joins it), so the worker may post to it;
     // an answer still queued when the reader goes is dropped with it.
     QMetaObject::invokeMethod(
