@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QImageWriter>
+#include <QPixmap>
 #include <QPointer>
 #include <QTextBoundaryFinder>
 #include <algorithm>
@@ -186,6 +187,9 @@ void ClipboardHistoryService::finish(quint64 sequence,
         ClipboardItem item;
         item.id = QUuid::createUuid();
         item.content = std::move(*front.content);
+        if (auto* image = std::get_if<ClipboardImage>(&item.content);
+            image && !image->thumbnail.isNull())
+            image->thumbnailIcon = QIcon(QPixmap::fromImage(image->thumbnail));
         item.date = front.date;
         if (front.app) {
             item.sourceAppName = front.app->localizedName;
@@ -246,22 +250,6 @@ void ClipboardHistoryService::paste(const ClipboardItem& item) {
 
 namespace {
 
-// Unicode's line terminators, "\r\n" included by its "\r".
-bool isNewline(QChar c) {
-    switch (c.unicode()) {
-    case u'\n':
-    case u'\r':
-    case 0x000B:
-    case 0x000C:
-    case 0x0085:
-    case 0x2028:
-    case 0x2029:
-        return true;
-    default:
-        return false;
-    }
-}
-
 QString fileNameOf(const QUrl& url) {
     const QString path = url.toLocalFile();
     if (path.isEmpty())
@@ -280,32 +268,58 @@ QString urlPath(const QUrl& url) {
 
 } // namespace
 
-QString clipboardPreviewText(const QString& text) {
-    const QString trimmed = text.trimmed();
-    qsizetype end = 0;
-    while (end < trimmed.size() && !isNewline(trimmed[end]))
-        ++end;
-    // Boundaries are looked for in a head of the line: finding them costs as much as the
-    // text is long, and a copied line can be a megabyte. Only a line whose first 61
-    // characters are longer than the head (marks piled on marks) is searched whole.
-    constexpr qsizetype kHead = 4096;
-    for (qsizetype length : {std::min(end, kHead), end}) {
-        const QString line = trimmed.left(length);
-        QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, line);
-        qsizetype cut57 = -1;
-        int count = 0;
-        while (graphemes.toNextBoundary() != -1) {
-            ++count;
-            if (count == 57)
-                cut57 = graphemes.position();
-            // The 61st boundary of a head is a real one only if a 62nd follows it.
-            if (count > (length < end ? 61 : 60))
-                return line.left(cut57) + QChar(0x2026);
-        }
-        if (length == end)
-            return line;
+namespace {
+
+// Where the first line of text ends: at the first of Unicode's line terminators ("\r\n"
+// included by its "\r"), each looked for only before the earliest found so far.
+qsizetype firstLineEnd(QStringView text) {
+    qsizetype end = text.size();
+    for (char16_t terminator : {u'\n', u'\r', u'\v', u'\f', u'\u0085', u'\u2028', u'\u2029'}) {
+        const qsizetype at = text.left(end).indexOf(QChar(terminator));
+        if (at >= 0)
+            end = at;
     }
-    return {};
+    return end;
+}
+
+// The preview of a line: whole up to 60 characters, else 57 and "…". When the line is only
+// the head of a longer one, none unless the head alone decides it.
+std::optional<QString> previewOfLine(const QString& line, bool whole) {
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, line);
+    qsizetype cut57 = -1;
+    int count = 0;
+    while (graphemes.toNextBoundary() != -1) {
+        ++count;
+        if (count == 57)
+            cut57 = graphemes.position();
+        // The last boundary of a head may fall inside a character: only a 62nd proves a 61st.
+        if (count > (whole ? 60 : 61))
+            return line.left(cut57) + QChar(0x2026);
+    }
+    return whole ? std::optional<QString>(line) : std::nullopt;
+}
+
+} // namespace
+
+QString clipboardPreviewText(const QString& text) {
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text[begin].isSpace())
+        ++begin;
+    while (end > begin && text[end - 1].isSpace())
+        --end;
+    const QStringView trimmed = QStringView(text).mid(begin, end - begin);
+    // A copied line can be a megabyte, and finding character boundaries costs as much as the
+    // text is long: the preview is looked for in heads of growing size, enough for ordinary
+    // text and for emoji sequences; only a line whose first 61 characters are longer still
+    // (marks piled on marks) is searched whole.
+    for (qsizetype size : {256, 4096}) {
+        const QStringView head = trimmed.left(size);
+        const qsizetype headLineEnd = firstLineEnd(head);
+        const bool whole = headLineEnd < head.size() || head.size() == trimmed.size();
+        if (auto preview = previewOfLine(head.left(headLineEnd).toString(), whole))
+            return *preview;
+    }
+    return previewOfLine(trimmed.left(firstLineEnd(trimmed)).toString(), true).value_or(QString());
 }
 
 QString ClipboardHistoryService::displayTitle(const ClipboardItem& item) const {

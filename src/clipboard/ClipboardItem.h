@@ -39,6 +39,8 @@ struct ClipboardImage {
     // s = min(72 / width, 72 / height, 1), with as many pixels as the screen's ratio asks
     // (never more than the picture has). Null when the pixels do not decode.
     QImage thumbnail;
+    // The same, ready for a menu; made on the main thread when the item enters the history.
+    QIcon thumbnailIcon;
 
     // The full picture; null when it does not decode.
     QImage decoded() const;

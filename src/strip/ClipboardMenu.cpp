@@ -27,8 +27,10 @@ std::pair<QIcon, int> previewImage(const ClipboardItem& item, Workspace& workspa
         if (image->thumbnail.isNull())
             return {};
         const QSizeF shown = image->thumbnail.deviceIndependentSize();
-        return {QIcon(QPixmap::fromImage(image->thumbnail)),
-                qCeil(std::max(shown.width(), shown.height()))};
+        const QIcon icon = image->thumbnailIcon.isNull()
+                               ? QIcon(QPixmap::fromImage(image->thumbnail))
+                               : image->thumbnailIcon;
+        return {icon, qCeil(std::max(shown.width(), shown.height()))};
     }
     if (const auto* files = std::get_if<ClipboardFiles>(&item.content)) {
         if (files->urls.isEmpty())

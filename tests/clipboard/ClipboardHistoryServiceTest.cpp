@@ -326,13 +326,19 @@ TEST_F(ClipboardHistoryTest, TitlesPreviewTheFirstLineInUserPerceivedCharacters)
     copyAndCheck(emojis);
     copyAndCheck(emojis + QStringLiteral("x"));
     copyAndCheck(QStringLiteral("first\r\nsecond"));
+    // Characters so long that 61 of them fill more than a few thousand code units.
+    QString piled;
+    for (int i = 0; i < 70; ++i)
+        piled += u'a' + QString(80, QChar(0x0301));
+    copyAndCheck(piled);
 
-    const QStringList t = titles();
+    const QStringList t = titles().mid(1);
+    EXPECT_EQ(titles().first(), piled.left(57 * 81) + QChar(0x2026));
     EXPECT_EQ(t[0], QStringLiteral("first"));
     EXPECT_EQ(t[1], emojis.left(57 * family.size()) + QChar(0x2026));
     EXPECT_EQ(t[2], emojis);
     EXPECT_EQ(t[3], QString()); // whitespace is captured, untrimmed, but previews as nothing
-    EXPECT_EQ(keys()[3], QStringLiteral("text: \t\n  "));
+    EXPECT_EQ(keys()[4], QStringLiteral("text: \t\n  "));
     EXPECT_EQ(t[4], QString(57, u'b') + QChar(0x2026));
     EXPECT_EQ(t[5], sixty);
 }

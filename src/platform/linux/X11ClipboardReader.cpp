@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr qsizetype kMaxTargets = 256;
+
 template <class T> struct FreeDeleter {
     void operator()(T* p) const { std::free(p); }
 };
@@ -80,7 +82,8 @@ public:
         // The types offered, and the X target each is read through.
         QHash<QString, xcb_atom_t> sources;
         const auto* atoms = reinterpret_cast<const xcb_atom_t*>(targets.bytes.constData());
-        const qsizetype count = targets.bytes.size() / 4;
+        // Real owners offer a few dozen; each name costs a round trip to the server.
+        const qsizetype count = std::min<qsizetype>(targets.bytes.size() / 4, kMaxTargets);
         int textRank = textTargets().size();
         for (qsizetype i = 0; i < count; ++i) {
             const QByteArray name = atomName(atoms[i]);
@@ -294,14 +297,12 @@ private:
             const qint64 room = maxBytes - transfer.bytes.size();
             transfer.bytes.append(static_cast<const char*>(xcb_get_property_value(body.get())),
                                   qsizetype(std::min<qint64>(length, room)));
-            if (length >= room) {
+            if (length > room) {
                 // Enough: the rest is left unread, and the window that would receive it goes.
-                transfer.truncated = length > room;
-                if (transfer.truncated)
-                    newWindow();
+                newWindow();
+                transfer.truncated = true;
                 transfer.ok = true;
-                if (transfer.truncated)
-                    return transfer;
+                return transfer;
             }
         }
     }
@@ -353,10 +354,16 @@ X11ClipboardReader::~X11ClipboardReader() {
 
 void X11ClipboardReader::read(const PasteboardReadRequest& request, qint64 changeCount,
                               Pasteboard::SnapshotHandler done) {
-    if (!worker_)
-        return;
     const quint64 token = nextToken_++;
     handlers_.insert(token, std::move(done));
+    if (!worker_) {
+        // Without a connection nothing can be read; the answer still comes, and empty.
+        PasteboardSnapshot nothing;
+        nothing.changeCount = changeCount;
+        QMetaObject::invokeMethod(
+            this, [this, token, nothing] { deliver(token, nothing); }, Qt::QueuedConnection);
+        return;
+    }
     // The reader outlives its thread (the destructor joins it), so the worker may post to it;
     // an answer still queued when the reader goes is dropped with it.
     QMetaObject::invokeMethod(
