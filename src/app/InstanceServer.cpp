@@ -253,7 +253,7 @@ QJsonObject InstanceServer::handle(const QJsonObject& request, std::function<voi
     };
     for (const auto& [name, effect] : effects) {
         if (command == QLatin1String(name)) {
-            afterReply = [this, effect] {
+            afterReply = [this, effect = effect] {
                 if (commands_)
                     (commands_->*effect)();
             };
