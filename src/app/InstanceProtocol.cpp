@@ -40,6 +40,13 @@ constexpr QFileDevice::Permissions kOthers = QFileDevice::ReadGroup | QFileDevic
 bool isOwnFolder(const QFileInfo& info) {
     return info.isDir() && !info.isSymLink() && info.ownerId() == uint(geteuid());
 }
+
+// Whoever else may create files in the folder may bind the socket before us and hear the
+// user's commands.
+bool isPrivateFolder(const QFileInfo& info) {
+    return isOwnFolder(info) &&
+           !(info.permissions() & (QFileDevice::WriteGroup | QFileDevice::WriteOther));
+}
 } // namespace
 
 QString instanceSocketPath(const QString& runtimeDir, const QString& tempDir, QString* error) {
@@ -48,7 +55,7 @@ QString instanceSocketPath(const QString& runtimeDir, const QString& tempDir, QS
             *error = reason;
         return QString();
     };
-    if (!runtimeDir.isEmpty() && isOwnFolder(QFileInfo(runtimeDir)))
+    if (!runtimeDir.isEmpty() && isPrivateFolder(QFileInfo(runtimeDir)))
         return QDir(runtimeDir).filePath(kSocketName);
 
     // Without a runtime folder: a private one in the temporary folder, which others can write to,

@@ -41,8 +41,8 @@ QJsonObject errorReply(const QString& message);
 } // namespace InstanceProtocol
 
 // Where the running instance listens: "pelora.socket" in $XDG_RUNTIME_DIR when that is a folder
-// of this user, else in a folder "pelora-<uid>" of the system's temporary folder, created private
-// (0700) when missing and refused when it is a link or belongs to someone else. Empty, with the
-// reason in *error, when there is no safe place.
+// of this user that nobody else may write to, else in a folder "pelora-<uid>" of the system's
+// temporary folder, created private (0700) when missing and refused when it is a link or belongs to
+// someone else. Empty, with the reason in *error, when there is no safe place.
 QString instanceSocketPath(QString* error = nullptr);
 QString instanceSocketPath(const QString& runtimeDir, const QString& tempDir, QString* error);

@@ -5,12 +5,19 @@
 #include "app/InstanceProtocol.h"
 #include "app/MenuJson.h"
 
+#include <QFile>
 #include <QJsonObject>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QMenu>
 #include <QTimer>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace P = InstanceProtocol;
 
@@ -60,6 +67,18 @@ InstanceServer::ListenResult InstanceServer::listen() {
         return ListenResult::failed;
     }
 
+    // Only the user's own instance may receive the user's commands. The folder is the user's
+    // and closed to others, so a socket of someone else in it is a leftover (of a start under
+    // sudo, say) or planted: either way not to be spoken to.
+    struct stat st {};
+    const QByteArray local = QFile::encodeName(socketPath_);
+    if (::lstat(local.constData(), &st) == 0 && st.st_uid != geteuid() &&
+        ::unlink(local.constData()) != 0) {
+        errorString_ = QStringLiteral("%1 belongs to another user and cannot be removed: %2")
+                           .arg(socketPath_, QString::fromLocal8Bit(strerror(errno)));
+        return ListenResult::foreignSocket;
+    }
+
     QLocalSocket probe;
     probe.connectToServer(socketPath_);
     if (probe.waitForConnected(kProbeTimeoutMs)) {
@@ -86,17 +105,22 @@ InstanceServer::ListenResult InstanceServer::listen() {
 
 void InstanceServer::acceptConnections() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        // A flood of peers must not grow memory without bound, nor lock real clients out: a
+        // real client sends its request at once, so the peer that has waited longest without
+        // one makes room.
         if (connections_.size() >= maxConnections) {
-            // A flood of peers must not grow memory without bound; a real client tries again
-            // when it is started again.
-            socket->abort();
-            socket->deleteLater();
-            continue;
+            if (QLocalSocket* oldest = connectionToDrop()) {
+                connections_.remove(oldest);
+                QObject::disconnect(oldest, nullptr, this, nullptr);
+                oldest->abort();
+                oldest->deleteLater();
+            }
         }
         // Beyond one request the peer is not speaking this protocol; stop buffering for it.
         socket->setReadBufferSize(P::maxRequestSize + 1);
 
         Connection& connection = connections_[socket];
+        connection.serial = nextSerial_++;
         connection.deadline = new QTimer(socket);
         connection.deadline->setSingleShot(true);
         connect(connection.deadline, &QTimer::timeout, socket, [this, socket] {
@@ -119,6 +143,18 @@ void InstanceServer::acceptConnections() {
         if (socket->bytesAvailable() > 0)
             readRequest(socket);
     }
+}
+
+QLocalSocket* InstanceServer::connectionToDrop() const {
+    QLocalSocket* best = nullptr;
+    auto rank = [](const Connection& c) {
+        return std::make_pair(c.answered, c.serial);
+    };
+    for (auto it = connections_.cbegin(); it != connections_.cend(); ++it) {
+        if (!best || rank(it.value()) < rank(connections_.value(best)))
+            best = it.key();
+    }
+    return best;
 }
 
 void InstanceServer::readRequest(QLocalSocket* socket) {
@@ -217,7 +253,7 @@ QJsonObject InstanceServer::handle(const QJsonObject& request, std::function<voi
     };
     for (const auto& [name, effect] : effects) {
         if (command == QLatin1String(name)) {
-            afterReply = [this, effect] {
+            afterReply = [this, effect = effect] {
                 if (commands_)
                     (commands_->*effect)();
             };
@@ -228,10 +264,18 @@ QJsonObject InstanceServer::handle(const QJsonObject& request, std::function<voi
 }
 
 std::optional<int> claimInstance(InstanceServer& server) {
+    auto complain = [](const QString& message) {
+        std::fprintf(stderr, "pelora: %s\n", qPrintable(message));
+        return 1;
+    };
     switch (server.listen()) {
     case InstanceServer::ListenResult::listening:
-    case InstanceServer::ListenResult::failed:
         return std::nullopt;
+    case InstanceServer::ListenResult::failed:
+        complain(server.errorString() + QStringLiteral("; running without taking commands"));
+        return std::nullopt;
+    case InstanceServer::ListenResult::foreignSocket:
+        return complain(server.errorString());
     case InstanceServer::ListenResult::anotherInstanceRunning:
         break;
     }
@@ -242,5 +286,8 @@ std::optional<int> claimInstance(InstanceServer& server) {
     if (reply.status == InstanceReply::Status::noInstance &&
         server.listen() != InstanceServer::ListenResult::anotherInstanceRunning)
         return std::nullopt;
+    if (reply.status != InstanceReply::Status::answered)
+        return complain(QStringLiteral("a Pelora seems to run but does not answer on %1 (%2)")
+                            .arg(server.socketPath(), reply.error));
     return 0;
 }

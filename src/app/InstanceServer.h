@@ -24,13 +24,17 @@ public:
         // Someone answers on the socket: this start is the second one.
         anotherInstanceRunning,
         failed,
+        // The socket belongs to another user and cannot be removed: starting would either
+        // hand the user's commands to a stranger or run without taking any.
+        foreignSocket,
     };
 
     explicit InstanceServer(QString socketPath, QObject* parent = nullptr);
     ~InstanceServer() override;
 
     // Claims the socket unless another instance answers on it. A socket file that nobody
-    // answers on is a leftover of a crash and is replaced. Two starts racing here are
+    // answers on is a leftover of a crash and is replaced, and so is one of another user,
+    // whoever answers on it. Two starts racing here are
     // serialised by a lock file beside the socket.
     ListenResult listen();
     bool isListening() const;
@@ -55,7 +59,12 @@ private:
         QByteArray buffer;
         QTimer* deadline = nullptr;
         bool answered = false;
+        quint64 serial = 0; // order of arrival
     };
+
+    // When full: the connection that has held its place longest without a request, else the
+    // oldest; null when there is none.
+    QLocalSocket* connectionToDrop() const;
 
     void acceptConnections();
     void readRequest(QLocalSocket* socket);
@@ -68,10 +77,12 @@ private:
     InstanceCommands* commands_ = nullptr;
     int timeoutMs_ = defaultConnectionTimeoutMs;
     QHash<QLocalSocket*, Connection> connections_;
+    quint64 nextSerial_ = 0;
 };
 
 // For main(), once the application object exists and before the strip, the tray icon or any
 // service: claims the instance, or hands this plain start to the running instance. Returns the
-// exit status when this process is the second one. When the socket cannot be had at all, the
-// program runs on without taking commands.
+// exit status when this process is the second one, or 1 with a message on standard error when
+// the socket is unusable or the instance on it does not answer. When the socket cannot be had
+// at all, the program runs on without taking commands.
 std::optional<int> claimInstance(InstanceServer& server);

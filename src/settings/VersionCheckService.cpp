@@ -15,7 +15,9 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QStringDecoder>
+#include <QTimer>
 
 namespace {
 // An HTTP error status still brings the server's body, which is judged like any document;
@@ -75,21 +77,38 @@ void VersionCheckService::checkForUpdates(bool userInitiated) {
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Pelora"));
 
     QNetworkReply* reply = network_->get(request);
-    auto tooLarge = std::make_shared<bool>(false);
+    // The body is taken as it comes, so Qt never holds more than a little of it, whatever
+    // else runs meanwhile (an alert's event loop, say), and the cap is checked on every read.
+    reply->setReadBufferSize(64 * 1024);
+    struct Body {
+        QByteArray data;
+        bool tooLarge = false;
+    };
+    auto body = std::make_shared<Body>();
     // A document is a few hundred bytes; anything beyond the cap is not one.
-    auto enforceCap = [reply, tooLarge] {
+    auto take = [reply, body] {
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (reply->bytesAvailable() > kMaximumDocumentSize ||
-            (length.isValid() && length.toLongLong() > kMaximumDocumentSize)) {
-            *tooLarge = true;
+        if (length.isValid() && length.toLongLong() > kMaximumDocumentSize)
+            body->tooLarge = true;
+        else
+            body->data += reply->read(kMaximumDocumentSize + 1 - body->data.size());
+        if (body->tooLarge || body->data.size() > kMaximumDocumentSize) {
+            body->tooLarge = true;
+            body->data.clear();
             reply->abort();
         }
     };
-    connect(reply, &QNetworkReply::metaDataChanged, this, enforceCap);
-    connect(reply, &QNetworkReply::readyRead, this, enforceCap);
-    connect(reply, &QNetworkReply::finished, this, [this, reply, tooLarge, userInitiated] {
+    connect(reply, &QNetworkReply::metaDataChanged, this, take);
+    connect(reply, &QNetworkReply::readyRead, this, take);
+    auto* deadline = new QTimer(reply);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
+    deadline->start(deadline_);
+    connect(reply, &QNetworkReply::finished, this, [this, reply, body, take, userInitiated] {
         reply->deleteLater();
-        const std::optional<QByteArray> data = documentData(reply, *tooLarge);
+        if (!body->tooLarge && reply->isOpen())
+            take();
+        const std::optional<QByteArray> data = documentData(reply, body->data, body->tooLarge);
         // Handled on a later turn, outside the network's signals: the outcome may run an alert.
         QPointer<VersionCheckService> self(this);
         runLaterOnMain(
@@ -101,13 +120,13 @@ void VersionCheckService::checkForUpdates(bool userInitiated) {
     });
 }
 
-std::optional<QByteArray> VersionCheckService::documentData(QNetworkReply* reply, bool tooLarge) {
+std::optional<QByteArray> VersionCheckService::documentData(QNetworkReply* reply,
+                                                            const QByteArray& body, bool tooLarge) {
     const QNetworkReply::NetworkError error = reply->error();
     const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
     if (tooLarge || (error != QNetworkReply::NoError && !(answered && isHttpStatusError(error))))
         return std::nullopt;
-    const QByteArray body = reply->readAll();
-    if (body.isEmpty() || body.size() > kMaximumDocumentSize)
+    if (body.isEmpty())
         return std::nullopt;
     return body;
 }
@@ -152,8 +171,10 @@ void VersionCheckService::finish(const std::optional<VersionCheckError>& error, 
         userInfo.insert(kErrorKey, QVariant::fromValue(*error));
     services_.notifications().post(kVersionCheckDidFinish, userInfo);
 
-    if (!error || !userInitiated)
+    if (!error || !userInitiated || alertOpen_)
         return;
+    alertOpen_ = true;
+    const auto closed = qScopeGuard([this] { alertOpen_ = false; });
     if (error->isVersionCheckError(VersionCheckError::upToDate))
         showUpToDateAlert(*error);
     else

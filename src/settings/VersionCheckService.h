@@ -49,11 +49,15 @@ public:
     QUrl versionDocumentURL() const;
     // How long the request may go without progress before it fails (10 seconds).
     void setRequestTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
+    // How long a whole check may take (30 seconds): a server that trickles its answer makes
+    // progress all the time.
+    void setCheckDeadline(std::chrono::milliseconds deadline) { deadline_ = deadline; }
 
 private:
     // The body of a finished reply, or nullopt when it brought no usable document: a
     // transport failure, nothing, or more than the cap.
-    static std::optional<QByteArray> documentData(QNetworkReply* reply, bool tooLarge);
+    static std::optional<QByteArray> documentData(QNetworkReply* reply, const QByteArray& body,
+                                                  bool tooLarge);
     void handleResponse(const std::optional<QByteArray>& data, bool userInitiated);
     void finish(const std::optional<VersionCheckError>& error, bool userInitiated,
                 const VersionInfo& extra = {});
@@ -65,6 +69,8 @@ private:
     Services& services_;
     QNetworkAccessManager* network_;
     std::chrono::milliseconds timeout_{10000};
+    std::chrono::milliseconds deadline_{30000};
+    bool alertOpen_ = false; // checks that end meanwhile tell only through the notification
 };
 
 // The silent check at launch, when the user has not turned automatic checks off.

@@ -225,24 +225,28 @@ TEST_F(InstanceServerTest, SilentPeersDoNotHoldUpOthersAndAreDroppedAfterTheTime
     ASSERT_EQ(server.listen(), InstanceServer::ListenResult::listening);
     server.setCommands(&commands);
 
-    // With a timeout far beyond the test, the others are served while the silent ones wait.
+    // With a timeout far beyond the test, the others are served while the silent ones wait,
+    // even when they take every place: the one that waited longest gives up its own.
     server.setConnectionTimeout(600000);
     std::vector<std::unique_ptr<RawPeer>> silent;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < InstanceServer::maxConnections; ++i) {
         silent.push_back(std::make_unique<RawPeer>(path));
         ASSERT_TRUE(silent.back()->connected());
     }
     // A peer that sends half a request is just as silent.
     silent.front()->socket.write("{\"command\":");
-    drainEvents();
+    ASSERT_TRUE(
+        waitUntil([&] { return server.openConnections() == InstanceServer::maxConnections; }));
     EXPECT_TRUE(isOk(ask(path, request(P::commandPopup, P::keyModule, "folders"))));
     settle();
     EXPECT_EQ(commands.calls, QStringList{QStringLiteral("popup folders")});
-    for (const auto& peer : silent) {
-        EXPECT_EQ(peer->socket.state(), QLocalSocket::ConnectedState);
-        EXPECT_TRUE(peer->received.isEmpty());
+    EXPECT_TRUE(silent.front()->closedByServer());
+    for (size_t i = 1; i < silent.size(); ++i) {
+        EXPECT_EQ(silent[i]->socket.state(), QLocalSocket::ConnectedState) << i;
+        EXPECT_TRUE(silent[i]->received.isEmpty());
     }
-    EXPECT_EQ(server.openConnections(), 3);
+    EXPECT_TRUE(
+        waitUntil([&] { return server.openConnections() == InstanceServer::maxConnections - 1; }));
     silent.clear();
     EXPECT_TRUE(waitUntil([&] { return server.openConnections() == 0; }));
 
@@ -316,15 +320,41 @@ TEST_F(InstanceServerTest, ASocketLeftByACrashIsReplaced) {
     EXPECT_EQ(other.listen(), InstanceServer::ListenResult::listening);
 }
 
+TEST_F(InstanceServerTest, ASocketOfAnotherUserIsReplacedWithoutSpeakingToIt) {
+    // Another user's server on the socket, as a start under sudo would leave it.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray native = QFile::encodeName(path);
+    std::memcpy(address.sun_path, native.constData(), native.size());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(::listen(fd, 4), 0);
+    if (::chown(native.constData(), 65534, 65534) != 0) {
+        ::close(fd);
+        GTEST_SKIP() << "cannot give the socket to another user";
+    }
+
+    InstanceServer server(path);
+    EXPECT_EQ(claimInstance(server), std::nullopt) << server.errorString().toStdString();
+    EXPECT_TRUE(server.isListening());
+    EXPECT_EQ(QFileInfo(path).ownerId(), uint(geteuid()));
+    EXPECT_LT(::accept(fd, nullptr, nullptr), 0) << "the stranger was spoken to";
+    ::close(fd);
+}
+
 TEST(InstanceSocketPath, PrefersTheRuntimeFolderElseAPrivateTemporaryOne) {
     QTemporaryDir runtime;
     QTemporaryDir temp;
+    QTemporaryDir shared; // a runtime folder others may write to, where they could bind first
+    ASSERT_TRUE(QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7777)));
     QString error;
     EXPECT_EQ(instanceSocketPath(runtime.path(), temp.path(), &error),
               runtime.filePath(QStringLiteral("pelora.socket")));
 
     const QString fallback = temp.filePath(QStringLiteral("pelora-%1").arg(geteuid()));
-    for (const QString& missingRuntime : {QString(), runtime.filePath(QStringLiteral("gone"))}) {
+    for (const QString& missingRuntime :
+         {QString(), runtime.filePath(QStringLiteral("gone")), shared.path()}) {
         EXPECT_EQ(instanceSocketPath(missingRuntime, temp.path(), &error),
                   fallback + QStringLiteral("/pelora.socket"));
         EXPECT_EQ(QFileInfo(fallback).permissions() & QFileDevice::Permissions(0x0077),

@@ -3,6 +3,8 @@
 #include "platform/Dialogs.h"
 
 #include <QQueue>
+#include <functional>
+#include <utility>
 
 // Answers alerts and open panels from queues the test fills, and records what was shown.
 // An empty queue answers the first button, or a cancelled panel.
@@ -13,8 +15,12 @@ public:
     QQueue<int> alertAnswers;
     QQueue<std::optional<QList<QUrl>>> panelAnswers;
 
+    std::function<void()> whileAlertIsOpen; // stands in for the alert's own event loop
+
     int runAlert(const AlertSpec& alert) override {
         alerts << alert;
+        if (whileAlertIsOpen)
+            std::exchange(whileAlertIsOpen, nullptr)();
         return alertAnswers.isEmpty() ? 0 : alertAnswers.dequeue();
     }
     std::optional<QList<QUrl>> runOpenPanel(const OpenPanelSpec& panel) override {

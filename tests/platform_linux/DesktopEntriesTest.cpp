@@ -11,6 +11,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 void writeFile(const QString& path, const QByteArray& content) {
@@ -224,17 +229,35 @@ TEST(ProcessInfo, ReadsProgramAndEnvironmentOfAProcess) {
     EXPECT_EQ(ProcessInfo::executablePath(QCoreApplication::applicationPid()),
               QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath());
 
+    // Any process may name a FIFO as the desktop file it was launched from.
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("launched.desktop"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PELORA_PROBE"), QStringLiteral("probe value"));
+    env.insert(QStringLiteral("GIO_LAUNCHED_DESKTOP_FILE"), fifo);
     child.setProcessEnvironment(env);
     child.start(QStringLiteral("sleep"), {QStringLiteral("30")});
     ASSERT_TRUE(child.waitForStarted());
     const qint64 pid = child.processId();
-    // The child runs the test's own image until its exec; only then do /proc's views change.
+    // The child runs the test's own image until its exec; /proc shows the new program before
+    // the kernel has laid out its arguments and environment.
     ASSERT_TRUE(waitUntil([&] {
-        return ProcessInfo::executablePath(pid) == canonicalProgram(QStringLiteral("sleep"));
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        return ProcessInfo::executablePath(pid) == canonicalProgram(QStringLiteral("sleep")) &&
+               cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().split('\0').value(1) == "30";
     }));
+    auto lookup = std::async(std::launch::async, [pid] {
+        return DesktopEntryIndex().entryForWindow(
+            {QStringLiteral("Sleepy"), QStringLiteral("sleepy"), QString(),
+             ProcessInfo::environmentValue(pid, "GIO_LAUNCHED_DESKTOP_FILE")});
+    });
+    const bool prompt = lookup.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!prompt) // a writer lets the blocked reader go, so the test ends
+        ::close(::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK));
+    EXPECT_TRUE(prompt) << "the lookup waits on the FIFO";
+    EXPECT_FALSE(lookup.get().has_value());
     EXPECT_EQ(ProcessInfo::environmentValue(pid, "PELORA_PROBE"), QStringLiteral("probe value"));
     EXPECT_TRUE(ProcessInfo::environmentValue(pid, "PELORA_PROBE_MISSING").isEmpty());
     EXPECT_TRUE(ProcessInfo::environmentValue(pid, "PELORA_PROB").isEmpty())

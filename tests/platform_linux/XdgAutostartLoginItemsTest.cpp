@@ -8,6 +8,8 @@
 #include <gio/gdesktopappinfo.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 // Whether a folder refuses new files for this process (not so for root).
 bool refusesWrites(const QString& dir) {
@@ -85,6 +87,9 @@ TEST_F(AutostartTest, RegisteringWritesAnEntryThatStartsThisExecutableAndUnregis
     EXPECT_EQ(login.status(), LoginItemStatus::notRegistered);
     // Nothing to delete is no failure.
     EXPECT_EQ(login.unregisterLoginItem(), std::nullopt);
+    // A FIFO in its place is no entry, and reading it must not wait for a writer.
+    ASSERT_EQ(mkfifo(QFile::encodeName(login.entryPath()).constData(), 0600), 0);
+    EXPECT_EQ(login.status(), LoginItemStatus::notRegistered);
 }
 
 TEST_F(AutostartTest, PathsWithBlanksQuotesAndShellCharactersSurviveTheExecLine) {

@@ -8,6 +8,7 @@
 #include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
 
 // A web server on 127.0.0.1 that answers every request with one canned response, or never
@@ -22,10 +23,12 @@ public:
         QList<QPair<QByteArray, QByteArray>> headers;
         bool sendContentLength = true; // else the end of the connection ends the body
         bool stall = false;            // read the request, then say nothing
+        int trickleMs = 0;             // else send the body one byte this often
     };
 
     Response response;
     QList<QByteArray> requests; // the request heads, as received
+    qint64 bytesSent = 0;       // what the peers took, heads and bodies
 
     explicit LocalHttpServer(QSslServer* tlsServer = nullptr)
         : server_(tlsServer ? static_cast<QTcpServer*>(tlsServer) : new QTcpServer(this)) {
@@ -59,6 +62,7 @@ private:
         // Owned by the connection below, so it goes with the socket or the server alike.
         auto buffer = std::make_shared<QByteArray>();
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QTcpSocket::bytesWritten, this, [this](qint64 n) { bytesSent += n; });
         connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
             buffer->append(socket->readAll());
             const qsizetype end = buffer->indexOf("\r\n\r\n");
@@ -76,6 +80,18 @@ private:
             for (const auto& [name, value] : response.headers)
                 head += name + ": " + value + "\r\n";
             socket->write(head + "\r\n");
+            if (response.trickleMs > 0) {
+                auto* timer = new QTimer(socket);
+                connect(timer, &QTimer::timeout, socket,
+                        [socket, body = response.body, at = 0]() mutable {
+                            if (at < body.size())
+                                socket->write(body.mid(at++, 1));
+                            else
+                                socket->disconnectFromHost();
+                        });
+                timer->start(response.trickleMs);
+                return;
+            }
             socket->write(response.body);
             socket->disconnectFromHost();
         });

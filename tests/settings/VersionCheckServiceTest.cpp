@@ -196,6 +196,39 @@ TEST_F(VersionCheckTest, AStalledServerFailsAfterTheTimeout) {
     EXPECT_EQ(dialogs->alerts[0].messageText, L("updates.alert.unavailable.title"));
 }
 
+TEST_F(VersionCheckTest, ATricklingServerFailsAtTheDeadline) {
+    // Always some progress, so the inactivity timeout never fires.
+    server.response.body =
+        LocalHttpServer::document("<lastversion>1.0.0</lastversion>") + QByteArray(1000, ' ');
+    server.response.trickleMs = 20;
+    versionCheck().setCheckDeadline(500ms);
+    versionCheck().checkForUpdates(true);
+    ASSERT_TRUE(waitForFinishes(1, 10000));
+    EXPECT_EQ(errorOf(finishes[0]).code, -1);
+    ASSERT_EQ(dialogs->alerts.size(), 1);
+    EXPECT_EQ(dialogs->alerts[0].messageText, L("updates.alert.unavailable.title"));
+}
+
+TEST_F(VersionCheckTest, WhileAnAlertIsOpenOtherChecksAddNoneAndTheCapHolds) {
+    serve("<lastversion>1.0.0</lastversion>");
+    constexpr qint64 huge = 32 * 1024 * 1024;
+    dialogs->whileAlertIsOpen = [&] {
+        server.response.body = LocalHttpServer::document("") + QByteArray(huge, ' ');
+        server.response.sendContentLength = false; // found out only by reading
+        versionCheck().checkForUpdates(true);
+        waitForFinishes(2, 10000);
+        serve("<lastversion>1.0.0</lastversion>");
+        server.response.sendContentLength = true;
+        versionCheck().checkForUpdates(true);
+        waitForFinishes(3, 10000);
+    };
+    versionCheck().checkForUpdates(true);
+    ASSERT_TRUE(waitForFinishes(3, 20000));
+    EXPECT_EQ(errorOf(finishes[1]).code, -1);
+    EXPECT_EQ(dialogs->alerts.size(), 1);
+    EXPECT_LT(server.bytesSent, huge / 4) << "the cap was enforced late";
+}
+
 TEST_F(VersionCheckTest, ADocumentOverOneMebibyteIsNotRead) {
     QByteArray big = LocalHttpServer::document("<lastversion>9.0</lastversion>");
     big += QByteArray(2 * 1024 * 1024, ' ');

@@ -1,5 +1,7 @@
 #include "platform/linux/DesktopEntries.h"
 
+#include "platform/linux/SafeFile.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -121,10 +123,18 @@ QStringList DesktopEntries::applicationDirectories() {
 }
 
 std::optional<DesktopEntry> DesktopEntries::read(const QString& path) {
+    // Any process can name a desktop file (GIO_LAUNCHED_DESKTOP_FILE): it may be a FIFO.
+    const std::optional<QByteArray> data = SafeFile::readRegularFile(path, maxFileSize);
+    if (!data)
+        return std::nullopt;
+    return parse(*data, path);
+}
+
+std::optional<DesktopEntry> DesktopEntries::parse(const QByteArray& data, const QString& path) {
     GKeyFile* file = g_key_file_new();
-    const QByteArray local = QFile::encodeName(path);
     std::optional<DesktopEntry> result;
-    if (g_key_file_load_from_file(file, local.constData(), G_KEY_FILE_NONE, nullptr) &&
+    if (g_key_file_load_from_data(file, data.constData(), gsize(data.size()), G_KEY_FILE_NONE,
+                                  nullptr) &&
         g_key_file_has_group(file, kGroup)) {
         DesktopEntry e;
         e.path = QFileInfo(path).absoluteFilePath();

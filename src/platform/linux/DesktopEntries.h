@@ -32,8 +32,13 @@ namespace DesktopEntries {
 
 // The applications folders, most important first.
 QStringList applicationDirectories();
-// Reads one desktop file; nullopt when it is unreadable or not a desktop entry.
+// Reads one desktop file; nullopt when it is unreadable, not a regular file, larger than
+// maxFileSize or not a desktop entry.
 std::optional<DesktopEntry> read(const QString& path);
+// The entry in a desktop file's bytes; path names where they came from.
+std::optional<DesktopEntry> parse(const QByteArray& data, const QString& path);
+// Real entries are a few kilobytes, the most translated ones some hundreds.
+inline constexpr qint64 maxFileSize = 1024 * 1024;
 // The entry with this desktop id ("org.example.App.desktop"); nullopt when there is none or the
 // winning copy is Hidden (which deletes it).
 std::optional<DesktopEntry> findById(const QString& id);

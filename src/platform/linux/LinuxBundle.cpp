@@ -1,8 +1,9 @@
 #include "platform/linux/LinuxBundle.h"
 
+#include "platform/linux/SafeFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QLocale>
@@ -13,9 +14,13 @@ LinuxBundle::LinuxBundle(const QString& executablePath) : executablePath_(execut
         bundlePath_ = QDir::cleanPath(dir + QStringLiteral("/../.."));
     else
         bundlePath_ = dir;
-    QFile file(bundlePath_ + QStringLiteral("/Contents/Info.json"));
-    if (file.open(QIODevice::ReadOnly) && file.size() < 1024 * 1024)
-        info_ = QJsonDocument::fromJson(file.readAll()).object();
+    if (const auto data = SafeFile::readRegularFile(
+            bundlePath_ + QStringLiteral("/Contents/Info.json"), maxInfoSize))
+        info_ = parseInfo(*data);
+}
+
+QJsonObject LinuxBundle::parseInfo(const QByteArray& data) {
+    return QJsonDocument::fromJson(data).object();
 }
 
 QString LinuxBundle::currentExecutablePath() {

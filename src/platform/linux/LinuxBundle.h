@@ -16,6 +16,10 @@ public:
     std::optional<QString> infoValue(const QString& key) const override;
     QString resourcePath(const QString& name, const QString& extension) const override;
     QStringList preferredLocalizations() const override;
+
+    // The info dictionary in Info.json's bytes; empty unless they hold a JSON object.
+    static QJsonObject parseInfo(const QByteArray& data);
+    static constexpr qint64 maxInfoSize = 1024 * 1024;
     QString executablePath() const override { return executablePath_; }
 
 private:

@@ -1,5 +1,8 @@
 #include "platform/linux/LinuxFileSystem.h"
 
+#include "platform/linux/DesktopEntries.h"
+#include "platform/linux/SafeFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -19,8 +22,9 @@ std::optional<QString> LinuxFileSystem::resolveAlias(const QString&) const {
 QString desktopEntryName(const QString& path) {
     GKeyFile* keyFile = g_key_file_new();
     QString name;
-    const QByteArray local = QFile::encodeName(path);
-    if (g_key_file_load_from_file(keyFile, local.constData(), G_KEY_FILE_NONE, nullptr)) {
+    const auto data = SafeFile::readRegularFile(path, DesktopEntries::maxFileSize);
+    if (data && g_key_file_load_from_data(keyFile, data->constData(), gsize(data->size()),
+                                          G_KEY_FILE_NONE, nullptr)) {
         if (gchar* n =
                 g_key_file_get_locale_string(keyFile, "Desktop Entry", "Name", nullptr, nullptr)) {
             name = QString::fromUtf8(n).trimmed();

@@ -4,6 +4,8 @@
 
 #include "platform/RunningApplications.h"
 #include "platform/linux/DesktopEntries.h"
+#include "platform/linux/LinuxBundle.h"
+#include "platform/linux/SafeFile.h"
 
 #include <QApplication>
 #include <QDir>
@@ -61,10 +63,9 @@ bool isAppBundlePath(const QString& path) {
 }
 
 QJsonObject bundleInfo(const QString& bundlePath) {
-    QFile file(bundlePath + QStringLiteral("/Contents/Info.json"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(file.read(1 << 20)).object();
+    const auto data = SafeFile::readRegularFile(bundlePath + QStringLiteral("/Contents/Info.json"),
+                                                LinuxBundle::maxInfoSize);
+    return data ? LinuxBundle::parseInfo(*data) : QJsonObject();
 }
 
 // The program inside an application folder laid out as Contents/MacOS/<executable>.
@@ -121,6 +122,9 @@ std::optional<RunningApplication> runningApplicationFor(RunningApplications& run
 }
 
 bool launchDesktopEntry(const QString& path) {
+    // GIO opens the file itself and would wait for ever on a FIFO put in its place.
+    if (!SafeFile::isRegularFile(path))
+        return false;
     const QByteArray local = QFile::encodeName(path);
     // Null when the file is no application entry or its program is missing.
     GObjectRef<GDesktopAppInfo> info(g_desktop_app_info_new_from_filename(local.constData()));

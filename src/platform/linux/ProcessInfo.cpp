@@ -1,6 +1,7 @@
 #include "platform/linux/ProcessInfo.h"
 
-#include <QFile>
+#include "platform/linux/SafeFile.h"
+
 #include <QFileInfo>
 
 namespace {
@@ -25,13 +26,13 @@ QString ProcessInfo::executablePath(qint64 pid) {
 QString ProcessInfo::environmentValue(qint64 pid, const QByteArray& name) {
     if (pid <= 0 || name.isEmpty())
         return {};
-    QFile file(procPath(pid, "environ"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
     // Environments are small; a bound keeps a hostile process from making us read forever.
-    const QByteArray data = file.read(1 << 20);
+    const std::optional<QByteArray> data =
+        SafeFile::readKernelFile(procPath(pid, "environ"), 1 << 20);
+    if (!data)
+        return {};
     const QByteArray prefix = name + '=';
-    for (const QByteArray& entry : data.split('\0')) {
+    for (const QByteArray& entry : data->split('\0')) {
         if (entry.startsWith(prefix))
             return QString::fromLocal8Bit(entry.mid(prefix.size()));
     }

@@ -1,5 +1,8 @@
 #include "platform/linux/XdgAutostartLoginItems.h"
 
+#include "platform/linux/DesktopEntries.h"
+#include "platform/linux/SafeFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -116,8 +119,10 @@ LoginItemStatus XdgAutostartLoginItems::status() const {
     if (executablePath_.isEmpty() || !QFileInfo(executablePath_).isFile())
         return LoginItemStatus::notFound;
     KeyFile entry;
-    const QByteArray path = QFile::encodeName(entryPath());
-    if (!g_key_file_load_from_file(entry.file, path.constData(), G_KEY_FILE_NONE, nullptr))
+    // Anything may sit at that path; only a regular file is read, and without waiting.
+    const auto data = SafeFile::readRegularFile(entryPath(), DesktopEntries::maxFileSize);
+    if (!data || !g_key_file_load_from_data(entry.file, data->constData(), gsize(data->size()),
+                                            G_KEY_FILE_NONE, nullptr))
         return LoginItemStatus::notRegistered;
     // GNOME skips entries switched off with its own key, so they do not count either.
     if (entry.isTrue("Hidden") || entry.isFalse("X-GNOME-Autostart-enabled"))

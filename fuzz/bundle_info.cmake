@@ -1,0 +1,1 @@
+pelora_fuzzer(bundle_info LINK pelora_platform_linux)

@@ -1,0 +1,1 @@
+pelora_fuzzer(clipboard_content LINK pelora_clipboard)

@@ -1,0 +1,1 @@
+pelora_fuzzer(desktop_entry LINK pelora_platform_linux)

@@ -1,0 +1,1 @@
+pelora_fuzzer(history_records LINK pelora_history)

@@ -1,0 +1,1 @@
+pelora_fuzzer(instance_protocol LINK pelora_app)

@@ -1,0 +1,1 @@
+pelora_fuzzer(rect_string LINK pelora_common)
