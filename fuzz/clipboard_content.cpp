@@ -34,7 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             return 0;
         if (image->size.width() <= 0 || image->fingerprint.isEmpty())
             __builtin_trap();
-        (void)image->thumbnail(QSizeF(32, 32));
+        if (image->thumbnail.width() > clipboardThumbnailBound ||
+            image->thumbnail.height() > clipboardThumbnailBound)
+            __builtin_trap(); // made at ratio 1: never beyond the menu's box
         item.content = std::move(*image);
         break;
     }

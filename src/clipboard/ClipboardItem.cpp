@@ -30,6 +30,26 @@ void restrictToType(QImageReader& reader, const QString& type) {
     reader.setAutoDetectImageFormat(false);
 }
 
+// Whether every chunk of a PNG before its pixel data fits inside the bytes: libpng allocates a text
+// chunk's declared length before reading it, so a few hundred bytes could otherwise ask for
+// gigabytes.
+bool pngChunksFit(const QByteArray& bytes) {
+    static const QByteArray signature("\x89PNG\r\n\x1a\n", 8);
+    if (!bytes.startsWith(signature))
+        return true; // not a PNG the decoder will accept anyway
+    qsizetype offset = signature.size();
+    while (bytes.size() - offset >= 12) {
+        const quint32 length = qFromBigEndian<quint32>(bytes.constData() + offset);
+        const QByteArray type = bytes.mid(offset + 4, 4);
+        if (length > quint64(bytes.size() - offset - 12))
+            return type == "IDAT"; // cut pixel data is streamed, and still has a size
+        offset += 12 + qsizetype(length);
+        if (type == "IEND")
+            break;
+    }
+    return true;
+}
+
 } // namespace
 
 QString imageFingerprint(const QImage& image) {
@@ -71,7 +91,7 @@ QImage makeThumbnail(const QImage& picture, qreal ratio) {
 
 std::optional<ClipboardImage> makeClipboardImage(const QByteArray& encoded, const QString& type,
                                                  qreal thumbnailRatio) {
-    if (encoded.isEmpty())
+    if (encoded.isEmpty() || (type == QLatin1String("image/png") && !pngChunksFit(encoded)))
         return std::nullopt;
     QBuffer buffer;
     buffer.setData(encoded);

@@ -294,6 +294,10 @@ TEST_F(ClipboardHistoryTest, OversizedContentIsCutOrLeftOut) {
     check();
     EXPECT_EQ(history().items().size(), 2);
     EXPECT_TRUE(makeClipboardImage(pngHeaderOnly(200, 100), PasteboardType::png).has_value());
+    // A text chunk declaring more bytes than there are would make the decoder allocate them.
+    QByteArray textBomb = pngHeaderOnly(200, 100);
+    textBomb.insert(8 + 25, QByteArray::fromHex("7fffff00") + "tEXt" + "Comment"); // after IHDR
+    EXPECT_FALSE(makeClipboardImage(textBomb, PasteboardType::png).has_value());
 }
 
 TEST_F(ClipboardHistoryTest, CopiesEnterInTheOrderTheyWereMade) {
