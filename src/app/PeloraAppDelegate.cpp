@@ -32,7 +32,7 @@ bool isInApplicationsFolder(const Services& services) {
 }
 
 void showMustBeInApplicationsFolderAlert(Services& services) {
-    AlertSpec alert;
+    AlertOptions alert;
     alert.style = AlertStyle::critical;
     alert.messageText = L("alertMustBeInApplicationsFolderTitle");
     alert.informativeText = L("alertMustBeInApplicationsFolderMessage");

@@ -11,14 +11,14 @@ class QWidget;
 
 enum class AlertStyle { informational, warning, critical };
 
-struct AlertSpec {
+struct AlertOptions {
     AlertStyle style = AlertStyle::warning;
     QString messageText;
     QString informativeText;
     QStringList buttons; // first is the default button
 };
 
-struct OpenPanelSpec {
+struct OpenPanelOptions {
     bool canChooseFiles = true;
     bool canChooseDirectories = false;
     bool allowsMultipleSelection = false;
@@ -36,10 +36,10 @@ public:
     virtual ~Dialogs() = default;
 
     // Runs the alert modally; the index of the button that ended it.
-    virtual int runAlert(const AlertSpec& alert) = 0;
+    virtual int runAlert(const AlertOptions& alert) = 0;
     // Runs the panel modally; nullopt when cancelled.
-    virtual std::optional<QList<QUrl>> runOpenPanel(const OpenPanelSpec& panel) = 0;
+    virtual std::optional<QList<QUrl>> runOpenPanel(const OpenPanelOptions& panel) = 0;
     // Shows the panel and calls completion later on the main thread (a sheet when the panel
     // names a parent window).
-    virtual void beginOpenPanel(const OpenPanelSpec& panel, OpenPanelCompletion completion) = 0;
+    virtual void beginOpenPanel(const OpenPanelOptions& panel, OpenPanelCompletion completion) = 0;
 };

@@ -182,7 +182,7 @@ void VersionCheckService::finish(const std::optional<VersionCheckError>& error, 
 }
 
 void VersionCheckService::showUpToDateAlert(const VersionCheckError& error) {
-    AlertSpec alert;
+    AlertOptions alert;
     alert.style = AlertStyle::informational;
     alert.messageText = error.localizedDescription();
     alert.informativeText = error.localizedRecoverySuggestion();
@@ -191,7 +191,7 @@ void VersionCheckService::showUpToDateAlert(const VersionCheckError& error) {
 }
 
 void VersionCheckService::showUnavailableAlert() {
-    AlertSpec alert;
+    AlertOptions alert;
     alert.style = AlertStyle::warning;
     alert.messageText = L("updates.alert.unavailable.title");
     alert.informativeText = L("updates.alert.unavailable.message")

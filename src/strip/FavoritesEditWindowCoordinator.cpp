@@ -350,7 +350,7 @@ void FavoritesEditWindowCoordinator::addFavoriteURLs(const QList<QUrl>& urls) {
 
 void FavoritesEditWindowCoordinator::handleAdd() {
     activateApplication();
-    OpenPanelSpec panel;
+    OpenPanelOptions panel;
     panel.canCreateDirectories = false;
     panel.canChooseFiles = true;
     panel.canChooseDirectories = true;

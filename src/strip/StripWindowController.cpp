@@ -515,7 +515,7 @@ void StripWindowController::requestFolderAccess(const QUrl& url, OpenTargetKind 
 
     const QString path = standardizedPath(url);
     const QString name = services_.fileSystem().displayName(path);
-    OpenPanelSpec panel;
+    OpenPanelOptions panel;
     panel.canCreateDirectories = false;
     panel.allowsMultipleSelection = false;
     panel.canChooseDirectories = true;
@@ -571,7 +571,7 @@ void StripWindowController::accessPanelDidEnd(const std::optional<QList<QUrl>>& 
 }
 
 void StripWindowController::showWrongSelectionAlert(const QUrl& url) {
-    AlertSpec alert;
+    AlertOptions alert;
     alert.style = AlertStyle::warning;
     alert.messageText = L("recentAccessWrongSelectionTitle");
     alert.informativeText = L("recentAccessWrongSelectionMessage")

@@ -54,7 +54,7 @@ TEST_F(StartUpTest, OutsideTheApplicationsFoldersAlertsAndQuitsWithoutAStrip) {
 
     app.appDelegate().applicationWillFinishLaunching();
     ASSERT_EQ(dialogs->alerts.size(), 1);
-    const AlertSpec& alert = dialogs->alerts.first();
+    const AlertOptions& alert = dialogs->alerts.first();
     EXPECT_EQ(alert.style, AlertStyle::critical);
     EXPECT_EQ(alert.messageText, L("alertMustBeInApplicationsFolderTitle"));
     EXPECT_EQ(alert.informativeText, L("alertMustBeInApplicationsFolderMessage"));

@@ -10,24 +10,24 @@
 // An empty queue answers the first button, or a cancelled panel.
 class FakeDialogs : public Dialogs {
 public:
-    QList<AlertSpec> alerts;
-    QList<OpenPanelSpec> panels;
+    QList<AlertOptions> alerts;
+    QList<OpenPanelOptions> panels;
     QQueue<int> alertAnswers;
     QQueue<std::optional<QList<QUrl>>> panelAnswers;
 
     std::function<void()> whileAlertIsOpen; // stands in for the alert's own event loop
 
-    int runAlert(const AlertSpec& alert) override {
+    int runAlert(const AlertOptions& alert) override {
         alerts << alert;
         if (whileAlertIsOpen)
             std::exchange(whileAlertIsOpen, nullptr)();
         return alertAnswers.isEmpty() ? 0 : alertAnswers.dequeue();
     }
-    std::optional<QList<QUrl>> runOpenPanel(const OpenPanelSpec& panel) override {
+    std::optional<QList<QUrl>> runOpenPanel(const OpenPanelOptions& panel) override {
         panels << panel;
         return panelAnswers.isEmpty() ? std::nullopt : panelAnswers.dequeue();
     }
-    void beginOpenPanel(const OpenPanelSpec& panel, OpenPanelCompletion completion) override {
+    void beginOpenPanel(const OpenPanelOptions& panel, OpenPanelCompletion completion) override {
         completion(runOpenPanel(panel));
     }
 };

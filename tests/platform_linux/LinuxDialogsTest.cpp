@@ -44,7 +44,7 @@ template <class T> void whenShown(std::function<void(T*)> answer) {
 
 TEST(LinuxDialogs, AlertShowsItsTextsAndReportsTheButtonPressed) {
     LinuxDialogs dialogs;
-    AlertSpec alert{AlertStyle::critical, "Cannot run here", "Move it first.", {"Quit", "Help"}};
+    AlertOptions alert{AlertStyle::critical, "Cannot run here", "Move it first.", {"Quit", "Help"}};
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString text, informative;
     QStringList buttons;
@@ -80,7 +80,7 @@ TEST(LinuxDialogs, OpenPanelsAnswerTheChosenFolderOrNothing) {
     const QString folder = dir.path() + QStringLiteral("/Projects");
     ASSERT_TRUE(QDir().mkpath(folder));
     LinuxDialogs dialogs;
-    OpenPanelSpec panel;
+    OpenPanelOptions panel;
     panel.canChooseFiles = false;
     panel.canChooseDirectories = true;
     panel.directory = dir.path();
@@ -137,7 +137,7 @@ TEST(LinuxDialogs, AFilesAndFoldersPanelReturnsFoldersInsteadOfEnteringThem) {
     ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/Inner")));
     QFile(file).open(QIODevice::WriteOnly);
     LinuxDialogs dialogs;
-    OpenPanelSpec panel;
+    OpenPanelOptions panel;
     panel.canChooseDirectories = true;
     panel.allowsMultipleSelection = true;
     panel.directory = dir.path();

@@ -74,7 +74,7 @@ TEST_F(VersionCheckTest, TheSameVersionIsUpToDateAndOnlyTheUserHearsOfIt) {
     ASSERT_TRUE(waitForFinishes(2));
     EXPECT_EQ(finishes[1].value(kRequestedByUserKey), QVariant(true));
     ASSERT_EQ(dialogs->alerts.size(), 1);
-    const AlertSpec& alert = dialogs->alerts[0];
+    const AlertOptions& alert = dialogs->alerts[0];
     EXPECT_EQ(alert.style, AlertStyle::informational);
     EXPECT_EQ(alert.messageText, L("updates.alert.upToDate.title"));
     EXPECT_EQ(alert.informativeText, L("updates.alert.upToDate.message").arg("Pelora 2.4.1"));
@@ -149,7 +149,7 @@ TEST_F(VersionCheckTest, AnErrorPageFailsAndLeavesTheLastCheckDateAlone) {
 
     // The unavailable alert, whose first button opens the home page.
     ASSERT_EQ(dialogs->alerts.size(), 1);
-    const AlertSpec& alert = dialogs->alerts[0];
+    const AlertOptions& alert = dialogs->alerts[0];
     EXPECT_EQ(alert.style, AlertStyle::warning);
     EXPECT_EQ(alert.messageText, L("updates.alert.unavailable.title"));
     EXPECT_EQ(alert.informativeText, L("updates.alert.unavailable.message").arg("1.0.0"));

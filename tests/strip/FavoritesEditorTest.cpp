@@ -378,7 +378,7 @@ TEST_F(FavoritesEditorTest, TheAddPanelIsASheetAndReloadsWhetherConfirmedOrCance
     EXPECT_EQ(current->tableView()->model()->rowCount(), 0);
     QTest::mouseClick(current->addButton(), Qt::LeftButton);
     ASSERT_EQ(dialogs->panels.size(), 1);
-    const OpenPanelSpec& panel = dialogs->panels[0];
+    const OpenPanelOptions& panel = dialogs->panels[0];
     EXPECT_TRUE(panel.canChooseFiles);
     EXPECT_TRUE(panel.canChooseDirectories);
     EXPECT_TRUE(panel.allowsMultipleSelection);

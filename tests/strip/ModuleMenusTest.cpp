@@ -70,7 +70,7 @@ bool sameIcon(const QIcon& a, const QIcon& b) {
 class PanelDialogs : public FakeDialogs {
 public:
     std::function<void()> whileShown;
-    void beginOpenPanel(const OpenPanelSpec& panel, OpenPanelCompletion completion) override {
+    void beginOpenPanel(const OpenPanelOptions& panel, OpenPanelCompletion completion) override {
         if (whileShown)
             whileShown();
         FakeDialogs::beginOpenPanel(panel, std::move(completion));
@@ -320,7 +320,7 @@ TEST_F(ModuleMenusTest, AccessPanelOpensTheDocumentOnlyForItsOwnFolderOrAnAncest
 
     ask(work);
     ASSERT_EQ(dialogs->panels.size(), 1);
-    const OpenPanelSpec& panel = dialogs->panels.first();
+    const OpenPanelOptions& panel = dialogs->panels.first();
     EXPECT_TRUE(panel.canChooseDirectories);
     EXPECT_FALSE(panel.canChooseFiles);
     EXPECT_FALSE(panel.allowsMultipleSelection);
@@ -344,7 +344,7 @@ TEST_F(ModuleMenusTest, AccessPanelOpensTheDocumentOnlyForItsOwnFolderOrAnAncest
     // cannot be granted: nothing opens or is recorded; only the wrong choices are told.
     ask(workshop);
     ASSERT_EQ(dialogs->alerts.size(), 1);
-    const AlertSpec& alert = dialogs->alerts.first();
+    const AlertOptions& alert = dialogs->alerts.first();
     EXPECT_EQ(alert.style, AlertStyle::warning);
     EXPECT_EQ(alert.messageText, L("recentAccessWrongSelectionTitle"));
     EXPECT_EQ(alert.informativeText, L("recentAccessWrongSelectionMessage").arg("Plan.txt"));

@@ -25,7 +25,7 @@ struct DesktopEntry {
     QString executablePath() const;
 };
 
-// Finding and reading desktop entries the way the freedesktop specification lays them out:
+// Finding and reading desktop entries the way freedesktop.org's desktop-entry rules lay them out:
 // $XDG_DATA_HOME/applications first, then each $XDG_DATA_DIRS/applications, the first file of
 // an id winning. Pure file reading, safe from any thread.
 namespace DesktopEntries {

@@ -70,7 +70,7 @@ void addMessage(QFileDialog* dialog, const QString& message) {
     grid->addWidget(label, 0, 0, 1, std::max(1, grid->columnCount()));
 }
 
-QFileDialog* makeFileDialog(const OpenPanelSpec& panel) {
+QFileDialog* makeFileDialog(const OpenPanelOptions& panel) {
     const bool filesAndFolders = panel.canChooseFiles && panel.canChooseDirectories;
     QFileDialog* dialog = filesAndFolders ? new FilesAndFoldersDialog(panel.parentWindow)
                                           : new QFileDialog(panel.parentWindow);
@@ -105,7 +105,7 @@ std::optional<QList<QUrl>> resultOf(QFileDialog* dialog, int code) {
 }
 } // namespace
 
-int LinuxDialogs::runAlert(const AlertSpec& alert) {
+int LinuxDialogs::runAlert(const AlertOptions& alert) {
     QMessageBox box;
     box.setIcon(iconFor(alert.style));
     box.setWindowTitle(QGuiApplication::applicationDisplayName());
@@ -125,7 +125,7 @@ int LinuxDialogs::runAlert(const AlertSpec& alert) {
     return index >= 0 ? index : int(buttons.size()) - 1;
 }
 
-std::optional<QList<QUrl>> LinuxDialogs::runOpenPanel(const OpenPanelSpec& panel) {
+std::optional<QList<QUrl>> LinuxDialogs::runOpenPanel(const OpenPanelOptions& panel) {
     QFileDialog* dialog = makeFileDialog(panel);
     dialog->setWindowModality(panel.parentWindow ? Qt::WindowModal : Qt::ApplicationModal);
     const int code = dialog->exec();
@@ -134,7 +134,7 @@ std::optional<QList<QUrl>> LinuxDialogs::runOpenPanel(const OpenPanelSpec& panel
     return result;
 }
 
-void LinuxDialogs::beginOpenPanel(const OpenPanelSpec& panel, OpenPanelCompletion completion) {
+void LinuxDialogs::beginOpenPanel(const OpenPanelOptions& panel, OpenPanelCompletion completion) {
     QFileDialog* dialog = makeFileDialog(panel);
     // A sheet: modal to its parent window only; without one, to the application.
     dialog->setWindowModality(panel.parentWindow ? Qt::WindowModal : Qt::ApplicationModal);

@@ -6,7 +6,7 @@
 // drivable from the keyboard).
 class LinuxDialogs : public Dialogs {
 public:
-    int runAlert(const AlertSpec& alert) override;
-    std::optional<QList<QUrl>> runOpenPanel(const OpenPanelSpec& panel) override;
-    void beginOpenPanel(const OpenPanelSpec& panel, OpenPanelCompletion completion) override;
+    int runAlert(const AlertOptions& alert) override;
+    std::optional<QList<QUrl>> runOpenPanel(const OpenPanelOptions& panel) override;
+    void beginOpenPanel(const OpenPanelOptions& panel, OpenPanelCompletion completion) override;
 };
