@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/NotificationCenter.h"
+#include "platform/Platform.h"
 
 #include <QtGlobal>
 #include <functional>
@@ -8,36 +9,6 @@
 #include <typeindex>
 #include <utility>
 #include <vector>
-
-class Bundle;
-class UserDefaults;
-class FileSystem;
-class BookmarkService;
-class Workspace;
-class RunningApplications;
-class Pasteboard;
-class RecentItemsIndex;
-class LoginItems;
-class Dialogs;
-class Screens;
-class WindowDecorations;
-
-// The operating-system services, one implementation each: the real ones in the program,
-// fakes in tests. Any of them may be left empty where it is not used.
-struct Platform {
-    std::shared_ptr<Bundle> bundle;
-    std::shared_ptr<UserDefaults> defaults;
-    std::shared_ptr<FileSystem> fileSystem;
-    std::shared_ptr<BookmarkService> bookmarks;
-    std::shared_ptr<Workspace> workspace;
-    std::shared_ptr<RunningApplications> runningApplications;
-    std::shared_ptr<Pasteboard> pasteboard;
-    std::shared_ptr<RecentItemsIndex> recentItemsIndex;
-    std::shared_ptr<LoginItems> loginItems;
-    std::shared_ptr<Dialogs> dialogs;
-    std::shared_ptr<Screens> screens;
-    std::shared_ptr<WindowDecorations> windowDecorations;
-};
 
 // Owns the process-wide service instances and creates each on first use. Controllers get it
 // by reference; tests build their own over fakes, so every test starts clean. Main thread.

@@ -144,17 +144,16 @@ QIcon RecentDocumentsService::applicationIcon(const RecentDocumentRecord& record
     if (auto name = iconCache_->object(key))
         return workspace.iconForName(*name);
     if (record.appPath) {
-        if (const auto& running = services_.platform().runningApplications) {
-            for (const RunningApplication& app : running->runningApplications()) {
-                if (!app.bundleURL || app.bundleURL->toLocalFile() != *record.appPath)
-                    continue;
-                if (!app.iconName.isEmpty()) {
-                    QIcon icon = workspace.iconForName(app.iconName);
-                    if (!icon.isNull())
-                        return icon;
-                }
-                break;
+        for (const RunningApplication& app :
+             services_.runningApplications().runningApplications()) {
+            if (!app.bundleURL || app.bundleURL->toLocalFile() != *record.appPath)
+                continue;
+            if (!app.iconName.isEmpty()) {
+                QIcon icon = workspace.iconForName(app.iconName);
+                if (!icon.isNull())
+                    return icon;
             }
+            break;
         }
     }
     return symbolIcon(QStringLiteral("app"));

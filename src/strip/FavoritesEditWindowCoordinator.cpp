@@ -155,8 +155,7 @@ FavoritesEditWindowCoordinator::~FavoritesEditWindowCoordinator() {
 FavoritesEditWindowCoordinator* FavoritesEditWindowCoordinator::openFavoritesEditor(
     QPointer<FavoritesEditWindowCoordinator>& current, Services& services, QObject* owner,
     FavoritesEditorActions actions) {
-    if (auto running = services.platform().runningApplications)
-        running->activateCurrentApplication();
+    services.runningApplications().activateCurrentApplication();
     if (current) {
         // Its window closing releases it; it goes once the current event is handled.
         current->editorWindow()->close();
@@ -299,8 +298,7 @@ void FavoritesEditWindowCoordinator::layoutColumns(std::optional<int> requestedN
 }
 
 void FavoritesEditWindowCoordinator::activateApplication() {
-    if (auto running = services_.platform().runningApplications)
-        running->activateCurrentApplication();
+    services_.runningApplications().activateCurrentApplication();
 }
 
 void FavoritesEditWindowCoordinator::showEditor() {
@@ -310,9 +308,9 @@ void FavoritesEditWindowCoordinator::showEditor() {
 
     QWidget* window = editorWindow_.get();
     QRect area;
-    if (auto screens = services_.platform().screens)
-        if (const auto main = screens->mainScreen())
-            area = ScreenGeometry::current(*screens).toTopLeft(main->visibleFrame).toAlignedRect();
+    Screens& screens = services_.screens();
+    if (const auto main = screens.mainScreen())
+        area = ScreenGeometry::current(screens).toTopLeft(main->visibleFrame).toAlignedRect();
     if (area.isEmpty())
         if (QScreen* screen = QGuiApplication::primaryScreen())
             area = screen->availableGeometry();

@@ -48,13 +48,9 @@ QString peloraExecutable() {
     return buildPath(QStringLiteral("Pelora.app/Contents/MacOS/pelora"));
 }
 
-void startTool(QProcess& process, const ConfigHome& home, const QStringList& args,
-               int readDelayMs = 0) {
+void startTool(QProcess& process, const ConfigHome& home, const QStringList& args) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
-    if (readDelayMs > 0)
-        env.insert(QStringLiteral("PELORA_TEST_DEFAULTS_READ_DELAY_MS"),
-                   QString::number(readDelayMs));
     process.setProcessEnvironment(env);
     process.start(peloraExecutable(), QStringList{QStringLiteral("defaults")} + args);
 }
@@ -430,12 +426,15 @@ TEST(LinuxUserDefaults, AWriteLandingWhileAnotherProcessReadsIsKept) {
         LinuxUserDefaults store(home.storeFile());
         store.setObject(QStringLiteral("before"), true);
     }
-    // The slow writer lingers in its first read of the file; the quick one writes meanwhile.
+    // The slow writer lingers in its read of the file before writing back; the quick one
+    // writes meanwhile.
     QProcess slow;
-    startTool(slow, home, {QStringLiteral("write"), QStringLiteral("slow"), QStringLiteral("1")},
-              800);
+    slow.start(QStringLiteral(SLOW_DEFAULTS_WRITER), {home.storeFile(), QStringLiteral("slow"),
+                                                      QStringLiteral("1"), QStringLiteral("800")});
     ASSERT_TRUE(slow.waitForStarted());
-    QThread::msleep(300);
+    while (!slow.canReadLine())
+        ASSERT_TRUE(slow.waitForReadyRead(30000));
+    ASSERT_EQ(slow.readLine().trimmed(), QByteArray("reading"));
     ASSERT_EQ(
         runTool(home, {QStringLiteral("write"), QStringLiteral("quick"), QStringLiteral("2")}), 0);
     ASSERT_TRUE(slow.waitForFinished(30000));

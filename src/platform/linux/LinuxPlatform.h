@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/Services.h"
+#include "platform/Platform.h"
 
 // The real platform services of a Linux desktop.
 Platform makeLinuxPlatform();

@@ -418,12 +418,7 @@ LinuxUserDefaults::ReadResult LinuxUserDefaults::readFile(QVariantMap& values) {
     if (st.st_size > kMaxFileSize)
         return aside(st, "corrupt");
     const std::optional<QByteArray> bytes = readAtMost(fd.get(), st.st_size, kMaxFileSize);
-#ifdef PELORA_TEST_HOOKS
-    // Tests widen the moment between reading the file and writing it back.
-    if (const int delay = qEnvironmentVariableIntValue("PELORA_TEST_DEFAULTS_READ_DELAY_MS");
-        delay > 0 && !pending_.isEmpty())
-        QThread::msleep(delay);
-#endif
+    fileRead();
     if (!bytes)
         return ReadResult::Failed;
     // An empty file is an empty store.

@@ -50,6 +50,11 @@ public:
     // Deeper values are not this program's either; the file holding one counts as damaged.
     static constexpr int kMaxDepth = 64;
 
+protected:
+    // Called under the folder lock between reading the file and writing it back, so a test can
+    // widen that moment.
+    virtual void fileRead() {}
+
 private:
     enum class ReadResult { Read, Missing, SetAside, Failed };
 

@@ -2,6 +2,7 @@
 
 #include "platform/linux/DesktopEntries.h"
 #include "platform/linux/ProcessInfo.h"
+#include "platform/linux/X11Connection.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
@@ -13,7 +14,6 @@
 #include <QSet>
 #include <QTimer>
 #include <QWindow>
-#include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/res.h>
 #include <xcb/xcb.h>
@@ -21,7 +21,6 @@
 #include <xcb/xcb_icccm.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -120,12 +119,9 @@ public:
 };
 
 X11RunningApplications::Private::Private(X11RunningApplications* owner) : q(owner) {
-    if (QGuiApplication::platformName() != u"xcb" || !qGuiApp)
+    xcb_connection_t* connection = qtX11Connection();
+    if (!connection)
         return;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection())
-        return;
-    xcb_connection_t* connection = x11->connection();
     xcb_intern_atom_cookie_t* ewmhCookies = xcb_ewmh_init_atoms(connection, &ewmh);
     auto intern = [connection](const char* name) {
         return xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name);
@@ -135,10 +131,8 @@ X11RunningApplications::Private::Private(X11RunningApplications* owner) : q(owne
     const bool ewmhReady = xcb_ewmh_init_atoms_replies(&ewmh, ewmhCookies, nullptr);
     for (auto [cookie, atom] :
          {std::pair{stateCookie, &wmStateAtom}, std::pair{changeStateCookie, &wmChangeStateAtom}}) {
-        if (auto* reply = xcb_intern_atom_reply(connection, cookie, nullptr)) {
+        if (const auto reply = takeReply(xcb_intern_atom_reply(connection, cookie, nullptr)))
             *atom = reply->atom;
-            std::free(reply);
-        }
     }
     if (!ewmhReady || ewmh.nb_screens <= 0)
         return;
@@ -151,11 +145,9 @@ X11RunningApplications::Private::Private(X11RunningApplications* owner) : q(owne
     // Root property events tell when the active window or the window list changes. The event
     // mask is per client: keep what Qt selected.
     uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    if (auto* attributes =
-            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, root), nullptr)) {
+    if (const auto attributes = takeReply(
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, root), nullptr)))
         mask |= attributes->your_event_mask;
-        std::free(attributes);
-    }
     xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(c);
     QCoreApplication::instance()->installNativeEventFilter(this);
@@ -280,10 +272,10 @@ void X11RunningApplications::Private::fetchInfo(const QList<xcb_window_t>& list)
         resCookies << xcb_res_query_client_ids(c, 1, &wanted);
     }
     for (qsizetype i = 0; i < withoutPid.size(); ++i) {
-        auto* reply = xcb_res_query_client_ids_reply(c, resCookies[i], nullptr);
+        const auto reply = takeReply(xcb_res_query_client_ids_reply(c, resCookies[i], nullptr));
         if (!reply)
             continue;
-        for (auto it = xcb_res_query_client_ids_ids_iterator(reply); it.rem;
+        for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem;
              xcb_res_client_id_value_next(&it)) {
             if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
                 xcb_res_client_id_value_value_length(it.data) >= 1) {
@@ -291,7 +283,6 @@ void X11RunningApplications::Private::fetchInfo(const QList<xcb_window_t>& list)
                 break;
             }
         }
-        std::free(reply);
     }
 }
 
@@ -315,12 +306,10 @@ X11RunningApplications::Private::fetchStates(const QList<xcb_window_t>& list) {
             }
             xcb_ewmh_get_atoms_reply_wipe(&netState);
         }
-        if (auto* reply = xcb_get_property_reply(c, cookies[i].second, nullptr)) {
-            if (reply->format == 32 && xcb_get_property_value_length(reply) >= 4) {
-                const auto* value = static_cast<const uint32_t*>(xcb_get_property_value(reply));
-                state.iconic = value[0] == XCB_ICCCM_WM_STATE_ICONIC;
-            }
-            std::free(reply);
+        if (const auto reply = takeReply(xcb_get_property_reply(c, cookies[i].second, nullptr));
+            reply && reply->format == 32 && xcb_get_property_value_length(reply.get()) >= 4) {
+            const auto* value = static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
+            state.iconic = value[0] == XCB_ICCCM_WM_STATE_ICONIC;
         }
         states.insert(list[i], state);
     }

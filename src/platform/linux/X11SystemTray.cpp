@@ -1,29 +1,15 @@
 #include "platform/linux/X11SystemTray.h"
 
-#include <QByteArray>
-#include <QGuiApplication>
+#include "platform/linux/X11Connection.h"
 
-#include <xcb/xcb.h>
+#include <QByteArray>
 
 #include <algorithm>
-#include <cstdlib>
-#include <memory>
 
 namespace {
-template <class T> using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
-
-xcb_connection_t* x11Connection() {
-    if (QGuiApplication::platformName() != u"xcb")
-        return nullptr;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
-
 xcb_atom_t atom(xcb_connection_t* c, const QByteArray& name) {
-    XcbReply<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(name.size()), name.constData()),
-                              nullptr),
-        &std::free);
+    const auto reply = takeReply(xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, uint16_t(name.size()), name.constData()), nullptr));
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
@@ -41,26 +27,23 @@ int defaultScreenNumber() {
 } // namespace
 
 std::optional<QColor> x11SystemTrayForegroundColor() {
-    xcb_connection_t* c = x11Connection();
+    xcb_connection_t* c = qtX11Connection();
     if (!c)
         return std::nullopt;
     const xcb_atom_t selection =
         atom(c, "_NET_SYSTEM_TRAY_S" + QByteArray::number(defaultScreenNumber()));
     if (selection == XCB_ATOM_NONE)
         return std::nullopt;
-    XcbReply<xcb_get_selection_owner_reply_t> owner(
-        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr),
-        &std::free);
+    const auto owner =
+        takeReply(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr));
     if (!owner || owner->owner == XCB_NONE)
         return std::nullopt;
 
     // Twelve cardinals: foreground, error, warning and success, each red, green, blue in
     // 0..65535. Only the foreground is wanted.
     const xcb_atom_t colors = atom(c, "_NET_SYSTEM_TRAY_COLORS");
-    XcbReply<xcb_get_property_reply_t> reply(
-        xcb_get_property_reply(
-            c, xcb_get_property(c, 0, owner->owner, colors, XCB_ATOM_CARDINAL, 0, 12), nullptr),
-        &std::free);
+    const auto reply = takeReply(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, owner->owner, colors, XCB_ATOM_CARDINAL, 0, 12), nullptr));
     if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 3 * 4)
         return std::nullopt;
     const auto* values = static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
