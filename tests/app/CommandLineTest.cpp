@@ -5,6 +5,7 @@
 
 #include <QJsonObject>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 CommandLineRequest parse(const char* line) {
@@ -14,7 +15,8 @@ CommandLineRequest parse(const char* line) {
 
 TEST(CommandLine, EachLineBecomesItsCommandOrBadUsage) {
     using K = CommandKind;
-    const std::pair<CommandKind, std::initializer_list<const char*>> cases[] = {
+    // Vectors, not initializer lists: a list's items would end with the statement that made it.
+    const std::pair<CommandKind, std::vector<const char*>> cases[] = {
         // Qt's own options (and the session manager's -session) start the program.
         {K::start, {"", "-platform offscreen", "-session 1234"}},
         {K::help, {"--help", "-h", "help", "popup --help", "strip -h"}},
