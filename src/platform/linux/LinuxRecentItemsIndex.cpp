@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include <fcntl.h>
@@ -40,66 +42,149 @@ bool needsCleaning(const QString& path) {
            path.endsWith(QLatin1String("/.")) || path.endsWith(QLatin1String("/.."));
 }
 
-// Adds the entries of a parsed bookmark file, merging entries that name the same path.
-// GLib fills in "now" for every date attribute that is missing, so dates from the moment the
-// parse began on count as unknown: a file with no dates must not look freshly used.
-void collectEntries(GBookmarkFile* file, qint64 parseStart, QList<RecentlyUsedEntry>& entries,
-                    QHash<QString, qsizetype>& indexOfPath) {
-    gsize count = 0;
-    gchar** uris = g_bookmark_file_get_uris(file, &count);
-    entries.reserve(entries.size() + qsizetype(count));
-    indexOfPath.reserve(indexOfPath.size() + qsizetype(count));
-    for (gsize i = 0; i < count; ++i) {
-        const gchar* uri = uris[i];
+// Milliseconds since the epoch of an ISO 8601 date, noDate for none; false for one GLib's own
+// reader would refuse (such an entry is dropped, as GLib drops it).
+bool parseDate(const gchar* text, qint64& msecs) {
+    msecs = noDate;
+    if (!text)
+        return true;
+    GDateTime* date = g_date_time_new_from_iso8601(text, nullptr);
+    if (!date)
+        return false;
+    msecs = toMSecs(date);
+    g_date_time_unref(date);
+    return true;
+}
+
+// Reads the entries straight from the markup: GLib's bookmark reader would build a tree of
+// every attribute, group and application only for us to copy four dates out of it. Entries are
+// judged one by one: a missing href or a date GLib refuses drops that entry alone. Entries
+// naming the same path are merged. Dates from the moment the parse began on count as unknown
+// (GLib writes "now" for missing ones): a file with no dates must not look freshly used.
+class MarkupCollector {
+public:
+    MarkupCollector(qint64 parseStart, QList<RecentlyUsedEntry>& entries,
+                    QHash<QString, qsizetype>& indexOfPath)
+        : parseStart_(parseStart), entries_(entries), indexOfPath_(indexOfPath) {}
+
+    // False when the markup is not well formed; the entries before the fault are kept.
+    bool parse(QByteArrayView data) {
+        static const GMarkupParser parser{&MarkupCollector::startElement,
+                                          &MarkupCollector::endElement, nullptr, nullptr, nullptr};
+        GMarkupParseContext* context =
+            g_markup_parse_context_new(&parser, GMarkupParseFlags(0), this, nullptr);
+        const bool ok =
+            g_markup_parse_context_parse(context, data.data(), gssize(data.size()), nullptr) &&
+            g_markup_parse_context_end_parse(context, nullptr);
+        g_markup_parse_context_free(context);
+        return ok;
+    }
+
+private:
+    static const gchar* attribute(const gchar** names, const gchar** values, const char* name) {
+        for (; *names; ++names, ++values) {
+            if (std::strcmp(*names, name) == 0)
+                return *values;
+        }
+        return nullptr;
+    }
+
+    void consider(qint64 date) {
+        if (date != noDate && date < parseStart_ && date > lastUsed_)
+            lastUsed_ = date;
+    }
+
+    void considerText(const gchar* text) {
+        qint64 date = noDate;
+        if (!parseDate(text, date))
+            valid_ = false;
+        consider(date);
+    }
+
+    static void startElement(GMarkupParseContext*, const gchar* element, const gchar** names,
+                             const gchar** values, gpointer self, GError**) {
+        static_cast<MarkupCollector*>(self)->start(element, names, values);
+    }
+
+    static void endElement(GMarkupParseContext*, const gchar* element, gpointer self, GError**) {
+        auto* collector = static_cast<MarkupCollector*>(self);
+        if (collector->depth_ > 0 && --collector->depth_ == 0)
+            collector->finish();
+        Q_UNUSED(element);
+    }
+
+    void start(const gchar* element, const gchar** names, const gchar** values) {
+        if (depth_ > 0) {
+            ++depth_;
+            if (element == applicationTag_)
+                startApplication(names, values);
+            return;
+        }
+        if (std::strcmp(element, "xbel") == 0) {
+            // The application element's prefix is whatever the file declared for the
+            // desktop-bookmarks namespace.
+            for (const gchar **n = names, **v = values; *n; ++n, ++v) {
+                if (std::strncmp(*n, "xmlns:", 6) == 0 &&
+                    std::strcmp(*v, "http://www.freedesktop.org/standards/desktop-bookmarks") == 0)
+                    applicationTag_ = QByteArray(*n + 6) + ":application";
+            }
+            return;
+        }
+        if (std::strcmp(element, "bookmark") != 0)
+            return;
+        depth_ = 1;
+        lastUsed_ = noDate;
+        const gchar* href = attribute(names, values, "href");
+        valid_ = href != nullptr;
+        href_ = href ? href : "";
+        considerText(attribute(names, values, "added"));
+        considerText(attribute(names, values, "modified"));
+        considerText(attribute(names, values, "visited"));
+    }
+
+    void startApplication(const gchar** names, const gchar** values) {
+        if (!attribute(names, values, "name") || !attribute(names, values, "exec")) {
+            valid_ = false;
+            return;
+        }
+        if (const gchar* stamp = attribute(names, values, "timestamp"))
+            consider(qint64(std::atol(stamp)) * 1000);
+        else
+            considerText(attribute(names, values, "modified"));
+    }
+
+    void finish() {
+        if (!valid_ || lastUsed_ == noDate)
+            return;
         gchar* hostname = nullptr;
-        gchar* filename = g_filename_from_uri(uri, &hostname, nullptr);
+        gchar* filename = g_filename_from_uri(href_.constData(), &hostname, nullptr);
         const bool local =
             filename && (!hostname || g_ascii_strcasecmp(hostname, "localhost") == 0);
         QString path = local ? QFile::decodeName(filename) : QString();
-        if (needsCleaning(path))
-            path = QDir::cleanPath(path);
         g_free(filename);
         g_free(hostname);
+        if (needsCleaning(path))
+            path = QDir::cleanPath(path);
         if (path.isEmpty() || !path.startsWith(u'/'))
-            continue;
-
-        qint64 lastUsed = noDate;
-        auto consider = [&](GDateTime* date) {
-            const qint64 d = toMSecs(date);
-            if (d != noDate && d < parseStart && d > lastUsed)
-                lastUsed = d;
-        };
-        consider(g_bookmark_file_get_added_date_time(file, uri, nullptr));
-        consider(g_bookmark_file_get_modified_date_time(file, uri, nullptr));
-        consider(g_bookmark_file_get_visited_date_time(file, uri, nullptr));
-        gsize appCount = 0;
-        if (gchar** apps = g_bookmark_file_get_applications(file, uri, &appCount, nullptr)) {
-            for (gsize a = 0; a < appCount; ++a) {
-                GDateTime* stamp = nullptr;
-                // No exec out-argument: GLib would expand it and may reject odd exec lines.
-                if (g_bookmark_file_get_application_info(file, uri, apps[a], nullptr, nullptr,
-                                                         &stamp, nullptr))
-                    consider(stamp);
-            }
-            g_strfreev(apps);
-        }
-        if (lastUsed == noDate)
-            continue;
-
-        auto it = indexOfPath.constFind(path);
-        if (it == indexOfPath.constEnd()) {
-            indexOfPath.insert(path, entries.size());
-            entries.append({path, QDateTime::fromMSecsSinceEpoch(lastUsed, Qt::UTC)});
-        } else if (entries[*it].lastUsed.toMSecsSinceEpoch() < lastUsed) {
-            entries[*it].lastUsed = QDateTime::fromMSecsSinceEpoch(lastUsed, Qt::UTC);
+            return;
+        auto it = indexOfPath_.constFind(path);
+        if (it == indexOfPath_.constEnd()) {
+            indexOfPath_.insert(path, entries_.size());
+            entries_.append({path, QDateTime::fromMSecsSinceEpoch(lastUsed_, Qt::UTC)});
+        } else if (entries_[*it].lastUsed.toMSecsSinceEpoch() < lastUsed_) {
+            entries_[*it].lastUsed = QDateTime::fromMSecsSinceEpoch(lastUsed_, Qt::UTC);
         }
     }
-    g_strfreev(uris);
-}
 
-bool loadInto(GBookmarkFile* file, QByteArrayView data) {
-    return g_bookmark_file_load_from_data(file, data.data(), gsize(data.size()), nullptr);
-}
+    const qint64 parseStart_;
+    QList<RecentlyUsedEntry>& entries_;
+    QHash<QString, qsizetype>& indexOfPath_;
+    QByteArray applicationTag_ = "bookmark:application";
+    int depth_ = 0; // inside a bookmark element: its nesting depth
+    QByteArray href_;
+    qint64 lastUsed_ = noDate;
+    bool valid_ = false;
+};
 
 bool isTagBoundary(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '/' || c == '>';
@@ -181,10 +266,7 @@ void salvageEntries(QByteArrayView data, qint64 parseStart, QList<RecentlyUsedEn
             wrapped = prefix;
             wrapped += data.sliced(start, end - start);
             wrapped += suffix;
-            GBookmarkFile* file = g_bookmark_file_new();
-            if (loadInto(file, wrapped))
-                collectEntries(file, parseStart, entries, indexOfPath);
-            g_bookmark_file_free(file);
+            MarkupCollector(parseStart, entries, indexOfPath).parse(wrapped);
         }
         pos = next;
     }
@@ -295,8 +377,8 @@ struct LinuxRecentItemsIndex::Worker {
         parsed = true;
         ++parses;
 #ifdef __GLIBC__
-        // GLib's copy of a large file was just freed on this thread; hand those pages back
-        // rather than keep them for a parse that may never come.
+        // The file's bytes and the parser's scratch were just freed on this thread; hand the pages
+        // back rather than keep them for a parse that may never come.
         malloc_trim(0);
 #endif
         return entries;
@@ -428,13 +510,12 @@ QList<RecentlyUsedEntry> parseRecentlyUsedFile(const QByteArray& data) {
         return entries;
     QHash<QString, qsizetype> indexOfPath;
     const qint64 parseStart = QDateTime::currentMSecsSinceEpoch();
-    GBookmarkFile* file = g_bookmark_file_new();
-    const bool whole = loadInto(file, data);
-    if (whole)
-        collectEntries(file, parseStart, entries, indexOfPath);
-    g_bookmark_file_free(file);
-    if (!whole)
+    if (!MarkupCollector(parseStart, entries, indexOfPath).parse(data)) {
+        // Not well formed: start again entry by entry, so the fault costs only its entry.
+        entries.clear();
+        indexOfPath.clear();
         salvageEntries(data, parseStart, entries, indexOfPath);
+    }
     return entries;
 }
 
