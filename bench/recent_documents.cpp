@@ -7,6 +7,7 @@
 #include "RecentlyUsedFixture.h"
 #include "common/Services.h"
 #include "history/RecentDocumentsService.h"
+#include "platform/RunningApplications.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 #include "platform/linux/LinuxFileSystem.h"
@@ -45,6 +46,17 @@ public:
     QIcon iconForFileType(const QString&) override { return {}; }
     QString iconNameForFile(const QString&) override { return QStringLiteral("text-x-generic"); }
     QIcon iconForName(const QString&) override { return {}; }
+};
+
+// Nothing running: the press's icons then come from the workspace alone.
+class NoRunningApplications : public RunningApplications {
+public:
+    QList<RunningApplication> runningApplications() override { return {}; }
+    std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
+    bool hide(const RunningApplication&) override { return false; }
+    bool unhide(const RunningApplication&) override { return false; }
+    bool activate(const RunningApplication&) override { return false; }
+    void activateCurrentApplication() override {}
 };
 
 RecentlyUsedFixture* fixture = nullptr;
@@ -148,6 +160,7 @@ void DocumentsPressUnchanged(benchmark::State& state) {
     platform.defaults = std::make_shared<InMemoryUserDefaults>();
     platform.fileSystem = std::make_shared<LinuxFileSystem>();
     platform.workspace = std::make_shared<QuickWorkspace>();
+    platform.runningApplications = std::make_shared<NoRunningApplications>();
     auto index = std::make_shared<LinuxRecentItemsIndex>(fixture->file, fixture->home);
     platform.recentItemsIndex = index;
     Services services(platform);
