@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 
 #include <QDir>
+#include <QMimeData>
 #include <QFileInfo>
 
 QString standardizedPath(const QUrl& fileURL) {
@@ -25,4 +26,14 @@ QUrl resolvedFileURL(const QUrl& url, const FileSystem& fileSystem) {
     if (!canonical.isEmpty())
         path = canonical;
     return QUrl::fromLocalFile(path);
+}
+
+QList<QUrl> localFileURLs(const QMimeData* data) {
+    QList<QUrl> urls;
+    if (!data || !data->hasUrls())
+        return urls;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            urls << url;
+    return urls;
 }

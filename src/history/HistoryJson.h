@@ -2,6 +2,8 @@
 
 #include "common/Dates.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <cmath>
@@ -42,6 +44,28 @@ inline std::optional<OptionalString> optionalString(const QJsonObject& object, Q
 
 inline QJsonValue dateValue(const QDateTime& date) {
     return QJsonValue(secondsSince2001(date));
+}
+
+// A history stored as a JSON array of objects, each read by readOne (an optional record). One
+// unreadable element makes the whole history unreadable.
+template <class Record, class ReadOne>
+std::optional<QList<Record>> decodeArray(const QByteArray& data, ReadOne readOne) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return std::nullopt;
+    QList<Record> records;
+    const QJsonArray array = document.array();
+    records.reserve(array.size());
+    for (const QJsonValue& element : array) {
+        if (!element.isObject())
+            return std::nullopt;
+        std::optional<Record> record = readOne(element.toObject());
+        if (!record)
+            return std::nullopt;
+        records.append(std::move(*record));
+    }
+    return records;
 }
 
 } // namespace historyjson

@@ -28,25 +28,16 @@ QByteArray encodeRecentDocumentRecords(const QList<RecentDocumentRecord>& record
 }
 
 std::optional<QList<RecentDocumentRecord>> decodeRecentDocumentRecords(const QByteArray& data) {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
-    if (error.error != QJsonParseError::NoError || !document.isArray())
-        return std::nullopt;
-    QList<RecentDocumentRecord> records;
-    const QJsonArray array = document.array();
-    records.reserve(array.size());
-    for (const QJsonValue& element : array) {
-        if (!element.isObject())
-            return std::nullopt;
-        const QJsonObject object = element.toObject();
-        auto path = historyjson::requiredString(object, kPath);
-        auto displayName = historyjson::requiredString(object, kDisplayName);
-        auto appName = historyjson::requiredString(object, kAppName);
-        auto appPath = historyjson::optionalString(object, kAppPath);
-        auto lastOpenedAt = historyjson::requiredDate(object, kLastOpenedAt);
-        if (!path || !displayName || !appName || !appPath || !lastOpenedAt)
-            return std::nullopt;
-        records.append({*path, *displayName, *appName, appPath->value, *lastOpenedAt});
-    }
-    return records;
+    return historyjson::decodeArray<RecentDocumentRecord>(
+        data, [](const QJsonObject& object) -> std::optional<RecentDocumentRecord> {
+            auto path = historyjson::requiredString(object, kPath);
+            auto displayName = historyjson::requiredString(object, kDisplayName);
+            auto appName = historyjson::requiredString(object, kAppName);
+            auto appPath = historyjson::optionalString(object, kAppPath);
+            auto lastOpenedAt = historyjson::requiredDate(object, kLastOpenedAt);
+            if (!path || !displayName || !appName || !appPath || !lastOpenedAt)
+                return std::nullopt;
+            return RecentDocumentRecord{*path, *displayName, *appName, appPath->value,
+                                        *lastOpenedAt};
+        });
 }

@@ -100,12 +100,7 @@ void RecentDocumentsService::buildSystemRecords(const QList<std::pair<QString, Q
             applicationFacts(QUrl::fromLocalFile(path), workspace, fileSystem);
         records.append({path, fileSystem.displayName(path), facts.appName, facts.appPath, date});
     }
-    QList<RecentDocumentRecord> uncached;
-    for (const RecentDocumentRecord& r : records)
-        if (!iconCache_->contains(r.path))
-            uncached.append(r);
-    if (!uncached.isEmpty())
-        queueIconLoading(uncached, workspace);
+    prefetchIcons(records, workspace);
     runLaterOnMain(
         [this, records] {
             systemRecentDocuments_ = records;

@@ -22,23 +22,13 @@ QByteArray encodeRecentFolderRecords(const QList<PersistedRecentFolderRecord>& r
 
 std::optional<QList<PersistedRecentFolderRecord>>
 decodeRecentFolderRecords(const QByteArray& data) {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
-    if (error.error != QJsonParseError::NoError || !document.isArray())
-        return std::nullopt;
-    QList<PersistedRecentFolderRecord> records;
-    const QJsonArray array = document.array();
-    records.reserve(array.size());
-    for (const QJsonValue& element : array) {
-        if (!element.isObject())
-            return std::nullopt;
-        const QJsonObject object = element.toObject();
-        auto path = historyjson::requiredString(object, kPath);
-        auto displayName = historyjson::requiredString(object, kDisplayName);
-        auto lastOpenedAt = historyjson::requiredDate(object, kLastOpenedAt);
-        if (!path || !displayName || !lastOpenedAt)
-            return std::nullopt;
-        records.append({*path, *displayName, *lastOpenedAt});
-    }
-    return records;
+    return historyjson::decodeArray<PersistedRecentFolderRecord>(
+        data, [](const QJsonObject& object) -> std::optional<PersistedRecentFolderRecord> {
+            auto path = historyjson::requiredString(object, kPath);
+            auto displayName = historyjson::requiredString(object, kDisplayName);
+            auto lastOpenedAt = historyjson::requiredDate(object, kLastOpenedAt);
+            if (!path || !displayName || !lastOpenedAt)
+                return std::nullopt;
+            return PersistedRecentFolderRecord{*path, *displayName, *lastOpenedAt};
+        });
 }

@@ -1,5 +1,7 @@
 #include "strip/FavoritesDropTableView.h"
 
+#include "common/FileURL.h"
+
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
@@ -13,19 +15,9 @@ FavoritesDropTableView::FavoritesDropTableView(QWidget* parent) : QTableView(par
     setDropIndicatorShown(false);
 }
 
-QList<QUrl> FavoritesDropTableView::fileURLs(const QMimeData* data) {
-    QList<QUrl> urls;
-    if (!data || !data->hasUrls())
-        return urls;
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile())
-            urls << url;
-    return urls;
-}
-
 // The item view's own drag handling would consult the model; only files matter here.
 void FavoritesDropTableView::dragEnterEvent(QDragEnterEvent* event) {
-    if (fileURLs(event->mimeData()).isEmpty()) {
+    if (localFileURLs(event->mimeData()).isEmpty()) {
         event->ignore();
         return;
     }
@@ -34,7 +26,7 @@ void FavoritesDropTableView::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void FavoritesDropTableView::dragMoveEvent(QDragMoveEvent* event) {
-    if (fileURLs(event->mimeData()).isEmpty()) {
+    if (localFileURLs(event->mimeData()).isEmpty()) {
         event->ignore();
         return;
     }
@@ -47,7 +39,7 @@ void FavoritesDropTableView::dragLeaveEvent(QDragLeaveEvent* event) {
 }
 
 void FavoritesDropTableView::dropEvent(QDropEvent* event) {
-    const QList<QUrl> urls = fileURLs(event->mimeData());
+    const QList<QUrl> urls = localFileURLs(event->mimeData());
     if (urls.isEmpty()) {
         event->ignore();
         return;

@@ -16,9 +16,6 @@ public:
 
     std::function<void(const QList<QUrl>&)> onDropURLs;
 
-    // The file URLs a drag carries, in order; anything else gives an empty list.
-    static QList<QUrl> fileURLs(const QMimeData* data);
-
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;

@@ -1,5 +1,6 @@
 #include "strip/StripButton.h"
 
+#include "common/FileURL.h"
 #include "common/Symbols.h"
 
 #include <QDragEnterEvent>
@@ -69,25 +70,15 @@ StripButton::StripButton(StripModule module, std::function<void()> action, DropH
     });
 }
 
-QList<QUrl> StripButton::droppedFileURLs(const QMimeData* data) {
-    QList<QUrl> urls;
-    if (!data || !data->hasUrls())
-        return urls;
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile())
-            urls << url;
-    return urls;
-}
-
 void StripButton::dragEnterEvent(QDragEnterEvent* event) {
-    if (onDrop_ && !droppedFileURLs(event->mimeData()).isEmpty())
+    if (onDrop_ && !localFileURLs(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void StripButton::dragMoveEvent(QDragMoveEvent* event) {
-    if (onDrop_ && !droppedFileURLs(event->mimeData()).isEmpty())
+    if (onDrop_ && !localFileURLs(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
@@ -98,7 +89,7 @@ void StripButton::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    const QList<QUrl> urls = droppedFileURLs(event->mimeData());
+    const QList<QUrl> urls = localFileURLs(event->mimeData());
     event->acceptProposedAction();
     if (!urls.isEmpty())
         onDrop_(urls);

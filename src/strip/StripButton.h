@@ -51,9 +51,6 @@ public:
     StripModule module() const { return module_; }
     bool acceptsFileDrops() const { return bool(onDrop_); }
 
-    // The file URLs of a drag's data; other URLs are not offered.
-    static QList<QUrl> droppedFileURLs(const QMimeData* data);
-
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
