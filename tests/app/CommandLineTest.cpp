@@ -2,8 +2,6 @@
 #include "app/InstanceProtocol.h"
 #include "support/TestSupport.h"
 
-#include <QProcess>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 TEST(CommandLine, EachLineBecomesItsRequestOrTellsTheUserWhatIsWrong) {
@@ -58,33 +56,4 @@ TEST(CommandLine, EachLineBecomesItsRequestOrTellsTheUserWhatIsWrong) {
     // The defaults tool gets its arguments untouched.
     const QStringList tool{"write", "PeloraStripVisible", "-bool", "false"};
     EXPECT_EQ(parseCommandLine(QStringList{"defaults"} + tool).arguments, tool);
-}
-
-TEST(CommandLine, TheExecutableAnswersHelpVersionAndBadUsageWithoutAnInstance) {
-    QTemporaryDir runtime;
-    const struct {
-        QStringList arguments;
-        int status;
-        const char* out; // how standard output, or else standard error, starts
-    } cases[] = {
-        {{"--help"}, 0, "Usage: pelora"},
-        {{"--version"}, 0, "Pelora "},
-        {{"popup", "shortcuts"}, 2, "pelora popup: the module \"shortcuts\" has no button"},
-    };
-    for (const auto& c : cases) {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-        // A command needs no display; make sure it does not reach for one.
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            environment.remove(QLatin1String(name));
-        process.setProcessEnvironment(environment);
-        process.start(buildPath(QStringLiteral("Pelora.app/Contents/MacOS/pelora")), c.arguments);
-        ASSERT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; }, 30000));
-        EXPECT_EQ(process.exitCode(), c.status) << c.out;
-        const QByteArray output =
-            c.status == 0 ? process.readAllStandardOutput() : process.readAllStandardError();
-        EXPECT_TRUE(output.startsWith(c.out)) << output.toStdString();
-        EXPECT_EQ(output.contains("pelora --help"), c.status != 0) << "the way to the usage";
-    }
 }

@@ -2,6 +2,7 @@
 #include "app/InstanceClient.h"
 #include "app/InstanceCommands.h"
 #include "app/InstanceProtocol.h"
+#include "support/TempTree.h"
 #include "support/TestSupport.h"
 
 #include <QFileInfo>
@@ -173,29 +174,23 @@ TEST_F(InstanceServerTest, SilentPeersDoNotHoldUpOthersAndAreDroppedAfterTheTime
 TEST(InstanceSocket, APlainFileOrAnotherUsersSocketInItsPlaceIsReplacedWithoutSpeakingToIt) {
     QTemporaryDir dir;
     InstanceServer other(dir.filePath(QStringLiteral("other.socket")));
-    QFile leftover(other.socketPath());
-    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
-    leftover.close();
+    writeFile(other.socketPath(), "");
     EXPECT_EQ(other.listen(), InstanceServer::ListenResult::listening);
 
     // Another user's server on the socket, as a start under sudo would leave it.
-    const QString path = dir.filePath(QStringLiteral("pelora.socket"));
+    const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("pelora.socket")));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray native = QFile::encodeName(path);
-    std::memcpy(address.sun_path, native.constData(), native.size());
+    sockaddr_un address{AF_UNIX, {}};
+    std::memcpy(address.sun_path, path.constData(), path.size());
     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
     ASSERT_EQ(::listen(fd, 4), 0);
-    if (::chown(native.constData(), 65534, 65534) != 0) {
+    if (::chown(path.constData(), 65534, 65534) != 0) {
         ::close(fd);
         GTEST_SKIP() << "cannot give the socket to another user";
     }
-    InstanceServer server(path);
+    InstanceServer server(QFile::decodeName(path));
     EXPECT_EQ(claimInstance(server), std::nullopt) << server.errorString().toStdString();
-    EXPECT_TRUE(server.isListening());
-    EXPECT_EQ(QFileInfo(path).ownerId(), uint(geteuid()));
+    EXPECT_EQ(QFileInfo(server.socketPath()).ownerId(), uint(geteuid()));
     EXPECT_LT(::accept(fd, nullptr, nullptr), 0) << "the stranger was spoken to";
     ::close(fd);
 }
@@ -229,8 +224,6 @@ TEST(InstanceSocket, PrefersTheRuntimeFolderElseAPrivateTemporaryOne) {
     EXPECT_TRUE(instanceSocketPath(QString(), temp.path(), &error).isEmpty());
     EXPECT_FALSE(error.isEmpty());
     QFile::remove(fallback);
-    QFile plain(fallback);
-    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
-    plain.close();
+    writeFile(fallback, "");
     EXPECT_TRUE(instanceSocketPath(QString(), temp.path(), &error).isEmpty());
 }
