@@ -12,11 +12,9 @@ TEST(CommandLine, EachLineBecomesItsRequestOrTellsTheUserWhatIsWrong) {
         const char* sent; // the request to the instance, or what the error says
     } cases[] = {
         // Qt's own options (and the session manager's -session) start the program.
-        {"", K::start, R"({"command":"activate"})"},
         {"-platform offscreen", K::start, R"({"command":"activate"})"},
         {"popup documents", K::popup, R"({"command":"popup","module":"documents"})"},
         {"menu --json windows", K::menu, R"({"command":"menu","module":"windows"})"},
-        {"menu clipboard", K::menu, R"({"command":"menu","module":"clipboard"})"},
         {"strip toggle", K::strip, R"({"action":"toggle","command":"strip"})"},
         {"check-updates", K::checkUpdates, R"({"command":"check-updates"})"},
         {"settings", K::settings, R"({"command":"settings"})"},

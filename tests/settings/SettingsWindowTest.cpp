@@ -1,17 +1,21 @@
 #include "common/Texts.h"
+#include "common/WebPages.h"
 #include "settings/GeneralSettingsView.h"
 #include "settings/PeloraSettingsView.h"
 #include "settings/PeloraUpdatePreferences.h"
 #include "settings/SettingsWidgets.h"
 #include "settings/SettingsWindowController.h"
+#include "settings/UpdateWindowController.h"
 #include "settings/UpdatesSettingsView.h"
 #include "settings/VersionCheckService.h"
+#include "settings/VersionCheckUpdateView.h"
 #include "support/FakePlatform.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QMainWindow>
 #include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -34,6 +38,14 @@ protected:
         tab->show();
         return tab;
     }
+    UpdateWindowController& updates() { return services->get<UpdateWindowController>(); }
+    VersionCheckUpdateView* showUpdate(const char* version, const char* download = nullptr) {
+        VersionInfo info{{kInfoLatestVersion, QString::fromLatin1(version)}};
+        if (download)
+            info.insert(kInfoDownloadUrl, QString::fromLatin1(download));
+        updates().showUpdateWindow(info);
+        return updates().currentUpdateView();
+    }
     // A check that ended, as the version check announces it.
     void finishCheck(const QDateTime& lastSuccess) {
         fakes.defaults->setObject(kLastSuccessfulUpdateCheckDateKey.key(), lastSuccess.toUTC());
@@ -50,6 +62,7 @@ struct LocaleOverride {
 } // namespace
 
 TEST_F(SettingsTest, OpeningMakesTheProgramActiveAndShowsOneWindowThatIsReopened) {
+    fakes.defaults->setObject(kSettingsSelectedTabKey.key(), qint64(7)); // no such tab
     controller().openSettingsWindow();
     QMainWindow* window = controller().existingSettingsWindow();
     ASSERT_NE(window, nullptr);
@@ -67,33 +80,22 @@ TEST_F(SettingsTest, OpeningMakesTheProgramActiveAndShowsOneWindowThatIsReopened
     for (QWidget* w : QApplication::topLevelWidgets())
         windows += w->objectName() == QStringLiteral("settingsWindow");
     EXPECT_EQ(windows, 1);
-}
 
-TEST_F(SettingsTest, TheStoredTabChoosesTheContentAndAnyOtherValueMeansGeneral) {
-    fakes.defaults->setObject(kSettingsSelectedTabKey.key(), qint64(7));
-    controller().openSettingsWindow();
+    // The stored tab chooses the content, also when someone else writes it; any other value
+    // means General.
     PeloraSettingsView* view = controller().settingsView();
-    EXPECT_TRUE(view->generalView()->isVisible());
-    // A value written by someone else switches too.
     for (const auto& [stored, tab] :
          {std::pair{1, PeloraSettingsView::updates}, std::pair{-1, PeloraSettingsView::general}}) {
         fakes.defaults->setObject(kSettingsSelectedTabKey.key(), qint64(stored));
         EXPECT_EQ(view->generalView()->isVisible(), tab == PeloraSettingsView::general);
         EXPECT_EQ(view->updatesView()->isVisible(), tab == PeloraSettingsView::updates);
-        EXPECT_EQ(controller().existingSettingsWindow()->windowTitle(),
-                  PeloraSettingsView::tabTitle(tab));
+        EXPECT_EQ(window->windowTitle(), PeloraSettingsView::tabTitle(tab));
     }
 }
 
 TEST_F(SettingsTest, TheUpdatesTabShowsTheCheckUnderWayAndTheLastSuccessInTheLocalesWords) {
     const LocaleOverride english(QLocale(QLocale::English, QLocale::UnitedStates));
     auto tab = updatesTab();
-    EXPECT_TRUE(tab->automaticSwitch()->isChecked()) << "absent means on";
-    tab->automaticSwitch()->click();
-    EXPECT_FALSE(preferences().autoCheckForUpdates());
-    preferences().setAutoCheckForUpdates(true);
-    EXPECT_TRUE(tab->automaticSwitch()->isChecked());
-
     tab->checkNowButton()->click();
     EXPECT_TRUE(tab->progressIndicator()->isVisible());
     EXPECT_TRUE(tab->checkNowButton()->text().isEmpty());
@@ -172,4 +174,65 @@ TEST_F(SettingsTest, ARefusedChangeShowsTheFailureUntilTheNextSuccessOrShowing) 
     tab->close();
     tab->show();
     EXPECT_TRUE(tab->failureMessage().isEmpty());
+}
+
+TEST_F(SettingsTest, ReturnOpensOnlyAWebAddressElseTheHomePageAndEscapeOnlyCloses) {
+    const QUrl home = peloraHomePageURL();
+    const struct {
+        const char* address;
+        Qt::Key key;
+        QList<QUrl> opened;
+    } cases[] = {
+        {"https://example.org/get?v=2", Qt::Key_Return, {QUrl("https://example.org/get?v=2")}},
+        {"HTTP://example.org/dl", Qt::Key_Return, {QUrl("http://example.org/dl")}},
+        {"https://example.org/get?v=2", Qt::Key_Escape, {}},
+        {"file:///etc/passwd", Qt::Key_Return, {home}},
+        {"/usr/bin/xterm", Qt::Key_Return, {home}},
+        {"javascript:alert(1)", Qt::Key_Return, {home}},
+        {"mailto:someone@example.org", Qt::Key_Return, {home}},
+        {"ssh://host/", Qt::Key_Return, {home}},
+        {"not a url at all", Qt::Key_Return, {home}},
+        {"https://", Qt::Key_Return, {home}},
+        {nullptr, Qt::Key_Return, {home}},
+    };
+    for (const auto& c : cases) {
+        fakes.workspace->openedURLs.clear();
+        showUpdate("2.0", c.address);
+        QPointer<QDialog> window = updates().currentUpdateWindow();
+        EXPECT_TRUE(window->isVisible());
+        QTest::keyClick(window.data(), c.key);
+        EXPECT_EQ(fakes.workspace->openedURLs, c.opened) << (c.address ? c.address : "none");
+        EXPECT_FALSE(window && window->isVisible());
+        EXPECT_EQ(updates().currentUpdateWindow(), nullptr);
+    }
+    // Each opening brings the program to the front; a document without texts has a title.
+    EXPECT_EQ(fakes.running->currentApplicationActivations, int(std::size(cases)));
+    showUpdate("3.1");
+    EXPECT_EQ(updates().currentUpdateWindow()->windowTitle(), L("updates.window.defaultTitle"));
+}
+
+TEST_F(SettingsTest, TheSwitchTheUpdateWindowsButtonAndTheStoredPreferenceFollowEachOther) {
+    auto tab = updatesTab();
+    EXPECT_TRUE(tab->automaticSwitch()->isChecked()) << "absent means on";
+    // Stored at first use.
+    EXPECT_EQ(fakes.defaults->objectForKey(kAutoCheckForUpdatesKey.key()), QVariant(true));
+    auto* view = showUpdate("2.0");
+    const QString disable = view->checkingButton()->text();
+    view->checkingButton()->click();
+    EXPECT_EQ(fakes.defaults->objectForKey(kAutoCheckForUpdatesKey.key()), QVariant(false));
+    EXPECT_NE(view->checkingButton()->text(), disable);
+    EXPECT_FALSE(tab->automaticSwitch()->isChecked());
+    EXPECT_TRUE(updates().currentUpdateWindow()->isVisible());
+    tab->automaticSwitch()->click();
+    EXPECT_TRUE(preferences().autoCheckForUpdates());
+    EXPECT_EQ(view->checkingButton()->text(), disable);
+    kAutoCheckForUpdatesKey.write(*fakes.defaults, false);
+    // Another writer (the defaults tool) is followed and announced.
+    int changes = 0;
+    QObject::connect(&preferences(), &PeloraUpdatePreferences::autoCheckForUpdatesChanged,
+                     [&](bool) { ++changes; });
+    kAutoCheckForUpdatesKey.write(*fakes.defaults, true);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(view->checkingButton()->text(), disable);
+    EXPECT_TRUE(tab->automaticSwitch()->isChecked());
 }
