@@ -137,6 +137,7 @@ TEST_F(AppTest, TheMainMenuAndTheTraysAboutReachWhatTheyName) {
     fakes.dialogs->alertAnswers.enqueue(1); // the unavailable alert's Ignore
     services->get<SettingsWindowController>().openSettingsWindow();
     QMainWindow* window = settingsWindow();
+    ASSERT_NE(window, nullptr);
     window->close();
     QMenuBar& bar = *window->menuBar();
     for (const char* key : {"menu.settings", "menu.about", "menu.checkUpdates", "help.app",
