@@ -89,35 +89,23 @@ TEST(DefaultsTool, AValueNestedDeeplyIsSummedUpNotPrintedWhole) {
 }
 
 TEST(DefaultsTool, BadUsageExitsTwoWithTheUsageAndChangesNothing) {
-    for (const char* line : {"",
-                             "frobnicate",
-                             "read a b",
-                             "write",
-                             "write k",
-                             "write k a b",
-                             "write k -int",
-                             "write k -int 12abc",
-                             "write k -int 1.5",
-                             "write k -float pi",
-                             "write k -bool maybe",
-                             "write k -data abc",
-                             "write k -data zz",
-                             "write k -date yesterday",
-                             "write k -nope 1",
-                             "write k -5",
-                             "write k -array -int",
-                             "write k -array -int x",
-                             "write k -dict name",
-                             "delete",
-                             "delete a b"}) {
+    const QStringList lines =
+        QStringLiteral(
+            "|frobnicate|read a b|write|write k|write k a b|write k -int|write k -int 12abc|"
+            "write k -int 1.5|write k -float pi|write k -bool maybe|write k -data abc|"
+            "write k -data zz|write k -date yesterday|write k -nope 1|write k -5|"
+            "write k -array -int|write k -array -int x|write k -dict name|delete|"
+            "delete a b")
+            .split(u'|');
+    for (const QString& line : lines) {
         InMemoryUserDefaults defaults;
         defaults.setObject(QStringLiteral("k"), QStringLiteral("before"));
-        const ToolRun r = run(defaults, line);
-        EXPECT_EQ(r.status, 2) << line;
-        EXPECT_TRUE(r.err.contains(QStringLiteral("Usage: pelora defaults"))) << line;
-        EXPECT_TRUE(r.out.isEmpty()) << line;
-        EXPECT_EQ(defaults.allKeys(), QStringList{QStringLiteral("k")}) << line;
-        EXPECT_EQ(defaults.stringForKey(QStringLiteral("k")), QStringLiteral("before")) << line;
+        const ToolRun r = run(defaults, line.split(u' ', Qt::SkipEmptyParts));
+        EXPECT_EQ(r.status, 2) << line.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Usage: pelora defaults"))) << line.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << line.toStdString();
+        EXPECT_EQ(defaults.allKeys(), QStringList{QStringLiteral("k")}) << line.toStdString();
+        EXPECT_EQ(defaults.stringForKey(QStringLiteral("k")), QStringLiteral("before"));
     }
     InMemoryUserDefaults defaults;
     EXPECT_EQ(run(defaults, {"write", "", "x"}).status, 2) << "an empty key";

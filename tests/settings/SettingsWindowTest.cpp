@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QMainWindow>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -46,19 +47,8 @@ protected:
         updates().showUpdateWindow(info);
         return updates().currentUpdateView();
     }
-    // A check that ended, as the version check announces it.
-    void finishCheck(const QDateTime& lastSuccess) {
-        fakes.defaults->setObject(kLastSuccessfulUpdateCheckDateKey.key(), lastSuccess.toUTC());
-        services->notifications().post(kVersionCheckDidFinish);
-    }
 };
 
-// A fixed language and place for the captions.
-struct LocaleOverride {
-    QLocale saved;
-    explicit LocaleOverride(const QLocale& locale) { QLocale::setDefault(locale); }
-    ~LocaleOverride() { QLocale::setDefault(saved); }
-};
 } // namespace
 
 TEST_F(SettingsTest, OpeningMakesTheProgramActiveAndShowsOneWindowThatIsReopened) {
@@ -94,7 +84,9 @@ TEST_F(SettingsTest, OpeningMakesTheProgramActiveAndShowsOneWindowThatIsReopened
 }
 
 TEST_F(SettingsTest, TheUpdatesTabShowsTheCheckUnderWayAndTheLastSuccessInTheLocalesWords) {
-    const LocaleOverride english(QLocale(QLocale::English, QLocale::UnitedStates));
+    const QLocale saved;
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     auto tab = updatesTab();
     tab->checkNowButton()->click();
     EXPECT_TRUE(tab->progressIndicator()->isVisible());
@@ -106,11 +98,13 @@ TEST_F(SettingsTest, TheUpdatesTabShowsTheCheckUnderWayAndTheLastSuccessInTheLoc
     EXPECT_GE(fitRequests, 1);
 
     // Any check's success, an automatic one too, shows its date.
-    finishCheck(QDateTime(QDate(2026, 3, 5), QTime(14, 7)));
+    const QDateTime checked(QDate(2026, 3, 5), QTime(14, 7));
+    fakes.defaults->setObject(kLastSuccessfulUpdateCheckDateKey.key(), checked.toUTC());
+    services->notifications().post(kVersionCheckDidFinish);
     EXPECT_TRUE(tab->manualRow()->subtitleLabel()->isVisible());
     EXPECT_EQ(tab->manualRow()->subtitleLabel()->text(),
               QStringLiteral("Last checked: Thursday, March 5, 2026 at 2:07\u202FPM"));
-    const LocaleOverride german(QLocale(QLocale::German, QLocale::Germany));
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     tab = updatesTab();
     EXPECT_EQ(tab->manualRow()->subtitleLabel()->text(),
               QStringLiteral("Last checked: Donnerstag, 5. März 2026 um 14:07"));
@@ -178,35 +172,26 @@ TEST_F(SettingsTest, ARefusedChangeShowsTheFailureUntilTheNextSuccessOrShowing) 
 
 TEST_F(SettingsTest, ReturnOpensOnlyAWebAddressElseTheHomePageAndEscapeOnlyCloses) {
     const QUrl home = peloraHomePageURL();
-    const struct {
-        const char* address;
-        Qt::Key key;
-        QList<QUrl> opened;
-    } cases[] = {
+    std::vector<std::tuple<const char*, Qt::Key, QList<QUrl>>> cases{
         {"https://example.org/get?v=2", Qt::Key_Return, {QUrl("https://example.org/get?v=2")}},
         {"HTTP://example.org/dl", Qt::Key_Return, {QUrl("http://example.org/dl")}},
-        {"https://example.org/get?v=2", Qt::Key_Escape, {}},
-        {"file:///etc/passwd", Qt::Key_Return, {home}},
-        {"/usr/bin/xterm", Qt::Key_Return, {home}},
-        {"javascript:alert(1)", Qt::Key_Return, {home}},
-        {"mailto:someone@example.org", Qt::Key_Return, {home}},
-        {"ssh://host/", Qt::Key_Return, {home}},
-        {"not a url at all", Qt::Key_Return, {home}},
-        {"https://", Qt::Key_Return, {home}},
-        {nullptr, Qt::Key_Return, {home}},
-    };
-    for (const auto& c : cases) {
+        {"https://example.org/get?v=2", Qt::Key_Escape, {}}};
+    for (const char* address : {"file:///etc/passwd", "/usr/bin/xterm", "javascript:alert(1)",
+                                "mailto:someone@example.org", "ssh://host/", "not a url at all",
+                                "https://", static_cast<const char*>(nullptr)})
+        cases.emplace_back(address, Qt::Key_Return, QList<QUrl>{home});
+    for (const auto& [address, key, opened] : cases) {
         fakes.workspace->openedURLs.clear();
-        showUpdate("2.0", c.address);
+        showUpdate("2.0", address);
         QPointer<QDialog> window = updates().currentUpdateWindow();
         EXPECT_TRUE(window->isVisible());
-        QTest::keyClick(window.data(), c.key);
-        EXPECT_EQ(fakes.workspace->openedURLs, c.opened) << (c.address ? c.address : "none");
+        QTest::keyClick(window.data(), key);
+        EXPECT_EQ(fakes.workspace->openedURLs, opened) << (address ? address : "none");
         EXPECT_FALSE(window && window->isVisible());
         EXPECT_EQ(updates().currentUpdateWindow(), nullptr);
     }
     // Each opening brings the program to the front; a document without texts has a title.
-    EXPECT_EQ(fakes.running->currentApplicationActivations, int(std::size(cases)));
+    EXPECT_EQ(fakes.running->currentApplicationActivations, int(cases.size()));
     showUpdate("3.1");
     EXPECT_EQ(updates().currentUpdateWindow()->windowTitle(), L("updates.window.defaultTitle"));
 }

@@ -220,14 +220,3 @@ TEST_F(VersionCheckTest, AStoredValueThatIsNotADateIsNoLastCheck) {
         EXPECT_FALSE(check->lastSuccessfulCheckDate());
     }
 }
-
-TEST_F(VersionCheckTest, TheReservedExampleHostHasNoServerAndTheUserIsToldSo) {
-    if (!isReservedExampleHost(makerWebHost()))
-        GTEST_SKIP() << "built for a real web host";
-    EXPECT_TRUE(makerVersionDocumentURL().isEmpty());
-    services->get<VersionCheckService>().checkForUpdates(true);
-    EXPECT_TRUE(finishes.isEmpty()) << "reported later, like every outcome";
-    ASSERT_TRUE(waitForFinishes(1));
-    EXPECT_EQ(outcome(0), -1);
-    EXPECT_EQ(fakes.dialogs->alerts.size(), 1);
-}
