@@ -110,7 +110,7 @@ TEST_F(SettingsTest, TheUpdatesTabShowsTheCheckUnderWayAndTheLastSuccessInTheLoc
               QStringLiteral("Last checked: Donnerstag, 5. März 2026 um 14:07"));
 }
 
-TEST_F(SettingsTest, TheLoginSwitchFollowsTheServiceAndAsksOnlyForARealChange) {
+TEST_F(SettingsTest, TheLoginSwitchFollowsTheServiceAsksOnlyForRealChangesAndShowsRefusals) {
     const std::pair<LoginItemStatus, bool> states[] = {
         {LoginItemStatus::requiresApproval, true},
         {LoginItemStatus::enabled, true},
@@ -141,10 +141,9 @@ TEST_F(SettingsTest, TheLoginSwitchFollowsTheServiceAndAsksOnlyForARealChange) {
     tab->launchAtLoginSwitch()->click();
     EXPECT_EQ(fakes.loginItems->unregisterCalls, 1);
     EXPECT_FALSE(tab->launchAtLoginSwitch()->isChecked());
-}
 
-TEST_F(SettingsTest, ARefusedChangeShowsTheFailureUntilTheNextSuccessOrShowing) {
-    auto tab = generalTab();
+    // A refused change shows the failure in place of the subtitle until the next success or
+    // the next showing.
     drainEvents();
     fitRequests = 0;
     fakes.loginItems->failure = LoginItemError{QStringLiteral("refused")};
