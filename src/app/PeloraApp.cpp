@@ -27,7 +27,7 @@ void declareSettingsWindow(Services& services, std::function<void()> quit) {
     auto& settings = services.get<SettingsWindowController>();
     QObject::connect(
         &settings, &SettingsWindowController::settingsWindowCreated, &settings,
-        [&services, quit](QMainWindow* window) {
+        [&services, &settings, quit](QMainWindow* window) {
             PeloraCommandHandlers handlers;
             handlers.quit = quit;
             handlers.showAbout = [&services] {
@@ -36,9 +36,8 @@ void declareSettingsWindow(Services& services, std::function<void()> quit) {
             handlers.checkForUpdates = [&services](bool userInitiated) {
                 services.get<VersionCheckService>().checkForUpdates(userInitiated);
             };
-            // The plain opening: this item is itself a step of the opening machinery.
-            handlers.openSettings = [&services] {
-                services.get<SettingsWindowController>().showSettingsWindow();
+            handlers.openSettings = [&settings] {
+                settings.openSettingsWindow();
             };
             PeloraCommands(services, std::move(handlers)).fillMenuBar(*window->menuBar());
         });
@@ -48,7 +47,8 @@ void declareSettingsWindow(Services& services, std::function<void()> quit) {
 PeloraApp::PeloraApp(Services& services, std::function<void()> terminate)
     : appDelegate_(std::make_unique<PeloraAppDelegate>(services, std::move(terminate))) {
     stripController_ = std::make_shared<StripWindowController>(services);
-    stripController_->setOpenSettingsAction([&services] { openSettingsWindow(services); });
+    stripController_->setOpenSettingsAction(
+        [&services] { services.get<SettingsWindowController>().openSettingsWindow(); });
     // From here on the tray icon exists, whatever the installation check decides.
     // An XEmbed tray may name its icons' colour; StatusNotifierItem hosts do not, and their bar
     // follows the desktop's light or dark scheme.

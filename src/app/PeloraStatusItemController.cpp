@@ -31,10 +31,6 @@ PeloraStatusItemController::PeloraStatusItemController(
     : QObject(parent), services_(services), stripController_(std::move(stripController)),
       panelTextColor_(std::move(panelTextColor)), statusItem_(new QSystemTrayIcon(this)),
       menu_(std::make_unique<QMenu>()) {
-    // The settings window's controller hears "PeloraOpenSettings" for the whole run; it is
-    // the bridge through which the settings open from here and from the strip.
-    services_.get<SettingsWindowController>();
-
     QPointer<PeloraStatusItemController> self(this);
     visibilityObserver_ = services_.notifications().addObserver(
         stripVisibilityDidChangeNotification, [self](const QVariantMap&) {
@@ -143,7 +139,7 @@ void PeloraStatusItemController::stripVisibilityDidChange() {
 }
 
 void PeloraStatusItemController::showSettings() {
-    openSettingsWindow(services_);
+    services_.get<SettingsWindowController>().openSettingsWindow();
 }
 
 void PeloraStatusItemController::showAbout() {

@@ -2,31 +2,17 @@
 
 #include "common/MainQueue.h"
 #include "common/Services.h"
-#include "common/Texts.h"
-#include "platform/Bundle.h"
 #include "platform/RunningApplications.h"
 #include "settings/PeloraSettingsView.h"
 
-#include <QApplication>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMainWindow>
-#include <QMenu>
-#include <QMenuBar>
 #include <QScreen>
 
-SettingsWindowController::SettingsWindowController(Services& services) : services_(services) {
-    // The opener: whoever posts the request gets the window opened here, whether or not
-    // anything of the settings existed before.
-    openerObserver_ = services_.notifications().addObserver(kOpenSettingsNotification,
-                                                            [this](const QVariantMap&) {
-                                                                unhideAndActivate();
-                                                                showSettingsWindow();
-                                                            });
-}
+SettingsWindowController::SettingsWindowController(Services& services) : services_(services) {}
 
 SettingsWindowController::~SettingsWindowController() {
-    services_.notifications().removeObserver(openerObserver_);
     delete window_.data();
 }
 
@@ -54,34 +40,7 @@ PeloraSettingsView* SettingsWindowController::settingsView() const {
 }
 
 void SettingsWindowController::openSettingsWindow() {
-    // Asked from inside the menu item this very opening triggers: already under way.
-    if (openingThroughMenu_)
-        return;
-    QPointer<SettingsWindowController> self(this);
-    runLaterOnMain(
-        [self] {
-            if (!self)
-                return;
-            self->unhideAndActivate();
-            self->services_.notifications().post(kOpenSettingsNotification);
-            self->openingThroughMenu_ = true;
-            const bool triggered = self->triggerSettingsMenuItem();
-            if (!self)
-                return;
-            self->openingThroughMenu_ = false;
-            if (!triggered)
-                self->showSettingsWindow();
-            runLaterOnMain(
-                [self] {
-                    if (self)
-                        self->bringSettingsWindowFront();
-                },
-                self);
-        },
-        this);
-}
-
-void SettingsWindowController::showSettingsWindow() {
+    services_.runningApplications().activateCurrentApplication();
     QMainWindow* window = settingsWindow();
     if (!placed_) {
         // The first opening puts it in the upper middle of the screen.
@@ -95,28 +54,16 @@ void SettingsWindowController::showSettingsWindow() {
     if (window->isMinimized())
         window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
-}
-
-QWidget* SettingsWindowController::findSettingsWindow() const {
-    QStringList titles{L("settingsTabGeneralTitle"), L("settingsTabUpdatesTitle"),
-                       services_.bundle()
-                           .infoValue(QStringLiteral("CFBundleName"))
-                           .value_or(QStringLiteral("Pelora"))};
-    if (window_ && titles.contains(window_->windowTitle()))
-        return window_;
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget* w : windows)
-        if (w->isWindow() && titles.contains(w->windowTitle()))
-            return w;
-    return nullptr;
+    window->raise();
+    // A window not mapped yet takes the focus once it is.
+    window->activateWindow();
 }
 
 void SettingsWindowController::fitSettingsWindowToContent() {
-    QWidget* window = findSettingsWindow();
+    QMainWindow* window = window_;
     if (!window)
         return;
-    auto* main = qobject_cast<QMainWindow*>(window);
-    QWidget* content = main ? main->centralWidget() : window;
+    QWidget* content = window->centralWidget();
     if (!content || !content->layout())
         return;
     content->layout()->activate();
@@ -127,8 +74,8 @@ void SettingsWindowController::fitSettingsWindowToContent() {
                                                : content->sizeHint().height();
     if (fitting <= 1)
         return;
-    if (main && main->menuWidget() && !main->menuWidget()->isHidden())
-        fitting += main->menuWidget()->sizeHint().height();
+    if (window->menuWidget() && !window->menuWidget()->isHidden())
+        fitting += window->menuWidget()->sizeHint().height();
     window->setMinimumSize(width, 120);
     // Qt sizes from the top-left corner, so the top edge stays where it is.
     if (qAbs(fitting - window->height()) > 1)
@@ -143,43 +90,4 @@ void SettingsWindowController::scheduleSettingsWindowFit() {
                 self->fitSettingsWindowToContent();
         },
         this);
-}
-
-bool SettingsWindowController::triggerSettingsMenuItem() {
-    if (!window_)
-        return false;
-    auto* bar = qobject_cast<QMenuBar*>(window_->menuWidget());
-    if (!bar || bar->actions().isEmpty())
-        return false;
-    QMenu* appMenu = bar->actions().first()->menu();
-    if (!appMenu || appMenu->actions().isEmpty())
-        return false;
-    const QKeySequence settingsShortcut(Qt::CTRL | Qt::Key_Comma);
-    for (QAction* action : appMenu->actions()) {
-        if (action->shortcut() == settingsShortcut && action->isEnabled()) {
-            action->trigger();
-            return true;
-        }
-    }
-    return false;
-}
-
-void SettingsWindowController::bringSettingsWindowFront() {
-    unhideAndActivate();
-    QWidget* window = findSettingsWindow();
-    if (!window)
-        return;
-    if (window->isMinimized())
-        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
-
-void SettingsWindowController::unhideAndActivate() {
-    services_.runningApplications().activateCurrentApplication();
-}
-
-void openSettingsWindow(Services& services) {
-    services.get<SettingsWindowController>().openSettingsWindow();
 }

@@ -30,22 +30,16 @@ bool isHttpStatusError(QNetworkReply::NetworkError error) {
 }
 } // namespace
 
-VersionCheckService::VersionCheckService(Services& services)
-    : services_(services), network_(new QNetworkAccessManager(this)) {
+VersionCheckService::VersionCheckService(Services& services, QUrl documentURL)
+    : services_(services), documentURL_(std::move(documentURL)),
+      network_(new QNetworkAccessManager(this)) {
     // Redirects may not lead from https to plain http.
     network_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
 }
 
 VersionCheckService::~VersionCheckService() = default;
 
-QUrl VersionCheckService::versionDocumentURL() const {
-#ifdef PELORA_TEST_HOOKS
-    const QString override = kTestVersionDocumentURLKey.read(services_.defaults());
-    if (!override.isEmpty()) {
-        const QUrl url(override, QUrl::StrictMode);
-        return url.isValid() ? url : QUrl();
-    }
-#endif
+QUrl makerVersionDocumentURL() {
     // A build for the reserved example host has no server to ask.
     if (isReservedExampleHost(makerWebHost()))
         return {};
@@ -57,7 +51,7 @@ QUrl VersionCheckService::versionDocumentURL() const {
 }
 
 void VersionCheckService::checkForUpdates(bool userInitiated) {
-    const QUrl url = versionDocumentURL();
+    const QUrl url = documentURL_;
     if (url.isEmpty()) {
         // Reported on a later turn, like every other outcome.
         QPointer<VersionCheckService> self(this);

@@ -24,10 +24,9 @@ inline constexpr char kErrorKey[] = "error";
 
 inline const DefaultsKey<QDateTime> kLastSuccessfulUpdateCheckDateKey{
     "PeloraLastSuccessfulUpdateCheckDate", {}};
-#ifdef PELORA_TEST_HOOKS
-// Test builds only: the address of the version document, instead of the maker's.
-inline const DefaultsKey<QString> kTestVersionDocumentURLKey{"PeloraTestVersionDocumentURL", {}};
-#endif
+
+// The maker's version document; empty when none can be formed (the build names no real host).
+QUrl makerVersionDocumentURL();
 
 // Asks the maker's server for the version document and reports what it says: a notification
 // every time, the update window when a newer version exists, and for checks the user asked
@@ -37,7 +36,8 @@ class VersionCheckService : public QObject {
 public:
     static constexpr qint64 kMaximumDocumentSize = 1024 * 1024;
 
-    explicit VersionCheckService(Services& services);
+    // documentURL: where the version document is asked for; tests give a local server's.
+    explicit VersionCheckService(Services& services, QUrl documentURL = makerVersionDocumentURL());
     ~VersionCheckService() override;
 
     // Starts one check and returns at once; overlapping checks each run to their own end.
@@ -45,8 +45,6 @@ public:
     // The date of the last check whose document could be read.
     std::optional<QDateTime> lastSuccessfulCheckDate() const;
 
-    // The document's address; empty when none can be formed (the build names no real host).
-    QUrl versionDocumentURL() const;
     // How long the request may go without progress before it fails (10 seconds).
     void setRequestTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
     // How long a whole check may take (30 seconds): a server that trickles its answer makes
@@ -67,6 +65,7 @@ private:
     QString nameAndVersion(const QString& version) const;
 
     Services& services_;
+    QUrl documentURL_;
     QNetworkAccessManager* network_;
     std::chrono::milliseconds timeout_{10000};
     std::chrono::milliseconds deadline_{30000};

@@ -1,113 +1,207 @@
 #include "app/PeloraApp.h"
+#include "about/AboutWindow.h"
+#include "app/PeloraCommands.h"
+#include "app/PeloraInstanceCommands.h"
+#include "app/PeloraStatusItemController.h"
 #include "clipboard/ClipboardHistoryService.h"
 #include "common/StripVisibility.h"
-#include "common/Texts.h"
+#include "common/WebPages.h"
 #include "history/RecentDocumentsService.h"
+#include "settings/PeloraUpdatePreferences.h"
+#include "settings/SettingsWindowController.h"
+#include "settings/VersionCheckService.h"
 #include "strip/StripWindowController.h"
 #include "support/FakePlatform.h"
 #include "support/TempTree.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QSet>
+#include <QSystemTrayIcon>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 TEST(InstallationCheck, PlainPrefixOfEitherApplicationsFolder) {
-    const QString home = QStringLiteral("/home/ada");
-    const std::pair<const char*, bool> cases[] = {
-        {"/Applications/Pelora.app", true},
-        {"/Applications/Tools/Pelora.app", true},
-        {"/home/ada/Applications/Pelora.app", true},
-        {"/home/ada/Downloads/Pelora.app", false},
-        {"/home/ada/ApplicationsOld/Pelora.app", false},
-        {"/home/ada/applications/Pelora.app", false},
-        {"/home/bob/Applications/Pelora.app", false},
-        {"/media/disk/Applications", false},
-        {"/opt/Applications/Pelora.app", false},
-        // Not resolved: a link into an Applications folder does not count.
-        {"/home/ada/Desktop/Pelora.app", false},
-    };
-    for (const auto& [path, inside] : cases)
-        EXPECT_EQ(isInApplicationsFolder(path, home), inside) << path;
-    EXPECT_TRUE(isInApplicationsFolder("/home/ada/Applications/Pelora.app", home + u'/'));
+    QStringList inside;
+    for (const char* path :
+         {"/Applications/Tools/Pelora.app", "/home/ada/Applications/Pelora.app",
+          "/home/ada/ApplicationsOld/Pelora.app", "/home/ada/applications/Pelora.app",
+          "/home/bob/Applications/Pelora.app", "/opt/Applications/Pelora.app"})
+        for (const char* home : {"/home/ada", "/home/ada/"})
+            if (isInApplicationsFolder(path, home))
+                inside << QLatin1String(path);
+    EXPECT_EQ(
+        inside,
+        QStringList({"/Applications/Tools/Pelora.app", "/Applications/Tools/Pelora.app",
+                     "/home/ada/Applications/Pelora.app", "/home/ada/Applications/Pelora.app"}));
+    // A home reached through a link holds the same folder, either way round.
+    TempTree tree{"real/Applications/Pelora.app/", "home -> real"};
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(tree.path(QStringLiteral("home"))));
+    FakePlatform fakes;
+    Services services(fakes.platform());
+    QList<bool> linked;
+    for (const char* bundle :
+         {"real/Applications/Pelora.app", "home/Applications/Pelora.app", "real/Pelora.app"}) {
+        fakes.bundle->path = tree.path(QLatin1String(bundle));
+        linked << isInApplicationsFolder(services);
+    }
+    qputenv("HOME", savedHome);
+    EXPECT_EQ(linked, QList<bool>({true, true, false}));
 }
 
 namespace {
-class StartUpTest : public ::testing::Test {
+// The whole program over fakes, installed where it belongs.
+class AppTest : public ::testing::Test {
 protected:
-    ~StartUpTest() override { drainEvents(); }
+    AppTest() { fakes.bundle->path = QStringLiteral("/Applications/Pelora.app"); }
+    ~AppTest() override { drainEvents(); }
     FakePlatform fakes;
-    Platform platform = fakes.platform();
-    std::shared_ptr<FakeBundle> bundle = fakes.bundle;
-    std::shared_ptr<InMemoryUserDefaults> defaults = fakes.defaults;
-    std::shared_ptr<FakeDialogs> dialogs = fakes.dialogs;
+    std::unique_ptr<Services> services = fakes.makeServices();
+    std::unique_ptr<PeloraApp> app;
+    int terminations = 0;
+
+    PeloraApp& start() {
+        app = std::make_unique<PeloraApp>(*services, [this] { ++terminations; });
+        return *app;
+    }
+    QMainWindow* settingsWindow() {
+        return services->get<SettingsWindowController>().existingSettingsWindow();
+    }
+    // Opens the tray menu as a click on the icon does, and closes it again.
+    QMenu& openTrayMenu() {
+        QMenu& menu = app->statusItemController().menu();
+        menu.popup(QPoint(200, 200));
+        drainEvents();
+        menu.hide();
+        return menu;
+    }
 };
 } // namespace
 
-TEST_F(StartUpTest, OutsideTheApplicationsFoldersAlertsAndQuitsWithoutAStrip) {
-    bundle->path = QStringLiteral("/home/ada/Downloads/Pelora.app");
-    Services services(platform);
-    int terminations = 0;
-    PeloraApp app(services, [&] { ++terminations; });
-    EXPECT_EQ(app.stripController()->window(), nullptr);
-    EXPECT_TRUE(dialogs->alerts.isEmpty());
-
-    app.appDelegate().applicationWillFinishLaunching();
-    ASSERT_EQ(dialogs->alerts.size(), 1);
-    const AlertOptions& alert = dialogs->alerts.first();
-    EXPECT_EQ(alert.style, AlertStyle::critical);
-    EXPECT_EQ(alert.messageText, L("alertMustBeInApplicationsFolderTitle"));
-    EXPECT_EQ(alert.informativeText, L("alertMustBeInApplicationsFolderMessage"));
-    EXPECT_EQ(alert.buttons, QStringList{QStringLiteral("Quit")});
+TEST_F(AppTest, OutsideTheApplicationsFoldersNothingStartsAndNothingIsStored) {
+    fakes.bundle->path = QStringLiteral("/home/ada/Downloads/Pelora.app");
+    start().appDelegate().applicationWillFinishLaunching();
+    EXPECT_EQ(fakes.dialogs->alerts.size(), 1);
     EXPECT_EQ(terminations, 1);
-    EXPECT_EQ(app.stripController()->window(), nullptr);
-    EXPECT_FALSE(services.has<ClipboardHistoryService>());
-    EXPECT_FALSE(services.has<RecentDocumentsService>());
-    EXPECT_TRUE(defaults->allKeys().isEmpty());
+    EXPECT_EQ(app->stripController()->window(), nullptr);
+    EXPECT_FALSE(services->has<ClipboardHistoryService>());
+    EXPECT_FALSE(services->has<RecentDocumentsService>());
+    EXPECT_TRUE(fakes.defaults->allKeys().isEmpty());
 }
 
-TEST_F(StartUpTest, InsideEitherApplicationsFolderTheStripComesUpUnlessHidden) {
-    for (const QString& path : {QStringLiteral("/Applications/Pelora.app"),
-                                QDir::homePath() + QStringLiteral("/Applications/Pelora.app")}) {
-        bundle->path = path;
-        Services services(platform);
-        int terminations = 0;
-        PeloraApp app(services, [&] { ++terminations; });
-        ASSERT_NE(app.stripController()->window(), nullptr) << qPrintable(path);
-        EXPECT_TRUE(app.stripController()->window()->isVisible());
-        app.appDelegate().applicationWillFinishLaunching();
-        app.appDelegate().applicationDidFinishLaunching();
-        EXPECT_TRUE(dialogs->alerts.isEmpty());
-        EXPECT_EQ(terminations, 0);
+TEST_F(AppTest, AHiddenStripStaysAwayWhileTheServicesRunAndASecondStartOpensTheSettings) {
+    stripVisibleKey.write(*fakes.defaults, false);
+    start().appDelegate().applicationWillFinishLaunching();
+    EXPECT_EQ(terminations, 0);
+    EXPECT_EQ(app->stripController()->window(), nullptr);
+    EXPECT_TRUE(services->get<ClipboardHistoryService>().isStarted());
+    openTrayMenu();
+    EXPECT_EQ(app->stripController()->window(), nullptr) << "the tray menu does not bring it";
+
+    PeloraInstanceCommands commands(*services, *app->stripController(),
+                                    app->statusItemController());
+    commands.activate();
+    ASSERT_NE(settingsWindow(), nullptr);
+    EXPECT_TRUE(settingsWindow()->isVisible());
+    EXPECT_EQ(app->stripController()->window(), nullptr);
+}
+
+TEST_F(AppTest, TheLaunchCheckRunsOnlyWhenAutomaticChecksAreOn) {
+    if (!isReservedExampleHost(makerWebHost()))
+        GTEST_SKIP() << "built for a real web host";
+    QList<bool> finishedByUser;
+    services->notifications().addObserver(kVersionCheckDidFinish, [&](const QVariantMap& info) {
+        finishedByUser << info.value(kRequestedByUserKey).toBool();
+    });
+    for (const bool automatic : {true, false}) {
+        services->get<PeloraUpdatePreferences>().setAutoCheckForUpdates(automatic);
+        finishedByUser.clear();
+        start().appDelegate().applicationDidFinishLaunching();
+        // A check asked for afterwards ends after the launch check would have.
+        services->get<VersionCheckService>().checkForUpdates(true);
+        ASSERT_TRUE(waitUntil([&] { return finishedByUser.contains(true); }));
+        EXPECT_EQ(finishedByUser, automatic ? QList<bool>({false, true}) : QList<bool>{true});
     }
-
-    stripVisibleKey.write(*defaults, false);
-    Services services(platform);
-    PeloraApp app(services, [] {});
-    EXPECT_EQ(app.stripController()->window(), nullptr);
-    // Hidden, the services still run.
-    EXPECT_TRUE(services.get<ClipboardHistoryService>().isStarted());
-    // Shown later, it comes up then.
-    app.stripController()->showStrip();
-    EXPECT_NE(app.stripController()->window(), nullptr);
 }
 
-TEST_F(StartUpTest, AHomeReachedThroughALinkHoldsTheSameApplicationsFolder) {
-    TempTree tree{"real/Applications/Pelora.app/", "home -> real"};
-    const QString real = tree.path(QStringLiteral("real"));
-    const QString link = tree.path(QStringLiteral("home"));
-    const QByteArray savedHome = qgetenv("HOME");
-    qputenv("HOME", QFile::encodeName(link));
-    Services services(platform);
-    // The executable's own path comes with links resolved; a path through the link works too.
-    bundle->path = real + QStringLiteral("/Applications/Pelora.app");
-    const bool resolvedBundle = isInApplicationsFolder(services);
-    bundle->path = link + QStringLiteral("/Applications/Pelora.app");
-    const bool linkedBundle = isInApplicationsFolder(services);
-    bundle->path = real + QStringLiteral("/Downloads/Pelora.app");
-    const bool elsewhere = isInApplicationsFolder(services);
-    qputenv("HOME", savedHome);
-    EXPECT_TRUE(resolvedBundle);
-    EXPECT_TRUE(linkedBundle);
-    EXPECT_FALSE(elsewhere);
+TEST_F(AppTest, TheMainMenuAndTheTraysAboutReachWhatTheyName) {
+    start();
+    QList<bool> finishedByUser;
+    services->notifications().addObserver(kVersionCheckDidFinish, [&](const QVariantMap& info) {
+        finishedByUser << info.value(kRequestedByUserKey).toBool();
+    });
+    fakes.dialogs->alertAnswers.enqueue(1); // the unavailable alert's Ignore
+    services->get<SettingsWindowController>().openSettingsWindow();
+    QMainWindow* window = settingsWindow();
+    ASSERT_NE(window, nullptr);
+    window->close();
+    QMenuBar& bar = *window->menuBar();
+    for (const char* key : {"menu.settings", "menu.about", "menu.checkUpdates", "help.app",
+                            "help.support", "help.site"})
+        EXPECT_TRUE(PeloraCommands::trigger(bar, QLatin1String(key))) << key;
+    EXPECT_TRUE(window->isVisible());
+    auto& about = services->get<AboutWindowKeeper>();
+    ASSERT_TRUE(
+        waitUntil([&] { return about.existingWindow() && about.existingWindow()->isVisible(); }));
+    about.existingWindow()->close();
+    // The check runs as one the user asked for.
+    ASSERT_TRUE(waitUntil([&] { return !finishedByUser.isEmpty(); }, 30000));
+    EXPECT_EQ(finishedByUser, QList<bool>{true});
+    // The product has one help page, its support page; the site is the root.
+    const QUrl support(QStringLiteral("https://" PELORA_WEB_HOST "/support/"));
+    EXPECT_EQ(fakes.workspace->openedURLs,
+              QList<QUrl>({support, support, QUrl("https://" PELORA_WEB_HOST "/")}));
+    // Ctrl+? from the active window.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_Question, Qt::ControlModifier);
+    EXPECT_EQ(fakes.workspace->openedURLs.size(), 4);
+
+    openTrayMenu().findChild<QAction*>(QStringLiteral("menu.about"))->trigger();
+    ASSERT_TRUE(
+        waitUntil([&] { return about.existingWindow() && about.existingWindow()->isVisible(); }));
+    // Quit ends the event loop with status 0; a deadline keeps a broken one from hanging.
+    QTimer deadline;
+    deadline.callOnTimeout([] { QCoreApplication::exit(1); });
+    deadline.start(10000);
+    QTimer::singleShot(0, [&] { PeloraCommands::trigger(bar, QStringLiteral("menu.quit")); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+}
+
+TEST_F(AppTest, TheTrayGlyphTakesThePanelsColourElseThePalettesAndStaysSharp) {
+    std::optional<QColor> panel = QColor(Qt::white);
+    PeloraStatusItemController controller(
+        *services, std::make_shared<StripWindowController>(*services), [&panel] { return panel; });
+    // The colours of the fully covered pixels, and how many there are.
+    auto inked = [&](qreal density = 1.0) {
+        const QImage image = controller.statusItem()
+                                 .icon()
+                                 .pixmap(QSize(22, 22), density)
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_ARGB32);
+        std::pair<QSet<QRgb>, int> ink;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qAlpha(image.pixel(x, y)) == 255 && ++ink.second)
+                    ink.first.insert(image.pixel(x, y));
+        return ink;
+    };
+    EXPECT_EQ(inked().first, QSet<QRgb>{qRgb(255, 255, 255)});
+    // At twice the density it is drawn anew from the vector, not blown up.
+    EXPECT_GT(inked(2.0).second, 3 * inked().second);
+    EXPECT_GT(inked().second, 20);
+    // A tray that says nothing: the palette's text colour, which a theme switch changes.
+    panel.reset();
+    const QPalette before = QGuiApplication::palette();
+    QPalette dark = before;
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 10));
+    QApplication::setPalette(dark);
+    drainEvents();
+    const auto recoloured = inked().first;
+    QApplication::setPalette(before);
+    EXPECT_EQ(recoloured, QSet<QRgb>{qRgb(230, 230, 10)});
 }

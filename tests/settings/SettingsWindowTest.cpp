@@ -1,190 +1,222 @@
-#include "LocalHttpServer.h"
-#include "SettingsTestSupport.h"
 #include "common/Texts.h"
+#include "common/WebPages.h"
 #include "settings/GeneralSettingsView.h"
 #include "settings/PeloraSettingsView.h"
+#include "settings/PeloraUpdatePreferences.h"
 #include "settings/SettingsWidgets.h"
 #include "settings/SettingsWindowController.h"
 #include "settings/UpdateWindowController.h"
 #include "settings/UpdatesSettingsView.h"
+#include "settings/VersionCheckService.h"
+#include "settings/VersionCheckUpdateView.h"
+#include "support/FakePlatform.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QMainWindow>
-#include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
-#include <QToolButton>
-#include <QVBoxLayout>
+#include <gtest/gtest.h>
 
 namespace {
-class SettingsWindowTest : public SettingsTest {
+class SettingsTest : public ::testing::Test {
 protected:
+    FakePlatform fakes;
+    std::unique_ptr<Services> services = fakes.makeServices();
+    int fitRequests = 0;
+
     SettingsWindowController& controller() { return services->get<SettingsWindowController>(); }
-    QMainWindow* openAndWait() {
-        openSettingsWindow(*services);
-        drainEvents(5);
-        QMainWindow* window = controller().existingSettingsWindow();
-        // On a real display the window manager places the window first.
-        if (window && QTest::qWaitForWindowExposed(window))
-            settle();
-        return window;
+    PeloraUpdatePreferences& preferences() { return services->get<PeloraUpdatePreferences>(); }
+    std::unique_ptr<GeneralSettingsView> generalTab() {
+        auto tab = std::make_unique<GeneralSettingsView>(*services, [this] { ++fitRequests; });
+        tab->show();
+        return tab;
     }
-    static void settle() {
-        if (QGuiApplication::platformName() != u"offscreen")
-            QTest::qWait(300);
-        drainEvents();
+    std::unique_ptr<UpdatesSettingsView> updatesTab() {
+        auto tab = std::make_unique<UpdatesSettingsView>(*services, preferences(),
+                                                         [this] { ++fitRequests; });
+        tab->show();
+        return tab;
     }
-    bool waitForFit(QMainWindow* window) {
-        return waitUntil([&] { return window->height() == fittingHeight(window); });
-    }
-    // The height the selected tab's content asks for at the window's width.
-    static int fittingHeight(QMainWindow* window) {
-        QWidget* content = window->centralWidget();
-        content->layout()->activate();
-        return content->heightForWidth(window->width());
-    }
-    int settingsWindowCount() const {
-        int n = 0;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            n += w->objectName() == QStringLiteral("settingsWindow");
-        return n;
+    UpdateWindowController& updates() { return services->get<UpdateWindowController>(); }
+    VersionCheckUpdateView* showUpdate(const char* version, const char* download = nullptr) {
+        VersionInfo info{{kInfoLatestVersion, QString::fromLatin1(version)}};
+        if (download)
+            info.insert(kInfoDownloadUrl, QString::fromLatin1(download));
+        updates().showUpdateWindow(info);
+        return updates().currentUpdateView();
     }
 };
+
 } // namespace
 
-TEST_F(SettingsWindowTest, OpeningMakesTheProgramActiveAndShowsOneWindowThatIsReopened) {
-    openSettingsWindow(*services);
-    // The work happens on later turns of the event loop.
-    EXPECT_EQ(controller().existingSettingsWindow(), nullptr);
-    drainEvents(5);
+TEST_F(SettingsTest, OpeningMakesTheProgramActiveAndShowsOneWindowThatIsReopened) {
+    fakes.defaults->setObject(kSettingsSelectedTabKey.key(), qint64(7)); // no such tab
+    controller().openSettingsWindow();
     QMainWindow* window = controller().existingSettingsWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), L("settingsTabGeneralTitle"));
-    EXPECT_GE(running->currentApplicationActivations, 2);
-    EXPECT_EQ(controller().findSettingsWindow(), window);
+    EXPECT_EQ(fakes.running->currentApplicationActivations, 1);
 
     window->close();
-    EXPECT_FALSE(window->isVisible());
-    const int activations = running->currentApplicationActivations;
-    EXPECT_EQ(openAndWait(), window);
+    controller().openSettingsWindow();
+    controller().openSettingsWindow();
+    EXPECT_EQ(controller().existingSettingsWindow(), window);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_GT(running->currentApplicationActivations, activations);
-    openAndWait();
-    EXPECT_EQ(settingsWindowCount(), 1);
+    EXPECT_EQ(fakes.running->currentApplicationActivations, 3);
+    int windows = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        windows += w->objectName() == QStringLiteral("settingsWindow");
+    EXPECT_EQ(windows, 1);
+
+    // The stored tab chooses the content, also when someone else writes it; any other value
+    // means General.
+    PeloraSettingsView* view = controller().settingsView();
+    for (const auto& [stored, tab] :
+         {std::pair{1, PeloraSettingsView::updates}, std::pair{-1, PeloraSettingsView::general}}) {
+        fakes.defaults->setObject(kSettingsSelectedTabKey.key(), qint64(stored));
+        EXPECT_EQ(view->generalView()->isVisible(), tab == PeloraSettingsView::general);
+        EXPECT_EQ(view->updatesView()->isVisible(), tab == PeloraSettingsView::updates);
+        EXPECT_EQ(window->windowTitle(), PeloraSettingsView::tabTitle(tab));
+    }
 }
 
-TEST_F(SettingsWindowTest, TheOpenSettingsNotificationOpensTheWindow) {
-    controller();
-    services->notifications().post(kOpenSettingsNotification);
-    ASSERT_NE(controller().existingSettingsWindow(), nullptr);
-    EXPECT_TRUE(controller().existingSettingsWindow()->isVisible());
-    EXPECT_EQ(running->currentApplicationActivations, 1);
-}
-
-TEST_F(SettingsWindowTest, TheStoredTabChoosesTheContentAndAnyOtherValueMeansGeneral) {
-    defaults->setObject(kSettingsSelectedTabKey.key(), qint64(7));
-    QMainWindow* window = openAndWait();
-    auto* view = controller().settingsView();
-    EXPECT_EQ(view->selectedTab(), PeloraSettingsView::general);
-    EXPECT_TRUE(view->generalView()->isVisible());
-    EXPECT_FALSE(view->updatesView()->isVisible());
-    EXPECT_TRUE(view->tabButton(PeloraSettingsView::general)->isChecked());
-    EXPECT_EQ(view->tabButton(PeloraSettingsView::general)->text(), L("settingsTabGeneralTitle"));
-    EXPECT_EQ(view->tabButton(PeloraSettingsView::updates)->text(), L("settingsTabUpdatesTitle"));
-    EXPECT_FALSE(view->tabButton(PeloraSettingsView::updates)->icon().isNull());
-
-    view->tabButton(PeloraSettingsView::updates)->click();
-    EXPECT_EQ(defaults->objectForKey(kSettingsSelectedTabKey.key()), QVariant(qint64(1)));
-    EXPECT_TRUE(view->updatesView()->isVisible());
-    EXPECT_FALSE(view->generalView()->isVisible());
-    EXPECT_EQ(window->windowTitle(), L("settingsTabUpdatesTitle"));
-    EXPECT_EQ(controller().findSettingsWindow(), window);
-
-    // A value written by someone else switches too.
-    defaults->setObject(kSettingsSelectedTabKey.key(), qint64(-1));
-    EXPECT_TRUE(view->generalView()->isVisible());
-    EXPECT_EQ(window->windowTitle(), L("settingsTabGeneralTitle"));
-}
-
-TEST_F(SettingsWindowTest, ADifferenceOfOnePointOrLessIsLeftAlone) {
-    QMainWindow* window = openAndWait();
-    const int fitting = fittingHeight(window);
-    window->resize(window->width(), fitting + 1);
-    controller().fitSettingsWindowToContent();
-    EXPECT_EQ(window->height(), fitting + 1);
-    window->resize(window->width(), fitting + 2);
-    controller().fitSettingsWindowToContent();
-    EXPECT_EQ(window->height(), fitting);
-}
-
-TEST_F(SettingsWindowTest, AWindowFoundByTitleWithoutFittingHeightIsLeftAlone) {
-    // Before the program made its own, a window with a settings title is the one found.
-    QMainWindow foreign;
-    foreign.setWindowTitle(L("settingsTabGeneralTitle"));
-    auto* empty = new QWidget;
-    new QVBoxLayout(empty);
-    empty->layout()->setContentsMargins(0, 0, 0, 0);
-    foreign.setCentralWidget(empty);
-    foreign.resize(300, 250);
-    foreign.show();
-    EXPECT_EQ(controller().findSettingsWindow(), &foreign);
-    controller().fitSettingsWindowToContent();
-    EXPECT_EQ(foreign.size(), QSize(300, 250));
-
-    foreign.setWindowTitle(QStringLiteral("Something else"));
-    EXPECT_EQ(controller().findSettingsWindow(), nullptr);
-}
-
-TEST_F(SettingsWindowTest, TheMenusSettingsItemIsUsedWhenTheWindowHasOne) {
-    QMainWindow* window = controller().settingsWindow();
-    EXPECT_FALSE(controller().triggerSettingsMenuItem());
-    auto* appMenu = window->menuBar()->addMenu(QStringLiteral("Pelora"));
-    appMenu->addAction(QStringLiteral("About"));
-    QAction* settings = appMenu->addAction(QStringLiteral("Settings…"));
-    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    int triggered = 0;
-    QObject::connect(settings, &QAction::triggered, [&] {
-        ++triggered;
-        controller().showSettingsWindow();
-    });
-    openAndWait();
-    EXPECT_EQ(triggered, 1);
-    EXPECT_TRUE(window->isVisible());
-
-    // An item that asks for the whole opening again does not start an endless round.
-    QObject::disconnect(settings, nullptr, nullptr, nullptr);
-    QObject::connect(settings, &QAction::triggered, [&] {
-        ++triggered;
-        openSettingsWindow(*services);
-    });
-    triggered = 0;
-    openAndWait();
-    drainEvents(10);
-    EXPECT_EQ(triggered, 1);
-
-    // The menu bar counts into the fitted height.
-    controller().fitSettingsWindowToContent();
-    EXPECT_EQ(window->height(), fittingHeight(window) + window->menuBar()->sizeHint().height());
-}
-
-TEST_F(SettingsWindowTest, AFinishedCheckShowsTheCaptionAndTheWindowGrows) {
-    LocalHttpServer server;
-    ASSERT_TRUE(server.isListening());
-    pointChecksAt(server.url());
-    server.response.body = LocalHttpServer::document("<lastversion>1.0.0</lastversion>");
-    defaults->setObject(kSettingsSelectedTabKey.key(), qint64(1));
-    QMainWindow* window = openAndWait();
-    const int before = window->height();
-    const int top = window->geometry().top();
-    UpdatesSettingsView* tab = controller().settingsView()->updatesView();
-    EXPECT_TRUE(tab->lastCheckedText().isEmpty());
-
+TEST_F(SettingsTest, TheUpdatesTabShowsTheCheckUnderWayAndTheLastSuccessInTheLocalesWords) {
+    const QLocale saved;
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    auto tab = updatesTab();
     tab->checkNowButton()->click();
-    ASSERT_TRUE(waitUntil([&] { return !finishes.isEmpty(); }));
-    EXPECT_FALSE(tab->lastCheckedText().isEmpty());
-    EXPECT_TRUE(waitForFit(window));
-    EXPECT_GT(window->height(), before);
-    EXPECT_EQ(window->geometry().top(), top);
+    EXPECT_TRUE(tab->progressIndicator()->isVisible());
+    EXPECT_TRUE(tab->checkNowButton()->text().isEmpty());
+    // This build asks no server: the check fails, and no caption comes.
+    ASSERT_TRUE(waitUntil([&] { return !tab->progressIndicator()->isVisible(); }, 30000));
+    EXPECT_FALSE(tab->checkNowButton()->text().isEmpty());
+    EXPECT_FALSE(tab->manualRow()->subtitleLabel()->isVisible());
+    EXPECT_GE(fitRequests, 1);
+
+    // Any check's success, an automatic one too, shows its date.
+    const QDateTime checked(QDate(2026, 3, 5), QTime(14, 7));
+    fakes.defaults->setObject(kLastSuccessfulUpdateCheckDateKey.key(), checked.toUTC());
+    services->notifications().post(kVersionCheckDidFinish);
+    EXPECT_TRUE(tab->manualRow()->subtitleLabel()->isVisible());
+    EXPECT_EQ(tab->manualRow()->subtitleLabel()->text(),
+              QStringLiteral("Last checked: Thursday, March 5, 2026 at 2:07\u202FPM"));
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    tab = updatesTab();
+    EXPECT_EQ(tab->manualRow()->subtitleLabel()->text(),
+              QStringLiteral("Last checked: Donnerstag, 5. März 2026 um 14:07"));
+}
+
+TEST_F(SettingsTest, TheLoginSwitchFollowsTheServiceAsksOnlyForRealChangesAndShowsRefusals) {
+    const std::pair<LoginItemStatus, bool> states[] = {
+        {LoginItemStatus::requiresApproval, true},
+        {LoginItemStatus::enabled, true},
+        {LoginItemStatus::notRegistered, false},
+        {LoginItemStatus::notFound, false},
+    };
+    auto tab = generalTab();
+    for (const auto& [status, on] : states) {
+        // Each showing reads the service again.
+        fakes.loginItems->currentStatus = status;
+        tab->hide();
+        tab->show();
+        EXPECT_EQ(tab->launchAtLoginSwitch()->isChecked(), on);
+        EXPECT_EQ(tab->launchAtLoginRow()->subtitleLabel()->text(),
+                  L(status == LoginItemStatus::requiresApproval
+                        ? "settings.launchAtLogin.approval"
+                        : "settings.launchAtLogin.subtitle"));
+        EXPECT_EQ(tab->applyLaunchAtLogin(on), std::nullopt);
+    }
+    EXPECT_EQ(fakes.loginItems->registerCalls + fakes.loginItems->unregisterCalls, 0);
+
+    // A registration awaiting approval is no failure.
+    fakes.loginItems->approvalNeeded = true;
+    tab->launchAtLoginSwitch()->click();
+    EXPECT_EQ(fakes.loginItems->registerCalls, 1);
+    EXPECT_TRUE(tab->launchAtLoginSwitch()->isChecked());
+    EXPECT_TRUE(tab->failureMessage().isEmpty());
+    tab->launchAtLoginSwitch()->click();
+    EXPECT_EQ(fakes.loginItems->unregisterCalls, 1);
+    EXPECT_FALSE(tab->launchAtLoginSwitch()->isChecked());
+
+    // A refused change shows the failure in place of the subtitle until the next success or
+    // the next showing.
+    drainEvents();
+    fitRequests = 0;
+    fakes.loginItems->failure = LoginItemError{QStringLiteral("refused")};
+    tab->launchAtLoginSwitch()->click();
+    EXPECT_FALSE(tab->launchAtLoginSwitch()->isChecked());
+    // The bundle lies in /Applications; elsewhere the text explains where it belongs.
+    EXPECT_EQ(tab->launchAtLoginRow()->subtitleLabel()->text(), L("settings.launchAtLogin.failed"));
+    EXPECT_EQ(fitRequests, 1);
+    fakes.bundle->path = QStringLiteral("/tmp/Downloads/Pelora.app");
+    tab->launchAtLoginSwitch()->click();
+    EXPECT_EQ(tab->launchAtLoginRow()->subtitleLabel()->text(),
+              L("alertMustBeInApplicationsFolderMessage"));
+
+    fakes.loginItems->failure.reset();
+    tab->launchAtLoginSwitch()->click();
+    EXPECT_TRUE(tab->launchAtLoginSwitch()->isChecked());
+    EXPECT_TRUE(tab->failureMessage().isEmpty());
+    fakes.loginItems->failure = LoginItemError{QStringLiteral("refused")};
+    tab->launchAtLoginSwitch()->click();
+    EXPECT_FALSE(tab->failureMessage().isEmpty());
+    tab->close();
+    tab->show();
+    EXPECT_TRUE(tab->failureMessage().isEmpty());
+}
+
+TEST_F(SettingsTest, ReturnOpensOnlyAWebAddressElseTheHomePageAndEscapeOnlyCloses) {
+    const QUrl home = peloraHomePageURL();
+    std::vector<std::tuple<const char*, Qt::Key, QList<QUrl>>> cases{
+        {"https://example.org/get?v=2", Qt::Key_Return, {QUrl("https://example.org/get?v=2")}},
+        {"HTTP://example.org/dl", Qt::Key_Return, {QUrl("http://example.org/dl")}},
+        {"https://example.org/get?v=2", Qt::Key_Escape, {}}};
+    for (const char* address : {"file:///etc/passwd", "/usr/bin/xterm", "javascript:alert(1)",
+                                "mailto:someone@example.org", "ssh://host/", "not a url at all",
+                                "https://", static_cast<const char*>(nullptr)})
+        cases.emplace_back(address, Qt::Key_Return, QList<QUrl>{home});
+    for (const auto& [address, key, opened] : cases) {
+        fakes.workspace->openedURLs.clear();
+        showUpdate("2.0", address);
+        QPointer<QDialog> window = updates().currentUpdateWindow();
+        EXPECT_TRUE(window->isVisible());
+        QTest::keyClick(window.data(), key);
+        EXPECT_EQ(fakes.workspace->openedURLs, opened) << (address ? address : "none");
+        EXPECT_FALSE(window && window->isVisible());
+        EXPECT_EQ(updates().currentUpdateWindow(), nullptr);
+    }
+    // Each opening brings the program to the front; a document without texts has a title.
+    EXPECT_EQ(fakes.running->currentApplicationActivations, int(cases.size()));
+    showUpdate("3.1");
+    EXPECT_EQ(updates().currentUpdateWindow()->windowTitle(), L("updates.window.defaultTitle"));
+}
+
+TEST_F(SettingsTest, TheSwitchTheUpdateWindowsButtonAndTheStoredPreferenceFollowEachOther) {
+    auto tab = updatesTab();
+    EXPECT_TRUE(tab->automaticSwitch()->isChecked()) << "absent means on";
+    // Stored at first use.
+    EXPECT_EQ(fakes.defaults->objectForKey(kAutoCheckForUpdatesKey.key()), QVariant(true));
+    auto* view = showUpdate("2.0");
+    const QString disable = view->checkingButton()->text();
+    view->checkingButton()->click();
+    EXPECT_EQ(fakes.defaults->objectForKey(kAutoCheckForUpdatesKey.key()), QVariant(false));
+    EXPECT_NE(view->checkingButton()->text(), disable);
+    EXPECT_FALSE(tab->automaticSwitch()->isChecked());
+    EXPECT_TRUE(updates().currentUpdateWindow()->isVisible());
+    tab->automaticSwitch()->click();
+    EXPECT_TRUE(preferences().autoCheckForUpdates());
+    EXPECT_EQ(view->checkingButton()->text(), disable);
+    kAutoCheckForUpdatesKey.write(*fakes.defaults, false);
+    // Another writer (the defaults tool) is followed and announced.
+    int changes = 0;
+    QObject::connect(&preferences(), &PeloraUpdatePreferences::autoCheckForUpdatesChanged,
+                     [&](bool) { ++changes; });
+    kAutoCheckForUpdatesKey.write(*fakes.defaults, true);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(view->checkingButton()->text(), disable);
+    EXPECT_TRUE(tab->automaticSwitch()->isChecked());
 }
