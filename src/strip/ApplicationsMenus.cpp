@@ -64,12 +64,13 @@ std::unique_ptr<QMenu> ApplicationsMenus::makeApplicationsMenu() {
     auto& history = services_.get<RunningApplicationsHistoryService>();
     history.start();
     const int limit = services_.get<RecentApplicationsService>().maxResults;
-    recentApps_ = history.recentApplications(limit, ownBundleIdentifier(services_.bundle()));
+    const QList<RecentAppItem> recentApps =
+        history.recentApplications(limit, ownBundleIdentifier(services_.bundle()));
 
     std::unique_ptr<QMenu> menu(makeMenu(appsTitle));
     addHeaderItem(*menu, L("strip.menu.recentApplications"));
-    if (!recentApps_.isEmpty()) {
-        for (const RecentAppItem& item : recentApps_)
+    if (!recentApps.isEmpty()) {
+        for (const RecentAppItem& item : recentApps)
             addEntryItem(*menu, item.displayName, item.icon, QVariant(item.url), this,
                          &ApplicationsMenus::launchApplication);
         addClearItem(*menu, this, [this](QAction*) { clearRecentApps(); });
@@ -130,7 +131,6 @@ void ApplicationsMenus::launchApplication(QAction* sender) {
 void ApplicationsMenus::clearRecentApps() {
     // The activation dates stay: they still order the open-applications menu.
     services_.get<RunningApplicationsHistoryService>().clearPersistedRecords();
-    recentApps_.clear();
 }
 
 void ApplicationsMenus::activateApp(QAction* sender) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "history/RecentAppItem.h"
 #include "platform/RunningApplications.h"
 
 #include <QDateTime>
@@ -29,9 +28,6 @@ public:
     // A new open-applications menu; the caller owns it.
     std::unique_ptr<QMenu> makeOpenAppsMenu();
 
-    // The recent applications the applications menu showed last.
-    const QList<RecentAppItem>& recentApps() const { return recentApps_; }
-
 Q_SIGNALS:
     // An "Edit Favorites…" item was chosen.
     void editFavoritesRequested();
@@ -44,7 +40,6 @@ private:
 
     Services& services_;
     MenuEntryOpener& opener_;
-    QList<RecentAppItem> recentApps_;
 };
 
 // Which running applications the open-applications menu lists and hide-all hides, and in what

@@ -62,13 +62,13 @@ std::unique_ptr<QMenu> DocumentsAndFoldersMenus::makeRecentFoldersMenu() {
     // The list reflects the previous gathering; this one serves the next press.
     auto& folders = services_.get<RecentFoldersService>();
     folders.refresh();
-    recentFolders_ = folders.currentFolders();
+    const QList<RecentFolderItem> recentFolders = folders.currentFolders();
     std::unique_ptr<QMenu> menu(makeMenu(recentFoldersTitle));
     addHeaderItem(*menu, L("strip.menu.recentFolders"));
-    if (recentFolders_.isEmpty()) {
+    if (recentFolders.isEmpty()) {
         addEmptyStateItem(*menu, L("strip.emptyState.noRecentFolders"));
     } else {
-        for (const RecentFolderItem& folder : recentFolders_)
+        for (const RecentFolderItem& folder : recentFolders)
             addOpenItem(*menu, folder.displayName, folder.icon, folder.url, OpenTargetKind::folder,
                         true);
         addClearItem(*menu, this, [this](QAction*) { clearRecentFolders(); });
@@ -111,5 +111,4 @@ void DocumentsAndFoldersMenus::clearRecentDocuments() {
 
 void DocumentsAndFoldersMenus::clearRecentFolders() {
     services_.defaults().removeObject(RecentFoldersService::storageKey.key());
-    recentFolders_.clear();
 }

@@ -2,7 +2,6 @@
 
 #include "common/NotificationCenter.h"
 #include "history/RecentDocumentGroup.h"
-#include "history/RecentFolderItem.h"
 #include "strip/OpenTargetKind.h"
 
 #include <QList>
@@ -31,13 +30,12 @@ public:
     // A new folders menu from the previous gathering; the caller owns it.
     std::unique_ptr<QMenu> makeRecentFoldersMenu();
 
-    // Keeps recentGroups current after each gathering of the documents; once is enough.
+    // Rebuilds recentGroups after each gathering of the documents, which starts loading the
+    // icons the next menu shows; once is enough.
     void observeRecentDocuments();
 
     // The document groups the documents menu showed last, refreshed after each gathering.
     const QList<RecentDocumentGroup>& recentGroups() const { return recentGroups_; }
-    // The folders the folders menu showed last.
-    const QList<RecentFolderItem>& recentFolders() const { return recentFolders_; }
 
 Q_SIGNALS:
     // An "Edit Favorites…" item was chosen.
@@ -55,6 +53,5 @@ private:
     Services& services_;
     MenuEntryOpener& opener_;
     QList<RecentDocumentGroup> recentGroups_;
-    QList<RecentFolderItem> recentFolders_;
     std::optional<NotificationCenter::Token> recentDocumentsObserver_;
 };
