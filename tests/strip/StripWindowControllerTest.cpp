@@ -41,7 +41,6 @@ TEST_F(StripWindowTest, ANewWindowGoesToTheStoredOriginKeptWholeOnTheScreenItOve
         {"{{200.5, 100}, {1, 1}}", {32, 240}, QRectF(200.5, 100, 32, 240)},
         // Mostly on the second screen: pulled wholly onto it, above its panel.
         {"{{1430, 10}, {32, 240}}", {32, 240}, QRectF(1440, 40, 32, 240)},
-        {"{{1420, 500}, {32, 240}}", {32, 240}, QRectF(1408, 500, 32, 240)},
         // Equal overlap: the earlier screen wins.
         {"{{1424, 500}, {32, 240}}", {32, 240}, QRectF(1408, 500, 32, 240)},
         // On a monitor that is gone: back on the main screen, fully visible.
@@ -76,21 +75,27 @@ TEST_F(StripWindowTest, MenusPopUpBesideTheirButton) {
     EXPECT_EQ(controller->moduleMenuLocation(StripModule::clipboard), QPointF(1149, 784));
 }
 
-TEST_F(StripWindowTest, TheSettingsButtonAsksForSettingsInFront) {
-    QSignalSpy settings(controller.get(), &StripWindowController::settingsRequested);
-    controller->showStrip();
-    QTest::mouseClick(controller->contentView()->settingsButton(), Qt::LeftButton);
-    EXPECT_EQ(settings.count(), 1);
-    EXPECT_EQ(fakes.running->currentApplicationActivations, 1);
-    // A press whose menu would come after the controller is gone does nothing.
-    QTest::mouseClick(controller->contentView()->button(StripModule::folders), Qt::LeftButton);
-    controller.reset();
-    drainEvents();
-}
-
 TEST_F(StripWindowTest, WithoutACompositorTheWindowIsOpaqueAndShaped) {
     fakes.windowDecorations->compositing = false;
     controller->showStrip();
     EXPECT_FALSE(controller->window()->testAttribute(Qt::WA_TranslucentBackground));
-    EXPECT_TRUE(controller->window()->isShaped());
+    EXPECT_FALSE(controller->window()->mask().contains(QPoint(0, 0))); // a rounded corner
+    EXPECT_TRUE(controller->window()->mask().contains(QPoint(16, 0)));
+}
+
+TEST_F(StripWindowTest, TheSettingsButtonAndADragTheWindowManagerDeclines) {
+    QSignalSpy settings(controller.get(), &StripWindowController::settingsRequested);
+    controller->showStrip();
+    QTest::mouseClick(controller->contentView()->settingsButton(), Qt::LeftButton);
+    EXPECT_EQ(settings.count(), 1);
+    EXPECT_EQ(fakes.running->currentApplicationActivations, 1); // settings come up in front
+
+    // A drag the window manager declines moves the window by itself.
+    QWidget* handle = controller->contentView()->dragHandle();
+    const QPoint press = handle->mapToGlobal(QPoint(14, 11)); // offered, to stay under the pointer
+    QTest::mousePress(handle, Qt::LeftButton, {}, QPoint(14, 11));
+    EXPECT_TRUE(fakes.windowDecorations->moveStarts.isEmpty()); // never on the press itself
+    QTest::mouseMove(handle, QPoint(44, 11));
+    EXPECT_EQ(fakes.windowDecorations->moveStarts, QList<QPoint>{press});
+    EXPECT_EQ(controller->window()->pos(), QPoint(1426, 342));
 }
