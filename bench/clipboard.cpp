@@ -243,7 +243,7 @@ struct MenuFixture {
 
 // Builds the clipboard menu as showing it needs: every submenu laid out with its icons.
 void buildMenu(MenuFixture& f) {
-    std::unique_ptr<QMenu> menu = f.controller->makeClipboardMenu();
+    std::unique_ptr<QMenu> menu = f.controller->menuForModule(StripModule::clipboard);
     for (QAction* group : menu->actions())
         if (QMenu* submenu = group->menu())
             benchmark::DoNotOptimize(submenu->sizeHint());

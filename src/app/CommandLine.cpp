@@ -3,7 +3,7 @@
 #include "app/DefaultsTool.h"
 #include "app/InstanceClient.h"
 #include "app/InstanceProtocol.h"
-#include "app/MenuJson.h"
+#include "common/MenuJson.h"
 #include "platform/Bundle.h"
 #include "platform/linux/LinuxBundle.h"
 #include "platform/linux/LinuxUserDefaults.h"

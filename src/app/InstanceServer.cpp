@@ -3,7 +3,7 @@
 #include "app/InstanceClient.h"
 #include "app/InstanceCommands.h"
 #include "app/InstanceProtocol.h"
-#include "app/MenuJson.h"
+#include "common/MenuJson.h"
 
 #include <QFile>
 #include <QJsonObject>

@@ -47,7 +47,8 @@ void declareSettingsWindow(Services& services, std::function<void()> quit) {
 PeloraApp::PeloraApp(Services& services, std::function<void()> terminate)
     : appDelegate_(std::make_unique<PeloraAppDelegate>(services, std::move(terminate))) {
     stripController_ = std::make_shared<StripWindowController>(services);
-    stripController_->setOpenSettingsAction(
+    QObject::connect(
+        stripController_.get(), &StripWindowController::settingsRequested, stripController_.get(),
         [&services] { services.get<SettingsWindowController>().openSettingsWindow(); });
     // From here on the tray icon exists, whatever the installation check decides.
     // An XEmbed tray may name its icons' colour; StatusNotifierItem hosts do not, and their bar

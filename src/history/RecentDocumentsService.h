@@ -48,13 +48,6 @@ public:
     // The same list, handed to store while owner still exists.
     void updateGroups(const QPointer<QObject>& owner,
                       const std::function<void(QList<RecentDocumentGroup>)>& store);
-    // For an owner with a recentGroups field.
-    template <class Owner> void updateGroups(const QPointer<Owner>& owner) {
-        updateGroups(QPointer<QObject>(owner.data()), [owner](QList<RecentDocumentGroup> groups) {
-            if (owner)
-                owner->recentGroups = std::move(groups);
-        });
-    }
 
     // Adds or moves the document to the newest end of the persisted history.
     void recordOpened(const QUrl& url);

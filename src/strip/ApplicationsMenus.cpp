@@ -1,5 +1,3 @@
-// The applications menu (recent and favorite applications) and the open-applications menu,
-// with the actions behind their entries.
 #include "strip/ApplicationsMenus.h"
 
 #include "common/Services.h"
@@ -10,9 +8,9 @@
 #include "history/RunningApplicationsHistoryService.h"
 #include "platform/Bundle.h"
 #include "platform/Workspace.h"
+#include "strip/MenuEntryOpener.h"
 #include "strip/MenuIcons.h"
 #include "strip/ModuleMenuItems.h"
-#include "strip/StripWindowController.h"
 
 #include <QAction>
 #include <QMenu>
@@ -57,16 +55,25 @@ bool opensBefore(const RunningApplication& a, const std::optional<QDateTime>& aA
                             b.localizedName.value_or(QString()), Qt::CaseSensitive) < 0;
 }
 
-std::unique_ptr<QMenu>
-StripWindowController::makeApplicationsMenu(const QList<RecentAppItem>& items) {
-    using namespace ModuleMenuItems;
+using namespace ModuleMenuItems;
+
+ApplicationsMenus::ApplicationsMenus(Services& services, MenuEntryOpener& opener, QObject* parent)
+    : QObject(parent), services_(services), opener_(opener) {}
+
+std::unique_ptr<QMenu> ApplicationsMenus::makeApplicationsMenu() {
+    auto& history = services_.get<RunningApplicationsHistoryService>();
+    history.start();
+    const int limit = services_.get<RecentApplicationsService>().maxResults;
+    const QList<RecentAppItem> recentApps =
+        history.recentApplications(limit, ownBundleIdentifier(services_.bundle()));
+
     std::unique_ptr<QMenu> menu(makeMenu(appsTitle));
     addHeaderItem(*menu, L("strip.menu.recentApplications"));
-    if (!items.isEmpty()) {
-        for (const RecentAppItem& item : items)
+    if (!recentApps.isEmpty()) {
+        for (const RecentAppItem& item : recentApps)
             addEntryItem(*menu, item.displayName, item.icon, QVariant(item.url), this,
-                         &StripWindowController::launchApplication);
-        addClearItem(*menu, this, &StripWindowController::clearRecentApps);
+                         &ApplicationsMenus::launchApplication);
+        addClearItem(*menu, this, [this](QAction*) { clearRecentApps(); });
         menu->addSeparator();
     } else {
         addEmptyStateItem(*menu, L("strip.emptyState.noRecentApplications"));
@@ -75,21 +82,12 @@ StripWindowController::makeApplicationsMenu(const QList<RecentAppItem>& items) {
     for (const FavoriteItem& favorite :
          favoritesStore(services_, FavoritesCategory::applications).favorites())
         addEntryItem(*menu, favorite.displayName, favorite.icon, QVariant(favorite.url), this,
-                     &StripWindowController::launchApplication);
-    addEditItem(*menu, this, &StripWindowController::editAppFavorites);
+                     &ApplicationsMenus::launchApplication);
+    addEditItem(*menu, this, [this](QAction*) { Q_EMIT editFavoritesRequested(); });
     return menu;
 }
 
-std::unique_ptr<QMenu> StripWindowController::menuForApplications() {
-    auto& history = services_.get<RunningApplicationsHistoryService>();
-    history.start();
-    const int limit = services_.get<RecentApplicationsService>().maxResults;
-    recentApps = history.recentApplications(limit, ownBundleIdentifier(services_.bundle()));
-    return makeApplicationsMenu(recentApps);
-}
-
-std::unique_ptr<QMenu> StripWindowController::makeOpenAppsMenu() {
-    using namespace ModuleMenuItems;
+std::unique_ptr<QMenu> ApplicationsMenus::makeOpenAppsMenu() {
     std::unique_ptr<QMenu> menu(makeMenu(windowsTitle));
     addHeaderItem(*menu, L("strip.menu.openApps"));
 
@@ -117,30 +115,25 @@ std::unique_ptr<QMenu> StripWindowController::makeOpenAppsMenu() {
     for (const Listed& entry : listed) {
         const QString title = entry.app.localizedName.value_or(L("strip.app.unknownName"));
         addEntryItem(*menu, title, menuIcon(workspace, entry.app), QVariant::fromValue(entry.app),
-                     this, &StripWindowController::activateApp);
+                     this, &ApplicationsMenus::activateApp);
     }
     menu->addSeparator();
     addEntryItem(*menu, L("strip.menu.hideAll"), symbolIcon(QStringLiteral("eye.slash")),
-                 QVariant(), this, &StripWindowController::hideAllApps);
+                 QVariant(), this, [this](QAction*) { hideAllApps(); });
     return menu;
 }
 
-void StripWindowController::launchApplication(QAction* sender) {
+void ApplicationsMenus::launchApplication(QAction* sender) {
     if (const auto url = ModuleMenuItems::representedURL(sender))
-        launchApplicationAt(*url);
+        opener_.launchApplicationAt(*url);
 }
 
-void StripWindowController::clearRecentApps(QAction*) {
+void ApplicationsMenus::clearRecentApps() {
     // The activation dates stay: they still order the open-applications menu.
     services_.get<RunningApplicationsHistoryService>().clearPersistedRecords();
-    recentApps.clear();
 }
 
-void StripWindowController::editAppFavorites(QAction*) {
-    openFavoritesEditor();
-}
-
-void StripWindowController::activateApp(QAction* sender) {
+void ApplicationsMenus::activateApp(QAction* sender) {
     const QVariant object = ModuleMenuItems::representedObject(sender);
     if (object.metaType() != QMetaType::fromType<RunningApplication>())
         return;
@@ -149,12 +142,12 @@ void StripWindowController::activateApp(QAction* sender) {
     if (app.hidden)
         running.unhide(app);
     if (app.bundleURL)
-        launchApplicationAt(*app.bundleURL);
+        opener_.launchApplicationAt(*app.bundleURL);
     else
         running.activate(app);
 }
 
-void StripWindowController::hideAllApps(QAction*) {
+void ApplicationsMenus::hideAllApps() {
     const std::optional<QString> own = ownBundleIdentifier(services_.bundle());
     RunningApplications& running = services_.runningApplications();
     for (const RunningApplication& app : running.runningApplications())

@@ -3,14 +3,47 @@
 #include "platform/RunningApplications.h"
 
 #include <QDateTime>
+#include <QList>
+#include <QObject>
 #include <QString>
+#include <memory>
 #include <optional>
 
 class Bundle;
-class RunningApplicationsHistoryService;
+class MenuEntryOpener;
+class QAction;
+class QMenu;
+class Services;
+
+// The applications menu ("Apps": recent applications, then favorites; the entries launch)
+// and the open-applications menu ("Windows": running applications, the last activated on top,
+// and hide-all). Main thread.
+class ApplicationsMenus : public QObject {
+    Q_OBJECT
+public:
+    ApplicationsMenus(Services& services, MenuEntryOpener& opener, QObject* parent = nullptr);
+
+    // A new applications menu; starts the activation history first. The caller owns it.
+    std::unique_ptr<QMenu> makeApplicationsMenu();
+    // A new open-applications menu; the caller owns it.
+    std::unique_ptr<QMenu> makeOpenAppsMenu();
+
+Q_SIGNALS:
+    // An "Edit Favorites…" item was chosen.
+    void editFavoritesRequested();
+
+private:
+    void launchApplication(QAction* sender);
+    void clearRecentApps();
+    void activateApp(QAction* sender);
+    void hideAllApps();
+
+    Services& services_;
+    MenuEntryOpener& opener_;
+};
 
 // Which running applications the open-applications menu lists and hide-all hides, and in what
-// order; the menus themselves are built by StripWindowController.
+// order.
 
 // The program's own bundle identifier, from its info dictionary; none when it has none.
 std::optional<QString> ownBundleIdentifier(const Bundle& bundle);

@@ -1,4 +1,3 @@
-// The clipboard menu: the history grouped by source application, and its actions.
 #include "strip/ClipboardMenu.h"
 
 #include "clipboard/ClipboardHistoryService.h"
@@ -7,7 +6,6 @@
 #include "platform/Workspace.h"
 #include "strip/MenuIcons.h"
 #include "strip/ModuleMenuItems.h"
-#include "strip/StripWindowController.h"
 
 #include <QAction>
 #include <QHash>
@@ -76,7 +74,10 @@ std::optional<int> clipboardItemTag(const QAction* sender) {
     return tag.toInt();
 }
 
-std::unique_ptr<QMenu> StripWindowController::makeClipboardMenu() {
+ClipboardMenu::ClipboardMenu(Services& services, QObject* parent)
+    : QObject(parent), services_(services) {}
+
+std::unique_ptr<QMenu> ClipboardMenu::makeClipboardMenu() {
     using namespace ModuleMenuItems;
     auto& history = services_.get<ClipboardHistoryService>();
     const QList<ClipboardItem> items = history.items();
@@ -98,17 +99,17 @@ std::unique_ptr<QMenu> StripWindowController::makeClipboardMenu() {
             largestSide = std::max(largestSide, side);
             // The tag is the index in the history: the paste looks the item up when chosen.
             addEntryItem(*submenu, history.displayTitle(item), preview, QVariant(index), this,
-                         &StripWindowController::pasteClipboardItem);
+                         &ClipboardMenu::pasteClipboardItem);
         }
         // A picture is not shrunk to a 16-point speck.
         setMenuIconSize(*submenu, largestSide);
     }
     menu->addSeparator();
-    addClearItem(*menu, this, &StripWindowController::clearClipboardHistory);
+    addClearItem(*menu, this, [this](QAction*) { clearClipboardHistory(); });
     return menu;
 }
 
-void StripWindowController::pasteClipboardItem(QAction* sender) {
+void ClipboardMenu::pasteClipboardItem(QAction* sender) {
     const std::optional<int> tag = clipboardItemTag(sender);
     if (!tag)
         return;
@@ -119,6 +120,6 @@ void StripWindowController::pasteClipboardItem(QAction* sender) {
         history.paste(items[*tag]);
 }
 
-void StripWindowController::clearClipboardHistory(QAction*) {
+void ClipboardMenu::clearClipboardHistory() {
     services_.get<ClipboardHistoryService>().setItems({});
 }

@@ -5,11 +5,32 @@
 #include <QIcon>
 #include <QImage>
 #include <QList>
+#include <QObject>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <utility>
 
 class QAction;
+class QMenu;
+class Services;
+
+// The clipboard menu ("Clipboard"): the history grouped by source application, one submenu
+// each; an entry pastes its item, the clear item empties the history. Main thread.
+class ClipboardMenu : public QObject {
+    Q_OBJECT
+public:
+    explicit ClipboardMenu(Services& services, QObject* parent = nullptr);
+
+    // A new menu from the history as it is now; the caller owns it.
+    std::unique_ptr<QMenu> makeClipboardMenu();
+
+private:
+    void pasteClipboardItem(QAction* sender);
+    void clearClipboardHistory();
+
+    Services& services_;
+};
 
 // The entries of one source application in the clipboard menu, built for one menu only.
 struct ClipboardMenuGroup {

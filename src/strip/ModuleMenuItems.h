@@ -26,7 +26,7 @@ inline const QString appsTitle = QStringLiteral("Apps");
 inline const QString clipboardTitle = QStringLiteral("Clipboard");
 inline const QString windowsTitle = QStringLiteral("Windows");
 
-// What an item does when chosen: the controller's action, handed the chosen item as sender.
+// What an item does when chosen, handed the chosen item as sender.
 using Action = std::function<void(QAction* sender)>;
 
 // A new, empty module menu with its fixed title. The caller owns it.
@@ -40,7 +40,7 @@ QAction* addHeaderItem(QMenu& menu, const QString& title);
 QAction* addEntryItem(QMenu& menu, const QString& title, const QIcon& icon,
                       const QVariant& representedObject, QObject* target, Action action);
 
-// The same for a member function of the target, e.g. &StripWindowController::openFavorite.
+// The same for a member function of the target, e.g. &ApplicationsMenus::launchApplication.
 template <class Target>
 QAction* addEntryItem(QMenu& menu, const QString& title, const QIcon& icon,
                       const QVariant& representedObject, Target* target,

@@ -1,4 +1,4 @@
-#include "app/MenuJson.h"
+#include "common/MenuJson.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,0 +1,114 @@
+#include "strip/DocumentsAndFoldersMenus.h"
+
+#include "common/Services.h"
+#include "common/Texts.h"
+#include "favorites/FavoritesService.h"
+#include "history/RecentDocumentsService.h"
+#include "history/RecentFoldersService.h"
+#include "strip/MenuEntryOpener.h"
+#include "strip/ModuleMenuItems.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPointer>
+
+using namespace ModuleMenuItems;
+
+DocumentsAndFoldersMenus::DocumentsAndFoldersMenus(Services& services, MenuEntryOpener& opener,
+                                                   QObject* parent)
+    : QObject(parent), services_(services), opener_(opener) {}
+
+DocumentsAndFoldersMenus::~DocumentsAndFoldersMenus() {
+    if (recentDocumentsObserver_)
+        services_.notifications().removeObserver(*recentDocumentsObserver_);
+}
+
+void DocumentsAndFoldersMenus::observeRecentDocuments() {
+    if (recentDocumentsObserver_)
+        return;
+    QPointer<DocumentsAndFoldersMenus> self(this);
+    recentDocumentsObserver_ = services_.notifications().addObserver(
+        RecentDocumentsService::didUpdateNotification, [self](const QVariantMap&) {
+            if (self)
+                self->recentGroups_ = self->services_.get<RecentDocumentsService>().currentGroups();
+        });
+}
+
+std::unique_ptr<QMenu> DocumentsAndFoldersMenus::makeRecentDocumentsMenu() {
+    auto& documents = services_.get<RecentDocumentsService>();
+    recentGroups_ = documents.currentGroups();
+    std::unique_ptr<QMenu> menu(makeMenu(recentDocumentsTitle));
+    addHeaderItem(*menu, L("strip.menu.recentDocuments"));
+    if (recentGroups_.isEmpty()) {
+        addEmptyStateItem(*menu, L("strip.emptyState.noRecentDocuments"));
+    } else {
+        for (const RecentDocumentGroup& group : recentGroups_) {
+            QMenu* submenu = addSubmenuItem(*menu, group.appName, group.appIcon);
+            for (const RecentDocumentItem& item : group.items)
+                addOpenItem(*submenu, item.displayName, item.icon, item.url,
+                            OpenTargetKind::document, true);
+        }
+        addClearItem(*menu, this, [this](QAction*) { clearRecentDocuments(); });
+        menu->addSeparator();
+    }
+    addHeaderItem(*menu, L("strip.menu.favoriteDocuments"));
+    addFavorites(*menu, OpenTargetKind::document);
+    // The next press sees what the index knows by then.
+    documents.refresh();
+    return menu;
+}
+
+std::unique_ptr<QMenu> DocumentsAndFoldersMenus::makeRecentFoldersMenu() {
+    // The list reflects the previous gathering; this one serves the next press.
+    auto& folders = services_.get<RecentFoldersService>();
+    folders.refresh();
+    const QList<RecentFolderItem> recentFolders = folders.currentFolders();
+    std::unique_ptr<QMenu> menu(makeMenu(recentFoldersTitle));
+    addHeaderItem(*menu, L("strip.menu.recentFolders"));
+    if (recentFolders.isEmpty()) {
+        addEmptyStateItem(*menu, L("strip.emptyState.noRecentFolders"));
+    } else {
+        for (const RecentFolderItem& folder : recentFolders)
+            addOpenItem(*menu, folder.displayName, folder.icon, folder.url, OpenTargetKind::folder,
+                        true);
+        addClearItem(*menu, this, [this](QAction*) { clearRecentFolders(); });
+        menu->addSeparator();
+    }
+    addHeaderItem(*menu, L("strip.menu.favoriteFolders"));
+    addFavorites(*menu, OpenTargetKind::folder);
+    return menu;
+}
+
+void DocumentsAndFoldersMenus::addOpenItem(QMenu& menu, const QString& title, const QIcon& icon,
+                                           const QUrl& url, OpenTargetKind kind, bool recent) {
+    addEntryItem(menu, title, icon, QVariant(url), this, [this, kind, recent](QAction* sender) {
+        const auto chosen = representedURL(sender);
+        if (!chosen)
+            return;
+        if (recent)
+            opener_.openRecentTarget(*chosen, kind);
+        else
+            opener_.openFavoriteTarget(*chosen, kind);
+    });
+}
+
+void DocumentsAndFoldersMenus::addFavorites(QMenu& menu, OpenTargetKind kind) {
+    const FavoritesCategory category = kind == OpenTargetKind::document
+                                           ? FavoritesCategory::documents
+                                           : FavoritesCategory::folders;
+    for (const FavoriteItem& favorite : favoritesStore(services_, category).favorites())
+        addOpenItem(menu, favorite.displayName, favorite.icon, favorite.url, kind, false);
+    addEditItem(menu, this, [this](QAction*) { Q_EMIT editFavoritesRequested(); });
+}
+
+void DocumentsAndFoldersMenus::clearRecentDocuments() {
+    auto& documents = services_.get<RecentDocumentsService>();
+    services_.defaults().removeObject(RecentDocumentsService::storageKey.key());
+    documents.iconCache().removeAllObjects();
+    // What the index found last stays; the groups are rebuilt from it alone.
+    recentGroups_ = documents.currentGroups();
+}
+
+void DocumentsAndFoldersMenus::clearRecentFolders() {
+    services_.defaults().removeObject(RecentFoldersService::storageKey.key());
+}

@@ -1,0 +1,145 @@
+#include "strip/MenuEntryOpener.h"
+
+#include "common/FileURL.h"
+#include "common/Services.h"
+#include "common/Texts.h"
+#include "history/RecentAccessService.h"
+#include "history/RecentDocumentsService.h"
+#include "history/RecentFoldersService.h"
+#include "platform/BookmarkService.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/RunningApplications.h"
+#include "platform/Workspace.h"
+
+#include <QFileInfo>
+#include <QPointer>
+
+MenuEntryOpener::MenuEntryOpener(Services& services, QObject* parent)
+    : QObject(parent), services_(services) {}
+
+void MenuEntryOpener::openRecentTarget(const QUrl& url, OpenTargetKind kind) {
+    const QUrl target = resolvedFileURL(url, services_.fileSystem());
+    auto& access = services_.get<RecentAccessService>();
+    if (const auto grant = access.accessURL(target)) {
+        openWithGrant(target, *grant, kind);
+        return;
+    }
+    // The program may reach the item by itself; then no one needs to be asked.
+    if (access.storeGrant(target)) {
+        if (const auto grant = access.accessURL(target)) {
+            openWithGrant(target, *grant, kind);
+            return;
+        }
+    }
+    requestFolderAccess(target, kind);
+}
+
+void MenuEntryOpener::openWithGrant(const QUrl& url, const QUrl& grant, OpenTargetKind kind) {
+    BookmarkService& bookmarks = services_.bookmarks();
+    const bool accessing = bookmarks.startAccessing(grant);
+    // A handler that cannot be started is not reported; the item still counts as opened.
+    services_.workspace().openURL(url);
+    if (kind == OpenTargetKind::document)
+        services_.get<RecentDocumentsService>().recordOpened(url);
+    else if (kind == OpenTargetKind::folder)
+        services_.get<RecentFoldersService>().recordOpened(url);
+    if (accessing)
+        bookmarks.stopAccessing(grant);
+}
+
+void MenuEntryOpener::openFavoriteTarget(const QUrl& url, OpenTargetKind kind) {
+    if (kind == OpenTargetKind::application) {
+        launchApplicationAt(url);
+        return;
+    }
+    const QUrl resolved = resolvedFileURL(url, services_.fileSystem());
+    if (resolved == url) {
+        openWithGrant(url, url, kind);
+        return;
+    }
+    // An alias or link: access to both the favorite and what it leads to.
+    BookmarkService& bookmarks = services_.bookmarks();
+    const bool accessingFavorite = bookmarks.startAccessing(url);
+    const bool accessingResolved = bookmarks.startAccessing(resolved);
+    openWithGrant(resolved, resolved, kind);
+    if (accessingResolved)
+        bookmarks.stopAccessing(resolved);
+    if (accessingFavorite)
+        bookmarks.stopAccessing(url);
+}
+
+void MenuEntryOpener::launchApplicationAt(const QUrl& url) {
+    services_.workspace().launchApplication(resolvedFileURL(url, services_.fileSystem()), true);
+}
+
+void MenuEntryOpener::requestFolderAccess(const QUrl& url, OpenTargetKind kind) {
+    if (auto running = services_.platform().runningApplications)
+        running->activateCurrentApplication();
+
+    const QString path = standardizedPath(url);
+    const QString name = services_.fileSystem().displayName(path);
+    OpenPanelOptions panel;
+    panel.canCreateDirectories = false;
+    panel.allowsMultipleSelection = false;
+    panel.canChooseDirectories = true;
+    panel.canChooseFiles = false;
+    // Strings only: the folders need not exist for the panel to start as near as it can.
+    const QString parent = QFileInfo(path).path();
+    if (kind == OpenTargetKind::document) {
+        // The user picks the folder that holds the document, so the panel shows its parent.
+        panel.directory = QFileInfo(parent).path();
+        panel.message = L("recentAccessPanelDocumentFolderMessage").arg(name);
+    } else {
+        panel.directory = parent;
+        panel.message = L("recentAccessPanelMessage").arg(name);
+    }
+    panel.prompt = L("buttonGrantAccess");
+
+    QPointer<MenuEntryOpener> self(this);
+    services_.dialogs().beginOpenPanel(panel,
+                                       [self, url, kind](const std::optional<QList<QUrl>>& chosen) {
+                                           if (self)
+                                               self->accessPanelDidEnd(chosen, url, kind);
+                                       });
+}
+
+void MenuEntryOpener::accessPanelDidEnd(const std::optional<QList<QUrl>>& chosen, const QUrl& url,
+                                        OpenTargetKind kind) {
+    if (!chosen || chosen->isEmpty())
+        return;
+    const QUrl& panelURL = chosen->first();
+    const FileSystem& fileSystem = services_.fileSystem();
+    const QUrl folder = resolvedFileURL(panelURL, fileSystem);
+    const QUrl target = resolvedFileURL(url, fileSystem);
+    const QString folderPath = standardizedPath(folder);
+    const QString targetPath = standardizedPath(target);
+    QString prefix = folderPath;
+    if (!prefix.endsWith(u'/'))
+        prefix += u'/';
+    // The same item however its URL is spelled, or anything below it; not a sibling whose name
+    // merely begins alike.
+    const bool fits =
+        folder == target || (folder.isLocalFile() && target.isLocalFile() &&
+                             (folderPath == targetPath || targetPath.startsWith(prefix)));
+    if (fits) {
+        auto& access = services_.get<RecentAccessService>();
+        if (access.storeGrant(panelURL)) {
+            if (const auto grant = access.accessURL(url)) {
+                openWithGrant(url, *grant, kind);
+                return;
+            }
+        }
+    }
+    showWrongSelectionAlert(url);
+}
+
+void MenuEntryOpener::showWrongSelectionAlert(const QUrl& url) {
+    AlertOptions alert;
+    alert.style = AlertStyle::warning;
+    alert.messageText = L("recentAccessWrongSelectionTitle");
+    alert.informativeText = L("recentAccessWrongSelectionMessage")
+                                .arg(services_.fileSystem().displayName(standardizedPath(url)));
+    alert.buttons = {L("buttonOK")};
+    services_.dialogs().runAlert(alert);
+}

@@ -1,0 +1,144 @@
+#include "strip/StripPlacement.h"
+
+#include "common/RectString.h"
+#include "common/ScreenGeometry.h"
+#include "common/Services.h"
+#include "platform/WindowDecorations.h"
+#include "strip/StripPanel.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <algorithm>
+
+const DefaultsKey<QString> stripWindowFrameKey{"PeloraStripWindowFrame", QString()};
+
+namespace {
+constexpr qreal defaultRightInset = 12;
+}
+
+StripPlacement::StripPlacement(Services& services, QObject* parent)
+    : QObject(parent), services_(services) {}
+
+QRectF StripPlacement::initialFrame(const QSizeF& size) const {
+    const qreal w = size.width();
+    const qreal h = size.height();
+    const auto main = services_.screens().mainScreen();
+    QRectF fallback(0, 0, w, h);
+    if (main) {
+        const QRectF& v = main->visibleFrame;
+        fallback = QRectF(v.right() - w - defaultRightInset, v.center().y() - 0.5 * h, w, h);
+    }
+
+    const auto stored = services_.defaults().objectForKey(stripWindowFrameKey.key());
+    if (!stored || !variantIsString(*stored))
+        return fallback;
+    const QRectF s = rectFromString(stored->toString());
+    if (s.width() < 1 || s.height() < 1)
+        return fallback;
+    const QRectF r(s.x(), s.y(), w, h);
+    auto screen = screenBestContaining(r);
+    if (!screen)
+        screen = main;
+    if (!screen)
+        return fallback;
+    return constrainFrameRect(r, *screen);
+}
+
+std::optional<ScreenInfo> StripPlacement::screenBestContaining(const QRectF& rect) const {
+    std::optional<ScreenInfo> best;
+    qreal bestArea = 0;
+    for (const ScreenInfo& screen : services_.screens().screens()) {
+        const QRectF& v = screen.visibleFrame;
+        const qreal width =
+            std::max<qreal>(0, std::min(v.right(), rect.right()) - std::max(v.left(), rect.left()));
+        const qreal height =
+            std::max<qreal>(0, std::min(v.bottom(), rect.bottom()) - std::max(v.top(), rect.top()));
+        const qreal area = width * height;
+        if (area > bestArea) {
+            best = screen;
+            bestArea = area;
+        }
+    }
+    return best;
+}
+
+QRectF StripPlacement::constrainFrameRect(const QRectF& frame, const ScreenInfo& screen) {
+    const QRectF& v = screen.visibleFrame;
+    QRectF r = frame;
+    // A window larger than the area keeps its left and top edges visible.
+    if (r.right() > v.right())
+        r.moveRight(v.right());
+    if (r.left() < v.left())
+        r.moveLeft(v.left());
+    if (r.top() < v.top()) // the bottom edge, y grows upward
+        r.moveTop(v.top());
+    if (r.bottom() > v.bottom())
+        r.moveBottom(v.bottom());
+    return r;
+}
+
+void StripPlacement::follow(StripPanel* window) {
+    disconnect(movedObserver_);
+    disconnect(resizedObserver_);
+    window_ = window;
+    if (!window)
+        return;
+    movedObserver_ = connect(window, &StripPanel::moved, this, &StripPlacement::windowDidMove);
+    resizedObserver_ =
+        connect(window, &StripPanel::contentSizeChanged, this, &StripPlacement::contentDidResize);
+    if (!willTerminateObserver_)
+        willTerminateObserver_ =
+            connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+                    &StripPlacement::storeFrame);
+}
+
+std::optional<QRectF> StripPlacement::frame() const {
+    if (!window_)
+        return std::nullopt;
+    QRect geometry = window_->geometry();
+    if (WindowDecorations* decorations = services_.platform().windowDecorations.get())
+        if (const auto position = decorations->windowPosition(*window_))
+            geometry.moveTopLeft(*position);
+    return ScreenGeometry::current(services_.screens()).toBottomLeft(QRectF(geometry));
+}
+
+void StripPlacement::storeFrame() {
+    // Wayland tells a client nothing of where its windows are (every place reads as the
+    // origin): storing that would lose the place the user chose in an X11 session.
+    if (QGuiApplication::platformName().startsWith(u"wayland"))
+        return;
+    if (const auto current = frame())
+        stripWindowFrameKey.write(services_.defaults(), rectToString(*current));
+}
+
+void StripPlacement::windowDidMove() {
+    // Qt reports a move it asked for at once, before the window system has made it; the
+    // window system's place would still be the old one.
+    if (!placingWindow_)
+        storeFrame();
+}
+
+void StripPlacement::contentDidResize() {
+    // The content laid itself out again (the orientation changed). The window keeps its
+    // top-left corner, where the window system has it now, and stays whole on its screen.
+    const auto current = frame();
+    if (!current)
+        return;
+    const QSizeF size = window_->contentSize();
+    // A bottom-left frame's top edge is its y plus its height.
+    QRectF wanted(current->x(), current->y() + current->height() - size.height(), size.width(),
+                  size.height());
+    auto screen = screenBestContaining(wanted);
+    if (!screen)
+        screen = services_.screens().mainScreen();
+    if (screen)
+        wanted = constrainFrameRect(wanted, *screen);
+    const ScreenGeometry geometry = ScreenGeometry::current(services_.screens());
+    const QRect target = geometry.toTopLeft(wanted).toAlignedRect();
+    placingWindow_ = true;
+    window_->setFrame(target);
+    placingWindow_ = false;
+    // The frame asked for; should the window system put the window elsewhere, its move is
+    // stored like any other.
+    stripWindowFrameKey.write(services_.defaults(), rectToString(geometry.toBottomLeft(target)));
+}
