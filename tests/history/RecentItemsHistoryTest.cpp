@@ -1,0 +1,186 @@
+#include "HistoryTestSupport.h"
+
+#include "common/Dates.h"
+#include "history/RecentDocumentsService.h"
+#include "history/RecentFoldersService.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+// What the documents and the folders histories have in common, each seen through one face:
+// items the user opened through the strip, stored, newest first, ten at most.
+namespace {
+
+struct Documents {
+    using Service = RecentDocumentsService;
+    static QString make(TempTree& t, const QString& name) { return t.add(name + ".txt"); }
+    // Anything that exists: the strip sends folders to the folders history.
+    static QString otherKind(TempTree&) { return {}; }
+    static void save(Service& s, const QList<std::pair<QString, QDateTime>>& records) {
+        QList<PersistedRecentDocumentRecord> list;
+        for (const auto& [path, at] : records)
+            list.append({path, QFileInfo(path).fileName(), QStringLiteral("Other"), {}, at});
+        s.savePersistedRecords(list);
+    }
+    static QStringList names(Service& s) {
+        QStringList out;
+        for (const auto& group : s.currentGroups())
+            for (const auto& item : group.items)
+                out << item.displayName;
+        return out;
+    }
+};
+
+struct Folders {
+    using Service = RecentFoldersService;
+    static QString make(TempTree& t, const QString& name) { return t.add(name + u'/'); }
+    static QString otherKind(TempTree& t) { return t.add(QStringLiteral("a file.txt")); }
+    static void save(Service& s, const QList<std::pair<QString, QDateTime>>& records) {
+        QList<PersistedRecentFolderRecord> list;
+        for (const auto& [path, at] : records)
+            list.append({path, QFileInfo(path).fileName(), at});
+        s.savePersistedRecords(list);
+    }
+    static QStringList names(Service& s) {
+        QStringList out;
+        for (const auto& item : s.currentFolders())
+            out << item.displayName;
+        return out;
+    }
+};
+
+template <class Kind> class RecentItemsTest : public HistoryTest {
+protected:
+    typename Kind::Service& service() { return services->get<typename Kind::Service>(); }
+    QString make(const QString& name) { return Kind::make(this->tree, name); }
+    QStringList names() { return Kind::names(service()); }
+    QString key() const { return Kind::Service::storageKey.key(); }
+    // The stored records' paths and dates, in stored order, whether their items exist or not.
+    QList<std::pair<QString, QDateTime>> stored() {
+        QList<std::pair<QString, QDateTime>> out;
+        for (const QJsonValue& v :
+             QJsonDocument::fromJson(fakes.defaults->dataForKey(key())).array())
+            out.append({v[QStringLiteral("path")].toString(),
+                        dateFromSecondsSince2001(v[QStringLiteral("lastOpenedAt")].toDouble())});
+        return out;
+    }
+    static QStringList fileNames(const QStringList& paths) {
+        QStringList out;
+        for (const QString& path : paths)
+            out << QFileInfo(path).fileName();
+        return out;
+    }
+    QStringList storedPaths() {
+        QStringList out;
+        for (const auto& record : stored())
+            out << record.first;
+        return out;
+    }
+};
+
+using Kinds = ::testing::Types<Documents, Folders>;
+TYPED_TEST_SUITE(RecentItemsTest, Kinds);
+
+TYPED_TEST(RecentItemsTest, ListsTheTenNewestEqualDatesByNameIgnoringCase) {
+    const QString beta = this->make("Beta"), alpha = this->make("alpha"), zoo = this->make("Zoo");
+    const QDateTime t = this->hoursAgo(2);
+    TypeParam::save(this->service(), {{beta, t}, {alpha, t}, {zoo, this->hoursAgo(1)}});
+    EXPECT_EQ(this->names(), this->fileNames({zoo, alpha, beta}));
+
+    // Twelve, stored oldest first: the ten newest.
+    QList<std::pair<QString, QDateTime>> twelve;
+    QStringList newest;
+    for (int i = 12; i >= 1; --i) {
+        twelve.append({this->make(QStringLiteral("n%1").arg(i)), this->hoursAgo(i)});
+        newest.prepend(twelve.last().first);
+    }
+    TypeParam::save(this->service(), twelve);
+    EXPECT_EQ(this->names(), this->fileNames(newest.mid(0, 10)));
+    // One that went leaves its place to the next.
+    QFileInfo(newest[0]).isDir() ? QDir(newest[0]).removeRecursively() : QFile::remove(newest[0]);
+    EXPECT_EQ(this->names(), this->fileNames(newest.mid(1, 10)));
+}
+
+TYPED_TEST(RecentItemsTest, OpeningAgainOrThroughALinkOrAliasKeepsOneRecordNowDated) {
+    const QString target = this->make("Work/target");
+    const QString other = this->make("other");
+    const QString link =
+        this->tree.add("link -> " + QDir(this->tree.root()).relativeFilePath(target));
+    const QString alias = this->file(QStringLiteral("alias"));
+    this->fakes.fileSystem->aliases.insert(alias, target);
+    this->service().recordOpened(this->url(target));
+    this->service().recordOpened(this->url(other));
+    for (const QString& again : {target, link, alias}) {
+        SCOPED_TRACE(again.toStdString());
+        const QDateTime before = this->stored().constFirst().second;
+        this->clockMovesOn();
+        this->service().recordOpened(this->url(again));
+        const auto records = this->stored();
+        ASSERT_EQ(records.size(), 2);
+        EXPECT_EQ(records[1].first, target);
+        EXPECT_GT(records[1].second, before);
+        this->service().recordOpened(this->url(other));
+    }
+    EXPECT_EQ(this->names().last(), QFileInfo(target).fileName());
+    // Nothing is recorded for the other kind, what does not exist, or what is not a file.
+    this->service().recordOpened(this->url(TypeParam::otherKind(this->tree)));
+    this->service().recordOpened(this->url(this->tree.path(QStringLiteral("missing"))));
+    this->service().recordOpened(QUrl(QStringLiteral("https://example.org/a.txt")));
+    EXPECT_EQ(this->storedPaths(), (QStringList{target, other}));
+}
+
+TYPED_TEST(RecentItemsTest, AnItemThatWentIsHiddenAndDroppedAtTheNextRecording) {
+    const QString a = this->make("a");
+    const QString b = this->make("b");
+    this->service().recordOpened(this->url(a));
+    this->service().recordOpened(this->url(b));
+    QFileInfo(a).isDir() ? QDir(a).removeRecursively() : QFile::remove(a);
+    EXPECT_EQ(this->names(), QStringList{QFileInfo(b).fileName()});
+    EXPECT_EQ(this->storedPaths().size(), 2); // listing alone leaves the stored list alone
+    const QString c = this->make("c");
+    this->service().recordOpened(this->url(c));
+    EXPECT_EQ(this->storedPaths(), (QStringList{b, c}));
+}
+
+TYPED_TEST(RecentItemsTest, DamagedStoredDataReadsAsEmptyIsLeftAloneAndReplaced) {
+    const QString a = this->make("a");
+    this->service().recordOpened(this->url(a));
+    const QJsonObject good = QJsonDocument::fromJson(this->fakes.defaults->dataForKey(this->key()))
+                                 .array()[0]
+                                 .toObject();
+    auto with = [&](const char* field, const QJsonValue& value) {
+        QJsonObject o = good;
+        if (value.isUndefined())
+            o.remove(QString::fromLatin1(field));
+        else
+            o.insert(QString::fromLatin1(field), value);
+        return QVariant(QJsonDocument(QJsonArray{good, o}).toJson());
+    };
+    // A number too large for a date.
+    QByteArray huge = with("lastOpenedAt", QStringLiteral("@")).toByteArray();
+    huge.replace("\"@\"", "1e999");
+    const QVariant damaged[] = {with("displayName", QJsonValue::Undefined),
+                                with("path", QJsonValue::Null),
+                                with("lastOpenedAt", QJsonValue::Null),
+                                with("lastOpenedAt", QStringLiteral("2024-01-01")),
+                                with("displayName", 5),
+                                QJsonDocument(QJsonArray{good, 5}).toJson(),
+                                QJsonDocument(good).toJson(),
+                                huge,
+                                QByteArray("[{\"path\":"),
+                                QByteArray("\xff\xfe"),
+                                QStringLiteral("text")};
+    for (const QVariant& data : damaged) {
+        SCOPED_TRACE(data.toString().toStdString());
+        this->fakes.defaults->setObject(this->key(), data);
+        EXPECT_TRUE(this->names().isEmpty());
+        EXPECT_TRUE(this->service().loadPersistedRecords().isEmpty());
+        EXPECT_EQ(*this->fakes.defaults->objectForKey(this->key()), data);
+    }
+    const QString b = this->make("b");
+    this->service().recordOpened(this->url(b));
+    EXPECT_EQ(this->storedPaths(), QStringList{b});
+}
+
+} // namespace
