@@ -24,17 +24,17 @@ TEST(Dates, BothEpochsRoundTripAndNonsenseNeverCrashes) {
 TEST(FileURL, ResolvesAliasesThenSymbolicLinks) {
     const TempTree tree{"real/sub/a.txt", "link -> real"};
     FakeFileSystem fs;
-    fs.aliases.insert(tree.path(QStringLiteral("alias")), tree.path(QStringLiteral("link/sub")));
-    fs.unresolvable.insert(tree.path(QStringLiteral("broken")), {});
+    fs.aliases.insert(tree.path("alias"), tree.path("link/sub"));
+    fs.unresolvable.insert(tree.path("broken"), {});
     const std::pair<QString, QString> cases[] = {
-        {QStringLiteral("link/sub/./a.txt"), QStringLiteral("real/sub/a.txt")},
-        {QStringLiteral("alias"), QStringLiteral("real/sub")}, // the target's links too
-        {QStringLiteral("broken"), QStringLiteral("broken")},  // kept as given
-        {QStringLiteral("gone/../x/"), QStringLiteral("x")},   // missing: the path cleaned
+        {"link/sub/./a.txt", "real/sub/a.txt"},
+        {"alias", "real/sub"}, // the target's links too
+        {"broken", "broken"},  // kept as given
+        {"gone/../x/", "x"},   // missing: the path cleaned
     };
     for (const auto& [given, resolved] : cases)
         EXPECT_EQ(resolvedFileURL(tree.url(given), fs), tree.url(resolved)) << given.toStdString();
-    const QUrl web(QStringLiteral("https://example.org/a/../b"));
+    const QUrl web("https://example.org/a/../b");
     EXPECT_EQ(resolvedFileURL(web, fs), web);
 }
 

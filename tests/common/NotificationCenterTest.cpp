@@ -9,14 +9,14 @@ TEST(NotificationCenter, DeliversByNameUntilRemovedEvenDuringDelivery) {
     NotificationCenter::Token second = 0;
     // The first observer removes the second while a notification is delivered.
     const auto first = center.addObserver(ping, [&](const QVariantMap& info) {
-        seen << info.value(QStringLiteral("v")).toString();
+        seen << info.value("v").toString();
         center.removeObserver(second);
     });
-    second = center.addObserver(ping, [&](const QVariantMap&) { seen << QStringLiteral("2"); });
-    center.post(other, {{QStringLiteral("v"), QStringLiteral("other")}});
-    center.post(ping, {{QStringLiteral("v"), QStringLiteral("a")}});
+    second = center.addObserver(ping, [&](const QVariantMap&) { seen << "2"; });
+    center.post(other, {{"v", "other"}});
+    center.post(ping, {{"v", "a"}});
     center.removeObserver(first);
-    center.post(ping, {{QStringLiteral("v"), QStringLiteral("b")}});
-    EXPECT_EQ(seen, QStringList{QStringLiteral("a")});
+    center.post(ping, {{"v", "b"}});
+    EXPECT_EQ(seen, QStringList{"a"});
     EXPECT_EQ(center.observerCount(ping), 0);
 }

@@ -29,7 +29,7 @@ std::pair<int, bool> ink(const QIcon& icon) {
 
 TEST(Symbols, EveryNameShowsTheThemesIconElseItsOwnGreyGlyph) {
     ensureIconTheme();
-    const bool adwaita = QFile::exists(QStringLiteral("/usr/share/icons/Adwaita/index.theme"));
+    const bool adwaita = QFile::exists("/usr/share/icons/Adwaita/index.theme");
     const QString theme = QIcon::themeName(), fallback = QIcon::fallbackThemeName();
     for (const QString& name : knownSymbolNames()) {
         SCOPED_TRACE(name.toStdString());
@@ -40,10 +40,10 @@ TEST(Symbols, EveryNameShowsTheThemesIconElseItsOwnGreyGlyph) {
         EXPECT_GE(visible, 8);
         EXPECT_FALSE(coloured);
     }
-    EXPECT_TRUE(symbolIcon(QStringLiteral("no.such.symbol")).isNull());
+    EXPECT_TRUE(symbolIcon("no.such.symbol").isNull());
     // Without a theme.
-    QIcon::setThemeName(QStringLiteral("pelora-no-such-theme"));
-    QIcon::setFallbackThemeName(QStringLiteral("pelora-no-such-theme"));
+    QIcon::setThemeName("pelora-no-such-theme");
+    QIcon::setFallbackThemeName("pelora-no-such-theme");
     for (const QString& name : knownSymbolNames())
         EXPECT_GE(ink(symbolIcon(name)).first, 8) << name.toStdString();
     QIcon::setThemeName(theme);
@@ -54,8 +54,7 @@ TEST(Symbols, EveryNameTheSourcesAskForIsKnown) {
     static const QRegularExpression call(QStringLiteral(
         R"(\b(?:symbolIcon|bundledSymbolIcon)\(\s*(?:QStringLiteral\(\s*|u)?"([^"\n]*)\")"));
     const QStringList names = knownSymbolNames();
-    QDirIterator it(sourcePath(QStringLiteral("src")), {"*.cpp", "*.h"}, QDir::Files,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(sourcePath("src"), {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         QFile file(it.next());
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));

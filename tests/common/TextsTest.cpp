@@ -31,10 +31,9 @@ TEST(Texts, EveryKeyTheSourcesUseHasTextsWithTheSameArgumentsInEachLanguage) {
     static const QRegularExpression call(
         QStringLiteral(R"((?<![A-Za-z0-9_])(?:L|qtTrId|QT_TRID_NOOP)\(\s*"((?:[^"\\\n]|\\.)*)\")"));
     QTranslator german;
-    ASSERT_TRUE(german.load(QStringLiteral(":/i18n/pelora_de.qm")));
+    ASSERT_TRUE(german.load(":/i18n/pelora_de.qm"));
     int keys = 0;
-    QDirIterator it(sourcePath(QStringLiteral("src")), {"*.cpp", "*.h"}, QDir::Files,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(sourcePath("src"), {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         QFile file(it.next());
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -59,7 +58,7 @@ TEST(Texts, EveryKeyTheSourcesUseHasTextsWithTheSameArgumentsInEachLanguage) {
 }
 
 TEST(Translations, PicksTheBestTableForThePreferredLocalizations) {
-    const QStringList shipped{QStringLiteral("de"), QStringLiteral("pt_BR")};
+    const QStringList shipped{"de", "pt_BR"};
     const std::pair<QStringList, QString> cases[] = {
         {{"de-CH", "en"}, "de"},
         {{"de_at"}, "de"},
@@ -80,14 +79,14 @@ TEST(Translations, PicksTheBestTableForThePreferredLocalizations) {
 }
 
 TEST(Translations, InstallsTheChosenLanguageOverEnglishOnce) {
-    EXPECT_TRUE(availableTranslationLanguages().contains(QStringLiteral("de")));
-    installTranslations({QStringLiteral("de-CH"), QStringLiteral("en")});
-    EXPECT_EQ(L("buttonQuit"), QStringLiteral("Beenden"));
-    EXPECT_EQ(L("updates.window.versionLine").arg(QStringLiteral("2.0"), QStringLiteral("1.9")),
-              QStringLiteral("Pelora 2.0 ist verfügbar – Sie verwenden 1.9."));
+    EXPECT_TRUE(availableTranslationLanguages().contains("de"));
+    installTranslations({"de-CH", "en"});
+    EXPECT_EQ(L("buttonQuit"), "Beenden");
+    EXPECT_EQ(L("updates.window.versionLine").arg("2.0", "1.9"),
+              "Pelora 2.0 ist verfügbar – Sie verwenden 1.9.");
     // Again replaces the overlay instead of stacking a second one.
-    installTranslations({QStringLiteral("pt-BR")});
-    EXPECT_EQ(L("buttonQuit"), QStringLiteral("Quit"));
+    installTranslations({"pt-BR"});
+    EXPECT_EQ(L("buttonQuit"), "Quit");
     installTranslations({});
-    EXPECT_EQ(L("buttonQuit"), QStringLiteral("Quit"));
+    EXPECT_EQ(L("buttonQuit"), "Quit");
 }

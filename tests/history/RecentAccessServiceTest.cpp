@@ -40,10 +40,10 @@ protected:
 };
 
 TEST_F(RecentAccessTest, TheFirstStoredGrantThatCoversAnItemWins) {
-    const QString work = folder(QStringLiteral("Work"));
-    const QString project = folder(QStringLiteral("Work/Project"));
-    const QString deep = file(QStringLiteral("Work/Project/a/report.txt"));
-    const QString alias = file(QStringLiteral("report alias"));
+    const QString work = folder("Work");
+    const QString project = folder("Work/Project");
+    const QString deep = file("Work/Project/a/report.txt");
+    const QString alias = file("report alias");
     fakes.fileSystem->aliases.insert(alias, deep);
     EXPECT_FALSE(service().accessURL(url(deep))); // nothing stored yet
     ASSERT_TRUE(service().storeGrant(url(project)));
@@ -51,13 +51,13 @@ TEST_F(RecentAccessTest, TheFirstStoredGrantThatCoversAnItemWins) {
     EXPECT_TRUE(bookmarks->creations[0].scoped);
     const std::pair<QString, QString> cases[] = {
         {deep, project},
-        {project + QStringLiteral("/a/../a"), project},
+        {project + "/a/../a", project},
         {project + u'/', project},
-        {tree.add(QStringLiteral("link.txt -> Work/Project/a/report.txt")), project},
+        {tree.add("link.txt -> Work/Project/a/report.txt"), project},
         {alias, project},
-        {work + QStringLiteral("/other.txt"), work},
-        {file(QStringLiteral("Workshop/x.txt")), {}}, // a sibling with the same beginning
-        {file(QStringLiteral("notes.txt")), {}},
+        {work + "/other.txt", work},
+        {file("Workshop/x.txt"), {}}, // a sibling with the same beginning
+        {file("notes.txt"), {}},
         {tree.root(), {}}, // above every grant
     };
     for (const auto& [item, grant] : cases)
@@ -67,25 +67,25 @@ TEST_F(RecentAccessTest, TheFirstStoredGrantThatCoversAnItemWins) {
 }
 
 TEST_F(RecentAccessTest, StoringAgainMovesTheGrantToTheEnd) {
-    const QString a = folder(QStringLiteral("A"));
-    const QString b = folder(QStringLiteral("B"));
+    const QString a = folder("A");
+    const QString b = folder("B");
     ASSERT_TRUE(service().storeGrant(url(a)));
     ASSERT_TRUE(service().storeGrant(url(b)));
-    ASSERT_TRUE(service().storeGrant(url(tree.add(QStringLiteral("A-link -> A")))));
+    ASSERT_TRUE(service().storeGrant(url(tree.add("A-link -> A"))));
     EXPECT_EQ(storedURLs(), (QList{url(b), url(a)}));
     // No grant can be made for what does not exist: nothing changes.
-    EXPECT_FALSE(service().storeGrant(url(tree.path(QStringLiteral("missing")))));
+    EXPECT_FALSE(service().storeGrant(url(tree.path("missing"))));
     EXPECT_EQ(storedURLs(), (QList{url(b), url(a)}));
 }
 
 TEST_F(RecentAccessTest, DeadGrantsArePrunedAndDamagedStorageMeansNone) {
-    const QString gone = folder(QStringLiteral("Gone"));
-    const QString kept = folder(QStringLiteral("Kept"));
+    const QString gone = folder("Gone");
+    const QString kept = folder("Kept");
     ASSERT_TRUE(service().storeGrant(url(gone)));
     ASSERT_TRUE(service().storeGrant(url(kept)));
     QDir(gone).removeRecursively();
     // A lookup of anything, matched or not, prunes the dead grant.
-    EXPECT_FALSE(service().accessURL(url(folder(QStringLiteral("Unrelated")))));
+    EXPECT_FALSE(service().accessURL(url(folder("Unrelated"))));
     EXPECT_EQ(storedURLs(), QList{url(kept)});
     // A grant that resolves while scanning but not at the very end yields nothing.
     const QString key = RecentAccessService::storageKey.key();
@@ -95,9 +95,8 @@ TEST_F(RecentAccessTest, DeadGrantsArePrunedAndDamagedStorageMeansNone) {
     EXPECT_EQ(*fakes.defaults->objectForKey(key), stored);
     bookmarks->resolutionsLeft = -1;
 
-    for (const QVariant& bad :
-         {QVariant(QStringLiteral("x")), QVariant(QVariantList{QByteArray("b"), 3}),
-          QVariant(QByteArray("data"))}) {
+    for (const QVariant& bad : {QVariant("x"), QVariant(QVariantList{QByteArray("b"), 3}),
+                                QVariant(QByteArray("data"))}) {
         fakes.defaults->setObject(key, bad);
         EXPECT_TRUE(service().loadGrants().isEmpty());
         EXPECT_FALSE(service().accessURL(url(kept)));

@@ -11,18 +11,18 @@
 
 namespace {
 
-const QString kEditor = QStringLiteral("/usr/share/applications/editor.desktop");
-const QString kViewer = QStringLiteral("/usr/share/applications/viewer.desktop");
+const QString kEditor = "/usr/share/applications/editor.desktop";
+const QString kViewer = "/usr/share/applications/viewer.desktop";
 
 class RecentDocumentsTest : public HistoryTest {
 protected:
     int updates = 0;
 
     RecentDocumentsTest() {
-        fakes.workspace->setDefaultApplication(QStringLiteral("txt"), url(kEditor));
-        fakes.workspace->setDefaultApplication(QStringLiteral("pdf"), url(kViewer));
-        fakes.fileSystem->displayNames.insert(kEditor, QStringLiteral("Text Editor.APP"));
-        fakes.fileSystem->displayNames.insert(kViewer, QStringLiteral("Viewer"));
+        fakes.workspace->setDefaultApplication("txt", url(kEditor));
+        fakes.workspace->setDefaultApplication("pdf", url(kViewer));
+        fakes.fileSystem->displayNames.insert(kEditor, "Text Editor.APP");
+        fakes.fileSystem->displayNames.insert(kViewer, "Viewer");
         services->notifications().addObserver(RecentDocumentsService::didUpdateNotification,
                                               [this](const QVariantMap&) { ++updates; });
     }
@@ -31,7 +31,7 @@ protected:
     FakeRecentItemsIndex& index() { return *fakes.recentItemsIndex; }
 
     PersistedRecentDocumentRecord record(const QString& path, const QDateTime& at) {
-        return {path, QFileInfo(path).fileName(), QStringLiteral("Text Editor"), kEditor, at};
+        return {path, QFileInfo(path).fileName(), "Text Editor", kEditor, at};
     }
     // Documents "<prefix><i>.txt" for i in [from, to], each i hours old.
     QList<PersistedRecentDocumentRecord> records(const char* prefix, int from, int to) {
@@ -85,26 +85,21 @@ TEST_F(RecentDocumentsTest, DocumentsOfOneApplicationFormOneGroupWhereItFirstApp
 }
 
 TEST_F(RecentDocumentsTest, GatheringTakesTheFirstThirtyVisibleExistingResults) {
-    const QString visible = file(QStringLiteral("Docs/visible.txt"));
-    const QString hidden = file(QStringLiteral(".config/settings.txt"));
-    const QString undated = file(QStringLiteral("undated.pdf"));
-    index().documents = {{hidden, now},
-                         {file(QStringLiteral(".notes")), now},
-                         {tree.path(QStringLiteral("gone.txt")), now},
-                         {QString(), now},
-                         {visible, hoursAgo(1)},
-                         {undated, QDateTime()}};
+    const QString visible = file("Docs/visible.txt");
+    const QString hidden = file(".config/settings.txt");
+    const QString undated = file("undated.pdf");
+    index().documents = {{hidden, now},    {file(".notes"), now},  {tree.path("gone.txt"), now},
+                         {QString(), now}, {visible, hoursAgo(1)}, {undated, QDateTime()}};
     for (int i = 0; i < 30; ++i)
         index().documents << RecentItemsResult{tree.path(QStringLiteral("missing%1").arg(i)), now};
-    index().documents << RecentItemsResult{file(QStringLiteral("late.txt")), now};
+    index().documents << RecentItemsResult{file("late.txt"), now};
     gather();
 
     const auto& found = service().systemRecentDocuments();
     ASSERT_EQ(found.size(), 2);
-    EXPECT_EQ(found[0],
-              (SystemRecentDocumentRecord{visible, QStringLiteral("visible.txt"),
-                                          QStringLiteral("Text Editor"), kEditor, hoursAgo(1)}));
-    EXPECT_EQ(found[1].appName, QStringLiteral("Viewer"));
+    EXPECT_EQ(found[0], (SystemRecentDocumentRecord{visible, "visible.txt", "Text Editor", kEditor,
+                                                    hoursAgo(1)}));
+    EXPECT_EQ(found[1].appName, "Viewer");
     EXPECT_EQ(found[1].lastOpenedAt, distantPast());
     // A hidden document the user opened through the strip is listed all the same.
     service().recordOpened(url(hidden));
@@ -112,15 +107,14 @@ TEST_F(RecentDocumentsTest, GatheringTakesTheFirstThirtyVisibleExistingResults) 
 }
 
 TEST_F(RecentDocumentsTest, IconsComeFromTheCacheOrTheTypeAndAreLoadedInTheBackground) {
-    const QString a = file(QStringLiteral("a.txt"));
-    const QString plain = file(QStringLiteral("Makefile"));
+    const QString a = file("a.txt");
+    const QString plain = file("Makefile");
     service().savePersistedRecords({record(a, hoursAgo(1)), record(plain, hoursAgo(2))});
     // The editor runs: its icon stands in until the cache has one.
-    RunningApplication editor =
-        makeRunningApplication(QStringLiteral("Editor"), QStringLiteral("editor.desktop"), kEditor);
-    editor.iconName = QStringLiteral("running-editor");
+    RunningApplication editor = makeRunningApplication("Editor", "editor.desktop", kEditor);
+    editor.iconName = "running-editor";
     fakes.running->apps = {editor};
-    fakes.workspace->setIconName(kEditor, QStringLiteral("editor-icon"));
+    fakes.workspace->setIconName(kEditor, "editor-icon");
     auto iconsOf = [&] {
         const auto group = service().currentGroups().value(0);
         QStringList icons{fakes.workspace->nameOfIcon(group.appIcon)};
@@ -167,7 +161,7 @@ TEST_F(RecentDocumentsTest, ListingNeverWaitsForTheDisk) {
         }
     };
     auto watched = std::make_shared<WatchedWorkspace>();
-    watched->setDefaultApplication(QStringLiteral("txt"), url(kEditor));
+    watched->setDefaultApplication("txt", url(kEditor));
     services.reset();
     fakes.workspace = watched;
     services = fakes.makeServices();
@@ -178,7 +172,7 @@ TEST_F(RecentDocumentsTest, ListingNeverWaitsForTheDisk) {
     for (int round = 0; round < 3; ++round) {
         const auto groups = service().currentGroups();
         ASSERT_EQ(names().size(), 5);
-        EXPECT_EQ(watched->nameOfIcon(groups[0].items[0].icon), QStringLiteral("type:txt"));
+        EXPECT_EQ(watched->nameOfIcon(groups[0].items[0].icon), "type:txt");
     }
     EXPECT_EQ(service().iconCache().count(), 0);
     watched->held = false;
@@ -188,25 +182,24 @@ TEST_F(RecentDocumentsTest, ListingNeverWaitsForTheDisk) {
 }
 
 TEST_F(RecentDocumentsTest, StoredJsonHasItsShape) {
-    const QString a = file(QStringLiteral("a.txt"));
-    const QString b = file(QStringLiteral("b.bin"));
+    const QString a = file("a.txt");
+    const QString b = file("b.bin");
     const QString key = RecentDocumentsService::storageKey.key();
     const QDateTime at = QDateTime(QDate(2001, 1, 2), QTime(0, 0, 1, 500), Qt::UTC);
-    const PersistedRecentDocumentRecord withoutApp{b, QStringLiteral("b.bin"),
-                                                   QStringLiteral("Other"), std::nullopt, at};
+    const PersistedRecentDocumentRecord withoutApp{b, "b.bin", "Other", std::nullopt, at};
     service().savePersistedRecords({record(a, at), withoutApp});
     const QJsonArray array = QJsonDocument::fromJson(fakes.defaults->dataForKey(key)).array();
     const QJsonObject first = array[0].toObject();
     EXPECT_EQ(first.keys(),
               (QStringList{"appName", "appPath", "displayName", "lastOpenedAt", "path"}));
-    EXPECT_DOUBLE_EQ(first[QStringLiteral("lastOpenedAt")].toDouble(), 86401.5);
-    EXPECT_FALSE(array[1].toObject().contains(QStringLiteral("appPath")));
+    EXPECT_DOUBLE_EQ(first["lastOpenedAt"].toDouble(), 86401.5);
+    EXPECT_FALSE(array[1].toObject().contains("appPath"));
     EXPECT_EQ(service().loadPersistedRecords(), (QList{record(a, at), withoutApp}));
 
     // A null "appPath" reads as absent, one of another type makes the list unreadable.
     QJsonObject app = first;
     for (const QJsonValue& value : {QJsonValue(QJsonValue::Null), QJsonValue(3)}) {
-        app.insert(QStringLiteral("appPath"), value);
+        app.insert("appPath", value);
         fakes.defaults->setObject(key, QJsonDocument(QJsonArray{app}).toJson());
         const auto records = service().loadPersistedRecords();
         EXPECT_EQ(records.size(), value.isNull() ? 1 : 0);

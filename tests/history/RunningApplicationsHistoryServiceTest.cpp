@@ -14,7 +14,7 @@ const QString kKey = RunningApplicationsHistoryService::activationRecordsKey.key
 class ActivationHistoryTest : public HistoryTest {
 protected:
     ActivationHistoryTest() {
-        fakes.bundle->path = folder(QStringLiteral("Pelora.app"));
+        fakes.bundle->path = folder("Pelora.app");
         recreate();
     }
     // A fresh start over the same stored defaults.
@@ -35,8 +35,7 @@ protected:
         clock = kT0.addSecs(60 * minute);
         fakes.running->bringToFront(a);
     }
-    QStringList listed(int limit = 10,
-                       std::optional<QString> excluding = QStringLiteral("org.pelora.Pelora")) {
+    QStringList listed(int limit = 10, std::optional<QString> excluding = "org.pelora.Pelora") {
         QStringList names;
         for (const RecentAppItem& item : history().recentApplications(limit, excluding))
             names << item.displayName;
@@ -49,8 +48,8 @@ protected:
 };
 
 TEST_F(ActivationHistoryTest, StartRecordsTheFrontmostOnceThenEveryActivation) {
-    const auto editor = app(QStringLiteral("Editor"), QStringLiteral("editor.desktop"));
-    const auto viewer = app(QStringLiteral("Viewer"), QStringLiteral("viewer.desktop"));
+    const auto editor = app("Editor", "editor.desktop");
+    const auto viewer = app("Viewer", "viewer.desktop");
     history().start(); // nothing in front: nothing recorded
     EXPECT_FALSE(fakes.defaults->contains(kKey));
     recreate();
@@ -70,17 +69,15 @@ TEST_F(ActivationHistoryTest, StartRecordsTheFrontmostOnceThenEveryActivation) {
 
 TEST_F(ActivationHistoryTest, TheProgramItselfIsNeitherRecordedNorListed) {
     // The launcher entry the installation adds starts the program's own executable.
-    RunningApplication launcher = app(QStringLiteral("Pelora"), QStringLiteral("pelora.desktop"));
+    RunningApplication launcher = app("Pelora", "pelora.desktop");
     fakes.workspace->executables.insert(launcher.bundleURL->toLocalFile(),
                                         fakes.bundle->executablePath());
-    RunningApplication ownWindow = app(QStringLiteral("Window"), QStringLiteral("other.desktop"));
+    RunningApplication ownWindow = app("Window", "other.desktop");
     ownWindow.isCurrentProcess = true;
     const RunningApplication itself[] = {
-        ownWindow, launcher,
-        makeRunningApplication(QStringLiteral("Pelora"), {}, fakes.bundle->path),
+        ownWindow, launcher, makeRunningApplication("Pelora", {}, fakes.bundle->path),
         // A copy elsewhere that carries the program's identifier.
-        makeRunningApplication(QStringLiteral("Copy"), QStringLiteral("org.pelora.Pelora"),
-                               ownWindow.bundleURL->toLocalFile())};
+        makeRunningApplication("Copy", "org.pelora.Pelora", ownWindow.bundleURL->toLocalFile())};
     history().start();
     for (const RunningApplication& a : itself) {
         SCOPED_TRACE(a.localizedName->toStdString());
@@ -95,7 +92,7 @@ TEST_F(ActivationHistoryTest, TheProgramItselfIsNeitherRecordedNorListed) {
     fakes.defaults->setObject(kKey, QJsonDocument(QJsonObject{{path, old}}).toJson());
     recreate();
     history().start();
-    activateAt(1, app(QStringLiteral("Editor"), QStringLiteral("editor.desktop")));
+    activateAt(1, app("Editor", "editor.desktop"));
     EXPECT_EQ(history().persistedRecords().size(), 2);
     EXPECT_EQ(listed(), QStringList{"Editor"});
     EXPECT_EQ(listed(10, std::nullopt), QStringList{"Editor"});
@@ -103,39 +100,38 @@ TEST_F(ActivationHistoryTest, TheProgramItselfIsNeitherRecordedNorListed) {
 
 TEST_F(ActivationHistoryTest, AnApplicationIsKeyedByItsIdentifierElseItsPath) {
     history().start();
-    const auto tool = app(QStringLiteral("Tool"), QStringLiteral("tool.desktop"), false);
+    const auto tool = app("Tool", "tool.desktop", false);
     const QString path = tool.bundleURL->toLocalFile();
     activateAt(1, tool);
     const QJsonObject record = stored().value(path).toObject();
-    EXPECT_EQ(record.value(QStringLiteral("bundlePath")).toString(), path);
-    EXPECT_FALSE(record.contains(QStringLiteral("bundleIdentifier"))) << "omitted, never null";
+    EXPECT_EQ(record.value("bundlePath").toString(), path);
+    EXPECT_FALSE(record.contains("bundleIdentifier")) << "omitted, never null";
     // Excluding an identifier never drops an application that has none.
-    EXPECT_EQ(listed(10, QStringLiteral("tool.desktop")), QStringList{"Tool"});
+    EXPECT_EQ(listed(10, "tool.desktop"), QStringList{"Tool"});
 
     // The identifier decides, whatever the name or path of the asking snapshot.
-    activateAt(2, app(QStringLiteral("K"), QStringLiteral("k.desktop")));
-    const QString kPath = tree.path(QStringLiteral("k.desktop"));
-    EXPECT_EQ(history().lastActivationDate(
-                  makeRunningApplication(QStringLiteral("Other"), QStringLiteral("k.desktop"), {})),
+    activateAt(2, app("K", "k.desktop"));
+    const QString kPath = tree.path("k.desktop");
+    EXPECT_EQ(history().lastActivationDate(makeRunningApplication("Other", "k.desktop", {})),
               kT0.addSecs(120));
     EXPECT_FALSE(history().lastActivationDate(makeRunningApplication("K", {}, kPath)));
     // Without identifier and bundle there is nothing to list: not recorded.
-    for (const auto& keyless : {makeRunningApplication({}, {}, {}),
-                                makeRunningApplication(QStringLiteral("Named"), {}, {}),
-                                makeRunningApplication("Id", QStringLiteral("id.desktop"), {})})
+    for (const auto& keyless :
+         {makeRunningApplication({}, {}, {}), makeRunningApplication("Named", {}, {}),
+          makeRunningApplication("Id", "id.desktop", {})})
         activateAt(3, keyless);
     EXPECT_EQ(stored().keys(), (QStringList{path, "k.desktop"}));
 }
 
 TEST_F(ActivationHistoryTest, ListedNewestFirstOncePerApplicationSkippingDeletedBundles) {
     history().start();
-    const auto beta = app(QStringLiteral("Beta"), QStringLiteral("b.desktop"));
+    const auto beta = app("Beta", "b.desktop");
     activateAt(1, beta);
-    activateAt(5, app(QStringLiteral("alpha"), QStringLiteral("a.desktop")));
-    activateAt(3, app({}, QStringLiteral("org.example.Nameless.desktop")));
-    const auto gone = app(QStringLiteral("Gone"), QStringLiteral("gone.desktop"));
+    activateAt(5, app("alpha", "a.desktop"));
+    activateAt(3, app({}, "org.example.Nameless.desktop"));
+    const auto gone = app("Gone", "gone.desktop");
     activateAt(2, gone);
-    activateAt(9, app(QStringLiteral("New"), QStringLiteral("n.desktop")));
+    activateAt(9, app("New", "n.desktop"));
     activateAt(5, beta); // again: moves up, same minute as alpha, which wins by name, any case
     ASSERT_TRUE(QFile::remove(gone.bundleURL->toLocalFile()));
     EXPECT_EQ(listed(), (QStringList{"New", "alpha", "Beta", "org.example.Nameless"}));
@@ -143,18 +139,17 @@ TEST_F(ActivationHistoryTest, ListedNewestFirstOncePerApplicationSkippingDeleted
     EXPECT_TRUE(listed(0).isEmpty());
     // A deleted bundle stays stored: it may come back.
     EXPECT_EQ(history().persistedRecords().size(), 5);
-    EXPECT_TRUE(stored().contains(QStringLiteral("gone.desktop")));
+    EXPECT_TRUE(stored().contains("gone.desktop"));
 }
 
 TEST_F(ActivationHistoryTest, RecordsSurviveARestartAndDamagedOnesCountAsNone) {
     history().start();
-    const auto alpha = app(QStringLiteral("Alpha"), QStringLiteral("alpha.desktop"));
+    const auto alpha = app("Alpha", "alpha.desktop");
     activateAt(1, alpha);
-    const QJsonObject record = stored().value(QStringLiteral("alpha.desktop")).toObject();
+    const QJsonObject record = stored().value("alpha.desktop").toObject();
     EXPECT_EQ(record.keys(),
               (QStringList{"bundleIdentifier", "bundlePath", "displayName", "lastActivatedAt"}));
-    EXPECT_DOUBLE_EQ(record.value(QStringLiteral("lastActivatedAt")).toDouble(),
-                     secondsSince2001(kT0.addSecs(60)));
+    EXPECT_DOUBLE_EQ(record.value("lastActivatedAt").toDouble(), secondsSince2001(kT0.addSecs(60)));
     recreate();
     EXPECT_EQ(listed(), QStringList{"Alpha"});
     EXPECT_EQ(history().lastActivationDate(alpha), kT0.addSecs(60));
@@ -180,7 +175,7 @@ TEST_F(ActivationHistoryTest, RecordsSurviveARestartAndDamagedOnesCountAsNone) {
                    ", \"lastActivatedAt\": 1}, \"y\": {\"bundlePath\": 5, "
                    "\"displayName\": \"Y\", \"lastActivatedAt\": 1}}"),
         QByteArray("{\"x\": {\"bundleIdentifier\": 7, " + fields + ", \"lastActivatedAt\": 1}}"),
-        QStringLiteral("text")};
+        "text"};
     for (const QVariant& data : damaged) {
         SCOPED_TRACE(data.toString().toStdString());
         fakes.defaults->setObject(kKey, data);
@@ -191,7 +186,7 @@ TEST_F(ActivationHistoryTest, RecordsSurviveARestartAndDamagedOnesCountAsNone) {
     }
     fakes.running->frontmost.reset();
     history().start();
-    activateAt(2, app(QStringLiteral("Fresh"), QStringLiteral("fresh.desktop")));
+    activateAt(2, app("Fresh", "fresh.desktop"));
     EXPECT_EQ(stored().keys(), QStringList{"fresh.desktop"});
 }
 
