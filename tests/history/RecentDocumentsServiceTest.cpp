@@ -59,20 +59,6 @@ protected:
     }
 };
 
-TEST_F(RecentDocumentsTest, PersistedDocumentsComeFirstThenTheIndexTenInAll) {
-    QList<PersistedRecentDocumentRecord> persisted = records("p", 1, 9);
-    std::swap(persisted[0], persisted[5]); // stored order is not list order
-    service().savePersistedRecords(persisted);
-    // The index's newest result is a persisted document: listed once, at its persisted place.
-    index().documents << RecentItemsResult{persisted[2].path, now};
-    for (const auto& r : records("s", 1, 19))
-        index().documents << RecentItemsResult{r.path, r.lastOpenedAt};
-    gather();
-    ASSERT_EQ(service().currentGroups().size(), 1);
-    EXPECT_EQ(names(), (QStringList{"p1.txt", "p2.txt", "p3.txt", "p4.txt", "p5.txt", "p6.txt",
-                                    "p7.txt", "p8.txt", "p9.txt", "s1.txt"}));
-}
-
 TEST_F(RecentDocumentsTest, DocumentsOfOneApplicationFormOneGroupWhereItFirstAppears) {
     for (const char* name : {"README", "c.txt", "b.pdf", "a.txt"}) {
         clockMovesOn();
@@ -181,21 +167,16 @@ TEST_F(RecentDocumentsTest, ListingNeverWaitsForTheDisk) {
     EXPECT_EQ(watched->diskCallsOnMain.load(), 0);
 }
 
-TEST_F(RecentDocumentsTest, StoredJsonHasItsShape) {
+TEST_F(RecentDocumentsTest, TheApplicationsPathIsStoredWhenKnown) {
     const QString a = file("a.txt");
-    const QString b = file("b.bin");
     const QString key = RecentDocumentsService::storageKey.key();
     const QDateTime at = QDateTime(QDate(2001, 1, 2), QTime(0, 0, 1, 500), Qt::UTC);
-    const PersistedRecentDocumentRecord withoutApp{b, "b.bin", "Other", std::nullopt, at};
-    service().savePersistedRecords({record(a, at), withoutApp});
-    const QJsonArray array = QJsonDocument::fromJson(fakes.defaults->dataForKey(key)).array();
-    const QJsonObject first = array[0].toObject();
-    EXPECT_EQ(first.keys(),
-              (QStringList{"appName", "appPath", "displayName", "lastOpenedAt", "path"}));
+    service().savePersistedRecords({record(a, at)});
+    const QJsonObject first =
+        QJsonDocument::fromJson(fakes.defaults->dataForKey(key)).array()[0].toObject();
+    EXPECT_EQ(first["appPath"].toString(), kEditor);
     EXPECT_DOUBLE_EQ(first["lastOpenedAt"].toDouble(), 86401.5);
-    EXPECT_FALSE(array[1].toObject().contains("appPath"));
-    EXPECT_EQ(service().loadPersistedRecords(), (QList{record(a, at), withoutApp}));
-
+    EXPECT_EQ(service().loadPersistedRecords(), QList{record(a, at)});
     // A null "appPath" reads as absent, one of another type makes the list unreadable.
     QJsonObject app = first;
     for (const QJsonValue& value : {QJsonValue(QJsonValue::Null), QJsonValue(3)}) {
