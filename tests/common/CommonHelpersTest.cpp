@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(Dates, BothEpochsRoundTripAndNonsenseNeverCrashes) {
+TEST(CommonHelpers, DatesBothEpochsRoundTripAndNonsenseNeverCrashes) {
     const QDateTime t(QDate(2026, 12, 6), QTime(20, 10, 25, 354), Qt::UTC);
     EXPECT_DOUBLE_EQ(secondsSince2001(QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC)), 0.0);
     EXPECT_DOUBLE_EQ(secondsSince1970(t) - secondsSince2001(t), 978307200.0);
@@ -21,7 +21,7 @@ TEST(Dates, BothEpochsRoundTripAndNonsenseNeverCrashes) {
     EXPECT_LT(distantPast(), dateFromSecondsSince1970(-1e9));
 }
 
-TEST(FileURL, ResolvesAliasesThenSymbolicLinks) {
+TEST(CommonHelpers, FileURLResolvesAliasesThenSymbolicLinks) {
     const TempTree tree{"real/sub/a.txt", "link -> real"};
     FakeFileSystem fs;
     fs.aliases.insert(tree.path("alias"), tree.path("link/sub"));

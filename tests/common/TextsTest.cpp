@@ -57,7 +57,7 @@ TEST(Texts, EveryKeyTheSourcesUseHasTextsWithTheSameArgumentsInEachLanguage) {
     EXPECT_GT(keys, 100);
 }
 
-TEST(Translations, PicksTheBestTableForThePreferredLocalizations) {
+TEST(Texts, TranslationPicksTheBestTableForThePreferredLocalizations) {
     const QStringList shipped{"de", "pt_BR"};
     const std::pair<QStringList, QString> cases[] = {
         {{"de-CH", "en"}, "de"},
@@ -78,7 +78,7 @@ TEST(Translations, PicksTheBestTableForThePreferredLocalizations) {
             << preferred.join(u',').toStdString();
 }
 
-TEST(Translations, InstallsTheChosenLanguageOverEnglishOnce) {
+TEST(Texts, TranslationInstallsTheChosenLanguageOverEnglishOnce) {
     EXPECT_TRUE(availableTranslationLanguages().contains("de"));
     installTranslations({"de-CH", "en"});
     EXPECT_EQ(L("buttonQuit"), "Beenden");

@@ -209,4 +209,29 @@ TYPED_TEST(RecentItemsTest, DamagedStoredDataReadsAsEmptyIsLeftAloneAndReplaced)
     EXPECT_EQ(this->stored()[0].first, b);
 }
 
+// Folders only: the index's folders, hidden ones included, from the whole past.
+class RecentFoldersTest : public RecentItemsTest<Folders> {
+protected:
+    FakeRecentItemsIndex& index() { return *fakes.recentItemsIndex; }
+};
+
+TEST_F(RecentFoldersTest, GatheringKeepsExistingFoldersOfTheFirstTwentyResults) {
+    index().folders = {{file("a file.txt"), now},
+                       {tree.path("gone"), now},
+                       {QString(), now},
+                       {folder(".hidden"), QDateTime()}};
+    for (int i = 0; i < 25; ++i)
+        index().folders << RecentItemsResult{folder(QStringLiteral("d%1").arg(i)), hoursAgo(i)};
+    service().refresh();
+    ASSERT_TRUE(waitUntil([&] { return !service().isGathering(); }));
+    const auto& found = service().systemRecentFolders();
+    ASSERT_EQ(found.size(), 17);
+    EXPECT_EQ(found[0].displayName, ".hidden");
+    EXPECT_EQ(found[16].displayName, "d15");
+    EXPECT_EQ(index().predicates.last().usedSince, QDateTime::fromSecsSinceEpoch(0, Qt::UTC));
+    EXPECT_EQ(names().size(), 10);
+    EXPECT_EQ(service().currentFolders()[0].url, url(tree.path(".hidden")));
+    EXPECT_EQ(fakes.workspace->nameOfIcon(found[0].icon), "file:" + tree.path(".hidden"));
+}
+
 } // namespace

@@ -11,9 +11,9 @@ namespace {
 const QDateTime kT0 = QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
 const QString kKey = RunningApplicationsHistoryService::activationRecordsKey.key();
 
-class ActivationHistoryTest : public HistoryTest {
+class RunningApplicationsHistoryTest : public HistoryTest {
 protected:
-    ActivationHistoryTest() {
+    RunningApplicationsHistoryTest() {
         fakes.bundle->path = folder("Pelora.app");
         recreate();
     }
@@ -47,7 +47,7 @@ protected:
     QDateTime clock = kT0;
 };
 
-TEST_F(ActivationHistoryTest, StartRecordsTheFrontmostOnceThenEveryActivation) {
+TEST_F(RunningApplicationsHistoryTest, StartRecordsTheFrontmostOnceThenEveryActivation) {
     const auto editor = app("Editor", "editor.desktop");
     const auto viewer = app("Viewer", "viewer.desktop");
     history().start(); // nothing in front: nothing recorded
@@ -67,7 +67,7 @@ TEST_F(ActivationHistoryTest, StartRecordsTheFrontmostOnceThenEveryActivation) {
     EXPECT_EQ(listed(), (QStringList{"Viewer", "Editor"}));
 }
 
-TEST_F(ActivationHistoryTest, TheProgramItselfIsNeitherRecordedNorListed) {
+TEST_F(RunningApplicationsHistoryTest, TheProgramItselfIsNeitherRecordedNorListed) {
     // The launcher entry the installation adds starts the program's own executable.
     RunningApplication launcher = app("Pelora", "pelora.desktop");
     fakes.workspace->executables.insert(launcher.bundleURL->toLocalFile(),
@@ -98,7 +98,7 @@ TEST_F(ActivationHistoryTest, TheProgramItselfIsNeitherRecordedNorListed) {
     EXPECT_EQ(listed(10, std::nullopt), QStringList{"Editor"});
 }
 
-TEST_F(ActivationHistoryTest, AnApplicationIsKeyedByItsIdentifierElseItsPath) {
+TEST_F(RunningApplicationsHistoryTest, AnApplicationIsKeyedByItsIdentifierElseItsPath) {
     history().start();
     const auto tool = app("Tool", "tool.desktop", false);
     const QString path = tool.bundleURL->toLocalFile();
@@ -123,7 +123,7 @@ TEST_F(ActivationHistoryTest, AnApplicationIsKeyedByItsIdentifierElseItsPath) {
     EXPECT_EQ(stored().keys(), (QStringList{path, "k.desktop"}));
 }
 
-TEST_F(ActivationHistoryTest, ListedNewestFirstOncePerApplicationSkippingDeletedBundles) {
+TEST_F(RunningApplicationsHistoryTest, ListedNewestFirstOncePerApplicationSkippingDeletedBundles) {
     history().start();
     const auto beta = app("Beta", "b.desktop");
     activateAt(1, beta);
@@ -142,7 +142,7 @@ TEST_F(ActivationHistoryTest, ListedNewestFirstOncePerApplicationSkippingDeleted
     EXPECT_TRUE(stored().contains("gone.desktop"));
 }
 
-TEST_F(ActivationHistoryTest, RecordsSurviveARestartAndDamagedOnesCountAsNone) {
+TEST_F(RunningApplicationsHistoryTest, RecordsSurviveARestartAndDamagedOnesCountAsNone) {
     history().start();
     const auto alpha = app("Alpha", "alpha.desktop");
     activateAt(1, alpha);
