@@ -243,8 +243,10 @@ TEST_F(ClipboardHistoryTest, TitlesPreviewTheFirstLineInUserPerceivedCharacters)
         copyText(text);
         EXPECT_EQ(history.displayTitle(history.items().first()), title);
     }
+    copy({std::nullopt, {QUrl::fromLocalFile("/home/u/dir/")}, {}}); // one file: its name
+    EXPECT_EQ(history.displayTitle(history.items().first()), "dir");
     // Whitespace is captured as it is; text over the limit is kept cut, a split character whole.
-    EXPECT_EQ(entries()[4], "text: \t\n  ");
+    EXPECT_EQ(entries()[5], "text: \t\n  ");
     const qsizetype limit = ClipboardHistoryService::maxTextBytes;
     copyText(QString(limit - 1, u'a') + "\u00e9 and more");
     const auto& cut = std::get<ClipboardPlainText>(history.items().first().content);
