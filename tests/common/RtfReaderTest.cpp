@@ -50,7 +50,7 @@ TEST(RtfReader, PlainTextOfEscapesCodePagesAndSkippedGroups) {
         EXPECT_EQ(parseRtf(QByteArray(rtf)).plainText(), text) << rtf;
 }
 
-TEST(RtfReader, StylesAndLinksReachTextDocumentsAndHtml) {
+TEST(RtfReader, StylesAndLinksReachTextDocuments) {
     const RtfDocument doc = parseRtf(QByteArray(
         "{\\rtf1 {\\b Title}\\par <plain> & {\\i more} {\\ul under}{\\ulnone  not}\\par\\fs36 "
         "See {\\field{\\*\\fldinst{HYPERLINK \"https://example.org/a\"}}{\\fldrslt{\\ul site}}}}"));
@@ -64,7 +64,7 @@ TEST(RtfReader, StylesAndLinksReachTextDocumentsAndHtml) {
     EXPECT_TRUE(styled.contains("more/i"));
     EXPECT_TRUE(styled.contains("under/u"));
     EXPECT_TRUE(styled.contains("not"));
-    EXPECT_TRUE(styled.contains("site/u/https://example.org/a"));
+    EXPECT_TRUE(styled.contains("site/u/https://example.org/a")); // the About credits' links
     EXPECT_EQ(doc.runs.last().pointSize, 18.0);
 
     QTextDocument rich;
@@ -72,10 +72,6 @@ TEST(RtfReader, StylesAndLinksReachTextDocumentsAndHtml) {
     EXPECT_EQ(rich.toPlainText(), "Title\n<plain> & more under not\nSee site");
     EXPECT_EQ(rich.firstBlock().begin().fragment().charFormat().fontWeight(), QFont::Bold);
     EXPECT_EQ(rich.lastBlock().begin().fragment().charFormat().fontPointSize(), 18.0);
-    QTextDocument fromHtml;
-    fromHtml.setHtml(rtfToHtml(doc));
-    EXPECT_EQ(fromHtml.toPlainText(), rich.toPlainText());
-    EXPECT_TRUE(rtfToHtml(doc).contains("<a href=\"https://example.org/a\">"));
 }
 
 TEST(RtfReader, BrokenInputNeverCrashesAndKeepsWhatItCan) {
