@@ -1,63 +1,29 @@
 #pragma once
 
-#include "common/Services.h"
-#include "fakes/FakeFileSystem.h"
-#include "fakes/FakeRecentItemsIndex.h"
-#include "fakes/FakeRunningApplications.h"
-#include "fakes/FakeWorkspace.h"
-#include "platform/UserDefaults.h"
+#include "support/FakePlatform.h"
+#include "support/QtPrinters.h"
+#include "support/TempTree.h"
+#include "support/TestSupport.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
+#include <QDateTime>
 #include <gtest/gtest.h>
 
-#include <memory>
-
-// Real files and folders in a temporary home, and the platform fakes around them.
+// The fake platform around real files and folders in a temporary tree.
 class HistoryTest : public ::testing::Test {
 protected:
-    QTemporaryDir home;
-    std::shared_ptr<InMemoryUserDefaults> defaults = std::make_shared<InMemoryUserDefaults>();
-    std::shared_ptr<FakeFileSystem> fileSystem = std::make_shared<FakeFileSystem>();
-    std::shared_ptr<FakeWorkspace> workspace = std::make_shared<FakeWorkspace>();
-    std::shared_ptr<FakeRunningApplications> running = std::make_shared<FakeRunningApplications>();
-    std::shared_ptr<FakeRecentItemsIndex> index = std::make_shared<FakeRecentItemsIndex>();
-    std::unique_ptr<Services> services;
+    FakePlatform fakes;
+    TempTree tree;
+    std::unique_ptr<Services> services = fakes.makeServices();
     const QDateTime now =
         QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch(), Qt::UTC);
 
-    void SetUp() override {
-        ASSERT_TRUE(home.isValid());
-        services = std::make_unique<Services>(makePlatform());
-    }
-    void TearDown() override { services.reset(); }
-
-    virtual Platform makePlatform() {
-        Platform p;
-        p.defaults = defaults;
-        p.fileSystem = fileSystem;
-        p.workspace = workspace;
-        p.runningApplications = running;
-        p.recentItemsIndex = index;
-        return p;
-    }
-
-    // The canonical path, as the services record it (the temporary folder may sit behind a
-    // symbolic link).
-    QString file(const QString& relative) {
-        const QString path = home.path() + u'/' + relative;
-        QDir().mkpath(QFileInfo(path).path());
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.close();
-        return QFileInfo(path).canonicalFilePath();
-    }
-    QString folder(const QString& relative) {
-        const QString path = home.path() + u'/' + relative;
-        QDir().mkpath(path);
-        return QFileInfo(path).canonicalFilePath();
-    }
+    QString file(const QString& relative) { return tree.add(relative); }
+    QString folder(const QString& relative) { return tree.add(relative + u'/'); }
     QDateTime hoursAgo(int hours) const { return now.addSecs(-3600 * hours); }
+    static QUrl url(const QString& path) { return QUrl::fromLocalFile(path); }
+    // Waits for the clock to move on, so that the next recording is dated later.
+    static void clockMovesOn() {
+        const QDateTime before = QDateTime::currentDateTimeUtc();
+        ASSERT_TRUE(waitUntil([&] { return QDateTime::currentDateTimeUtc() > before; }));
+    }
 };
