@@ -6,7 +6,6 @@
 #include "support/TempTree.h"
 #include "support/TestSupport.h"
 
-#include <QThread>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,45 +16,45 @@ using Category = FavoritesCategory;
 class Favorites : public ::testing::Test {
 protected:
     // A fresh process over the same stored defaults: every store loads anew.
-    Services& restart(std::shared_ptr<BookmarkService> bookmarks = nullptr) {
+    void restart(std::shared_ptr<BookmarkService> bookmarks = nullptr) {
         services.reset();
         Platform platform = fakes.platform();
-        platform.defaults = defaults;
         platform.fileSystem = std::make_shared<LinuxFileSystem>();
         platform.bookmarks = bookmarks ? bookmarks : linuxBookmarks;
         services = std::make_unique<Services>(platform);
-        return *services;
     }
-    FavoritesService& store(Category category) {
+    FavoritesService& store(Category category = Category::documents) {
         if (!services)
             restart();
         return favoritesStore(*services, category);
     }
-    QString makeFile(const QString& name, const QByteArray& content = "x") {
-        return tree.add(name, content);
-    }
-    QString makeDir(const QString& name) { return tree.add(name + u'/'); }
+    QString file(const QString& name) { return tree.add(name); }
     static QUrl url(const QString& path) { return QUrl::fromLocalFile(path); }
 
-    QByteArray linuxBlob(const QString& path, bool scoped = true) {
-        const auto blob = linuxBookmarks->createBookmark(url(path), scoped);
-        EXPECT_TRUE(blob) << path.toStdString();
-        return blob.value_or(QByteArray());
+    QByteArray blob(const QString& path, bool scoped = true) {
+        const auto made = linuxBookmarks->createBookmark(url(path), scoped);
+        EXPECT_TRUE(made) << path.toStdString();
+        return made.value_or(QByteArray());
     }
-    void storeBookmarks(Category c, const QList<QByteArray>& blobs) {
+    static QByteArray fakeBlob(const QString& path) {
+        return FakeBookmarkService::blobFor(url(path), true);
+    }
+    void storeBookmarks(const QList<QByteArray>& blobs, Category c = Category::documents) {
         QVariantList list;
         for (const auto& b : blobs)
             list << b;
         defaults->setObject(rawValue(c), list);
     }
-    void storeTimes(Category c, const QVariantList& times) {
+    void storeTimes(const QVariantList& times, Category c = Category::documents) {
         defaults->setObject(rawValue(c) + QStringLiteral("AddedAt"), times);
     }
     QVariantList stored(const QString& key) const {
         return defaults->objectForKey(key).value_or(QVariant()).toList();
     }
-    QVariantList storedBookmarks(Category c) const { return stored(rawValue(c)); }
-    QList<double> storedTimes(Category c) const {
+    QVariantList storedBookmarks(Category c = Category::documents) const {
+        return stored(rawValue(c));
+    }
+    QList<double> storedTimes(Category c = Category::documents) const {
         QList<double> times;
         for (const QVariant& v : stored(rawValue(c) + QStringLiteral("AddedAt")))
             times << v.toDouble();
@@ -67,8 +66,8 @@ protected:
             out << item.displayName;
         return out;
     }
-    // Where a stored Linux reference points, without asking the file system.
-    static QString pathInBlob(const QVariant& blob) {
+    // Where a stored reference of this machine points, without asking the file system.
+    static QString pathIn(const QVariant& blob) {
         const auto record = LinuxBookmarkService::decodeRecord(blob.toByteArray());
         return record ? record->path : QString();
     }
@@ -79,379 +78,280 @@ protected:
     std::shared_ptr<InMemoryUserDefaults> defaults = fakes.defaults;
     std::shared_ptr<LinuxBookmarkService> linuxBookmarks = std::make_shared<LinuxBookmarkService>();
     std::shared_ptr<FakeBookmarkService> fakeBookmarks = fakes.bookmarks;
-    std::shared_ptr<FakeWorkspace> workspace = fakes.workspace;
     std::unique_ptr<Services> services;
 };
 } // namespace
 
-TEST_F(Favorites, AFreshInstallationHasNoneAndWritesAnEmptyTimeList) {
-    auto& documents = store(Category::documents);
-    EXPECT_TRUE(documents.favorites().isEmpty());
-    EXPECT_EQ(defaults->allKeys(), QStringList{QStringLiteral("PeloraFavoriteBookmarksAddedAt")});
-    EXPECT_EQ(defaults->objectForKey(QStringLiteral("PeloraFavoriteBookmarksAddedAt")),
-              QVariant(QVariantList()));
+// Earlier releases and other tools read these keys and shapes.
+TEST_F(Favorites, StoredListsHaveTheirKeysAndShapes) {
+    EXPECT_TRUE(store().favorites().isEmpty());
+    EXPECT_EQ(defaults->allKeys(), QStringList{"PeloraFavoriteBookmarksAddedAt"});
+    EXPECT_EQ(defaults->objectForKey("PeloraFavoriteBookmarksAddedAt"), QVariant(QVariantList()));
+
+    store(Category::documents).add(url(file("d.txt")));
+    store(Category::folders).add(url(tree.add("f/")));
+    store(Category::applications).add(url(tree.add("x.desktop", "[Desktop Entry]\n")));
+    QStringList keys = defaults->allKeys();
+    keys.sort();
+    EXPECT_EQ(keys, (QStringList{"PeloraFavoriteApps", "PeloraFavoriteAppsAddedAt",
+                                 "PeloraFavoriteBookmarks", "PeloraFavoriteBookmarksAddedAt",
+                                 "PeloraFavoriteFolders", "PeloraFavoriteFoldersAddedAt"}));
+    const double now = secondsSince1970(QDateTime::currentDateTimeUtc());
+    for (Category c : allFavoritesCategories) {
+        SCOPED_TRACE(qPrintable(rawValue(c)));
+        ASSERT_EQ(storedBookmarks(c).size(), 1);
+        ASSERT_EQ(storedTimes(c).size(), 1);
+        EXPECT_EQ(storedBookmarks(c)[0].metaType().id(), QMetaType::QByteArray);
+        EXPECT_EQ(stored(rawValue(c) + "AddedAt")[0].metaType().id(), QMetaType::Double);
+        EXPECT_NEAR(storedTimes(c)[0], now, 60);
+    }
 }
 
-TEST_F(Favorites, TheSameFileAddedTwiceDirectlyOrThroughLinksIsOneFavorite) {
-    const QString file = makeFile(QStringLiteral("real/report.txt"));
-    tree.add(QStringLiteral("report-link -> real/report.txt"));
-    tree.add(QStringLiteral("alias-dir -> real"));
-
-    auto& documents = store(Category::documents);
-    documents.add(url(root + QStringLiteral("/report-link")));
-    documents.add(url(file));
-    documents.add(url(root + QStringLiteral("/alias-dir/./report.txt")));
+TEST_F(Favorites, TheSameFileAddedDirectlyOrThroughLinksIsOneFavoriteOfTheRealFile) {
+    const QString real = file("real/report.txt");
+    tree.add("report-link -> real/report.txt");
+    tree.add("alias-dir -> real");
+    auto& documents = store();
+    for (const QString& path : {root + "/report-link", real, root + "/alias-dir/./report.txt"})
+        documents.add(url(path));
+    documents.add(url(root + "/missing.txt")); // cannot be referenced: nothing added
     ASSERT_EQ(documents.favorites().size(), 1);
-    EXPECT_EQ(documents.favorites()[0].url, url(file));
+    EXPECT_EQ(documents.favorites()[0].url, url(real));
     EXPECT_EQ(documents.favorites()[0].displayName, QStringLiteral("report.txt"));
-    EXPECT_EQ(workspace->nameOfIcon(documents.favorites()[0].icon), QStringLiteral("file:") + file);
-    // What is stored refers to the real file, not to the link that was dropped.
-    ASSERT_EQ(storedBookmarks(Category::documents).size(), 1);
-    EXPECT_EQ(pathInBlob(storedBookmarks(Category::documents)[0]), file);
-    ASSERT_EQ(storedTimes(Category::documents).size(), 1);
-
-    QThread::msleep(5);
-    const QString other = makeFile(QStringLiteral("other.txt"));
-    documents.add(url(other));
-    EXPECT_EQ(names(documents),
-              (QStringList{QStringLiteral("other.txt"), QStringLiteral("report.txt")}));
-    // Nothing was added for a file that cannot be referenced.
-    documents.add(url(root + QStringLiteral("/missing.txt")));
-    EXPECT_EQ(storedBookmarks(Category::documents).size(), 2);
-    EXPECT_EQ(storedTimes(Category::documents).size(), 2);
+    EXPECT_EQ(fakes.workspace->nameOfIcon(documents.favorites()[0].icon), "file:" + real);
+    ASSERT_EQ(storedBookmarks().size(), 1);
+    EXPECT_EQ(pathIn(storedBookmarks()[0]), real);
+    EXPECT_EQ(storedTimes().size(), 1);
 }
 
 TEST_F(Favorites, AMissingTimeListIsFilledFromTheFilesDatesAndWrittenBack) {
-    const QString first = makeFile(QStringLiteral("first.txt"));
-    const QString gone = makeFile(QStringLiteral("gone.txt"));
-    QThread::msleep(5);
-    const QString third = makeFile(QStringLiteral("third.txt"));
-    // Modification dates in the opposite order of creation, to tell which one is used.
-    const QDateTime older(QDate(2010, 1, 1), QTime(0, 0), Qt::UTC);
-    const QDateTime newer(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC);
-    {
-        QFile f(first), t(third);
-        ASSERT_TRUE(f.open(QIODevice::ReadWrite) && t.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(f.setFileTime(newer, QFileDevice::FileModificationTime));
-        ASSERT_TRUE(t.setFileTime(older, QFileDevice::FileModificationTime));
+    const QString first = file("first.txt"), gone = file("gone.txt"), third = file("third.txt");
+    // Modification dates unlike the creation dates, to tell which one is used.
+    const QDateTime modified[] = {QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC),
+                                  QDateTime(QDate(2010, 1, 1), QTime(0, 0), Qt::UTC)};
+    for (int i = 0; i < 2; ++i) {
+        QFile f(i ? third : first);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(modified[i], QFileDevice::FileModificationTime));
     }
-    storeBookmarks(Category::documents, {linuxBlob(first), linuxBlob(gone), linuxBlob(third)});
+    storeBookmarks({blob(first), blob(gone), blob(third)});
     ASSERT_TRUE(QFile::remove(gone));
+    auto dateOf = [&](const QString& path, int i) {
+        const QDateTime born = QFileInfo(path).birthTime();
+        return secondsSince1970(born.isValid() ? born : modified[i]);
+    };
 
-    auto& documents = store(Category::documents);
-    const QList<double> times = storedTimes(Category::documents);
-    ASSERT_EQ(times.size(), 3);
-    EXPECT_EQ(times[1], 1.0); // unresolvable: its index, in seconds since 1970
-    const QDateTime born = QFileInfo(first).birthTime();
-    if (born.isValid()) {
-        EXPECT_NEAR(times[0], secondsSince1970(born), 0.002);
-        EXPECT_NEAR(times[2], secondsSince1970(QFileInfo(third).birthTime()), 0.002);
-        EXPECT_EQ(names(documents),
-                  (QStringList{QStringLiteral("third.txt"), QStringLiteral("first.txt")}));
-    } else {
-        EXPECT_EQ(times[0], secondsSince1970(newer));
-        EXPECT_EQ(times[2], secondsSince1970(older));
-        EXPECT_EQ(names(documents),
-                  (QStringList{QStringLiteral("first.txt"), QStringLiteral("third.txt")}));
-    }
-    EXPECT_EQ(documents.favorites()[0].addedAt,
-              dateFromSecondsSince1970(std::max(times[0], times[2])));
-    // The unresolvable entry stays stored.
-    EXPECT_EQ(storedBookmarks(Category::documents).size(), 3);
+    auto& documents = store();
+    ASSERT_EQ(storedTimes().size(), 3);
+    EXPECT_NEAR(storedTimes()[0], dateOf(first, 0), 0.002);
+    EXPECT_EQ(storedTimes()[1], 1.0); // unresolvable: its index, in seconds since 1970
+    EXPECT_NEAR(storedTimes()[2], dateOf(third, 1), 0.002);
+    EXPECT_EQ(documents.favorites().size(), 2);
+    EXPECT_EQ(storedBookmarks().size(), 3) << "the unresolvable entry stays stored";
 
-    // Resolving to where nothing is, or failing to resolve: fallback times, not shown.
-    defaults = std::make_shared<InMemoryUserDefaults>();
-    fakeBookmarks->broken.insert(url(root + QStringLiteral("/b")));
-    fakeBookmarks->movedTo.insert(url(root + QStringLiteral("/a")),
-                                  url(root + QStringLiteral("/nothing")));
-    storeBookmarks(Category::documents,
-                   {FakeBookmarkService::blobFor(url(root + QStringLiteral("/a")), true),
-                    FakeBookmarkService::blobFor(url(root + QStringLiteral("/b")), true)});
+    // Resolving to where nothing is, or not resolving: fallback times, nothing shown.
+    defaults->removeObject(rawValue(Category::documents) + "AddedAt");
+    fakeBookmarks->broken.insert(url(root + "/b"));
+    fakeBookmarks->movedTo.insert(url(root + "/a"), url(root + "/nothing"));
+    storeBookmarks({fakeBlob(root + "/a"), fakeBlob(root + "/b")});
     restart(fakeBookmarks);
-    EXPECT_TRUE(store(Category::documents).favorites().isEmpty());
-    EXPECT_EQ(storedTimes(Category::documents), (QList<double>{1'000'000.0, 1.0}));
+    EXPECT_TRUE(store().favorites().isEmpty());
+    EXPECT_EQ(storedTimes(), (QList<double>{1'000'000.0, 1.0}));
 }
 
-TEST_F(Favorites, TheTimeListIsCutAndEqualTimesKeepTheStoredOrder) {
-    const QString a = makeFile(QStringLiteral("a")), b = makeFile(QStringLiteral("b")),
-                  c = makeFile(QStringLiteral("c")), d = makeFile(QStringLiteral("d"));
-    storeBookmarks(Category::documents, {linuxBlob(a), linuxBlob(b), linuxBlob(c), linuxBlob(d)});
+TEST_F(Favorites, NewestFirstWithTheTimeListCutAndEqualTimesInTheStoredOrder) {
+    const QString a = file("a"), b = file("b"), c = file("c"), d = file("d");
+    storeBookmarks({blob(a), blob(b), blob(c), blob(d)});
     // Stored numbers may be whole; a NaN must not upset the sort.
-    storeTimes(Category::documents, {100.0, qint64(200), 100.0, std::nan(""), 5.0, 6.0, 7.0});
-    auto& documents = store(Category::documents);
-    EXPECT_EQ(names(documents), (QStringList{QStringLiteral("b"), QStringLiteral("a"),
-                                             QStringLiteral("c"), QStringLiteral("d")}));
-    const QVariantList times = stored(QStringLiteral("PeloraFavoriteBookmarksAddedAt"));
-    ASSERT_EQ(times.size(), 4);
-    EXPECT_EQ(times[1], QVariant(200.0));
-    EXPECT_EQ(documents.favorites()[0].addedAt, dateFromSecondsSince1970(200));
+    storeTimes({100.0, qint64(200), 100.0, std::nan(""), 5.0, 6.0, 7.0});
+    EXPECT_EQ(names(store()), (QStringList{"b", "a", "c", "d"}));
+    EXPECT_EQ(store().favorites()[0].addedAt, dateFromSecondsSince1970(200));
+    ASSERT_EQ(storedTimes().size(), 4);
+    EXPECT_EQ(stored("PeloraFavoriteBookmarksAddedAt")[1], QVariant(200.0));
 
-    // Many entries with one time keep the stored order (an unstable sort would not, with
-    // more than a handful).
+    // Many at one time: an unstable sort keeps the order of a handful only.
     QList<QByteArray> blobs;
-    QStringList stored;
+    QStringList expected;
     QVariantList sameTimes;
-    for (int i = 0; i < 24; ++i) {
-        stored << QStringLiteral("same-%1").arg(i, 2, 10, QLatin1Char('0'));
-        blobs << linuxBlob(makeFile(stored.last()));
+    for (int i = 47; i >= 0; --i) { // not the order of their names
+        expected << QStringLiteral("same-%1").arg(i, 2, 10, QLatin1Char('0'));
+        blobs << blob(file(expected.last()));
         sameTimes << 3.0;
     }
-    std::reverse(stored.begin(), stored.end()); // not the order of their names
-    std::reverse(blobs.begin(), blobs.end());
-    storeBookmarks(Category::documents, blobs);
-    storeTimes(Category::documents, sameTimes);
+    storeBookmarks(blobs);
+    storeTimes(sameTimes);
     restart();
-    EXPECT_EQ(names(store(Category::documents)), stored);
+    EXPECT_EQ(names(store()), expected);
 }
 
 TEST_F(Favorites, AnUnreadableListIsKeptAsideBeforeAFreshOneIsWrittenOverIt) {
-    const QString a = makeFile(QStringLiteral("a")), b = makeFile(QStringLiteral("b"));
-    const QVariantList mixed{linuxBlob(a), QStringLiteral("not data"), linuxBlob(b)};
-    const QVariantList times{1.0, std::nan(""), 3.0};
+    const QString a = file("a"), b = file("b");
+    const QVariantList mixed{blob(a), QStringLiteral("not data"), blob(b)};
     defaults->setObject(rawValue(Category::documents), mixed);
-    storeTimes(Category::documents, times);
-    const QString bookmarksAside = QStringLiteral("PeloraFavoriteBookmarksUnreadable");
-    const QString timesAside = QStringLiteral("PeloraFavoriteBookmarksAddedAtUnreadable");
+    storeTimes({1.0, std::nan(""), 3.0});
+    const QString aside = QStringLiteral("PeloraFavoriteBookmarksUnreadable");
 
     // Loading cuts the time list to the empty bookmark list: the times go aside with it.
-    EXPECT_TRUE(store(Category::documents).favorites().isEmpty());
-    EXPECT_TRUE(storedTimes(Category::documents).isEmpty());
-    EXPECT_EQ(stored(timesAside).size(), 3);
+    EXPECT_TRUE(store().favorites().isEmpty());
+    EXPECT_TRUE(storedTimes().isEmpty());
+    EXPECT_EQ(stored("PeloraFavoriteBookmarksAddedAtUnreadable").size(), 3);
     restart();
-    store(Category::documents);
-    const auto keysAfterLoads = defaults->allKeys();
+    store();
+    QStringList expectedKeys = defaults->allKeys() << aside;
 
-    // Adding writes a fresh list; the old one is kept, and both keep counting as they should.
-    const QString c = makeFile(QStringLiteral("c"));
-    store(Category::documents).add(url(c));
-    EXPECT_EQ(names(store(Category::documents)), QStringList{QStringLiteral("c")});
-    EXPECT_EQ(defaults->objectForKey(bookmarksAside), QVariant(mixed));
-    EXPECT_EQ(storedBookmarks(Category::documents).size(), 1);
-    EXPECT_EQ(storedTimes(Category::documents).size(), 1);
-    QStringList expectedKeys = keysAfterLoads;
-    expectedKeys << bookmarksAside;
-    expectedKeys.sort();
+    // Adding writes a fresh list; the old one is kept once, however often it is loaded.
+    store().add(url(file("c")));
+    EXPECT_EQ(names(store()), QStringList{"c"});
+    EXPECT_EQ(defaults->objectForKey(aside), QVariant(mixed));
+    EXPECT_EQ(storedTimes().size(), 1);
     QStringList keys = defaults->allKeys();
     keys.sort();
-    EXPECT_EQ(keys, expectedKeys) << "the same times were kept twice";
+    expectedKeys.sort();
+    EXPECT_EQ(keys, expectedKeys);
+    store().add(url(b));
+    EXPECT_EQ(defaults->allKeys().size(), expectedKeys.size()) << "a readable list is written over";
 
-    // Readable lists are written over as before; another unreadable value gets its own key.
-    restart();
-    store(Category::documents).add(url(b));
-    EXPECT_EQ(defaults->allKeys().size(), expectedKeys.size());
+    // Another unreadable value gets a key of its own.
     defaults->setObject(rawValue(Category::documents), QStringLiteral("PLBK"));
     restart();
-    store(Category::documents).add(url(a));
-    EXPECT_EQ(defaults->objectForKey(bookmarksAside), QVariant(mixed));
-    EXPECT_EQ(defaults->objectForKey(bookmarksAside + u'2'), QVariant(QStringLiteral("PLBK")));
-    EXPECT_EQ(names(store(Category::documents)), QStringList{QStringLiteral("a")});
+    store().add(url(a));
+    EXPECT_EQ(defaults->objectForKey(aside), QVariant(mixed));
+    EXPECT_EQ(defaults->objectForKey(aside + u'2'), QVariant(QStringLiteral("PLBK")));
+    EXPECT_EQ(names(store()), QStringList{"a"});
 
     // A time list with a stray element is kept before the load writes the rebuilt one.
-    storeBookmarks(Category::folders, {linuxBlob(makeDir(QStringLiteral("x")))});
-    storeTimes(Category::folders, {QVariant(true)});
+    storeBookmarks({blob(tree.add("x/"))}, Category::folders);
+    storeTimes({QVariant(true)}, Category::folders);
     EXPECT_EQ(store(Category::folders).favorites().size(), 1);
-    EXPECT_EQ(defaults->objectForKey(QStringLiteral("PeloraFavoriteFoldersAddedAtUnreadable")),
+    EXPECT_EQ(defaults->objectForKey("PeloraFavoriteFoldersAddedAtUnreadable"),
               QVariant(QVariantList{QVariant(true)}));
-    ASSERT_EQ(storedTimes(Category::folders).size(), 1);
-    EXPECT_GT(storedTimes(Category::folders)[0], 1'000'000'000.0) << "rebuilt from the file";
+    EXPECT_GT(storedTimes(Category::folders).value(0), 1'000'000'000.0) << "from the file";
 
     // Removing from an unreadable list writes nothing, so nothing needs keeping.
     defaults->setObject(rawValue(Category::applications), QVariantList{qint64(7)});
-    FavoriteItem item;
-    item.url = url(a);
-    store(Category::applications).remove(item);
-    EXPECT_FALSE(defaults->contains(QStringLiteral("PeloraFavoriteAppsUnreadable")));
-    EXPECT_EQ(defaults->objectForKey(rawValue(Category::applications)),
-              QVariant(QVariantList{qint64(7)}));
+    store(Category::applications).remove(FavoriteItem{url(a), {}, {}, {}});
+    EXPECT_FALSE(defaults->contains("PeloraFavoriteAppsUnreadable"));
+    EXPECT_EQ(storedBookmarks(Category::applications), QVariantList{qint64(7)});
 }
 
-TEST_F(Favorites, RemovingTakesOneStoredEntryOrOnlyHidesAnUnmatchedOne) {
-    const QString a = makeFile(QStringLiteral("a")), b = makeFile(QStringLiteral("b"));
-    tree.add(QStringLiteral("a-link -> a"));
-    storeBookmarks(Category::documents, {linuxBlob(a), linuxBlob(b), linuxBlob(a)});
-    storeTimes(Category::documents, {1.0, 2.0, 3.0});
-    auto& documents = store(Category::documents);
-    ASSERT_EQ(documents.favorites().size(), 3);
-
-    // An item named through a link matches the stored entry of its target; only the first.
-    FavoriteItem viaLink;
-    viaLink.url = url(root + QStringLiteral("/a-link"));
-    documents.remove(viaLink);
-    EXPECT_EQ(names(documents), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
-    EXPECT_EQ(storedTimes(Category::documents), (QList<double>{2.0, 3.0}));
-    ASSERT_EQ(storedBookmarks(Category::documents).size(), 2);
-    EXPECT_EQ(pathInBlob(storedBookmarks(Category::documents)[0]), b);
+TEST_F(Favorites, RemovingTakesTheFirstMatchingEntryOrOnlyHidesAnUnmatchedOne) {
+    const QString a = file("a"), b = file("b"), c = file("c");
+    tree.add("a-link -> a");
+    storeBookmarks({blob(a), blob(b), blob(a)});
+    storeTimes({1.0, 2.0, 3.0});
+    ASSERT_EQ(store().favorites().size(), 3);
+    // Named through a link, it matches the stored entry of its target; only the first.
+    store().remove(FavoriteItem{url(root + "/a-link"), {}, {}, {}});
+    EXPECT_EQ(names(store()), (QStringList{"a", "b"}));
+    EXPECT_EQ(storedTimes(), (QList<double>{2.0, 3.0}));
+    EXPECT_EQ(pathIn(storedBookmarks().value(0)), b);
 
     // References that stop resolving, or now resolve elsewhere, match nothing stored.
+    storeBookmarks({fakeBlob(a), fakeBlob(b)});
+    storeTimes({1.0, 2.0});
     restart(fakeBookmarks);
-    const QString c = makeFile(QStringLiteral("c"));
-    storeBookmarks(Category::documents, {FakeBookmarkService::blobFor(url(a), true),
-                                         FakeBookmarkService::blobFor(url(b), true)});
-    storeTimes(Category::documents, {1.0, 2.0});
-    auto& faked = store(Category::documents);
-    ASSERT_EQ(names(faked), (QStringList{QStringLiteral("b"), QStringLiteral("a")}));
-    const QVariantList before = storedBookmarks(Category::documents);
+    auto& faked = store();
+    ASSERT_EQ(names(faked), (QStringList{"b", "a"}));
     fakeBookmarks->broken.insert(url(a));
     fakeBookmarks->movedTo.insert(url(b), url(c));
     faked.remove(faked.favorites()[1]);
     faked.remove(faked.favorites()[0]);
     EXPECT_TRUE(faked.favorites().isEmpty());
-    EXPECT_EQ(storedBookmarks(Category::documents), before);
-    EXPECT_EQ(storedTimes(Category::documents), (QList<double>{1.0, 2.0}));
-
-    // The next load shows what the stored entries resolve to by then.
+    EXPECT_EQ(storedBookmarks(), (QVariantList{fakeBlob(a), fakeBlob(b)}));
+    EXPECT_EQ(storedTimes(), (QList<double>{1.0, 2.0}));
+    // The next load shows what they resolve to by then.
     fakeBookmarks->broken.clear();
     restart(fakeBookmarks);
-    EXPECT_EQ(names(store(Category::documents)),
-              (QStringList{QStringLiteral("c"), QStringLiteral("a")}));
+    EXPECT_EQ(names(store()), (QStringList{"c", "a"}));
 }
 
-TEST_F(Favorites, LoadRewritesOnlyReferencesThatGoThroughALink) {
-    const QString file = makeFile(QStringLiteral("real/f.txt"));
-    tree.add(QStringLiteral("via -> real"));
-    const QByteArray direct = linuxBlob(file);
-    const QByteArray throughLink = linuxBlob(root + QStringLiteral("/via/f.txt"));
-    const QByteArray plain = linuxBlob(file, false); // resolves only without the scoped option
-    storeBookmarks(Category::documents, {direct, throughLink, plain});
-    storeTimes(Category::documents, {1.0, 2.0, 3.0});
+TEST_F(Favorites, LoadingRewritesOnlyReferencesThroughALinkOrToAMovedFile) {
+    const QString real = file("real/f.txt");
+    tree.add("via -> real");
+    const QByteArray direct = blob(real), plain = blob(real, false);
+    storeBookmarks({direct, blob(root + "/via/f.txt"), plain});
+    storeTimes({1.0, 2.0, 3.0});
+    ASSERT_EQ(store().favorites().size(), 3);
+    const QVariantList after = storedBookmarks();
+    EXPECT_EQ(after.value(0).toByteArray(), direct);
+    EXPECT_EQ(pathIn(after.value(1)), real);
+    EXPECT_TRUE(LinuxBookmarkService::decodeRecord(after.value(1).toByteArray())->scoped);
+    EXPECT_EQ(after.value(2).toByteArray(), plain);
+    EXPECT_EQ(linuxBookmarks->accessCount(url(real)), 0) << "access let go after the rewrite";
 
-    auto& documents = store(Category::documents);
-    const QVariantList after = storedBookmarks(Category::documents);
-    ASSERT_EQ(after.size(), 3);
-    EXPECT_EQ(after[0].toByteArray(), direct);
-    EXPECT_EQ(pathInBlob(after[1]), file);
-    EXPECT_TRUE(LinuxBookmarkService::decodeRecord(after[1].toByteArray())->scoped);
-    EXPECT_EQ(after[2].toByteArray(), plain);
-    ASSERT_EQ(documents.favorites().size(), 3);
-    for (const auto& item : documents.favorites())
-        EXPECT_EQ(item.url, url(file));
-    // Access was started around the rewrite and stopped again.
-    EXPECT_EQ(linuxBookmarks->accessCount(url(file)), 0);
+    // Renamed: shown at its new place, its reference rewritten.
+    const QString renamed = root + "/real/f (final).txt";
+    ASSERT_TRUE(QFile::rename(real, renamed));
+    restart();
+    EXPECT_EQ(store().favorites().value(0).url, url(renamed));
+    EXPECT_EQ(pathIn(storedBookmarks().value(0)), renamed);
+}
 
-    // Access is stopped in reverse order, and only where it was started; a failed rewrite
-    // keeps the old reference.
-    const QUrl linkURL = url(root + QStringLiteral("/via/f.txt"));
-    storeBookmarks(Category::folders, {FakeBookmarkService::blobFor(linkURL, true)});
+TEST_F(Favorites, ARewriteHoldsAccessInNestedOrderAndAFailedOneKeepsTheOldReference) {
+    const QString real = file("real/f.txt");
+    const QUrl link = url(root + "/via/f.txt");
+    tree.add("via -> real");
+    storeBookmarks({FakeBookmarkService::blobFor(link, true)}, Category::folders);
     restart(fakeBookmarks);
     store(Category::folders);
-    EXPECT_EQ(fakeBookmarks->starts, (QList<QUrl>{linkURL, url(file)}));
-    EXPECT_EQ(fakeBookmarks->stops, (QList<QUrl>{url(file), linkURL}));
-    ASSERT_EQ(fakeBookmarks->creations.size(), 1);
-    EXPECT_TRUE(fakeBookmarks->creations[0].scoped);
-    EXPECT_EQ(storedBookmarks(Category::folders)[0].toByteArray(),
-              FakeBookmarkService::blobFor(url(file), true));
+    EXPECT_EQ(fakeBookmarks->starts, (QList<QUrl>{link, url(real)}));
+    EXPECT_EQ(fakeBookmarks->stops, (QList<QUrl>{url(real), link}));
+    EXPECT_EQ(storedBookmarks(Category::folders).value(0), QVariant(fakeBlob(real)));
 
-    fakeBookmarks->starts.clear();
     fakeBookmarks->stops.clear();
     fakeBookmarks->startSucceeds = false;
-    fakeBookmarks->scopedUncreatable.insert(url(file));
-    storeBookmarks(Category::folders, {FakeBookmarkService::blobFor(linkURL, true)});
+    fakeBookmarks->scopedUncreatable.insert(url(real));
+    storeBookmarks({FakeBookmarkService::blobFor(link, true)}, Category::folders);
     restart(fakeBookmarks);
     store(Category::folders);
-    EXPECT_EQ(fakeBookmarks->starts.size(), 2);
-    EXPECT_TRUE(fakeBookmarks->stops.isEmpty());
-    EXPECT_EQ(storedBookmarks(Category::folders)[0].toByteArray(),
-              FakeBookmarkService::blobFor(linkURL, true));
-}
-
-TEST_F(Favorites, ARenamedFavoriteShowsAtItsNewPlaceAndItsReferenceIsRewritten) {
-    const QString before = makeFile(QStringLiteral("inbox/report.txt"));
-    const QString after = root + QStringLiteral("/inbox/report (final).txt");
-    store(Category::documents).add(url(before));
-    ASSERT_TRUE(QFile::rename(before, after));
-
-    restart();
-    const auto& favorites = store(Category::documents).favorites();
-    ASSERT_EQ(favorites.size(), 1);
-    EXPECT_EQ(favorites[0].url, url(after));
-    ASSERT_EQ(storedBookmarks(Category::documents).size(), 1);
-    EXPECT_EQ(pathInBlob(storedBookmarks(Category::documents)[0]), after);
+    EXPECT_TRUE(fakeBookmarks->stops.isEmpty()) << "stopped only where started";
+    EXPECT_EQ(storedBookmarks(Category::folders).value(0),
+              QVariant(FakeBookmarkService::blobFor(link, true)));
 }
 
 TEST_F(Favorites, AddFallsBackToAPlainReferenceAndGivesUpSilently) {
     restart(fakeBookmarks);
-    const QString a = makeFile(QStringLiteral("a")), b = makeFile(QStringLiteral("b"));
+    const QString a = file("a"), b = file("b");
     fakeBookmarks->scopedUncreatable.insert(url(a));
     fakeBookmarks->uncreatable.insert(url(b));
-    auto& documents = store(Category::documents);
-    documents.add(url(a));
-    ASSERT_EQ(documents.favorites().size(), 1);
-    EXPECT_EQ(storedBookmarks(Category::documents)[0].toByteArray(),
-              FakeBookmarkService::blobFor(url(a), false));
-    documents.add(url(b));
-    EXPECT_EQ(documents.favorites().size(), 1);
-    EXPECT_EQ(storedBookmarks(Category::documents).size(), 1);
-    EXPECT_EQ(storedTimes(Category::documents).size(), 1);
+    store().add(url(a));
+    store().add(url(b));
+    EXPECT_EQ(names(store()), QStringList{"a"});
+    EXPECT_EQ(storedBookmarks(), QVariantList{FakeBookmarkService::blobFor(url(a), false)});
+    EXPECT_EQ(storedTimes().size(), 1);
 }
 
 TEST_F(Favorites, ApplicationNamesLoseTheirAppSuffixInTheApplicationsStoreOnly) {
-    const QString foo = makeDir(QStringLiteral("Foo.APP"));
-    const QString bar = makeDir(QStringLiteral("bar.app.d"));
-    const QString entry =
-        makeFile(QStringLiteral("org.example.Viewer.desktop"),
-                 "[Desktop Entry]\nType=Application\nName=Viewer.app\nExec=true\n");
+    const QString foo = tree.add("Foo.APP/");
     auto& apps = store(Category::applications);
     apps.add(url(foo));
-    apps.add(url(bar));
-    apps.add(url(entry));
+    apps.add(url(tree.add("bar.app.d/")));
+    apps.add(url(tree.add("org.example.Viewer.desktop",
+                          "[Desktop Entry]\nType=Application\nName=Viewer.app\nExec=true\n")));
     QStringList appNames = names(apps);
     appNames.sort();
-    EXPECT_EQ(appNames, (QStringList{QStringLiteral("Foo"), QStringLiteral("Viewer"),
-                                     QStringLiteral("bar.app.d")}));
-    auto& folders = store(Category::folders);
-    folders.add(url(foo));
-    EXPECT_EQ(names(folders), QStringList{QStringLiteral("Foo.APP")});
-}
-
-TEST_F(Favorites, StoredValuesHaveTheExactKeysAndShapes) {
-    store(Category::documents).add(url(makeFile(QStringLiteral("d.txt"))));
-    store(Category::folders).add(url(makeDir(QStringLiteral("f"))));
-    store(Category::applications)
-        .add(url(makeFile(QStringLiteral("x.desktop"), "[Desktop Entry]\n")));
-
-    QStringList keys = defaults->allKeys();
-    keys.sort();
-    EXPECT_EQ(keys, (QStringList{QStringLiteral("PeloraFavoriteApps"),
-                                 QStringLiteral("PeloraFavoriteAppsAddedAt"),
-                                 QStringLiteral("PeloraFavoriteBookmarks"),
-                                 QStringLiteral("PeloraFavoriteBookmarksAddedAt"),
-                                 QStringLiteral("PeloraFavoriteFolders"),
-                                 QStringLiteral("PeloraFavoriteFoldersAddedAt")}));
-    const double now = secondsSince1970(QDateTime::currentDateTimeUtc());
-    for (Category c : allFavoritesCategories) {
-        const auto bookmarks = defaults->objectForKey(rawValue(c));
-        const auto times = defaults->objectForKey(rawValue(c) + QStringLiteral("AddedAt"));
-        ASSERT_TRUE(bookmarks && times);
-        ASSERT_EQ(bookmarks->metaType().id(), QMetaType::QVariantList);
-        ASSERT_EQ(times->metaType().id(), QMetaType::QVariantList);
-        ASSERT_EQ(bookmarks->toList().size(), 1);
-        ASSERT_EQ(times->toList().size(), 1);
-        EXPECT_EQ(bookmarks->toList()[0].metaType().id(), QMetaType::QByteArray);
-        EXPECT_EQ(times->toList()[0].metaType().id(), QMetaType::Double);
-        EXPECT_NEAR(times->toList()[0].toDouble(), now, 60);
-    }
+    EXPECT_EQ(appNames, (QStringList{"Foo", "Viewer", "bar.app.d"}));
+    store(Category::folders).add(url(foo));
+    EXPECT_EQ(names(store(Category::folders)), QStringList{"Foo.APP"});
 }
 
 TEST(FavoritesCategory, RawValuesAndClassification) {
     for (Category c : allFavoritesCategories)
         EXPECT_EQ(favoritesCategoryFromRawValue(rawValue(c)), c);
-    EXPECT_FALSE(favoritesCategoryFromRawValue(QStringLiteral("peloraFavoriteApps")));
+    EXPECT_FALSE(favoritesCategoryFromRawValue("peloraFavoriteApps"));
     EXPECT_FALSE(favoritesCategoryFromRawValue(QString()));
-    EXPECT_STREQ(displayNameKey(Category::folders), "strip.favoriteType.folder");
-    for (Category c : allFavoritesCategories)
-        EXPECT_NE(displayName(c), QString::fromLatin1(displayNameKey(c))) << "no text";
 
     const TempTree tree{"Folder.d/", "Tool.App/"};
-    auto at = [&](const QString& name) {
-        return tree.url(name);
+    const std::pair<QUrl, Category> cases[] = {
+        {tree.url("Tool.App"), Category::applications},
+        {tree.url("Tool.App/"), Category::applications},
+        {tree.url("missing.app"), Category::applications},
+        {tree.url("editor.DESKTOP"), Category::applications},
+        {tree.url("Folder.d"), Category::folders},
+        {tree.url("notes.txt"), Category::documents},
+        {tree.url("missing-folder"), Category::documents},
+        {QUrl("https://example.org/"), Category::documents},
     };
-    EXPECT_EQ(classifyFavoriteURL(at(QStringLiteral("Tool.App"))), Category::applications);
-    EXPECT_EQ(classifyFavoriteURL(at(QStringLiteral("Tool.App/"))), Category::applications);
-    EXPECT_EQ(classifyFavoriteURL(at(QStringLiteral("missing.app"))), Category::applications);
-    EXPECT_EQ(classifyFavoriteURL(at(QStringLiteral("editor.DESKTOP"))), Category::applications);
-    EXPECT_EQ(classifyFavoriteURL(at(QStringLiteral("Folder.d"))), Category::folders);
-    EXPECT_EQ(classifyFavoriteURL(at(QStringLiteral("notes.txt"))), Category::documents);
-    EXPECT_EQ(classifyFavoriteURL(at(QStringLiteral("missing-folder"))), Category::documents);
-    EXPECT_EQ(classifyFavoriteURL(QUrl(QStringLiteral("https://example.org/"))),
-              Category::documents);
+    for (const auto& [url, category] : cases)
+        EXPECT_EQ(classifyFavoriteURL(url), category) << url.toString().toStdString();
 }
