@@ -3,20 +3,17 @@
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QMimeData>
-#include <QUrl>
 #include <QWidget>
 
-// Drags the data over the widget's middle and drops it there, as the window system would:
-// enter, move, drop, each offering a copy or a link. Whether every step was taken as a copy;
-// a refused step ends the drag, as it does for a user.
+// Drags the data over the widget's middle and drops it, as the window system would: whether
+// enter, move and drop were each taken as a copy. A refused step ends the drag.
 inline bool dropOnto(QWidget* target, const QMimeData& data) {
     const QPointF at = QRectF(target->rect()).center();
     const Qt::DropActions offered = Qt::CopyAction | Qt::LinkAction;
     QDragEnterEvent enter(at.toPoint(), offered, &data, Qt::LeftButton, Qt::NoModifier);
     QDragMoveEvent move(at.toPoint(), offered, &data, Qt::LeftButton, Qt::NoModifier);
     QDropEvent drop(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
-    for (QDropEvent* event :
-         {static_cast<QDropEvent*>(&enter), static_cast<QDropEvent*>(&move), &drop}) {
+    for (QDropEvent* event : std::initializer_list<QDropEvent*>{&enter, &move, &drop}) {
         event->setAccepted(false);
         QCoreApplication::sendEvent(target, event);
         if (!event->isAccepted() || event->dropAction() != Qt::CopyAction)
