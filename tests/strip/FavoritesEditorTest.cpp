@@ -120,6 +120,8 @@ TEST_F(FavoritesEditorTest, TheEditorListsAllThreeStoresNewestFirstAndOpensEachI
     EXPECT_EQ(fakes.workspace->launchedApplications, QList<QUrl>{url(app)});
     EXPECT_EQ(fakes.workspace->openedURLs, (QList<QUrl>{url(doc), url(folder)}));
     EXPECT_EQ(services->get<RecentDocumentsService>().loadPersistedRecords().value(0).path, doc);
+    QTest::mouseClick(editor()->addButton(), Qt::LeftButton);
+    EXPECT_TRUE(fakes.dialogs->panels.value(0).allowsMultipleSelection) << "several at once";
 }
 
 TEST_F(FavoritesEditorTest, EqualTimesKeepTheCategoryOrderThenTheStoredOrder) {
