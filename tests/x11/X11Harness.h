@@ -1,7 +1,7 @@
 #pragma once
 
-// The test programs that need a real X server: each starts a private Xvfb with openbox before
-// its QApplication exists, on the xcb platform, and skips each test when either is missing.
+// The test programs that need a real X server: before the shared test main creates the
+// QApplication, a private Xvfb with openbox starts and Qt is put on it. Tests skip without them.
 #include "support/TestSupport.h"
 
 #include <QProcess>
@@ -26,19 +26,15 @@ public:
     void set(xcb_window_t w, const char* name, xcb_atom_t type, int format, quint32 count,
              const void* data);
     QByteArray get(xcb_window_t w, const char* name);
-    quint32 word(xcb_window_t w, const char* name); // the first of a format-32 property
     void sync(); // the server has handled every request sent so far
-
-    xcb_window_t activeWindow() { return word(root, "_NET_ACTIVE_WINDOW"); }
-    bool isIconic(xcb_window_t w) { return word(w, "WM_STATE") == 3; }
-    void activate(xcb_window_t w); // asks the window manager, as a pager does
 
     xcb_connection_t* const c;
     xcb_window_t root = XCB_WINDOW_NONE;
 };
 
-// This test program started again as another X client with one window of class wmClass.
-// Without setsPid only the X server knows its process, as with most Xt programs.
+// This test program started again as another X client, showing one window of class wmClass
+// until it is destroyed. Without setsPid only the X server knows its process, as with most Xt
+// programs; launchedFrom is the desktop entry it says it was started from.
 class OtherClient {
 public:
     OtherClient(const QString& wmClass, bool setsPid, const QString& launchedFrom = {});
@@ -47,5 +43,4 @@ public:
         process.waitForFinished();
     }
     QProcess process;
-    xcb_window_t window = XCB_WINDOW_NONE;
 };
