@@ -94,7 +94,8 @@ TEST(X11Pasteboard, ReadsEveryTypeAnotherProgramCopies) {
         {PasteboardType::png, PasteboardType::png, large, large},
         {QStringLiteral("UTF8_STRING"), PasteboardType::plainText, huge, huge.left(1 << 20)},
     };
-    // Each stays until the next one has taken over.
+    // Each stays until the next one has taken over. xclip quits when a transfer is left unread,
+    // so the huge text comes last.
     std::vector<std::unique_ptr<QProcess>> owners;
     auto read = [&](const QString& type) {
         std::optional<PasteboardSnapshot> s;
@@ -102,22 +103,24 @@ TEST(X11Pasteboard, ReadsEveryTypeAnotherProgramCopies) {
         EXPECT_TRUE(waitUntil([&] { return s.has_value(); }));
         return s.value_or(PasteboardSnapshot());
     };
+    // An owner that quits takes its content along: a change with nothing offered.
+    qint64 count = pasteboard.changeCount();
+    std::unique_ptr<QProcess> owner = xclip(QStringLiteral("UTF8_STRING"), "gone");
+    ASSERT_TRUE(waitForChange(pasteboard, count));
+    count = pasteboard.changeCount();
+    owner.reset();
+    ASSERT_TRUE(waitForChange(pasteboard, count));
+    EXPECT_TRUE(read(PasteboardType::plainText).types.isEmpty());
     for (const auto& row : rows) {
         SCOPED_TRACE(qPrintable(row.target));
-        const qint64 count = pasteboard.changeCount();
+        count = pasteboard.changeCount();
         owners.push_back(xclip(row.target, row.content));
         ASSERT_TRUE(waitForChange(pasteboard, count));
         const PasteboardSnapshot s = read(row.type);
         EXPECT_EQ(s.types, QStringList{row.type}) << "nothing of the selection protocol";
         EXPECT_EQ(s.dataForType(row.type), row.read);
         EXPECT_EQ(s.truncated.contains(row.type), row.read.size() < row.content.size());
-        EXPECT_EQ(pasteboard.changeCount(), count + 1) << "one copy, one change";
     }
-    // An owner that quits takes its content along: a change with nothing offered.
-    const qint64 count = pasteboard.changeCount();
-    owners.back().reset();
-    ASSERT_TRUE(waitForChange(pasteboard, count));
-    EXPECT_TRUE(read(PasteboardType::plainText).types.isEmpty());
 }
 
 TEST(X11History, KeepsWhatIsNeitherSecretNorStuckAndNeverWaitsForIt) {
