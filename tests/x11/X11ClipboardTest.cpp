@@ -81,7 +81,7 @@ TEST(X11Pasteboard, ReadsEveryTypeAnotherProgramCopies) {
     QtPasteboard pasteboard;
     // More than one X request: these come in INCR chunks, the huge one read only up to the limit.
     QByteArray large;
-    for (int i = 0; i < 600000; ++i)
+    for (int i = 0; i < 1500000; ++i)
         large += char(i % 251);
     const QByteArray huge(3 << 20, 'x');
     const struct {
@@ -92,14 +92,14 @@ TEST(X11Pasteboard, ReadsEveryTypeAnotherProgramCopies) {
          "gr\u00fc\u00dfe"},
         {QStringLiteral("STRING"), PasteboardType::plainText, "caf\xe9", "caf\xc3\xa9"},
         {PasteboardType::png, PasteboardType::png, large, large},
-        {QStringLiteral("UTF8_STRING"), PasteboardType::plainText, huge, huge.left(1 << 20)},
+        {QStringLiteral("UTF8_STRING"), PasteboardType::plainText, huge, huge.left(2 << 20)},
     };
     // Each stays until the next one has taken over. xclip quits when a transfer is left unread,
     // so the huge text comes last.
     std::vector<std::unique_ptr<QProcess>> owners;
     auto read = [&](const QString& type) {
         std::optional<PasteboardSnapshot> s;
-        pasteboard.readSnapshot({{{type, 1 << 20}}, 2000}, [&](const auto& got) { s = got; });
+        pasteboard.readSnapshot({{{type, 2 << 20}}, 2000}, [&](const auto& got) { s = got; });
         EXPECT_TRUE(waitUntil([&] { return s.has_value(); }));
         return s.value_or(PasteboardSnapshot());
     };
