@@ -8,7 +8,6 @@
 #include <QThread>
 
 #include <csignal>
-#include <cstring>
 
 namespace {
 
@@ -89,9 +88,7 @@ X11Client::X11Client() : c(xcb_connect(nullptr, nullptr)) {
 }
 
 xcb_atom_t X11Client::atom(const char* name) {
-    const auto reply = takeReply(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    return internAtom(c, name);
 }
 
 xcb_window_t X11Client::window(const QByteArray& wmClass) {
