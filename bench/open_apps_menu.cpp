@@ -8,6 +8,7 @@
 #include "fakes/FakeRunningApplications.h"
 #include "fakes/FakeWorkspace.h"
 #include "history/RunningApplicationsHistoryService.h"
+#include "platform/linux/X11Connection.h"
 #include "strip/StripWindowController.h"
 
 #include <QApplication>
@@ -17,8 +18,6 @@
 #include <QThread>
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <unistd.h>
 #include <xcb/xcb.h>
@@ -96,13 +95,7 @@ struct X11Windows {
     xcb_atom_t clientList = 0, wmClass = 0, wmName = 0, utf8 = 0, wmPid = 0;
     bool ready = false;
 
-    xcb_atom_t atom(const char* name) {
-        auto* reply = xcb_intern_atom_reply(
-            reader, xcb_intern_atom(reader, 0, uint16_t(strlen(name)), name), nullptr);
-        const xcb_atom_t a = reply ? reply->atom : 0;
-        free(reply);
-        return a;
-    }
+    xcb_atom_t atom(const char* name) { return internAtom(reader, name); }
     void setProperty(xcb_window_t w, xcb_atom_t property, xcb_atom_t type, int format,
                      const void* data, uint32_t length) {
         xcb_change_property(owner, XCB_PROP_MODE_REPLACE, w, property, type, uint8_t(format),
@@ -156,13 +149,13 @@ struct X11Windows {
     // The bare window-list query: the list, then each window's three properties, pipelined.
     // How many windows answered with a class.
     int query() {
-        auto* list = xcb_get_property_reply(
+        const auto list = takeReply(xcb_get_property_reply(
             reader, xcb_get_property(reader, 0, root, clientList, XCB_ATOM_WINDOW, 0, 4096),
-            nullptr);
+            nullptr));
         if (!list)
             return 0;
-        const auto* windows = static_cast<const xcb_window_t*>(xcb_get_property_value(list));
-        const int n = xcb_get_property_value_length(list) / int(sizeof(xcb_window_t));
+        const auto* windows = static_cast<const xcb_window_t*>(xcb_get_property_value(list.get()));
+        const int n = xcb_get_property_value_length(list.get()) / int(sizeof(xcb_window_t));
         std::vector<xcb_get_property_cookie_t> cookies;
         cookies.reserve(size_t(n) * 3);
         for (int i = 0; i < n; ++i) {
@@ -174,12 +167,10 @@ struct X11Windows {
         }
         int named = 0;
         for (size_t i = 0; i < cookies.size(); ++i) {
-            auto* reply = xcb_get_property_reply(reader, cookies[i], nullptr);
-            if (i % 3 == 0 && reply && xcb_get_property_value_length(reply) > 0)
+            const auto reply = takeReply(xcb_get_property_reply(reader, cookies[i], nullptr));
+            if (i % 3 == 0 && reply && xcb_get_property_value_length(reply.get()) > 0)
                 ++named;
-            free(reply);
         }
-        free(list);
         return named;
     }
 };

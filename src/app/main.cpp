@@ -3,9 +3,9 @@
 #include "app/InstanceServer.h"
 #include "app/PeloraApp.h"
 #include "common/Services.h"
-#include "common/Symbols.h"
 #include "common/Translations.h"
 #include "platform/Bundle.h"
+#include "platform/IconTheme.h"
 #include "platform/linux/LinuxPlatform.h"
 
 #include <QApplication>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/IconTheme.h"
+
 #include <QIcon>
 #include <QString>
 #include <QStringList>
@@ -18,9 +20,3 @@ QString symbolThemeName(const QString& symbolName);
 
 // Every symbol name the table knows.
 QStringList knownSymbolNames();
-
-// Makes theme lookups work without a desktop session: adds the system icon folders to the
-// search path and, when Qt has no real theme (offscreen, or a bare X session reports none or
-// "hicolor"), picks Adwaita if it is installed. Runs once; symbolIcon calls it, and start-up may
-// call it early so file and type icons benefit as well. Main thread only.
-void ensureIconTheme();

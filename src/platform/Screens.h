@@ -22,6 +22,6 @@ public:
     virtual std::optional<ScreenInfo> mainScreen() const = 0;
     // Where the main screen's top-left corner lies in the window system's coordinates (Qt's,
     // y downward); with the main screen's height it fixes the conversion of frames
-    // (common/ScreenGeometry.h).
+    // (platform/ScreenGeometry.h).
     virtual QPointF mainScreenTopLeft() const { return {}; }
 };

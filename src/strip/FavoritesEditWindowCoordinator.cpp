@@ -1,7 +1,6 @@
 #include "strip/FavoritesEditWindowCoordinator.h"
 
 #include "common/FileURL.h"
-#include "common/ScreenGeometry.h"
 #include "common/Services.h"
 #include "common/Symbols.h"
 #include "common/Texts.h"
@@ -9,6 +8,7 @@
 #include "platform/BookmarkService.h"
 #include "platform/Dialogs.h"
 #include "platform/RunningApplications.h"
+#include "platform/ScreenGeometry.h"
 #include "platform/Screens.h"
 #include "strip/FavoritesDropTableView.h"
 

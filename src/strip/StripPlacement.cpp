@@ -1,8 +1,8 @@
 #include "strip/StripPlacement.h"
 
 #include "common/RectString.h"
-#include "common/ScreenGeometry.h"
 #include "common/Services.h"
+#include "platform/ScreenGeometry.h"
 #include "platform/WindowDecorations.h"
 #include "strip/StripPanel.h"
 

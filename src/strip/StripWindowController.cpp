@@ -4,13 +4,13 @@
 #include "common/FileURL.h"
 #include "common/MainQueue.h"
 #include "common/MenuPopup.h"
-#include "common/ScreenGeometry.h"
 #include "common/Services.h"
 #include "favorites/FavoritesService.h"
 #include "history/RecentDocumentsService.h"
 #include "history/RecentFoldersService.h"
 #include "history/RunningApplicationsHistoryService.h"
 #include "platform/RunningApplications.h"
+#include "platform/ScreenGeometry.h"
 #include "platform/WindowDecorations.h"
 #include "strip/ApplicationsMenus.h"
 #include "strip/ClipboardMenu.h"
@@ -178,10 +178,14 @@ void StripWindowController::showModuleMenu(std::unique_ptr<QMenu> menu, StripMod
         shown->deleteLater();
 }
 
+FavoritesEditWindowCoordinator* StripWindowController::favoritesEditor() const {
+    return favoritesEditor_;
+}
+
 void StripWindowController::openFavoritesEditor() {
     QPointer<MenuEntryOpener> opener(opener_.get());
     FavoritesEditWindowCoordinator::openFavoritesEditor(
-        favoritesEditWindowCoordinator, services_, this,
+        favoritesEditor_, services_, this,
         {[opener](const QUrl& url, FavoritesCategory category) {
              if (opener)
                  opener->openFavoriteTarget(url, openTargetKind(category));

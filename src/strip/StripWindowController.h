@@ -53,16 +53,16 @@ public:
     // Adds dropped files to the favorites of their own kind, whichever button took them.
     void addDroppedFavorites(StripModule module, const QList<QUrl>& urls);
 
+    // Opens the favorites editor, closing the one already open.
+    void openFavoritesEditor();
     // The open favorites editor; it releases itself when its window closes.
-    QPointer<FavoritesEditWindowCoordinator> favoritesEditWindowCoordinator;
+    FavoritesEditWindowCoordinator* favoritesEditor() const;
 
 Q_SIGNALS:
     // The strip's settings button was pressed.
     void settingsRequested();
 
 private:
-    // Opens the favorites editor, closing the one already open.
-    void openFavoritesEditor();
     // Pops the menu up beside the module's button (at the screen's corner without a strip or
     // button) and lets it go once it closes.
     void showModuleMenu(std::unique_ptr<QMenu> menu, StripModule module);
@@ -76,4 +76,5 @@ private:
     std::unique_ptr<ApplicationsMenus> applications_;
     std::unique_ptr<ClipboardMenu> clipboard_;
     QPointer<StripPanel> window_;
+    QPointer<FavoritesEditWindowCoordinator> favoritesEditor_;
 };

@@ -1,6 +1,6 @@
 #include "common/Dates.h"
 #include "common/FileURL.h"
-#include "common/ScreenGeometry.h"
+#include "platform/ScreenGeometry.h"
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakeScreens.h"
 #include "support/QtPrinters.h"

@@ -1,5 +1,5 @@
 #include "platform/linux/LinuxDialogs.h"
-#include "common/ScreenGeometry.h"
+#include "platform/ScreenGeometry.h"
 #include "platform/linux/QtScreens.h"
 #include "support/TestSupport.h"
 

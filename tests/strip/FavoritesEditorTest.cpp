@@ -54,7 +54,7 @@ protected:
         return editor();
     }
     FavoritesEditWindowCoordinator* editor() const {
-        return controller->favoritesEditWindowCoordinator;
+        return controller->favoritesEditor();
     }
     FavoritesDropTableView* table() const { return editor()->tableView(); }
     QStringList column(int column) const {

@@ -39,11 +39,11 @@ TEST_F(ModuleMenusTest, EmptyMenusShowTheirHeadersAndEmptyStates) {
         EXPECT_EQ(menu->title(), QLatin1String(c.title));
         EXPECT_EQ(menuText(*menu), QString::fromUtf8(c.text)) << c.title;
         // The last item acts: the edit items each open a new editor, hide-all hides nothing.
-        const FavoritesEditWindowCoordinator* before = controller->favoritesEditWindowCoordinator;
+        const FavoritesEditWindowCoordinator* before = controller->favoritesEditor();
         if (!menu->actions().isEmpty())
             menu->actions().last()->trigger();
         const bool edits = QString::fromUtf8(c.text).endsWith(u"Edit Favorites…\n");
-        EXPECT_EQ(controller->favoritesEditWindowCoordinator.data() != before, edits) << c.title;
+        EXPECT_EQ(controller->favoritesEditor() != before, edits) << c.title;
     }
     EXPECT_TRUE(fakes.running->hidden.isEmpty());
 }

@@ -1,7 +1,6 @@
 #include "platform/linux/LinuxWorkspace.h"
 
-#include "common/Symbols.h"
-
+#include "platform/IconTheme.h"
 #include "platform/RunningApplications.h"
 #include "platform/linux/DesktopEntries.h"
 #include "platform/linux/LinuxBundle.h"

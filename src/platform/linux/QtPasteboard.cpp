@@ -1,13 +1,11 @@
 #include "platform/linux/QtPasteboard.h"
 
 #include "platform/linux/X11ClipboardReader.h"
+#include "platform/linux/X11Connection.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <cstdlib>
-#include <cstring>
-#include <xcb/xcb.h>
 
 namespace {
 
@@ -18,25 +16,14 @@ bool isProtocolTarget(const QString& format) {
            format == QLatin1String("SAVE_TARGETS");
 }
 
-xcb_connection_t* x11Connection() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        return nullptr;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
-
 } // namespace
 
 QtPasteboard::QtPasteboard(QClipboard* clipboard)
     : clipboard_(clipboard ? clipboard : QGuiApplication::clipboard()) {
-    connection_ = x11Connection();
+    connection_ = qtX11Connection();
     if (connection_) {
-        const char name[] = "CLIPBOARD";
-        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-            connection_, xcb_intern_atom(connection_, 0, std::strlen(name), name), nullptr);
-        if (atom) {
-            clipboardAtom_ = atom->atom;
-            std::free(atom);
+        clipboardAtom_ = internAtom(connection_, "CLIPBOARD");
+        if (clipboardAtom_ != XCB_ATOM_NONE) {
             auto reader = std::make_unique<X11ClipboardReader>();
             if (reader->isValid()) {
                 reader_ = std::move(reader);
@@ -56,13 +43,11 @@ QtPasteboard::~QtPasteboard() = default;
 std::optional<quint32> QtPasteboard::selectionOwner() const {
     if (!connection_)
         return std::nullopt;
-    xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
-        connection_, xcb_get_selection_owner(connection_, clipboardAtom_), nullptr);
+    const auto reply = takeReply(xcb_get_selection_owner_reply(
+        connection_, xcb_get_selection_owner(connection_, clipboardAtom_), nullptr));
     if (!reply)
         return std::nullopt;
-    const quint32 owner = reply->owner;
-    std::free(reply);
-    return owner;
+    return reply->owner;
 }
 
 void QtPasteboard::onOwnerChanged(quint32 owner) {

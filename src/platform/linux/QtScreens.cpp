@@ -1,6 +1,6 @@
 #include "platform/linux/QtScreens.h"
 
-#include "common/ScreenGeometry.h"
+#include "platform/ScreenGeometry.h"
 
 #include <QGuiApplication>
 #include <QScreen>

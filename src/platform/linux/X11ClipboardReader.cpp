@@ -1,10 +1,11 @@
 #include "platform/linux/X11ClipboardReader.h"
 
+#include "platform/linux/X11Connection.h"
+
 #include <QDeadlineTimer>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <atomic>
-#include <cstdlib>
-#include <cstring>
 #include <poll.h>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
@@ -12,11 +13,6 @@
 namespace {
 
 constexpr qsizetype kMaxTargets = 256;
-
-template <class T> struct FreeDeleter {
-    void operator()(T* p) const { std::free(p); }
-};
-template <class T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
 
 // Targets of the selection protocol itself, not content.
 bool isProtocolTarget(const QByteArray& name) {
@@ -140,16 +136,12 @@ private:
         QByteArray bytes;
     };
 
-    xcb_atom_t atom(const char* name) {
-        Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-            connection_, xcb_intern_atom(connection_, 0, std::strlen(name), name), nullptr));
-        return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    }
+    xcb_atom_t atom(const char* name) { return internAtom(connection_, name); }
 
     QByteArray atomName(xcb_atom_t atom) {
         if (const auto it = names_.constFind(atom); it != names_.constEnd())
             return *it;
-        Reply<xcb_get_atom_name_reply_t> reply(
+        const auto reply = takeReply(
             xcb_get_atom_name_reply(connection_, xcb_get_atom_name(connection_, atom), nullptr));
         QByteArray name;
         if (reply)
@@ -194,19 +186,18 @@ private:
             notifier_->setEnabled(false); // the display went away; nothing more will come
             return;
         }
-        while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
-            if (isOwnerChange(event))
-                noteOwnerChange(event);
-            std::free(event);
+        while (const auto event = takeReply(xcb_poll_for_event(connection_))) {
+            if (isOwnerChange(event.get()))
+                noteOwnerChange(event.get());
         }
     }
 
     // The next event that matches, before the deadline; owner changes are noted on the way
     // and end the wait.
-    template <class Match> Reply<xcb_generic_event_t> waitFor(Match&& match) {
+    template <class Match> XcbReply<xcb_generic_event_t> waitFor(Match&& match) {
         while (!superseded_ && !stopping) {
             while (xcb_generic_event_t* raw = xcb_poll_for_event(connection_)) {
-                Reply<xcb_generic_event_t> event(raw);
+                auto event = takeReply(raw);
                 if (isOwnerChange(raw)) {
                     noteOwnerChange(raw);
                     if (superseded_)
@@ -224,8 +215,8 @@ private:
         return {};
     }
 
-    Reply<xcb_get_property_reply_t> getProperty(bool remove, uint32_t longLength) {
-        return Reply<xcb_get_property_reply_t>(
+    XcbReply<xcb_get_property_reply_t> getProperty(bool remove, uint32_t longLength) {
+        return takeReply(
             xcb_get_property_reply(connection_,
                                    xcb_get_property(connection_, remove, window_, property_,
                                                     XCB_GET_PROPERTY_TYPE_ANY, 0, longLength),
@@ -239,7 +230,7 @@ private:
                               XCB_CURRENT_TIME);
         xcb_flush(connection_);
         const xcb_window_t window = window_;
-        Reply<xcb_generic_event_t> answer = waitFor([&](const xcb_generic_event_t* e) {
+        XcbReply<xcb_generic_event_t> answer = waitFor([&](const xcb_generic_event_t* e) {
             if ((e->response_type & 0x7f) != XCB_SELECTION_NOTIFY)
                 return false;
             const auto* n = reinterpret_cast<const xcb_selection_notify_event_t*>(e);
@@ -250,14 +241,15 @@ private:
             return transfer;
 
         // The size first: what is beyond the limit is never fetched.
-        Reply<xcb_get_property_reply_t> head = getProperty(false, 0);
+        XcbReply<xcb_get_property_reply_t> head = getProperty(false, 0);
         if (!head)
             return transfer;
         transfer.type = head->type;
         if (head->type != incr_) {
             const qint64 size = head->bytes_after;
             const qint64 wanted = std::min(size, maxBytes);
-            Reply<xcb_get_property_reply_t> body = getProperty(false, uint32_t((wanted + 3) / 4));
+            XcbReply<xcb_get_property_reply_t> body =
+                getProperty(false, uint32_t((wanted + 3) / 4));
             xcb_delete_property(connection_, window_, property_);
             xcb_flush(connection_);
             if (!body)
@@ -275,7 +267,7 @@ private:
         xcb_delete_property(connection_, window_, property_);
         xcb_flush(connection_);
         for (;;) {
-            Reply<xcb_generic_event_t> chunk = waitFor([&](const xcb_generic_event_t* e) {
+            XcbReply<xcb_generic_event_t> chunk = waitFor([&](const xcb_generic_event_t* e) {
                 if ((e->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
                     return false;
                 const auto* n = reinterpret_cast<const xcb_property_notify_event_t*>(e);
@@ -284,7 +276,7 @@ private:
             });
             if (!chunk)
                 return transfer;
-            Reply<xcb_get_property_reply_t> body = getProperty(true, UINT32_MAX / 4);
+            XcbReply<xcb_get_property_reply_t> body = getProperty(true, UINT32_MAX / 4);
             xcb_flush(connection_);
             if (!body)
                 return transfer;
@@ -326,9 +318,9 @@ X11ClipboardReader::X11ClipboardReader() {
         return;
     }
     const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
-    Reply<xcb_xfixes_query_version_reply_t> version;
+    XcbReply<xcb_xfixes_query_version_reply_t> version;
     if (xfixes && xfixes->present)
-        version.reset(xcb_xfixes_query_version_reply(
+        version = takeReply(xcb_xfixes_query_version_reply(
             connection, xcb_xfixes_query_version(connection, 5, 0), nullptr));
     if (!version) {
         xcb_disconnect(connection);

@@ -68,17 +68,6 @@ QString latin1OrUtf8(const char* data, int length, bool utf8) {
     return utf8 ? QString::fromUtf8(data, length) : QString::fromLatin1(data, length);
 }
 
-int screenNumberFromDisplay() {
-    const QByteArray display = qgetenv("DISPLAY");
-    const qsizetype colon = display.lastIndexOf(':');
-    const qsizetype dot = display.indexOf('.', colon < 0 ? 0 : colon);
-    if (colon < 0 || dot < 0)
-        return 0;
-    bool ok = false;
-    const int n = display.mid(dot + 1).toInt(&ok);
-    return ok && n >= 0 ? n : 0;
-}
-
 } // namespace
 
 class X11RunningApplications::Private : public QAbstractNativeEventFilter {
@@ -137,7 +126,7 @@ X11RunningApplications::Private::Private(X11RunningApplications* owner) : q(owne
     if (!ewmhReady || ewmh.nb_screens <= 0)
         return;
     c = connection;
-    screen = qBound(0, screenNumberFromDisplay(), ewmh.nb_screens - 1);
+    screen = qBound(0, x11ScreenNumber(), ewmh.nb_screens - 1);
     root = ewmh.screens[screen]->root;
     const xcb_query_extension_reply_t* res = xcb_get_extension_data(c, &xcb_res_id);
     hasResExtension = res && res->present;

@@ -6,32 +6,12 @@
 
 #include <algorithm>
 
-namespace {
-xcb_atom_t atom(xcb_connection_t* c, const QByteArray& name) {
-    const auto reply = takeReply(xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, uint16_t(name.size()), name.constData()), nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-
-// The screen number of the display name (":0.1" is screen 1).
-int defaultScreenNumber() {
-    const QByteArray display = qgetenv("DISPLAY");
-    const int colon = display.lastIndexOf(':');
-    const int dot = display.indexOf('.', colon < 0 ? 0 : colon);
-    if (dot < 0)
-        return 0;
-    bool ok = false;
-    const int n = display.mid(dot + 1).toInt(&ok);
-    return ok && n >= 0 ? n : 0;
-}
-} // namespace
-
 std::optional<QColor> x11SystemTrayForegroundColor() {
     xcb_connection_t* c = qtX11Connection();
     if (!c)
         return std::nullopt;
     const xcb_atom_t selection =
-        atom(c, "_NET_SYSTEM_TRAY_S" + QByteArray::number(defaultScreenNumber()));
+        internAtom(c, "_NET_SYSTEM_TRAY_S" + QByteArray::number(x11ScreenNumber()));
     if (selection == XCB_ATOM_NONE)
         return std::nullopt;
     const auto owner =
@@ -41,7 +21,7 @@ std::optional<QColor> x11SystemTrayForegroundColor() {
 
     // Twelve cardinals: foreground, error, warning and success, each red, green, blue in
     // 0..65535. Only the foreground is wanted.
-    const xcb_atom_t colors = atom(c, "_NET_SYSTEM_TRAY_COLORS");
+    const xcb_atom_t colors = internAtom(c, "_NET_SYSTEM_TRAY_COLORS");
     const auto reply = takeReply(xcb_get_property_reply(
         c, xcb_get_property(c, 0, owner->owner, colors, XCB_ATOM_CARDINAL, 0, 12), nullptr));
     if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 3 * 4)

@@ -1,6 +1,7 @@
 #include "platform/linux/X11WindowDecorations.h"
 
 #include "platform/linux/SwayIpc.h"
+#include "platform/linux/X11Connection.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -9,50 +10,20 @@
 #include <QWidget>
 #include <QWindow>
 
-#include <xcb/xcb.h>
-
 #include <algorithm>
-#include <cstdlib>
-#include <memory>
 
 namespace {
-xcb_connection_t* x11Connection() {
-    if (QGuiApplication::platformName() != u"xcb")
-        return nullptr;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
-
-xcb_atom_t atom(xcb_connection_t* c, const QByteArray& name) {
-    const auto cookie = xcb_intern_atom(c, 0, uint16_t(name.size()), name.constData());
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-        xcb_intern_atom_reply(c, cookie, nullptr), &std::free);
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-
-// The screen number of the display name (":0.1" is screen 1).
-int defaultScreenNumber() {
-    const QByteArray display = qgetenv("DISPLAY");
-    const int colon = display.lastIndexOf(':');
-    const int dot = display.indexOf('.', colon < 0 ? 0 : colon);
-    if (dot < 0)
-        return 0;
-    bool ok = false;
-    const int n = display.mid(dot + 1).toInt(&ok);
-    return ok && n >= 0 ? n : 0;
-}
 xcb_window_t rootWindow(xcb_connection_t* c) {
     auto it = xcb_setup_roots_iterator(xcb_get_setup(c));
-    for (int n = defaultScreenNumber(); n > 0 && it.rem > 1; --n)
+    for (int n = x11ScreenNumber(); n > 0 && it.rem > 1; --n)
         xcb_screen_next(&it);
     return it.rem > 0 ? it.data->root : xcb_window_t(XCB_NONE);
 }
 
 bool managerSupports(xcb_connection_t* c, xcb_window_t root, xcb_atom_t wanted) {
     const auto cookie =
-        xcb_get_property(c, 0, root, atom(c, "_NET_SUPPORTED"), XCB_ATOM_ATOM, 0, 4096);
-    std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
-        xcb_get_property_reply(c, cookie, nullptr), &std::free);
+        xcb_get_property(c, 0, root, internAtom(c, "_NET_SUPPORTED"), XCB_ATOM_ATOM, 0, 4096);
+    const auto reply = takeReply(xcb_get_property_reply(c, cookie, nullptr));
     if (!reply || reply->format != 32)
         return false;
     const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
@@ -99,47 +70,46 @@ private:
 } // namespace
 
 void X11WindowDecorations::prepareFloatingPanel(QWidget& window) {
-    xcb_connection_t* c = x11Connection();
+    xcb_connection_t* c = qtX11Connection();
     if (!c)
         return;
     const auto id = xcb_window_t(window.winId());
     // Qt's own window flags give "above" and the utility type but leave the panel in the
     // taskbar and the pager. Qt merges these with its states when it maps the window.
     const xcb_atom_t states[] = {
-        atom(c, "_NET_WM_STATE_SKIP_TASKBAR"),
-        atom(c, "_NET_WM_STATE_SKIP_PAGER"),
-        atom(c, "_NET_WM_STATE_STICKY"),
+        internAtom(c, "_NET_WM_STATE_SKIP_TASKBAR"),
+        internAtom(c, "_NET_WM_STATE_SKIP_PAGER"),
+        internAtom(c, "_NET_WM_STATE_STICKY"),
     };
-    xcb_change_property(c, XCB_PROP_MODE_APPEND, id, atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32,
-                        std::size(states), states);
+    xcb_change_property(c, XCB_PROP_MODE_APPEND, id, internAtom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM,
+                        32, std::size(states), states);
     const uint32_t allDesktops = 0xFFFFFFFF;
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL,
-                        32, 1, &allDesktops);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, internAtom(c, "_NET_WM_DESKTOP"),
+                        XCB_ATOM_CARDINAL, 32, 1, &allDesktops);
     xcb_flush(c);
     if (SwayIpc::isAvailable() && window.windowHandle())
         new SwayPlacement(window.windowHandle(), window.geometry().topLeft());
 }
 
 bool X11WindowDecorations::isCompositing() const {
-    xcb_connection_t* c = x11Connection();
+    xcb_connection_t* c = qtX11Connection();
     if (!c)
         return true;
     const xcb_atom_t selection =
-        atom(c, "_NET_WM_CM_S" + QByteArray::number(defaultScreenNumber()));
+        internAtom(c, "_NET_WM_CM_S" + QByteArray::number(x11ScreenNumber()));
     if (selection == XCB_ATOM_NONE)
         return false;
-    std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> reply(
-        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr),
-        &std::free);
+    const auto reply =
+        takeReply(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr));
     return reply && reply->owner != XCB_NONE;
 }
 
 bool X11WindowDecorations::startWindowMove(QWidget& window, const QPoint& pressPosition) {
-    xcb_connection_t* c = x11Connection();
+    xcb_connection_t* c = qtX11Connection();
     if (!c)
         return false;
     const xcb_window_t root = rootWindow(c);
-    const xcb_atom_t moveResize = atom(c, "_NET_WM_MOVERESIZE");
+    const xcb_atom_t moveResize = internAtom(c, "_NET_WM_MOVERESIZE");
     if (root == XCB_NONE || !managerSupports(c, root, moveResize))
         return false;
     const qreal scale = window.devicePixelRatioF();
@@ -163,14 +133,12 @@ bool X11WindowDecorations::startWindowMove(QWidget& window, const QPoint& pressP
 }
 
 std::optional<QPoint> X11WindowDecorations::windowPosition(const QWidget& window) const {
-    xcb_connection_t* c = x11Connection();
+    xcb_connection_t* c = qtX11Connection();
     if (!c || !window.windowHandle() || !window.testAttribute(Qt::WA_WState_Created))
         return std::nullopt;
     const auto id = xcb_window_t(window.winId());
-    std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> reply(
-        xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, rootWindow(c), 0, 0),
-                                        nullptr),
-        &std::free);
+    const auto reply = takeReply(xcb_translate_coordinates_reply(
+        c, xcb_translate_coordinates(c, id, rootWindow(c), 0, 0), nullptr));
     if (!reply)
         return std::nullopt;
     // Physical pixels on the wire; Qt's widget geometry is in device-independent pixels.

@@ -1,4 +1,4 @@
-#include "common/ScreenGeometry.h"
+#include "platform/ScreenGeometry.h"
 
 #include "platform/Screens.h"
 
