@@ -626,38 +626,6 @@ RtfDocument parseRtf(const QByteArray& bytes) {
     return Parser(bytes).parse();
 }
 
-QString rtfToHtml(const RtfDocument& document) {
-    QString html = QStringLiteral("<div style=\"white-space: pre-wrap\">");
-    for (const RtfRun& run : document.runs) {
-        QString open, close;
-        if (!run.link.isEmpty()) {
-            open += QStringLiteral("<a href=\"%1\">").arg(run.link.toHtmlEscaped());
-            close.prepend(QStringLiteral("</a>"));
-        }
-        if (run.pointSize > 0) {
-            open += QStringLiteral("<span style=\"font-size: %1pt\">").arg(run.pointSize);
-            close.prepend(QStringLiteral("</span>"));
-        }
-        if (run.bold) {
-            open += QStringLiteral("<b>");
-            close.prepend(QStringLiteral("</b>"));
-        }
-        if (run.italic) {
-            open += QStringLiteral("<i>");
-            close.prepend(QStringLiteral("</i>"));
-        }
-        if (run.underline) {
-            open += QStringLiteral("<u>");
-            close.prepend(QStringLiteral("</u>"));
-        }
-        QString body = run.text.toHtmlEscaped();
-        body.replace(u'\n', QStringLiteral("<br>"));
-        html += open + body + close;
-    }
-    html += QStringLiteral("</div>");
-    return html;
-}
-
 void fillTextDocument(QTextDocument& target, const RtfDocument& document) {
     target.clear();
     QTextCursor cursor(&target);

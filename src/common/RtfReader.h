@@ -37,9 +37,5 @@ struct RtfDocument {
 // recovered, never a crash, and memory in proportion to the input.
 RtfDocument parseRtf(const QByteArray& bytes);
 
-// The runs as HTML for rich-text widgets: bold, italic, underline, sizes and links kept,
-// whitespace preserved.
-QString rtfToHtml(const RtfDocument& document);
-
 // Replaces the document's content with the runs.
 void fillTextDocument(QTextDocument& target, const RtfDocument& document);
