@@ -57,8 +57,8 @@ private:
 };
 
 // A temporary folder tree made from a short description, one entry a string: "a/b.txt" is a
-// file (its folders made too), "a/c/" a folder, "l -> a/b.txt" a symbolic link (a relative
-// target is taken from the root). Paths are canonical, as the program records them (the
+// file (its folders made too), "a/c/" a folder, "a/f|" a FIFO, "l -> a/b.txt" a symbolic link (a
+// relative target is taken from the root). Paths are canonical, as the program records them (the
 // temporary folder may sit behind a link).
 class TempTree {
 public:
@@ -83,6 +83,11 @@ public:
         }
         if (entry.endsWith(u'/')) {
             EXPECT_TRUE(QDir().mkpath(path(entry)));
+            return path(entry.chopped(1));
+        }
+        if (entry.endsWith(u'|')) {
+            QDir().mkpath(QFileInfo(path(entry)).path());
+            EXPECT_TRUE(makeFifo(path(entry.chopped(1))));
             return path(entry.chopped(1));
         }
         return writeFile(path(entry), content);
