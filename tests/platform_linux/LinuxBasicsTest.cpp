@@ -1,61 +1,57 @@
+#include "fakes/FakeRunningApplications.h"
 #include "platform/linux/LinuxBundle.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/X11RunningApplications.h"
+#include "support/TempTree.h"
 #include "support/TestSupport.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include <QGuiApplication>
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <tuple>
+using namespace Qt::StringLiterals;
 
-TEST(LinuxBundle, FindsTheBuiltBundleAroundTheExecutable) {
-    LinuxBundle bundle(buildPath(QStringLiteral("Pelora.app/Contents/MacOS/pelora")));
-    EXPECT_EQ(bundle.bundlePath(), QDir::cleanPath(buildPath(QStringLiteral("Pelora.app"))));
-    EXPECT_EQ(bundle.infoValue(QStringLiteral("CFBundleName")), QStringLiteral("Pelora"));
-    EXPECT_FALSE(bundle.infoValue(QStringLiteral("NoSuchKey")).has_value());
-    EXPECT_TRUE(
-        bundle.resourcePath(QStringLiteral("NoSuchResource"), QStringLiteral("rtf")).isEmpty());
-    EXPECT_FALSE(bundle.preferredLocalizations().isEmpty());
-}
-
-TEST(LinuxBundle, AnExecutableOutsideABundleStandsForItsFolder) {
-    QTemporaryDir dir;
-    LinuxBundle bundle(dir.path() + QStringLiteral("/pelora"));
-    EXPECT_EQ(bundle.bundlePath(), dir.path());
-    EXPECT_FALSE(bundle.infoValue(QStringLiteral("CFBundleName")).has_value());
-}
-
+// The built bundle's own Info file is read by every end-to-end script's start.
 TEST(LinuxBundle, OnlyASmallRegularInfoFileIsRead) {
     const QByteArray info = R"({"CFBundleName": "Other"})";
-    const QByteArray padded = info + QByteArray(LinuxBundle::maxInfoSize, ' ');
-    for (const auto& [content, fifo, readable] :
-         {std::tuple{info, false, true}, {padded, false, false}, {QByteArray(), true, false}}) {
-        QTemporaryDir dir;
-        ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("Contents/MacOS")));
-        const QString path = dir.filePath(QStringLiteral("Contents/Info.json"));
-        QFile file(path);
-        // A FIFO would keep a blocking open waiting for a writer for ever.
-        ASSERT_TRUE(fifo ? mkfifo(QFile::encodeName(path).constData(), 0600) == 0
-                         : file.open(QIODevice::WriteOnly) && file.write(content) > 0);
-        file.close();
-        const LinuxBundle bundle(dir.filePath(QStringLiteral("Contents/MacOS/pelora")));
-        EXPECT_EQ(bundle.infoValue(QStringLiteral("CFBundleName")).has_value(), readable)
-            << content.size() << (fifo ? " FIFO" : "");
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"Contents/Info.json", info},
+        {"Contents/Info.json", info + QByteArray(LinuxBundle::maxInfoSize, ' ')},
+        {"Contents/Info.json|", {}}, // a blocking open would wait for a writer for ever
+        {"Info.json", info}};        // outside a bundle the executable stands for its folder
+    for (const auto& [entry, content] : cases) {
+        TempTree dir{"Contents/MacOS/"};
+        dir.add(QString::fromUtf8(entry), content);
+        const LinuxBundle bundle(dir.path(u"Contents/MacOS/pelora"_s));
+        EXPECT_EQ(bundle.infoValue(u"CFBundleName"_s).value_or(u"none"_s),
+                  content.size() == info.size() && entry[0] == 'C' ? u"Other"_s : u"none"_s)
+            << entry << ' ' << content.size();
     }
 }
 
 TEST(LinuxFileSystem, DesktopEntriesShowTheirNameAndFilesTheirFileName) {
-    QTemporaryDir dir;
-    const QString entry = dir.path() + QStringLiteral("/org.example.Editor.desktop");
-    QFile f(entry);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[Desktop Entry]\nType=Application\nName=Example Editor\nExec=true\n");
-    f.close();
+    TempTree dir;
+    const QString entry = dir.add(u"org.example.Editor.desktop"_s,
+                                  "[Desktop Entry]\nType=Application\nName=Example Editor\n");
     LinuxFileSystem fs;
-    EXPECT_EQ(fs.displayName(entry), QStringLiteral("Example Editor"));
-    EXPECT_EQ(fs.displayName(dir.path() + QStringLiteral("/notes.txt")),
-              QStringLiteral("notes.txt"));
-    EXPECT_EQ(fs.isAliasFile(entry), std::optional<bool>(false));
+    EXPECT_EQ(fs.displayName(entry), u"Example Editor"_s);
+    EXPECT_EQ(fs.displayName(dir.path(u"notes.txt"_s)), u"notes.txt"_s);
+}
+
+// Without an X server (offscreen here, natively on Wayland elsewhere) nothing runs and every
+// request fails quietly.
+TEST(X11RunningApplications, WithoutAnXServerReportsNothingAndNeverCrashes) {
+    ASSERT_NE(QGuiApplication::platformName(), u"xcb"_s);
+    X11RunningApplications running;
+    int activations = 0;
+    QObject::connect(&running, &RunningApplications::applicationActivated,
+                     [&](const RunningApplication&) { ++activations; });
+    const RunningApplication app =
+        makeRunningApplication(u"Editor"_s, u"editor.desktop"_s, u"/a/editor.desktop"_s);
+    EXPECT_FALSE(running.isAvailable());
+    EXPECT_TRUE(running.runningApplications().isEmpty());
+    EXPECT_FALSE(running.frontmostApplication());
+    EXPECT_FALSE(running.hide(app) || running.unhide(app) || running.activate(app));
+    running.activateCurrentApplication();
+    drainEvents();
+    EXPECT_EQ(activations, 0);
 }
