@@ -4,24 +4,22 @@
 
 #include <QCborArray>
 #include <QCborMap>
-#include <QCborValue>
 #include <QProcess>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <memory>
 #include <sys/file.h>
-#include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 // A private configuration home with the store where the program keeps it.
 struct ConfigHome : TempTree {
-    const QString folder = path(QStringLiteral("pelora"));
-    const QString file = folder + QStringLiteral("/defaults.cbor");
+    const QString folder = path(u"pelora"_s), file = folder + u"/defaults.cbor"_s;
     QStringList setAside(const char* reason) const {
-        return QDir(folder).entryList({QStringLiteral("defaults.cbor.%1-*").arg(reason)},
+        return QDir(folder).entryList({u"defaults.cbor.%1-*"_s.arg(reason)},
                                       QDir::AllEntries | QDir::Hidden | QDir::System);
     }
 };
@@ -31,26 +29,24 @@ int modeOf(const QString& path) {
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
 }
 
-// `pelora defaults ARGS` as another process over the same store; with a file size limit in
-// 512-byte blocks the system kills it when a write goes past it.
-void startTool(QProcess& process, const ConfigHome& home, const QStringList& args,
-               int sizeLimit = 0) {
+// `pelora defaults ARGS` as another process over the same store; with a file size limit (in
+// blocks) the system kills it when a write goes past the limit.
+void startTool(QProcess& tool, const ConfigHome& home, const QStringList& args, int limit = 0) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.root());
-    process.setProcessEnvironment(env);
-    const QString pelora = buildPath(QStringLiteral("Pelora.app/Contents/MacOS/pelora"));
-    const QString limit = sizeLimit ? QStringLiteral("ulimit -f %1; ").arg(sizeLimit) : QString();
-    process.start(QStringLiteral("/bin/sh"),
-                  QStringList{QStringLiteral("-c"), limit + QStringLiteral("exec \"$0\" \"$@\""),
-                              pelora, QStringLiteral("defaults")} +
-                      args);
+    env.insert(u"XDG_CONFIG_HOME"_s, home.root());
+    tool.setProcessEnvironment(env);
+    tool.start(u"/bin/sh"_s, QStringList{u"-c"_s,
+                                         u"ulimit -f %1; exec \"$0\" defaults \"$@\""_s.arg(
+                                             limit ? QString::number(limit) : u"unlimited"_s),
+                                         buildPath(u"Pelora.app/Contents/MacOS/pelora"_s)} +
+                                 args);
 }
 
-int runTool(const ConfigHome& home, const QStringList& args) {
-    QProcess process;
-    startTool(process, home, args);
-    return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit
-               ? process.exitCode()
+int runTool(const ConfigHome& home, const QString& args) {
+    QProcess tool;
+    startTool(tool, home, args.split(u' '));
+    return tool.waitForFinished(30000) && tool.exitStatus() == QProcess::NormalExit
+               ? tool.exitCode()
                : -1;
 }
 
@@ -72,28 +68,24 @@ QString typed(const std::optional<QVariant>& value) {
 
 TEST(LinuxUserDefaults, ValuesKeepTheirTypesInTheStoredFormat) {
     const QDateTime when =
-        QDateTime::fromString(QStringLiteral("2024-05-01T12:00:00.250+02:00"), Qt::ISODateWithMs);
-    const QDateTime utc = when.toUTC();
-    // What is set, and what this store and the next one give back: integers as 64-bit, dates
-    // in UTC, string lists as lists.
+        QDateTime::fromString(u"2024-05-01T12:00:00.250+02:00"_s, Qt::ISODateWithMs);
+    // What is set, and what this store and the next give back when not the same: integers as
+    // 64-bit, dates in UTC, string lists as lists.
     const struct {
         const char* key;
         QVariant value, stored;
     } cases[] = {
-        {"blob", QByteArray("\x00\xff\x10", 3), {}},
-        {"when", when, utc},
+        {"blob", QByteArray("\0\xff", 2), {}},
+        {"when", when, when.toUTC()},
         {"whole", 2.0, {}},
-        {"tenth", 0.1, {}},
         {"big", qint64(1) << 40, {}},
         {"small", int(7), qint64(7)},
         {"flag", false, {}},
-        {"text", QStringLiteral("Grüße 👋\n\"quoted\""), {}},
-        {"blobs", QVariantList{QByteArray("\x0a", 1), QByteArray()}, {}},
-        {"names", QStringList{QStringLiteral("x")}, QVariantList{QStringLiteral("x")}},
-        {"nested", QVariantMap{{QStringLiteral("list"), QVariantList{int(1)}}, {"when", when}},
-         QVariantMap{{QStringLiteral("list"), QVariantList{qint64(1)}}, {"when", utc}}},
-        {"odd/key%2F\\x", QStringLiteral("kept"), {}},
-    };
+        {"text", u"Grüße 👋\n\"quoted\""_s, {}},
+        {"odd/key%2F\\x", u"kept"_s, {}},
+        {"names", QStringList{u"x"_s}, QVariantList{u"x"_s}},
+        {"nested", QVariantMap{{u"list"_s, QVariantList{int(1), QByteArray()}}, {"when", when}},
+         QVariantMap{{u"list"_s, QVariantList{qint64(1), QByteArray()}}, {"when", when.toUTC()}}}};
     ConfigHome home;
     QVariantMap expected;
     {
@@ -119,31 +111,23 @@ TEST(LinuxUserDefaults, ValuesKeepTheirTypesInTheStoredFormat) {
 TEST(LinuxUserDefaults, TheFileIsPrivateAndWrittenWithoutBeingAsked) {
     ConfigHome home;
     LinuxUserDefaults store(home.file);
-    store.setObject(QStringLiteral("PeloraStripVisible"), true);
+    store.setObject(u"PeloraStripVisible"_s, true);
     // No synchronize(): the write reaches the disk on its own, at the next turn of the loop.
     ASSERT_TRUE(waitUntil([&] { return readFile(home.file).size() > 0; }));
     EXPECT_EQ(modeOf(home.file), 0600);
     EXPECT_EQ(modeOf(home.folder), 0700);
-
     QFile::setPermissions(home.file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
-    store.setObject(QStringLiteral("PeloraStripVisible"), false);
+    store.setObject(u"PeloraStripVisible"_s, false);
     store.synchronize();
     EXPECT_EQ(modeOf(home.file), 0600);
 }
 
 TEST(LinuxUserDefaults, DamagedOrOddFilesCountAsEmptyAndAreSetAsideUntouched) {
-    QByteArray good;
-    {
-        ConfigHome home;
-        LinuxUserDefaults store(home.file);
-        store.setObject(QStringLiteral("blob"), QByteArray(300, 'x'));
-        store.synchronize();
-        good = readFile(home.file);
-    }
-    TempTree outside;
-    const QByteArray outsideBytes = LinuxUserDefaults::encodeFile({{QStringLiteral("out"), 1}});
-    const QString target = outside.add(QStringLiteral("elsewhere.cbor"), outsideBytes);
-    const QString store = QStringLiteral("pelora/defaults.cbor");
+    const QByteArray good = LinuxUserDefaults::encodeFile({{u"blob"_s, QByteArray(300, 'x')}});
+    TempTree outside{"new/"};
+    const QByteArray outsideBytes = LinuxUserDefaults::encodeFile({{u"out"_s, 1}});
+    const QString target = outside.add(u"elsewhere.cbor"_s, outsideBytes);
+    const QString store = u"pelora/defaults.cbor"_s;
     const struct {
         const char* what;
         QByteArray bytes; // written as the file, unless it is an entry of another kind
@@ -154,19 +138,17 @@ TEST(LinuxUserDefaults, DamagedOrOddFilesCountAsEmptyAndAreSetAsideUntouched) {
         {"not a map", QCborValue(QCborArray{{1, 2}}).toCbor(), {}},
         {"trailing bytes", good + QByteArray("\x00", 1), {}},
         {"nested too deep",
-         QByteArray("\xd9\xd9\xf7\xa1\x61k") +
-             QByteArray(LinuxUserDefaults::kMaxDepth + 1, '\x81') + '\x01',
+         "\xd9\xd9\xf7\xa1\x61k" + QByteArray(LinuxUserDefaults::kMaxDepth + 1, '\x81') + '\x01',
          {}},
         // Larger than any store the program writes: not read at all.
         {"too large",
          LinuxUserDefaults::encodeFile(
-             {{QStringLiteral("huge"), QByteArray(LinuxUserDefaults::kMaxFileSize, 'x')}}),
+             {{u"huge"_s, QByteArray(LinuxUserDefaults::kMaxFileSize, 'x')}}),
          {}},
         {"folder", {}, store + u'/'},
         {"fifo", {}, store + u'|'}, // a blocking open would wait for a writer
-        {"link to a store elsewhere", {}, store + QStringLiteral(" -> ") + target},
-        {"dangling link", {}, store + QStringLiteral(" -> ") + outside.path("new")},
-    };
+        {"link to a store elsewhere", {}, store + u" -> "_s + target},
+        {"dangling link", {}, store + u" -> "_s + outside.path(u"new/file"_s)}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ConfigHome home;
@@ -178,17 +160,18 @@ TEST(LinuxUserDefaults, DamagedOrOddFilesCountAsEmptyAndAreSetAsideUntouched) {
             ASSERT_EQ(aside.size(), 1);
             if (c.odd.isEmpty()) {
                 EXPECT_EQ(readFile(home.folder + u'/' + aside.first()), c.bytes);
-                EXPECT_EQ(modeOf(home.folder + u'/' + aside.first()), 0600);
             }
-            store.setObject(QStringLiteral("after"), qint64(1));
+            store.setObject(u"after"_s, qint64(1));
             store.synchronize();
             EXPECT_FALSE(store.hasUnsavedChanges());
         }
-        EXPECT_EQ(LinuxUserDefaults(home.file).allKeys(), QStringList{QStringLiteral("after")});
+        EXPECT_EQ(LinuxUserDefaults(home.file).allKeys(), QStringList{u"after"_s});
         EXPECT_FALSE(QFileInfo(home.file).isSymLink());
         EXPECT_EQ(modeOf(home.file), 0600);
         EXPECT_EQ(readFile(target), outsideBytes);
-        EXPECT_FALSE(QFileInfo::exists(outside.path("new")));
+        EXPECT_EQ(QDir(outside.path(u"new"_s))
+                      .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+                  QStringList());
     }
 }
 
@@ -196,41 +179,19 @@ TEST(LinuxUserDefaults, AStoreTooLargeToReadBackIsNotWritten) {
     ConfigHome home;
     {
         LinuxUserDefaults store(home.file);
-        store.setObject(QStringLiteral("small"), true);
+        store.setObject(u"small"_s, true);
         store.synchronize();
-        store.setObject(QStringLiteral("huge"), QByteArray(LinuxUserDefaults::kMaxFileSize, 'x'));
+        store.setObject(u"huge"_s, QByteArray(LinuxUserDefaults::kMaxFileSize, 'x'));
         store.synchronize();
         EXPECT_TRUE(store.hasUnsavedChanges());
     }
-    EXPECT_EQ(LinuxUserDefaults(home.file).allKeys(), QStringList{QStringLiteral("small")});
-}
-
-TEST(LinuxUserDefaults, AFileDamagedWhileRunningIsKeptAsideNotOverwritten) {
-    ConfigHome home;
-    LinuxUserDefaults store(home.file);
-    store.setObject(QStringLiteral("old"), QStringLiteral("value"));
-    store.synchronize();
-    QSignalSpy spy(&store, &UserDefaults::valueChanged);
-
-    // Another writer botches the file in place; this store then writes a key.
-    const QByteArray garbage(7, '\xee');
-    writeFile(home.file, garbage);
-    store.setObject(QStringLiteral("new"), true);
-    store.synchronize();
-
-    const QStringList aside = home.setAside("corrupt");
-    ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(readFile(home.folder + u'/' + aside.first()), garbage);
-    // The damaged file counted as empty: the old key is gone, and that is announced.
-    EXPECT_FALSE(store.contains(QStringLiteral("old")));
-    EXPECT_TRUE(spiedKeys(spy).contains(QStringLiteral("old")));
-    EXPECT_EQ(LinuxUserDefaults(home.file).allKeys(), QStringList{QStringLiteral("new")});
+    EXPECT_EQ(LinuxUserDefaults(home.file).allKeys(), QStringList{u"small"_s});
 }
 
 TEST(LinuxUserDefaults, StaleTemporaryFilesAreRemovedButNotOneBeingWritten) {
     ConfigHome home;
-    const QString stale = writeFile(home.file + QStringLiteral(".Ab12Cd"), QByteArray(100, 'x'));
-    const QString other = writeFile(home.file + QStringLiteral(".notes"), "mine");
+    const QString stale = home.add(u"pelora/defaults.cbor.Ab12Cd"_s);
+    const QString other = home.add(u"pelora/defaults.cbor.notes"_s);
     {
         // While another Pelora holds the lock, the file may be its save in progress.
         const int folder = ::open(QFile::encodeName(home.folder).constData(), O_RDONLY);
@@ -241,7 +202,7 @@ TEST(LinuxUserDefaults, StaleTemporaryFilesAreRemovedButNotOneBeingWritten) {
     }
     LinuxUserDefaults store(home.file);
     EXPECT_FALSE(QFileInfo::exists(stale));
-    EXPECT_EQ(readFile(other), QByteArray("mine"));
+    EXPECT_TRUE(QFileInfo::exists(other));
 }
 
 TEST(LinuxUserDefaults, ChangesFromAnotherProcessAreNoticedKeyByKey) {
@@ -249,82 +210,70 @@ TEST(LinuxUserDefaults, ChangesFromAnotherProcessAreNoticedKeyByKey) {
     LinuxUserDefaults store(home.file);
     QSignalSpy spy(&store, &UserDefaults::valueChanged);
     const auto tool = [&](const char* args) {
-        spy.clear();
-        ASSERT_EQ(runTool(home, QString::fromUtf8(args).split(u' ')), 0) << args;
+        ASSERT_EQ(runTool(home, QString::fromUtf8(args)), 0) << args;
         ASSERT_TRUE(waitUntil([&] { return !spy.isEmpty(); })) << args;
+        drainEvents();
     };
-
     // Own writes are announced at once, and not again when their folder event arrives: the
     // next change from outside comes after it.
-    store.setObject(QStringLiteral("own"), qint64(1));
+    store.setObject(u"own"_s, qint64(1));
     store.synchronize();
-    EXPECT_EQ(spiedKeys(spy), QStringList{QStringLiteral("own")});
-    ASSERT_EQ(runTool(home, {QStringLiteral("write"), QStringLiteral("side"), QStringLiteral("h")}),
-              0);
-    ASSERT_TRUE(waitUntil([&] { return spy.size() > 1; }));
-    drainEvents();
-    EXPECT_EQ(spiedKeys(spy), (QStringList{QStringLiteral("own"), QStringLiteral("side")}));
-    EXPECT_EQ(store.stringForKey(QStringLiteral("side")), QStringLiteral("h"));
-    EXPECT_EQ(store.integerForKey(QStringLiteral("own")), 1);
-
+    EXPECT_EQ(spiedKeys(spy), QStringList{u"own"_s});
+    spy.clear();
+    tool("write side h");
+    EXPECT_EQ(spiedKeys(spy), QStringList{u"side"_s});
+    EXPECT_EQ(store.stringForKey(u"side"_s), u"h"_s);
+    EXPECT_EQ(store.integerForKey(u"own"_s), 1);
     // A bool flipped by another process leaves the file the same size.
-    tool("write flag -bool true");
-    EXPECT_TRUE(store.boolForKey(QStringLiteral("flag")));
-    tool("write flag -bool false");
-    EXPECT_FALSE(store.boolForKey(QStringLiteral("flag"), true));
+    for (const bool flag : {true, false, true}) {
+        spy.clear();
+        tool(flag ? "write flag -bool true" : "write flag -bool false");
+        EXPECT_EQ(store.boolForKey(u"flag"_s, !flag), flag);
+    }
+    spy.clear();
     tool("delete side");
-    EXPECT_EQ(spiedKeys(spy), QStringList{QStringLiteral("side")});
-    EXPECT_FALSE(store.contains(QStringLiteral("side")));
-
+    EXPECT_EQ(spiedKeys(spy), QStringList{u"side"_s});
+    EXPECT_FALSE(store.contains(u"side"_s));
     // A second store of this process is another writer as well.
     spy.clear();
-    LinuxUserDefaults(home.file).setObject(QStringLiteral("fromOther"), QStringLiteral("x"));
+    LinuxUserDefaults(home.file).setObject(u"fromOther"_s, u"x"_s);
     ASSERT_TRUE(waitUntil([&] { return !spy.isEmpty(); }));
-    EXPECT_EQ(store.stringForKey(QStringLiteral("fromOther")), QStringLiteral("x"));
+    EXPECT_EQ(store.stringForKey(u"fromOther"_s), u"x"_s);
 }
 
 TEST(LinuxUserDefaults, AWriteLandingWhileAnotherProcessReadsIsKept) {
     ConfigHome home;
-    LinuxUserDefaults(home.file).setObject(QStringLiteral("before"), true);
+    LinuxUserDefaults(home.file).setObject(u"before"_s, true);
     // The slow writer lingers in its read of the file, under the lock, before writing back;
     // the quick one writes meanwhile.
     QProcess slow;
-    slow.start(QStringLiteral(SLOW_DEFAULTS_WRITER),
-               {home.file, QStringLiteral("slow"), QStringLiteral("1"), QStringLiteral("800")});
+    slow.start(QStringLiteral(SLOW_DEFAULTS_WRITER), {home.file, u"slow"_s, u"1"_s, u"800"_s});
     while (!slow.canReadLine())
         ASSERT_TRUE(slow.waitForReadyRead(30000));
-    ASSERT_EQ(slow.readLine().trimmed(), QByteArray("reading"));
-    ASSERT_EQ(
-        runTool(home, {QStringLiteral("write"), QStringLiteral("quick"), QStringLiteral("2")}), 0);
+    ASSERT_EQ(slow.readLine(), QByteArray("reading\n"));
+    ASSERT_EQ(runTool(home, u"write quick 2"_s), 0);
     ASSERT_TRUE(slow.waitForFinished(30000));
     EXPECT_EQ(slow.exitCode(), 0);
-
-    LinuxUserDefaults store(home.file);
-    EXPECT_TRUE(store.boolForKey(QStringLiteral("before")));
-    EXPECT_EQ(store.stringForKey(QStringLiteral("slow")), QStringLiteral("1"));
-    EXPECT_EQ(store.stringForKey(QStringLiteral("quick")), QStringLiteral("2"));
+    const LinuxUserDefaults store(home.file);
+    EXPECT_EQ(store.allKeys(), (QStringList{u"before"_s, u"quick"_s, u"slow"_s}));
 }
 
 TEST(LinuxUserDefaults, AWriterKilledInTheMiddleOfASaveLeavesTheWholeOldFile) {
     ConfigHome home;
-    LinuxUserDefaults(home.file).setObject(QStringLiteral("keep"), QStringLiteral("me"));
+    LinuxUserDefaults(home.file).setObject(u"keep"_s, u"me"_s);
     const QByteArray before = readFile(home.file);
-    // The system kills the writer once it has written some tens of KB of a 200 KB store.
-    QStringList args{QStringLiteral("write"), QStringLiteral("big"), QStringLiteral("-array")};
+    // Killed by the system after some tens of KB of a 200 KB store.
+    QStringList args{u"write"_s, u"big"_s, u"-array"_s};
     for (int i = 0; i < 4; ++i)
-        args << QStringLiteral("-data") << QString::fromLatin1(QByteArray(50000, 'Z').toHex());
+        args << u"-data"_s << QString::fromLatin1(QByteArray(50000, 'Z').toHex());
     QProcess writer;
     startTool(writer, home, args, 64);
     ASSERT_TRUE(writer.waitForFinished(30000));
     EXPECT_EQ(writer.exitStatus(), QProcess::CrashExit);
     EXPECT_EQ(readFile(home.file), before);
-    const QStringList temporary =
-        QDir(home.folder).entryList({QStringLiteral("defaults.cbor.??????")}, QDir::Files);
-    EXPECT_EQ(temporary.size(), 1) << "the save had begun";
-
-    LinuxUserDefaults store(home.file);
-    EXPECT_EQ(store.allKeys(), QStringList{QStringLiteral("keep")});
-    EXPECT_TRUE(home.setAside("corrupt").isEmpty());
-    for (const QString& name : temporary)
-        EXPECT_FALSE(QFileInfo::exists(home.folder + u'/' + name)) << name.toStdString();
+    const QDir folder(home.folder);
+    EXPECT_EQ(folder.entryList({u"defaults.cbor.??????"_s}).size(), 1) << "the save had begun";
+    // The next store clears the leftover away.
+    EXPECT_EQ(LinuxUserDefaults(home.file).allKeys(), QStringList{u"keep"_s});
+    EXPECT_EQ(folder.entryList(QDir::Files), QStringList{u"defaults.cbor"_s});
 }
