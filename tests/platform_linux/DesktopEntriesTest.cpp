@@ -49,7 +49,9 @@ TEST(DesktopEntries, UserEntriesWinHiddenDeletesAndBrokenOrForeignEntriesAreLeft
         {"link.desktop", "Site Link"},        {"broken.desktop", "none"},
         {"../escape.desktop", "none"},        {"", "none"}};
     for (const auto& [id, expected] : cases)
-        EXPECT_EQ(describe(DesktopEntries::findById(QString::fromUtf8(id))), expected) << id;
+        EXPECT_EQ(describe(DesktopEntries::findById(QString::fromUtf8(id))),
+                  QString::fromUtf8(expected))
+            << id;
     EXPECT_EQ(DesktopEntries::idForPath(tree.path(u"system/applications/vendor/tool.desktop"_s)),
               u"vendor-tool.desktop"_s);
     QStringList listed;
