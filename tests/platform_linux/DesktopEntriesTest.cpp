@@ -1,274 +1,134 @@
 #include "platform/linux/DesktopEntries.h"
-#include "platform/linux/ProcessInfo.h"
+#include "support/TempTree.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <future>
-#include <sys/stat.h>
-#include <unistd.h>
+using namespace Qt::StringLiterals;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& content) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(content);
-}
 
 QByteArray entryText(const QByteArray& name, const QByteArray& extra = {}) {
     return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=true\n" + extra;
 }
 
-QString canonicalProgram(const QString& name) {
+QString describe(const std::optional<DesktopEntry>& e) {
+    if (!e)
+        return u"none"_s;
+    return e->name + (e->isApplication ? ""_L1 : " Link"_L1) +
+           (e->noDisplay ? " NoDisplay"_L1 : ""_L1) + (e->terminal ? " Terminal"_L1 : ""_L1);
+}
+
+QString program(const QString& name) {
     return QFileInfo(QStandardPaths::findExecutable(name)).canonicalFilePath();
 }
 
-// A user folder and a system folder of desktop entries; the system one stands in for
-// $XDG_DATA_DIRS for the length of a test.
-class DesktopEntriesTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        hadDataDirs = qEnvironmentVariableIsSet("XDG_DATA_DIRS");
-        savedDataDirs = qgetenv("XDG_DATA_DIRS");
-        userApps = QDir::cleanPath(QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) +
-                                   QStringLiteral("/applications/desktop-entries-test"));
-        // Entries live in a subfolder so other tests' entries never interfere; their ids
-        // carry the "desktop-entries-test-" prefix.
-        systemRoot = system.path();
-        qputenv("XDG_DATA_DIRS", systemRoot.toLocal8Bit());
-        systemApps = systemRoot + QStringLiteral("/applications/desktop-entries-test");
-    }
-    void TearDown() override {
-        QDir(userApps).removeRecursively();
-        // An empty value is not the same as none to every reader (GIO's MIME lookup).
-        if (hadDataDirs)
-            qputenv("XDG_DATA_DIRS", savedDataDirs);
-        else
-            qunsetenv("XDG_DATA_DIRS");
-    }
+} // namespace
 
-    bool hadDataDirs = false;
-    QByteArray savedDataDirs;
-    QTemporaryDir system;
-    QString systemRoot, systemApps, userApps;
-};
-
-TEST_F(DesktopEntriesTest, UserEntriesWinAndHiddenDeletesTheSystemCopy) {
-    writeFile(systemApps + QStringLiteral("/editor.desktop"), entryText("System Editor"));
-    writeFile(userApps + QStringLiteral("/editor.desktop"), entryText("User Editor"));
-    writeFile(systemApps + QStringLiteral("/gone.desktop"), entryText("Gone"));
-    writeFile(userApps + QStringLiteral("/gone.desktop"), entryText("Gone", "Hidden=true\n"));
-    writeFile(systemApps + QStringLiteral("/quiet.desktop"),
-              entryText("Quiet", "NoDisplay=true\n"));
-    writeFile(systemApps + QStringLiteral("/vendor/tool.desktop"), entryText("Vendor Tool"));
-    writeFile(systemApps + QStringLiteral("/link.desktop"),
-              "[Desktop Entry]\nType=Link\nName=Link\nURL=https://example.org\n");
-    writeFile(systemApps + QStringLiteral("/tryexec.desktop"),
-              entryText("Needs Program", "TryExec=pelora-no-such-program\n"));
-    writeFile(systemApps + QStringLiteral("/broken.desktop"), QByteArray("\x00\xff[[[garbage", 13));
-
-    const QString prefix = QStringLiteral("desktop-entries-test-");
-    const auto editor = DesktopEntries::findById(prefix + QStringLiteral("editor.desktop"));
-    ASSERT_TRUE(editor);
-    EXPECT_EQ(editor->name, QStringLiteral("User Editor"));
-    EXPECT_EQ(editor->path, userApps + QStringLiteral("/editor.desktop"));
-
-    EXPECT_FALSE(DesktopEntries::findById(prefix + QStringLiteral("gone.desktop")));
-    const auto quiet = DesktopEntries::findById(prefix + QStringLiteral("quiet.desktop"));
-    ASSERT_TRUE(quiet);
-    EXPECT_TRUE(quiet->noDisplay);
-
-    const QString vendorId = prefix + QStringLiteral("vendor-tool.desktop");
-    const auto vendor = DesktopEntries::findById(vendorId);
-    ASSERT_TRUE(vendor);
-    EXPECT_EQ(vendor->name, QStringLiteral("Vendor Tool"));
-    EXPECT_EQ(DesktopEntries::idForPath(vendor->path), vendorId);
-    EXPECT_TRUE(DesktopEntries::isInApplicationDirectory(vendor->path));
-    EXPECT_EQ(DesktopEntries::idForPath(QStringLiteral("/elsewhere/x.desktop")),
-              QStringLiteral("x.desktop"));
-
-    EXPECT_FALSE(DesktopEntries::findById(prefix + QStringLiteral("broken.desktop")));
-    EXPECT_FALSE(DesktopEntries::findById(QStringLiteral("../escape.desktop")));
-    EXPECT_FALSE(DesktopEntries::findById(QString()));
-
-    QStringList ids;
-    for (const DesktopEntry& e : DesktopEntries::allApplications()) {
-        if (e.id.startsWith(prefix))
-            ids << e.id.mid(prefix.size());
-    }
-    ids.sort();
-    EXPECT_EQ(ids, (QStringList{QStringLiteral("editor.desktop"), QStringLiteral("quiet.desktop"),
-                                QStringLiteral("vendor-tool.desktop")}));
+TEST(DesktopEntries, UserEntriesWinHiddenDeletesAndBrokenOrForeignEntriesAreLeftOut) {
+    TempTree tree;
+    const EnvOverride user("XDG_DATA_HOME", tree.path(u"user"_s));
+    const EnvOverride system("XDG_DATA_DIRS", tree.path(u"system"_s));
+    const std::pair<const char*, QByteArray> files[] = {
+        {"system/applications/editor.desktop", entryText("System Editor")},
+        {"user/applications/editor.desktop", entryText("User Editor")},
+        {"system/applications/gone.desktop", entryText("Gone")},
+        {"user/applications/gone.desktop", entryText("Gone", "Hidden=true\n")},
+        {"system/applications/quiet.desktop", entryText("Quiet", "NoDisplay=true\n")},
+        {"system/applications/vendor/tool.desktop", entryText("Tool")},
+        {"system/applications/link.desktop", "[Desktop Entry]\nType=Link\nName=Site\nURL=x:\n"},
+        {"system/applications/try.desktop", entryText("Try", "TryExec=pelora-no-such\n")},
+        {"system/applications/broken.desktop", QByteArray("\x00\xff[[[garbage", 13)}};
+    for (const auto& [path, text] : files)
+        tree.add(QString::fromUtf8(path), text);
+    const std::pair<const char*, const char*> cases[] = {
+        {"editor.desktop", "User Editor"},    {"gone.desktop", "none"},
+        {"quiet.desktop", "Quiet NoDisplay"}, {"vendor-tool.desktop", "Tool"},
+        {"link.desktop", "Site Link"},        {"broken.desktop", "none"},
+        {"../escape.desktop", "none"},        {"", "none"}};
+    for (const auto& [id, expected] : cases)
+        EXPECT_EQ(describe(DesktopEntries::findById(QString::fromUtf8(id))),
+                  QString::fromUtf8(expected))
+            << id;
+    EXPECT_EQ(DesktopEntries::idForPath(tree.path(u"system/applications/vendor/tool.desktop"_s)),
+              u"vendor-tool.desktop"_s);
+    QStringList listed;
+    for (const DesktopEntry& e : DesktopEntries::allApplications())
+        listed << e.id + u' ' + describe(e);
+    EXPECT_EQ(listed, (QStringList{"editor.desktop User Editor", "quiet.desktop Quiet NoDisplay",
+                                   "vendor-tool.desktop Tool"}));
 }
 
-TEST_F(DesktopEntriesTest, ReadsTheFieldsAndFindsTheProgram) {
-    QTemporaryDir bin;
-    const QString script = bin.path() + QStringLiteral("/my-program");
-    writeFile(script, "#!/bin/sh\n");
-    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const QString path = userApps + QStringLiteral("/fields.desktop");
-    writeFile(path, "[Desktop Entry]\n# a comment; with a semicolon\nType=Application\n"
-                    "Name=Fields\nIcon=fields-icon\nExec=" +
-                        script.toUtf8() +
-                        " --open %U\nTryExec=sh\nStartupWMClass=FieldsWin\nTerminal=false\n"
-                        "Categories=Utility;Development;\n");
-    const auto entry = DesktopEntries::read(path);
-    ASSERT_TRUE(entry);
-    EXPECT_TRUE(entry->isApplication);
-    EXPECT_EQ(entry->name, QStringLiteral("Fields"));
-    EXPECT_EQ(entry->icon, QStringLiteral("fields-icon"));
-    EXPECT_EQ(entry->startupWMClass, QStringLiteral("FieldsWin"));
-    EXPECT_EQ(entry->tryExec, QStringLiteral("sh"));
-    EXPECT_FALSE(entry->hidden || entry->noDisplay || entry->terminal);
-    EXPECT_EQ(entry->executablePath(), QFileInfo(script).canonicalFilePath());
+TEST(DesktopEntries, ReadsTheFieldsAndFindsTheProgram) {
+    TempTree tree{"fifo.desktop|"};
+    const QString script = writeFile(tree.path(u"my-program"_s), "#!/bin/sh\n", true);
+    const auto entry = DesktopEntries::read(tree.add(
+        u"fields.desktop"_s, "[Desktop Entry]\n# a comment; with a semicolon\nType=Application\n"
+                             "Name=Fields\nIcon=fields-icon\nTryExec=sh\nStartupWMClass=FieldsWin\n"
+                             "Terminal=true\nExec=" +
+                                 script.toUtf8() + " --open %U\n"));
+    EXPECT_EQ(describe(entry) + u' ' + entry->icon + u' ' + entry->startupWMClass + u' ' +
+                  entry->tryExec + u' ' + entry->executablePath(),
+              u"Fields Terminal fields-icon FieldsWin sh "_s + script);
+    // Any process may name a FIFO as the entry it was launched from: it is no entry.
+    EXPECT_FALSE(DesktopEntries::read(tree.path(u"fifo.desktop"_s)));
+    EXPECT_FALSE(DesktopEntries::read(tree.path(u"none.desktop"_s)));
 
-    DesktopEntry e;
-    e.exec = QStringLiteral("env LANG=C FOO=\"a b\" sh -c 'exit 0'");
-    EXPECT_EQ(e.executablePath(), canonicalProgram(QStringLiteral("sh")));
-    e.exec = QStringLiteral("pelora-no-such-program %f");
-    EXPECT_TRUE(e.executablePath().isEmpty());
-    e.exec = QStringLiteral("unbalanced 'quote");
-    EXPECT_TRUE(e.executablePath().isEmpty());
-
-    EXPECT_FALSE(DesktopEntries::read(bin.path() + QStringLiteral("/none.desktop")));
-}
-
-TEST(DesktopEntryIcons, IconNamesEndWithTheGenericApplicationIcon) {
-    QTemporaryDir dir;
-    const QString png = dir.path() + QStringLiteral("/icon.png");
-    writeFile(png, "png");
-    EXPECT_EQ(DesktopEntries::applicationIconName(png), png);
-    EXPECT_EQ(DesktopEntries::applicationIconName(dir.path() + QStringLiteral("/missing.png")),
-              QStringLiteral("application-x-executable"));
-    EXPECT_EQ(DesktopEntries::applicationIconName(QStringLiteral("utilities-terminal.png")),
-              QStringLiteral("utilities-terminal\napplication-x-executable"));
-    EXPECT_EQ(DesktopEntries::applicationIconName(QString()),
-              QStringLiteral("application-x-executable"));
-}
-
-DesktopEntry entry(const QString& id, const QString& exec, const QString& wmClass = {}) {
-    DesktopEntry e;
-    e.id = id;
-    e.path = QStringLiteral("/apps/") + id;
-    e.name = id;
-    e.exec = exec;
-    e.startupWMClass = wmClass;
-    e.isApplication = true;
-    return e;
+    const std::pair<QString, QString> execs[] = {
+        {u"env LANG=C FOO=\"a b\" sh -c 'exit 0'"_s, program(u"sh"_s)},
+        {u"pelora-no-such-program %f"_s, {}},
+        {u"unbalanced 'quote"_s, {}}};
+    for (const auto& [exec, expected] : execs) {
+        DesktopEntry e;
+        e.exec = exec;
+        EXPECT_EQ(e.executablePath(), expected) << exec.toStdString();
+    }
 }
 
 TEST(DesktopEntryIndex, MatchesWindowsInTheDocumentedOrder) {
     const QString self = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
-    DesktopEntry terminalEntry = entry(QStringLiteral("term-helper.desktop"), self);
-    terminalEntry.terminal = true;
-    DesktopEntry hiddenHelper =
-        entry(QStringLiteral("helper.desktop"), QStringLiteral("true"), QStringLiteral("Shared"));
-    hiddenHelper.noDisplay = true;
-    const DesktopEntryIndex index({
-        entry(QStringLiteral("zed.desktop"), QStringLiteral("true")),
-        entry(QStringLiteral("org.example.Editor.desktop"), QStringLiteral("true"),
-              QStringLiteral("Zed")),
-        entry(QStringLiteral("org.example.Viewer.desktop"), QStringLiteral("true")),
-        terminalEntry,
-        entry(QStringLiteral("python-app.desktop"), QStringLiteral("python3 /opt/app.py")),
-        entry(QStringLiteral("by-program.desktop"), self + QStringLiteral(" --flag %U")),
-        hiddenHelper,
-        entry(QStringLiteral("shared.desktop"), QStringLiteral("true"), QStringLiteral("Shared")),
-        entry(QStringLiteral("owner.desktop"), QStringLiteral("true"), QStringLiteral("WinClass")),
-    });
-    auto idFor = [&](const DesktopEntryIndex::WindowFacts& facts) {
-        const auto e = index.entryForWindow(facts);
-        return e ? e->id : QString();
-    };
-    // StartupWMClass before the desktop id, even though "zed.desktop" names the class.
-    EXPECT_EQ(idFor({QStringLiteral("Zed"), QStringLiteral("zed"), {}, {}}),
-              QStringLiteral("org.example.Editor.desktop"));
-    // The desktop id against class or instance, ignoring case, also by its last part.
-    EXPECT_EQ(idFor({QStringLiteral("Other"), QStringLiteral("org.example.viewer"), {}, {}}),
-              QStringLiteral("org.example.Viewer.desktop"));
-    EXPECT_EQ(idFor({QStringLiteral("VIEWER"), {}, {}, {}}),
-              QStringLiteral("org.example.Viewer.desktop"));
-    // Then the program; entries that run in a terminal or start an interpreter do not count.
-    EXPECT_EQ(idFor({QStringLiteral("Unknown"), QStringLiteral("unknown"), self, {}}),
-              QStringLiteral("by-program.desktop"));
-    EXPECT_EQ(idFor({{}, {}, canonicalProgram(QStringLiteral("python3")), {}}), QString());
-    // Then the entry the process was launched from.
-    EXPECT_EQ(idFor({{}, {}, {}, QStringLiteral("/apps/zed.desktop")}),
-              QStringLiteral("zed.desktop"));
-    EXPECT_EQ(idFor({{}, {}, {}, QStringLiteral("/no/such/file.desktop")}), QString());
-    // A renamed class whose instance only resembles another entry's class by case falls
-    // through to the program.
-    EXPECT_EQ(idFor({QStringLiteral("Renamed"), QStringLiteral("winclass"), self, {}}),
-              QStringLiteral("by-program.desktop"));
-    EXPECT_EQ(idFor({QStringLiteral("winclass"), {}, {}, {}}), QStringLiteral("owner.desktop"));
-    // Visible entries are preferred over NoDisplay helpers with the same class.
-    EXPECT_EQ(idFor({QStringLiteral("Shared"), {}, {}, {}}), QStringLiteral("shared.desktop"));
-    EXPECT_EQ(idFor({QStringLiteral("Nothing"), QStringLiteral("nothing"), {}, {}}), QString());
+    TempTree tree;
+    const QString loose = tree.add(u"loose.desktop"_s, entryText("Loose"));
+    // "id|Exec|StartupWMClass"; the helper is NoDisplay, the terminal one runs in a terminal.
+    QList<DesktopEntry> entries;
+    for (const QString& line :
+         {u"zed|true|"_s, u"org.example.Editor|true|Zed"_s, u"org.example.Viewer|true|"_s,
+          u"term|%1|"_s.arg(self), u"python-app|python3 /opt/app.py|"_s,
+          u"by-program|%1 --flag %U|"_s.arg(self), u"helper|true|Shared"_s, u"shared|true|Shared"_s,
+          u"owner|true|WinClass"_s}) {
+        const QStringList fields = line.split(u'|');
+        DesktopEntry& e = entries.emplace_back();
+        e.id = e.name = fields[0] + u".desktop"_s;
+        e.path = u"/apps/"_s + e.id;
+        e.exec = fields[1];
+        e.startupWMClass = fields[2];
+        e.isApplication = true;
+        e.terminal = fields[0] == u"term";
+        e.noDisplay = fields[0] == u"helper";
+    }
+    const DesktopEntryIndex index(entries);
+    const struct {
+        const char* why;
+        QString wmClass, wmInstance, program, launchedFrom;
+        const char* expected;
+    } cases[] = {
+        {"StartupWMClass before the id", "Zed", "zed", {}, {}, "org.example.Editor.desktop"},
+        {"the id as instance", "Other", "org.example.viewer", {}, {}, "org.example.Viewer.desktop"},
+        {"the id's last part, any case", "VIEWER", {}, {}, {}, "org.example.Viewer.desktop"},
+        {"then the program", "Unknown", "unknown", self, {}, "by-program.desktop"},
+        {"no interpreter, nor a terminal's", {}, {}, program(u"python3"_s), {}, ""},
+        {"then the launching entry", {}, {}, {}, "/apps/zed.desktop", "zed.desktop"},
+        {"one outside the folders", {}, {}, {}, loose, "loose.desktop"},
+        {"a missing launching entry", {}, {}, {}, "/no/such/file.desktop", ""},
+        {"an instance like a class", "Renamed", "winclass", self, {}, "by-program.desktop"},
+        {"a class in another case", "winclass", {}, {}, {}, "owner.desktop"},
+        {"visible before NoDisplay", "Shared", {}, {}, {}, "shared.desktop"},
+        {"nothing", "Nothing", "nothing", {}, {}, ""}};
+    for (const auto& c : cases) {
+        const auto found =
+            index.entryForWindow({c.wmClass, c.wmInstance, c.program, c.launchedFrom});
+        EXPECT_EQ(found ? found->id : QString(), QString::fromUtf8(c.expected)) << c.why;
+    }
 }
-
-TEST(DesktopEntryIndex, ReadsAnEntryLaunchedFromOutsideTheApplicationFolders) {
-    QTemporaryDir dir;
-    const QString path = dir.path() + QStringLiteral("/loose.desktop");
-    writeFile(path, entryText("Loose"));
-    const auto e = DesktopEntryIndex().entryForWindow({{}, {}, {}, path});
-    ASSERT_TRUE(e);
-    EXPECT_EQ(e->name, QStringLiteral("Loose"));
-}
-
-TEST(ProcessInfo, ReadsProgramAndEnvironmentOfAProcess) {
-    EXPECT_EQ(ProcessInfo::executablePath(QCoreApplication::applicationPid()),
-              QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath());
-
-    // Any process may name a FIFO as the desktop file it was launched from.
-    QTemporaryDir dir;
-    const QString fifo = dir.filePath(QStringLiteral("launched.desktop"));
-    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PELORA_PROBE"), QStringLiteral("probe value"));
-    env.insert(QStringLiteral("GIO_LAUNCHED_DESKTOP_FILE"), fifo);
-    child.setProcessEnvironment(env);
-    child.start(QStringLiteral("sleep"), {QStringLiteral("30")});
-    ASSERT_TRUE(child.waitForStarted());
-    const qint64 pid = child.processId();
-    // The child runs the test's own image until its exec; /proc shows the new program before
-    // the kernel has laid out its arguments and environment.
-    ASSERT_TRUE(waitUntil([&] {
-        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        return ProcessInfo::executablePath(pid) == canonicalProgram(QStringLiteral("sleep")) &&
-               cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().split('\0').value(1) == "30";
-    }));
-    auto lookup = std::async(std::launch::async, [pid] {
-        return DesktopEntryIndex().entryForWindow(
-            {QStringLiteral("Sleepy"), QStringLiteral("sleepy"), QString(),
-             ProcessInfo::environmentValue(pid, "GIO_LAUNCHED_DESKTOP_FILE")});
-    });
-    const bool prompt = lookup.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
-    if (!prompt) // a writer lets the blocked reader go, so the test ends
-        ::close(::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK));
-    EXPECT_TRUE(prompt) << "the lookup waits on the FIFO";
-    EXPECT_FALSE(lookup.get().has_value());
-    EXPECT_EQ(ProcessInfo::environmentValue(pid, "PELORA_PROBE"), QStringLiteral("probe value"));
-    EXPECT_TRUE(ProcessInfo::environmentValue(pid, "PELORA_PROBE_MISSING").isEmpty());
-    EXPECT_TRUE(ProcessInfo::environmentValue(pid, "PELORA_PROB").isEmpty())
-        << "a prefix of a name is not the name";
-    EXPECT_EQ(ProcessInfo::executablePath(pid), canonicalProgram(QStringLiteral("sleep")));
-    child.kill();
-    child.waitForFinished();
-    EXPECT_TRUE(ProcessInfo::executablePath(pid).isEmpty());
-    EXPECT_TRUE(ProcessInfo::environmentValue(pid, "PELORA_PROBE").isEmpty());
-    EXPECT_TRUE(ProcessInfo::executablePath(0).isEmpty());
-    EXPECT_TRUE(ProcessInfo::environmentValue(-1, "PATH").isEmpty());
-}
-
-} // namespace

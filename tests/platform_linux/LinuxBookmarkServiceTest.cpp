@@ -1,219 +1,104 @@
 #include "platform/linux/LinuxBookmarkService.h"
 #include "support/TempTree.h"
 
-#include <QDir>
-#include <QFile>
 #include <QtEndian>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+using namespace Qt::StringLiterals;
 
 namespace {
 class LinuxBookmarks : public ::testing::Test {
 protected:
-    QString makeFile(const QString& name, const QByteArray& content = "x") {
-        return tree.add(name, content);
-    }
-    static QUrl url(const QString& path) { return QUrl::fromLocalFile(path); }
-
-    TempTree tree;
-    const QString root = tree.root();
+    TempTree tree{"f", "folder/"};
+    const QString file = tree.path(u"f"_s);
     LinuxBookmarkService service;
 };
 } // namespace
 
-TEST_F(LinuxBookmarks, ReferencesResolveToTheCurrentPathWhileSomethingIsThere) {
-    const QString file = makeFile(QStringLiteral("notes – é.txt"));
-    QDir(root).mkdir(QStringLiteral("folder"));
-    const QString folder = root + QStringLiteral("/folder");
-
-    const auto fileRef = service.createBookmark(url(file), true);
-    const auto folderRef = service.createBookmark(url(folder + u'/'), false);
-    ASSERT_TRUE(fileRef && folderRef);
-    EXPECT_EQ(service.resolveBookmark(*fileRef, true), url(file));
-    EXPECT_EQ(service.resolveBookmark(*fileRef, false), url(file));
-    EXPECT_EQ(service.resolveBookmark(*folderRef, false), url(folder));
-    // Scope cannot be asked of a reference that was made without it.
-    EXPECT_FALSE(service.resolveBookmark(*folderRef, true));
-
-    bool stale = true;
-    EXPECT_EQ(service.resolveBookmarkAndStaleness(*fileRef, false, stale), url(file));
-    EXPECT_FALSE(stale);
+TEST_F(LinuxBookmarks, AReferenceIsTheDocumentedRecordAndResolvesWhileSomethingIsThere) {
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
+    const QByteArray ref = service.createBookmark(QUrl::fromLocalFile(file), true).value();
+    QByteArray record("PLBK\0\1\0\1", 8); // version 1, scoped
+    record.resize(28);
+    qToBigEndian<quint64>(st.st_dev, record.data() + 8);
+    qToBigEndian<quint64>(st.st_ino, record.data() + 16);
+    qToBigEndian<quint32>(file.toUtf8().size(), record.data() + 24);
+    EXPECT_EQ(ref, record + file.toUtf8());
+    const QByteArray folderRef = service.createBookmark(tree.url(u"folder/"_s), false).value();
+    EXPECT_EQ(service.resolveBookmark(folderRef, false), tree.url(u"folder"_s));
+    EXPECT_FALSE(service.resolveBookmark(folderRef, true)) << "made without scope";
 
     // Something else at the same path still counts (a document saved by writing a new file
     // over it), but the reference is stale; nothing there does not count.
-    const QString saved = makeFile(QStringLiteral("saving"), "replaced");
-    ASSERT_TRUE(::rename(QFile::encodeName(saved), QFile::encodeName(file)) == 0);
-    EXPECT_EQ(service.resolveBookmarkAndStaleness(*fileRef, true, stale), url(file));
+    bool stale = true;
+    EXPECT_EQ(service.resolveBookmarkAndStaleness(ref, true, stale), QUrl::fromLocalFile(file));
+    EXPECT_FALSE(stale);
+    ASSERT_EQ(::rename(QFile::encodeName(tree.add(u"saving"_s)), QFile::encodeName(file)), 0);
+    EXPECT_EQ(service.resolveBookmarkAndStaleness(ref, true, stale), QUrl::fromLocalFile(file));
     EXPECT_TRUE(stale);
     ASSERT_TRUE(QFile::remove(file));
-    EXPECT_FALSE(service.resolveBookmark(*fileRef, true));
+    EXPECT_FALSE(service.resolveBookmark(ref, true));
 }
 
 TEST_F(LinuxBookmarks, ARenamedOrMovedItemIsFoundByItsIdentityInItsFolderOrTheUsersFolders) {
-    const QString home = root + QStringLiteral("/home");
-    ASSERT_TRUE(QDir().mkpath(home + QStringLiteral("/Documents/Deeper")));
-    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/inbox")));
-    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/elsewhere")));
-    const QByteArray savedHome = qgetenv("HOME");
-    qputenv("HOME", QFile::encodeName(home));
+    tree.add(u"home/Documents/Deeper/"_s), tree.add(u"elsewhere/"_s);
+    const EnvOverride home("HOME", tree.path(u"home"_s));
     const struct {
-        const char* from;
-        const char* to;
+        const char *from, *to;
         bool replaced; // something new appears at the old path
         bool found;
-    } cases[] = {
-        {"inbox/a.txt", "inbox/renamed.txt", false, true},
-        {"inbox/b.txt", "inbox/b-old.txt", true, true},
-        {"inbox/folder", "inbox/folder renamed", false, true},
-        {"inbox/c.txt", "home/Documents/c.txt", false, true},
-        {"inbox/d.txt", "home/d.txt", false, true},
-        // One level deep only, and only the folders named.
-        {"inbox/e.txt", "home/Documents/Deeper/e.txt", false, false},
-        {"inbox/f.txt", "elsewhere/f.txt", false, false},
-    };
+    } cases[] = {{"in/a.txt", "in/renamed – é.txt", false, true},
+                 {"in/b.txt", "in/b-old.txt", true, true},
+                 {"in/folder/", "in/folder renamed", false, true},
+                 {"in/c.txt", "home/Documents/c.txt", false, true},
+                 {"in/d.txt", "home/d.txt", false, true},
+                 // One level deep only, and only the folders named.
+                 {"in/e.txt", "home/Documents/Deeper/e.txt", false, false},
+                 {"in/f.txt", "elsewhere/f.txt", false, false}};
     for (const auto& c : cases) {
-        const QString from = root + u'/' + QString::fromUtf8(c.from);
-        const QString to = root + u'/' + QString::fromUtf8(c.to);
-        if (from.endsWith(QStringLiteral("folder")))
-            QDir().mkpath(from);
-        else
-            makeFile(QString::fromUtf8(c.from));
-        const auto ref = service.createBookmark(url(from), false);
-        ASSERT_TRUE(ref) << c.from;
-        ASSERT_TRUE(QFile::rename(from, to)) << c.to;
+        SCOPED_TRACE(c.to);
+        const QString from = tree.add(c.from);
+        const auto ref = service.createBookmark(QUrl::fromLocalFile(from), false);
+        ASSERT_TRUE(ref);
+        ASSERT_TRUE(QFile::rename(from, tree.path(c.to)));
         if (c.replaced)
-            makeFile(QString::fromUtf8(c.from), "new");
+            tree.add(c.from, "new");
         bool stale = false;
         const auto resolved = service.resolveBookmarkAndStaleness(*ref, false, stale);
-        if (c.found) {
-            EXPECT_EQ(resolved, std::optional<QUrl>(url(to))) << c.to;
-            EXPECT_TRUE(stale) << c.to;
-        } else {
-            EXPECT_FALSE(resolved) << c.to;
-        }
+        EXPECT_EQ(resolved, c.found ? std::optional(tree.url(c.to)) : std::nullopt);
+        EXPECT_EQ(stale, c.found);
     }
-    qputenv("HOME", savedHome);
 }
 
-TEST_F(LinuxBookmarks, TheBlobIsTheDocumentedRecord) {
-    const QString file = makeFile(QStringLiteral("a.txt"));
-    struct stat st {};
-    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
-    const QByteArray blob = *service.createBookmark(url(file), true);
-    const QByteArray path = file.toUtf8();
-
-    ASSERT_EQ(blob.size(), 28 + path.size());
-    EXPECT_EQ(blob.left(4), QByteArray("PLBK"));
-    EXPECT_EQ(qFromBigEndian<quint16>(blob.constData() + 4), 1);
-    EXPECT_EQ(qFromBigEndian<quint16>(blob.constData() + 6), 0x1);
-    EXPECT_EQ(qFromBigEndian<quint64>(blob.constData() + 8), quint64(st.st_dev));
-    EXPECT_EQ(qFromBigEndian<quint64>(blob.constData() + 16), quint64(st.st_ino));
-    EXPECT_EQ(qFromBigEndian<quint32>(blob.constData() + 24), quint32(path.size()));
-    EXPECT_EQ(blob.mid(28), path);
-
-    QDir(root).mkdir(QStringLiteral("d"));
-    const auto record =
-        LinuxBookmarkService::decodeRecord(*service.createBookmark(url(root + "/d"), false));
-    ASSERT_TRUE(record);
-    EXPECT_TRUE(record->directory);
-    EXPECT_FALSE(record->scoped);
-    EXPECT_EQ(record->path, root + QStringLiteral("/d"));
+TEST_F(LinuxBookmarks, NothingIsMadeOfWhatCannotBeReferenced) {
+    tree.add(u"dangling -> gone"_s);
+    for (const QUrl& url : {tree.url(u"missing"_s), QUrl(u"https://example.org/a"_s), QUrl(),
+                            QUrl(u"relative/path"_s), tree.url(u"dangling"_s)})
+        EXPECT_FALSE(service.createBookmark(url, false)) << url.toString().toStdString();
 }
 
-TEST_F(LinuxBookmarks, CreationFailsForWhatCannotBeReferenced) {
-    EXPECT_FALSE(service.createBookmark(url(root + QStringLiteral("/missing")), true));
-    EXPECT_FALSE(service.createBookmark(QUrl(QStringLiteral("https://example.org/a")), true));
-    EXPECT_FALSE(service.createBookmark(QUrl(), false));
-    EXPECT_FALSE(service.createBookmark(QUrl(QStringLiteral("relative/path")), false));
-    // A link whose target is gone references nothing.
-    ASSERT_TRUE(QFile::link(root + QStringLiteral("/gone"), root + QStringLiteral("/dangling")));
-    EXPECT_FALSE(service.createBookmark(url(root + QStringLiteral("/dangling")), false));
-}
-
-TEST_F(LinuxBookmarks, CreationFailsWhenTheUserCannotReadTheItem) {
-    const QString secret = makeFile(QStringLiteral("secret"));
-    ASSERT_TRUE(QFile::setPermissions(secret, QFileDevice::WriteOwner));
-    if (::geteuid() != 0) {
-        EXPECT_FALSE(service.createBookmark(url(secret), true));
-        EXPECT_FALSE(service.createBookmark(url(secret), false));
-        return;
-    }
-    // Root reads everything: ask as an ordinary user in a child process.
-    ASSERT_EQ(::chmod(QFile::encodeName(root).constData(), 0755), 0);
-    const QString open = makeFile(QStringLiteral("open"));
-    ASSERT_TRUE(QFile::setPermissions(open, QFileDevice::ReadOwner | QFileDevice::ReadOther));
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-            ::_exit(10);
-        LinuxBookmarkService asUser;
-        const bool secretRefused =
-            !asUser.createBookmark(url(secret), true) && !asUser.createBookmark(url(secret), false);
-        const bool openAccepted = asUser.createBookmark(url(open), true).has_value();
-        ::_exit(secretRefused && openAccepted ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-}
-
-TEST_F(LinuxBookmarks, MalformedBlobsNeverResolve) {
-    const QString file = makeFile(QStringLiteral("f"));
-    const QByteArray good = *service.createBookmark(url(file), true);
-    ASSERT_TRUE(service.resolveBookmark(good, true));
-
-    // Every truncation, and anything appended.
-    for (int n = 0; n < good.size(); ++n)
-        EXPECT_FALSE(service.resolveBookmark(good.left(n), false)) << n;
-    EXPECT_FALSE(service.resolveBookmark(good + "x", false));
-
-    auto patched = [&](int offset, QByteArray bytes) {
-        QByteArray b = good;
-        b.replace(offset, bytes.size(), bytes);
-        return b;
+TEST_F(LinuxBookmarks, MalformedReferencesNeverResolve) {
+    const QByteArray good = service.createBookmark(QUrl::fromLocalFile(file), true).value();
+    const auto patched = [&](int offset, const QByteArray& bytes) {
+        return QByteArray(good).replace(offset, bytes.size(), bytes);
     };
-    EXPECT_FALSE(service.resolveBookmark(patched(0, "XLBK"), false));
-    EXPECT_FALSE(service.resolveBookmark(patched(4, QByteArray("\x00\x02", 2)), false));
-    EXPECT_FALSE(service.resolveBookmark(patched(4, QByteArray("\x00\x00", 2)), false));
-    EXPECT_FALSE(service.resolveBookmark(patched(6, QByteArray("\x00\x05", 2)), false));
-    // Length fields that lie, in both directions, including far beyond the blob.
-    EXPECT_FALSE(service.resolveBookmark(patched(24, QByteArray("\xff\xff\xff\xff", 4)), false));
-    EXPECT_FALSE(service.resolveBookmark(patched(24, QByteArray("\x00\x00\x00\x01", 4)), false));
-
-    // Paths this program never writes: relative, with "..", with NUL, not UTF-8.
-    auto withPath = [&](const QByteArray& path) {
+    const auto withPath = [&](const QByteArray& path) {
         QByteArray b = good.left(28) + path;
         qToBigEndian<quint32>(quint32(path.size()), b.data() + 24);
         return b;
     };
-    EXPECT_TRUE(service.resolveBookmark(withPath(file.toUtf8()), true));
-    EXPECT_FALSE(service.resolveBookmark(withPath("tmp/x"), false));
-    EXPECT_FALSE(service.resolveBookmark(withPath(root.toUtf8() + "/../x/../" + "f"), false));
-    EXPECT_FALSE(service.resolveBookmark(withPath(file.toUtf8() + QByteArray("\0/x", 3)), false));
-    EXPECT_FALSE(service.resolveBookmark(withPath("/tmp/\xff\xfe"), false));
-    EXPECT_FALSE(service.resolveBookmark(withPath("/tmp/\xc3"), false));
-}
-
-TEST_F(LinuxBookmarks, ScopedAccessIsACountedNoOp) {
-    const QString file = makeFile(QStringLiteral("f"));
-    EXPECT_TRUE(service.startAccessing(url(file)));
-    EXPECT_TRUE(service.startAccessing(url(file)));
-    EXPECT_EQ(service.accessCount(url(file)), 2);
-    service.stopAccessing(url(file));
-    EXPECT_EQ(service.accessCount(url(file)), 1);
-    service.stopAccessing(url(file));
-    service.stopAccessing(url(file)); // an unmatched stop does not go below zero
-    EXPECT_EQ(service.accessCount(url(file)), 0);
-    EXPECT_TRUE(service.startAccessing(url(file)));
-    EXPECT_EQ(service.accessCount(url(file)), 1);
-
-    EXPECT_FALSE(service.startAccessing(url(root + QStringLiteral("/missing"))));
-    EXPECT_FALSE(service.startAccessing(QUrl(QStringLiteral("https://example.org/"))));
-    EXPECT_EQ(service.accessCount(url(root + QStringLiteral("/missing"))), 0);
+    ASSERT_TRUE(service.resolveBookmark(withPath(file.toUtf8()), true));
+    QList<QByteArray> bad{good + "x", patched(0, "XLBK"), patched(4, QByteArray("\0\2", 2)),
+                          patched(4, QByteArray("\0\0", 2)), patched(6, QByteArray("\0\5", 2)),
+                          // Length fields that lie, in both directions.
+                          patched(24, "\xff\xff\xff\xff"), patched(24, QByteArray("\0\0\0\1", 4)),
+                          // Paths this program never writes.
+                          withPath("tmp/x"), withPath(tree.root().toUtf8() + "/../x/../f"),
+                          withPath(file.toUtf8() + QByteArray("\0/x", 3)),
+                          withPath("/tmp/\xff\xfe"), withPath("/tmp/\xc3")};
+    for (int n = 0; n < good.size(); ++n)
+        bad << good.left(n);
+    for (const QByteArray& blob : bad)
+        EXPECT_FALSE(service.resolveBookmark(blob, false)) << blob.toHex().toStdString();
 }

@@ -9,6 +9,8 @@
 
 #include <initializer_list>
 
+#include <sys/stat.h>
+
 // Writes a file, making its folders; an executable one is the owner's only. Its path.
 inline QString writeFile(const QString& path, const QByteArray& content, bool executable = false) {
     QDir().mkpath(QFileInfo(path).path());
@@ -26,9 +28,37 @@ inline QByteArray readFile(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Makes a FIFO: a reader that blocks on it waits for ever for a writer.
+inline bool makeFifo(const QString& path) {
+    return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+}
+
+// Sets an environment variable for the length of a scope, then puts back what was there.
+class EnvOverride {
+public:
+    EnvOverride(const char* name, const QString& value)
+        : name_(name), had_(qEnvironmentVariableIsSet(name)), saved_(qgetenv(name)) {
+        qputenv(name, QFile::encodeName(value));
+    }
+    ~EnvOverride() {
+        // An empty value is not the same as none to every reader (GIO's MIME lookup).
+        if (had_)
+            qputenv(name_, saved_);
+        else
+            qunsetenv(name_);
+    }
+    EnvOverride(const EnvOverride&) = delete;
+    EnvOverride& operator=(const EnvOverride&) = delete;
+
+private:
+    const char* name_;
+    bool had_;
+    QByteArray saved_;
+};
+
 // A temporary folder tree made from a short description, one entry a string: "a/b.txt" is a
-// file (its folders made too), "a/c/" a folder, "l -> a/b.txt" a symbolic link (a relative
-// target is taken from the root). Paths are canonical, as the program records them (the
+// file (its folders made too), "a/c/" a folder, "a/f|" a FIFO, "l -> a/b.txt" a symbolic link (a
+// relative target is taken from the root). Paths are canonical, as the program records them (the
 // temporary folder may sit behind a link).
 class TempTree {
 public:
@@ -53,6 +83,11 @@ public:
         }
         if (entry.endsWith(u'/')) {
             EXPECT_TRUE(QDir().mkpath(path(entry)));
+            return path(entry.chopped(1));
+        }
+        if (entry.endsWith(u'|')) {
+            QDir().mkpath(QFileInfo(path(entry)).path());
+            EXPECT_TRUE(makeFifo(path(entry.chopped(1))));
             return path(entry.chopped(1));
         }
         return writeFile(path(entry), content);

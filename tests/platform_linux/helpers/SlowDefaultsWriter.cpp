@@ -1,5 +1,5 @@
-// A second process writing one string to a defaults store that lingers after reading the file:
-// slow-defaults-writer FILE KEY VALUE DELAY_MS. It says "reading" once it is inside that moment.
+// A second process writing one string to a defaults store, lingering under the lock after it
+// read the file: slow-defaults-writer FILE KEY VALUE DELAY_MS. It says "reading" then.
 #include "platform/linux/LinuxUserDefaults.h"
 
 #include <QCoreApplication>
@@ -7,35 +7,25 @@
 
 #include <cstdio>
 
-namespace {
-
 class SlowDefaults : public LinuxUserDefaults {
 public:
     SlowDefaults(const QString& file, int delayMs) : LinuxUserDefaults(file), delayMs_(delayMs) {}
 
 protected:
     void fileRead() override {
-        // Only the read that writes this store's change back, not the first load.
-        if (!hasUnsavedChanges())
+        if (!hasUnsavedChanges()) // the first load, not the read before writing back
             return;
         std::fputs("reading\n", stdout);
         std::fflush(stdout);
         QThread::msleep(delayMs_);
     }
-
-private:
     int delayMs_;
 };
 
-} // namespace
-
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() != 5)
-        return 2;
-    SlowDefaults defaults(args.at(1), args.at(4).toInt());
-    defaults.setObject(args.at(2), args.at(3));
+    SlowDefaults defaults(app.arguments().at(1), app.arguments().at(4).toInt());
+    defaults.setObject(app.arguments().at(2), app.arguments().at(3));
     defaults.synchronize();
     return defaults.hasUnsavedChanges() ? 1 : 0;
 }
