@@ -10,12 +10,10 @@
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise (xcb shows the X round trips).
 #include "clipboard/ClipboardHistoryService.h"
 #include "common/Services.h"
-#include "fakes/FakeBundle.h"
 #include "fakes/FakePasteboard.h"
-#include "fakes/FakeScreens.h"
-#include "fakes/FakeWorkspace.h"
 #include "platform/linux/QtPasteboard.h"
 #include "strip/StripWindowController.h"
+#include "support/FakePlatform.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -86,8 +84,9 @@ double residentMegabytes() {
 
 struct Fixture {
     std::shared_ptr<QtPasteboard> pasteboard = std::make_shared<QtPasteboard>();
+    FakePlatform fakes;
     Services services{[this] {
-        Platform platform;
+        Platform platform = fakes.platform();
         platform.pasteboard = pasteboard;
         return platform;
     }()};
@@ -225,16 +224,13 @@ BENCHMARK(BM_ResidentMemoryAfterTwentyScreenshots)->Iterations(1)->Unit(benchmar
 
 struct MenuFixture {
     std::shared_ptr<FakePasteboard> pasteboard = std::make_shared<FakePasteboard>();
+    FakePlatform fakes;
     std::unique_ptr<Services> services;
     std::unique_ptr<StripWindowController> controller;
 
     MenuFixture() {
-        Platform p;
-        p.bundle = std::make_shared<FakeBundle>();
-        p.defaults = std::make_shared<InMemoryUserDefaults>();
-        p.workspace = std::make_shared<FakeWorkspace>();
+        Platform p = fakes.platform();
         p.pasteboard = pasteboard;
-        p.screens = std::make_shared<FakeScreens>();
         services = std::make_unique<Services>(p);
         controller = std::make_unique<StripWindowController>(*services);
     }

@@ -68,8 +68,7 @@ void ClipboardHistoryService::checkPasteboard() {
     // showed, not in one that comes forward while the content arrives.
     Pending pending;
     pending.sequence = nextSequence_++;
-    if (const auto& apps = services_.platform().runningApplications)
-        pending.app = apps->frontmostApplication();
+    pending.app = services_.runningApplications().frontmostApplication();
     pending.date = QDateTime::currentDateTime();
     pending_.push_back(std::move(pending));
     reading_ = true;
@@ -194,7 +193,7 @@ void ClipboardHistoryService::finish(quint64 sequence,
         if (front.app) {
             item.sourceAppName = front.app->localizedName;
             item.sourceBundleIdentifier = front.app->bundleIdentifier;
-            if (!front.app->iconName.isEmpty() && services_.platform().workspace) {
+            if (!front.app->iconName.isEmpty()) {
                 const QIcon icon = services_.workspace().iconForName(front.app->iconName);
                 if (!icon.isNull())
                     item.sourceAppIcon = icon;

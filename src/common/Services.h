@@ -37,7 +37,6 @@ public:
     WindowDecorations& windowDecorations() const {
         return need(platform_.windowDecorations, "windowDecorations");
     }
-    const Platform& platform() const { return platform_; }
 
     NotificationCenter& notifications() { return notifications_; }
 

@@ -74,8 +74,7 @@ void MenuEntryOpener::launchApplicationAt(const QUrl& url) {
 }
 
 void MenuEntryOpener::requestFolderAccess(const QUrl& url, OpenTargetKind kind) {
-    if (auto running = services_.platform().runningApplications)
-        running->activateCurrentApplication();
+    services_.runningApplications().activateCurrentApplication();
 
     const QString path = standardizedPath(url);
     const QString name = services_.fileSystem().displayName(path);

@@ -96,9 +96,8 @@ std::optional<QRectF> StripPlacement::frame() const {
     if (!window_)
         return std::nullopt;
     QRect geometry = window_->geometry();
-    if (WindowDecorations* decorations = services_.platform().windowDecorations.get())
-        if (const auto position = decorations->windowPosition(*window_))
-            geometry.moveTopLeft(*position);
+    if (const auto position = services_.windowDecorations().windowPosition(*window_))
+        geometry.moveTopLeft(*position);
     return ScreenGeometry::current(services_.screens()).toBottomLeft(QRectF(geometry));
 }
 

@@ -85,12 +85,11 @@ void StripWindowController::showStrip() {
                 self->openSettingsFromStrip();
         });
 
-    WindowDecorations* decorations = services_.platform().windowDecorations.get();
-    if (decorations)
-        content->setWindowMoveStarter([decorations](QWidget& window, const QPoint& press) {
-            return decorations->startWindowMove(window, press);
-        });
-    const bool translucent = !decorations || decorations->isCompositing();
+    WindowDecorations* decorations = &services_.windowDecorations();
+    content->setWindowMoveStarter([decorations](QWidget& window, const QPoint& press) {
+        return decorations->startWindowMove(window, press);
+    });
+    const bool translucent = decorations->isCompositing();
     auto* panel = new StripPanel(content, translucent, StripContentView::cornerRadius);
 
     const QRectF frame = placement_->initialFrame(panel->size());
@@ -209,7 +208,6 @@ void StripWindowController::addDroppedFavorites(StripModule module, const QList<
 
 void StripWindowController::openSettingsFromStrip() {
     // The settings window comes up in front of whatever application was active.
-    if (auto running = services_.platform().runningApplications)
-        running->activateCurrentApplication();
+    services_.runningApplications().activateCurrentApplication();
     Q_EMIT settingsRequested();
 }
