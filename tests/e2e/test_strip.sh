@@ -88,7 +88,7 @@ choose() { # module, title, extra keys, path, history key
     local n
     n=$(stepsTo "$1" "$2")
     : >"$opened"
-    openMenuAt "$1" && chooseWithKeys $(printf 'Down %.0s' $(seq "${n:-1}")) ${3:-} Return
+    closeMenus && openMenuAt "$1" && chooseWithKeys $(printf 'Down %.0s' $(seq "${n:-1}")) ${3:-} Return
     waitFor 50 grep -qsx "$4" "$opened" && pass "$2 opened by its default handler" ||
         fail "$2 not opened: $(cat "$opened" 2>/dev/null)"
     waitFor 50 storedPath "$5" "$4" && pass "$2 kept in $5" || fail "$2 not in $5"
