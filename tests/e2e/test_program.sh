@@ -37,7 +37,7 @@ check "no check at launch while automatic checks are off" [ "$(requests)" -eq 0 
 check "the strip runs alone without a tray" [ "$(windowsOf | wc -l)" -eq 1 ]
 check "a second start hands over and leaves" timeout 20 "$pelora"
 check "one process" [ "$(pgrep -c -f -x "$pelora")" -eq 1 ]
-read -r sx sy _ <<<"$(geometry "$strip")"
+place=$(geometry "$strip") && read -r sx sy _ <<<"$place"
 cmd popup documents && waitFor 50 menusOpen && read -r _ my _ <<<"$(geometry "$(menuWindows)")"
 check "pelora popup opens the menu at its button" [ "${my:-0}" -eq $((sy + 112)) ]
 closeMenus
@@ -51,6 +51,7 @@ closeMenus
 cmd strip toggle
 check "pelora strip toggle brings it back" waitFor 50 stripWindow
 strip=$(stripWindow)
+check "where it was" [ "$(settled "$strip")" = "$place" ]
 shot program-1-strip
 
 # --- The tray appears: the icon embeds and draws its glyph --------------------------------
