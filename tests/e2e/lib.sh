@@ -1,7 +1,7 @@
 # Shared steps of the end-to-end scripts, sourced first:
 #   e2eInit "$@" TOOLS...  # bundle and artifact dirs; exit 77 when a tool is missing; a private
 #                          # home with the bundle in ~/Applications ($pelora)
-#   e2eStartDisplay        # Xvfb 1440x900 with openbox (or e2eStartSway in test_wayland.sh)
+#   e2eStartDisplay        # Xvfb 1440x900 with openbox (test_wayland.sh starts sway itself)
 #   startPelora            # the program, answering commands, its strip in $strip
 #   ... checks ...; e2eFinish [logs]
 # Everything started here is stopped by pid when the script exits. Every wait polls a
