@@ -1,154 +1,209 @@
-# Shared start-up of the end-to-end tests, sourced by the test_*.sh scripts:
-#   source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
-#   e2eInit "$@" Xvfb openbox xdotool ...  # arguments, tools (exit 77 when one is missing)
-#   e2eInstall                             # a private home with the bundle in ~/Applications
-#   e2eStartDisplay                        # Xvfb 1440x900 with openbox, DISPLAY exported
-#   ... checks with pass/fail, startPelora/stopPelora, shot, geometry ...
-#   e2eFinish                              # prints the logs and exits 1 when a check failed
-# Everything started through these helpers is stopped by pid when the script exits.
+# Shared steps of the end-to-end scripts, sourced first:
+#   e2eInit "$@" TOOLS...  # bundle and artifact dirs; exit 77 when a tool is missing; a private
+#                          # home with the bundle in ~/Applications ($pelora)
+#   e2eStartDisplay        # Xvfb 1440x900 with openbox (test_wayland.sh starts sway itself)
+#   startPelora            # the program, answering commands, its strip in $strip
+#   ... checks ...; e2eFinish [logs]
+# Everything started here is stopped by pid when the script exits. Every wait polls a
+# condition against a deadline.
+set -uo pipefail
 
-# Arguments: <bundle dir> <artifact dir>, then the tools the script needs.
 e2eInit() {
-    bundle=${1:?bundle dir}
-    artifacts=${2:?artifact dir}
+    bundle=${1:?bundle dir} artifacts=${2:?artifact dir}
     shift 2
     local tool
     for tool in "$@"; do
-        command -v "$tool" >/dev/null || {
-            echo "SKIP: $tool is missing"
-            exit 77
-        }
+        command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
     done
-    [ -x "$bundle/Contents/MacOS/pelora" ] || {
-        echo "FAIL: no bundle at $bundle"
-        exit 1
-    }
-    mkdir -p "$artifacts"
-    rm -f "$artifacts"/*.png
-    work=$(mktemp -d)
-    started=()
-    failures=0
-    trap e2eCleanup EXIT
-}
-
-e2eCleanup() {
-    local i pid
-    for ((i = ${#started[@]} - 1; i >= 0; i--)); do
-        pid=${started[i]}
-        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-    done
-    rm -rf "$work"
-}
-
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-pass() { echo "ok: $*"; }
-
-# Waits up to $1 tenths of a second for the command to succeed.
-waitFor() {
-    local tenths=$1 t
-    shift
-    for ((t = 0; t < tenths; t++)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-# A private home and XDG folders under the work folder, and the bundle installed into
-# ~/Applications; $pelora is its executable.
-e2eInstall() {
-    export HOME="$work/home"
+    mkdir -p "$artifacts" && rm -f "$artifacts"/*.png
+    work=$(mktemp -d) started=() failures=0 python=/usr/bin/python3
+    trap 'for ((i = ${#started[@]} - 1; i >= 0; i--)); do kill ${started[i]} 2>/dev/null; done
+        wait 2>/dev/null; rm -rf "$work"' EXIT
+    export HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime"
     export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
-    export XDG_CACHE_HOME="$HOME/.cache" XDG_RUNTIME_DIR="$work/runtime"
-    mkdir -p "$HOME/Applications" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" \
-        "$XDG_RUNTIME_DIR"
+    export XDG_CACHE_HOME="$HOME/.cache"
+    mkdir -p "$HOME/Applications" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME/applications" \
+        "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR" "$HOME/Documents"
     chmod 700 "$XDG_RUNTIME_DIR"
-    unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER XDG_CURRENT_DESKTOP
+    unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER XDG_CURRENT_DESKTOP DBUS_SESSION_BUS_ADDRESS
     cp -a "$bundle" "$HOME/Applications/Pelora.app"
     pelora="$HOME/Applications/Pelora.app/Contents/MacOS/pelora"
 }
 
-# A private 1440x900 display with openbox as the window manager.
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+check() { # what, command...
+    local what=$1
+    shift
+    if "$@" >/dev/null; then pass "$what"; else fail "$what"; fi
+}
+# Waits up to $1 tenths of a second for the command to succeed.
+waitFor() {
+    local t
+    for ((t = 0; t < $1; t++)); do
+        "${@:2}" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+# Starts a background helper, stopped when the script ends.
+spawn() { "$@" >>"$work/helpers.log" 2>&1 & started+=($!); }
+# A request to the running instance, or the defaults tool: no display needed.
+cmd() { DISPLAY= timeout 20 "$pelora" "$@"; }
+storedIs() { [ "$(cmd defaults read "$1" 2>/dev/null)" = "$2" ]; } # key, value
+shot() { import -window root "$artifacts/$1.png" && echo "screenshot $artifacts/$1.png"; }
+
 e2eStartDisplay() {
     Xvfb -displayfd 3 -screen 0 1440x900x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
     started+=($!)
     # The whole line: a display number read half-written would name another display.
-    waitFor 300 sh -c '[ "$(wc -l <"$1")" -ge 1 ]' _ "$work/display" || {
-        echo "FAIL: Xvfb did not start"
-        cat "$work/xvfb.log"
-        exit 1
-    }
+    lineWritten() { [ "$(wc -l <"$work/display")" -ge 1 ]; }
+    waitFor 300 lineWritten || { echo "FAIL: no Xvfb"; exit 1; }
     export DISPLAY=":$(head -n1 "$work/display")"
-    openbox --sm-disable >"$work/openbox.log" 2>&1 &
-    started+=($!)
-    waitFor 300 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' || {
-        echo "FAIL: openbox did not start"
-        cat "$work/openbox.log" "$work/xvfb.log"
-        exit 1
-    }
+    wmUp() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
+    local try
+    for try in 1 2 3; do # again should it have ended early (a second one leaves by itself)
+        spawn openbox --sm-disable
+        waitFor 100 wmUp && return 0
+    done
+    echo "FAIL: no openbox"
+    cat "$work/helpers.log" "$work/xvfb.log"
+    exit 1
+}
+# A tray host over XEmbed along the top right, 200x32.
+startTray() {
+    spawn trayer --edge top --align right --widthtype pixel --width 200 --height 32 \
+        --SetDockType true --SetPartialStrut true
 }
 
-shot() { import -window root "$artifacts/$1.png" && echo "screenshot $artifacts/$1.png"; }
-
-# The visible windows of a process, one id a line.
-windowsOf() { xdotool search --onlyvisible --pid "$1" 2>/dev/null; }
-
+windowsOf() { xdotool search --onlyvisible --pid "${1:-$peloraPid}" 2>/dev/null; }
 # "x y width height" of a window, from the X server.
 geometry() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-        /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'
+    xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/ {x=$NF}
+        /Absolute upper-left Y/ {y=$NF} /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'
 }
-
-# "x y width height" of a window once it is viewable and reads the same twice in a row, a tenth
-# of a second apart: the window manager has placed it. Waits up to $2 tenths (default 100).
-settledGeometry() {
-    local window=$1 tenths=${2:-100} last="" now t
-    for ((t = 0; t < tenths; t++)); do
-        now=$(xwininfo -id "$window" 2>/dev/null | awk '/Map State/ {m=$NF}
-            /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-            /Width:/ {w=$NF} /Height:/ {h=$NF} END {if (m == "IsViewable") print x, y, w, h}')
-        if [ -n "$now" ] && [ "$now" = "$last" ]; then
-            echo "$now"
-            return 0
-        fi
+# The geometry once the window is viewable and reads the same twice a tenth apart.
+settled() {
+    local last="" now t
+    for ((t = 0; t < 100; t++)); do
+        now=$(xwininfo -id "$1" 2>/dev/null | grep -q IsViewable && geometry "$1")
+        [ -n "$now" ] && [ "$now" = "$last" ] && { echo "$now"; return 0; }
         last=$now
         sleep 0.1
     done
     return 1
 }
-
-expectGeometry() { # what, window, expected "x y w h"
-    local got
-    got=$(geometry "$2")
-    if [ "$got" = "$3" ]; then pass "$1: $got"; else fail "$1: expected $3, got $got"; fi
+# The stored frame of the strip in this window: bottom-left origin on the 900-high screen.
+frameOf() {
+    local x y w h
+    read -r x y w h <<<"$(geometry "$1")"
+    echo "string \"{{$x, $((900 - y - h))}, {$w, $h}}\""
+}
+# Pelora's visible window titled exactly $1; waitWindow waits up to five seconds for it.
+windowNamed() { xdotool search --all --onlyvisible --pid "$peloraPid" --name "^$1\$" 2>/dev/null | head -n1; }
+hasWindow() { [ -n "$(windowNamed "$1")" ]; }
+windowGone() { ! hasWindow "$1"; }
+waitWindow() { waitFor 50 hasWindow "$1" && windowNamed "$1"; }
+activeName() { xdotool getactivewindow getwindowname 2>/dev/null; }
+focus() { xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"; }
+stripWindow() {
+    local w
+    for w in $(windowsOf); do
+        xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q UTILITY && echo "$w" && return 0
+    done 2>/dev/null
+    return 1
 }
 
-# Starts the installed program and waits for its strip: $peloraPid, $strip.
-startPelora() {
-    "$pelora" >>"$work/pelora.log" 2>&1 &
+answers() { cmd menu windows >/dev/null 2>&1; }
+# The program, once it answers commands and shows its strip (unless told it is hidden).
+startPelora() { # [env assignments...]
+    env "$@" "$pelora" >>"$work/pelora.log" 2>&1 &
     peloraPid=$!
     started+=($peloraPid)
-    waitFor 100 sh -c "xdotool search --onlyvisible --pid $peloraPid >/dev/null 2>&1" ||
-        fail "no strip window appeared"
-    strip=$(windowsOf "$peloraPid" | head -n1)
-    settledGeometry "$strip" >/dev/null || fail "the strip did not settle"
+    waitFor 150 answers || fail "the program does not answer"
+    strip=""
+    [ -z "${SWAYSOCK:-}" ] || return 0
+    storedIs PeloraStripVisible "bool false" && return 0
+    waitFor 100 stripWindow >/dev/null && strip=$(stripWindow) && settled "$strip" >/dev/null ||
+        fail "no strip"
+}
+# Runs the action and expects the program to end with status 0 within ten seconds.
+expectQuit() { # what, action...
+    "${@:2}"
+    if waitFor 100 sh -c "! kill -0 $peloraPid 2>/dev/null"; then
+        wait "$peloraPid"
+        check "$1 ends the program with status 0" [ $? -eq 0 ]
+    else
+        fail "still running after $1"
+    fi
 }
 
-stopPelora() {
-    kill "$peloraPid" 2>/dev/null
-    wait "$peloraPid" 2>/dev/null
+# Open menus: Pelora's override-redirect windows that are children of the root (a tray icon is
+# override-redirect too, but inside the tray).
+menuWindows() {
+    local w info
+    for w in $(windowsOf); do
+        info=$(xwininfo -children -id "$w"; xwininfo -id "$w")
+        grep -q "Override Redirect State: yes" <<<"$info" &&
+            [ "$(awk '/Root window id/ {print $4}' <<<"$info")" = \
+                "$(awk '/Parent window id/ {print $4}' <<<"$info")" ] && echo "$w"
+    done 2>/dev/null
+}
+menusOpen() { [ "$(menuWindows | wc -l)" -ge "${1:-1}" ]; }
+# Escape, again while a menu stays: one that has just appeared may not hold the keyboard yet.
+escapeMenus() { ! menusOpen || { xdotool key Escape && false; }; }
+closeMenus() { waitFor 50 escapeMenus; }
+# The centre of a module's button (or the settings button) along the vertical strip.
+declare -A buttonAt=([applications]=48 [folders]=80 [documents]=112 [clipboard]=149 [windows]=181
+    [settings]=218)
+pressButton() {
+    local x y w h
+    read -r x y w h <<<"$(geometry "$strip")"
+    xdotool mousemove $((x + w / 2)) $((y + ${buttonAt[$1]})) click 1
+}
+# The pointer then leaves, so that only the keyboard chooses.
+openMenuAt() { pressButton "$1" && xdotool mousemove 700 890 && waitFor 50 menusOpen; }
+# Chooses in the open menu with the keyboard: keys pressed until the menu shows it took the
+# first one (it may not hold the keyboard at once), then the rest.
+answered() { # the menu closed or shows something else
+    ! xwininfo -id "$menu" 2>/dev/null | grep -q IsViewable ||
+        [ "$(timeout 3 import -window "$menu" rgb:- 2>/dev/null | md5sum)" != "$before" ]
+}
+chooseWithKeys() {
+    local menu before="" now t same=0
+    menu=$(menuWindows | head -n1)
+    for ((t = 0; t < 50 && same < 3; t++)); do # a picture that no longer changes by itself
+        now=$(timeout 3 import -window "$menu" rgb:- 2>/dev/null | md5sum)
+        [ "$now" = "$before" ] && same=$((same + 1)) || same=0
+        before=$now
+        sleep 0.1
+    done
+    for t in 1 2 3; do
+        xdotool key --clearmodifiers "$1"
+        waitFor 30 answered &&
+            { (($# < 2)) || xdotool key --clearmodifiers "${@:2}"; return 0; }
+    done
+    fail "the menu does not answer the keyboard"
+    return 1
+}
+# Chooses in a module's menu until the condition holds (twice at most: under load a key can
+# still reach the window behind a menu that looked ready).
+chooseUntil() { # condition, module, keys...
+    local try
+    for try in 1 2; do
+        closeMenus && openMenuAt "$2" && chooseWithKeys "${@:3}" && waitFor 30 eval "$1" && return 0
+    done
+    return 1
+}
+# The enabled top-level titles of a module's menu, a line each.
+menuTitles() {
+    cmd menu "$1" --json | "$python" -c '
+import json, sys
+for item in json.load(sys.stdin)["items"]:
+    if item.get("enabled"):
+        print(item["title"])'
 }
 
-# The program's defaults tool, asked with a time limit and without a display (an older build
-# would start the application instead).
-defaultsTool() {
-    DISPLAY= QT_QPA_PLATFORM=offscreen timeout 10 "$pelora" defaults "$@"
-}
-
-# Ends the script: the logs named (and the program's) when a check failed.
 e2eFinish() {
     if ((failures > 0)); then
         echo "--- logs"
@@ -158,108 +213,4 @@ e2eFinish() {
     fi
     echo "all checks passed"
     exit 0
-}
-
-# A digest of what a window shows now.
-pictureOf() { import -window "$1" rgb:- 2>/dev/null | md5sum; }
-
-# Presses the key until the window's picture changes: a menu that has just appeared may not
-# hold the keyboard yet, and a key pressed before that goes elsewhere. Later keys reach it.
-pressUntilAnswered() { # window key
-    local before="" now tries
-    # A picture that no longer changes by itself, so a change tells the key was taken.
-    for tries in $(seq 50); do
-        now=$(pictureOf "$1")
-        [ "$now" = "$before" ] && break
-        before=$now
-        sleep 0.1
-    done
-    for tries in 1 2 3; do
-        xdotool key --clearmodifiers "$2"
-        waitFor 30 sh -c "[ \"\$(import -window $1 rgb:- 2>/dev/null | md5sum)\" != '$before' ]" &&
-            return 0
-    done
-    return 1
-}
-
-# --- Wayland (sway) ------------------------------------------------------------------------
-
-# sway refuses to run as root. As root: checks the tools, runs the script again as a throw-away
-# user with copies of the bundle and the scripts, copies its artifacts back, removes the user,
-# and exits with the script's status. Otherwise returns at once.
-# Arguments: <script> <bundle dir> <artifact dir> <tools...>
-e2eRerunAsUser() {
-    [ "$(id -u)" -eq 0 ] || return 0
-    local script=$1 bundle=$2 artifacts=$3 tool
-    shift 3
-    for tool in "$@" useradd userdel runuser; do
-        command -v "$tool" >/dev/null || {
-            echo "SKIP: $tool is missing"
-            exit 77
-        }
-    done
-    local user="pelora-e2e-$$" home status
-    home=$(mktemp -d /tmp/pelora-e2e.XXXXXX)
-    useradd --no-create-home --home-dir "$home" --shell /bin/bash "$user" || {
-        echo "FAIL: cannot create the user $user"
-        exit 1
-    }
-    cp -a "$bundle" "$home/Pelora.app"
-    cp -a "$(dirname "$script")" "$home/e2e"
-    mkdir -p "$home/artifacts" "$artifacts"
-    chown -R "$user:" "$home"
-    runuser -u "$user" -- env -i PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 HOME="$home" \
-        bash "$home/e2e/$(basename "$script")" "$home/Pelora.app" "$home/artifacts"
-    status=$?
-    cp -a "$home/artifacts/." "$artifacts/" 2>/dev/null
-    userdel -f "$user" 2>/dev/null
-    rm -rf "$home"
-    exit $status
-}
-
-# A headless sway session (1440x900, XWayland on): WAYLAND_DISPLAY, SWAYSOCK and DISPLAY
-# exported. Needs e2eInstall first (XDG_RUNTIME_DIR).
-e2eStartSway() {
-    printf '%s\n' 'xwayland enable' 'output * resolution 1440x900 position 0 0' \
-        >"$work/sway.conf"
-    env -u DISPLAY -u WAYLAND_DISPLAY WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 \
-        sway -c "$work/sway.conf" >"$work/sway.log" 2>&1 &
-    started+=($!)
-    swayReady() { compgen -G "$XDG_RUNTIME_DIR/sway-ipc.*.sock" >/dev/null &&
-        compgen -G "$XDG_RUNTIME_DIR/wayland-*.lock" >/dev/null; }
-    waitFor 100 swayReady || {
-        echo "FAIL: sway did not start"
-        cat "$work/sway.log"
-        exit 1
-    }
-    local lock
-    lock=$(compgen -G "$XDG_RUNTIME_DIR/wayland-*.lock" | head -n1)
-    WAYLAND_DISPLAY=$(basename "$lock" .lock)
-    SWAYSOCK=$(compgen -G "$XDG_RUNTIME_DIR/sway-ipc.*.sock" | head -n1)
-    export WAYLAND_DISPLAY SWAYSOCK
-    # XWayland's display is in sway's environment only.
-    swaymsg exec "printf %s \"\$DISPLAY\" >'$work/xdisplay'" >/dev/null
-    waitFor 100 test -s "$work/xdisplay" || {
-        echo "FAIL: sway has no XWayland display"
-        exit 1
-    }
-    DISPLAY=$(cat "$work/xdisplay")
-    export DISPLAY
-}
-
-# sway's windows, one a line: pid|app_id|class|focused|x|y|width|height|workspace
-swayWindows() {
-    swaymsg -t get_tree | /usr/bin/python3 -c '
-import json, sys
-def walk(node, workspace):
-    if node.get("type") == "workspace":
-        workspace = node.get("name")
-    if node.get("pid"):
-        rect = node["rect"]
-        props = node.get("window_properties") or {}
-        print(node["pid"], node.get("app_id") or "", props.get("class", ""), node.get("focused"),
-              rect["x"], rect["y"], rect["width"], rect["height"], workspace, sep="|")
-    for child in node.get("nodes", []) + node.get("floating_nodes", []):
-        walk(child, workspace)
-walk(json.load(sys.stdin), "")'
 }
