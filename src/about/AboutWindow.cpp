@@ -1,9 +1,9 @@
 #include "about/AboutWindow.h"
 
 #include "about/AboutView.h"
-#include "common/MainQueue.h"
 #include "common/Services.h"
 #include "common/Texts.h"
+#include "platform/MainQueue.h"
 #include "platform/RunningApplications.h"
 
 #include <QCoreApplication>

@@ -2,12 +2,12 @@
 
 #include "common/Dates.h"
 #include "common/FileURL.h"
-#include "common/MainQueue.h"
 #include "common/Services.h"
 #include "common/Symbols.h"
 #include "history/ApplicationFacts.h"
 #include "history/HistoryOrder.h"
 #include "platform/FileSystem.h"
+#include "platform/MainQueue.h"
 #include "platform/RecentItemsIndex.h"
 #include "platform/RunningApplications.h"
 #include "platform/Workspace.h"

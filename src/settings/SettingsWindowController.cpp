@@ -1,7 +1,7 @@
 #include "settings/SettingsWindowController.h"
 
-#include "common/MainQueue.h"
 #include "common/Services.h"
+#include "platform/MainQueue.h"
 #include "platform/RunningApplications.h"
 #include "settings/PeloraSettingsView.h"
 

@@ -1,12 +1,12 @@
 #include "settings/VersionCheckService.h"
 
-#include "common/MainQueue.h"
 #include "common/Services.h"
 #include "common/Texts.h"
 #include "common/Translations.h"
 #include "common/WebPages.h"
 #include "platform/Bundle.h"
 #include "platform/Dialogs.h"
+#include "platform/MainQueue.h"
 #include "platform/Workspace.h"
 #include "settings/PeloraUpdatePreferences.h"
 #include "settings/UpdateWindowController.h"

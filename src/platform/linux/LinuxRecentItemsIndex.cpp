@@ -1,6 +1,6 @@
 #include "platform/linux/LinuxRecentItemsIndex.h"
 
-#include "common/MainQueue.h"
+#include "platform/MainQueue.h"
 
 #include <QByteArrayView>
 #include <QDir>
