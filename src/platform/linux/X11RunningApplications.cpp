@@ -98,7 +98,6 @@ public:
     void rebuildIndex();
     QSet<xcb_window_t> ownWindows() const;
     void activateWindow(xcb_window_t window);
-    void checkFrontmost();
 
     X11RunningApplications* q;
     xcb_connection_t* c = nullptr;
@@ -115,7 +114,6 @@ public:
     QElapsedTimer indexAge;
     QFileSystemWatcher watcher;
     QTimer debounce;
-    QString lastFrontmostHandle;
 };
 
 X11RunningApplications::Private::Private(X11RunningApplications* owner) : q(owner) {
@@ -154,7 +152,7 @@ X11RunningApplications::Private::Private(X11RunningApplications* owner) : q(owne
 
     debounce.setSingleShot(true);
     debounce.setInterval(kDebounceMs);
-    QObject::connect(&debounce, &QTimer::timeout, q, [this] { checkFrontmost(); });
+    QObject::connect(&debounce, &QTimer::timeout, q, [this] { q->checkFrontmost(); });
     QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, q,
                      [this] { indexValid = false; });
 }
@@ -442,19 +440,10 @@ void X11RunningApplications::Private::activateWindow(xcb_window_t window) {
     xcb_flush(c);
 }
 
-void X11RunningApplications::Private::checkFrontmost() {
-    const auto front = q->frontmostApplication();
-    if (!front || front->handle == lastFrontmostHandle)
-        return;
-    lastFrontmostHandle = front->handle;
-    Q_EMIT q->applicationActivated(*front);
-}
-
 X11RunningApplications::X11RunningApplications(QObject* parent)
     : d(std::make_unique<Private>(this)) {
     setParent(parent);
-    if (auto front = frontmostApplication())
-        d->lastFrontmostHandle = front->handle;
+    checkFrontmost(false);
 }
 
 X11RunningApplications::~X11RunningApplications() = default;
