@@ -23,7 +23,7 @@ struct RunningApplication {
 };
 
 // The running applications, the frontmost one, and the moments an application becomes
-// frontmost. Without a window system that tells (offscreen, Wayland) the lists are empty.
+// frontmost. Without a window system that tells (offscreen) the lists are empty.
 class RunningApplications : public QObject {
     Q_OBJECT
 public:
