@@ -47,8 +47,11 @@ printf '#!/bin/sh\nprintf %%s "$DISPLAY" >"%s"\nexec sleep 600\n' "$work/xdispla
 chmod +x "$work/session.sh"
 "$work/kwin_wayland" --virtual --xwayland --socket pelora-kde --width 1280 --height 800 \
     "$work/session.sh" >"$work/kwin.log" 2>&1 &
-started+=($!)
-if ! waitFor 300 test -s "$work/xdisplay.new"; then
+kwinPid=$!
+started+=($kwinPid)
+kwinSettled() { [ -s "$work/xdisplay.new" ] || ! kill -0 "$kwinPid" 2>/dev/null; }
+waitFor 300 kwinSettled
+if ! [ -s "$work/xdisplay.new" ]; then
     grep -q "X11 connection socket" "$work/kwin.log" && {
         echo "SKIP: no free X display for XWayland"
         exit 77
