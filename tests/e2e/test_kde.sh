@@ -42,8 +42,10 @@ export XDG_CURRENT_DESKTOP=KDE
 # kwin_wayland carries a file capability, which a container may refuse to honour at exec: a
 # copy has none.
 cp "$(command -v kwin_wayland)" "$work/kwin_wayland"
-printf '#!/bin/sh\nprintf %%s "$DISPLAY" >"%s"\nexec sleep 600\n' "$work/xdisplay.new" \
-    >"$work/session.sh"
+# KWin runs as long as the program it starts; that program tells XWayland's display and its own
+# process, for the cleanup (KWin leaves it behind).
+printf '#!/bin/sh\necho $$ >"%s"\nprintf %%s "$DISPLAY" >"%s"\nexec sleep 600\n' \
+    "$work/session.pid" "$work/xdisplay.new" >"$work/session.sh"
 chmod +x "$work/session.sh"
 "$work/kwin_wayland" --virtual --xwayland --socket pelora-kde --width 1280 --height 800 \
     "$work/session.sh" >"$work/kwin.log" 2>&1 &
@@ -51,6 +53,7 @@ kwinPid=$!
 started+=($kwinPid)
 kwinSettled() { [ -s "$work/xdisplay.new" ] || ! kill -0 "$kwinPid" 2>/dev/null; }
 waitFor 300 kwinSettled
+[ -s "$work/session.pid" ] && started=("$(cat "$work/session.pid")" "${started[@]}")
 if ! [ -s "$work/xdisplay.new" ]; then
     grep -q "X11 connection socket" "$work/kwin.log" && {
         echo "SKIP: no free X display for XWayland"
