@@ -23,7 +23,7 @@ struct RunningApplication {
 };
 
 // The running applications, the frontmost one, and the moments an application becomes
-// frontmost. Without a window system that tells (offscreen, Wayland) the lists are empty.
+// frontmost. Without a window system that tells (offscreen) the lists are empty.
 class RunningApplications : public QObject {
     Q_OBJECT
 public:
@@ -41,4 +41,19 @@ public:
 Q_SIGNALS:
     // Main thread; one emission per change of the frontmost application.
     void applicationActivated(const RunningApplication& app);
+
+protected:
+    // Asks for the frontmost application and announces it when it is another than last time;
+    // with announce false only remembers it (the one in front at start is no change).
+    void checkFrontmost(bool announce = true) {
+        const auto front = frontmostApplication();
+        if (!front || front->handle == lastFrontmostHandle_)
+            return;
+        lastFrontmostHandle_ = front->handle;
+        if (announce)
+            Q_EMIT applicationActivated(*front);
+    }
+
+private:
+    QString lastFrontmostHandle_;
 };

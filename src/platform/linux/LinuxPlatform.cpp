@@ -11,10 +11,28 @@
 #include "platform/linux/QtScreens.h"
 #include "platform/linux/WaylandDataControl.h"
 #include "platform/linux/WaylandPasteboard.h"
+#include "platform/linux/WaylandPlasmaWindows.h"
 #include "platform/linux/WaylandRunningApplications.h"
 #include "platform/linux/X11RunningApplications.h"
 #include "platform/linux/X11WindowDecorations.h"
 #include "platform/linux/XdgAutostartLoginItems.h"
+
+namespace {
+// The compositor's window list: the wlroots one, or KWin's where that is all there is or the
+// session is Plasma's. Null when neither is offered to this program.
+std::shared_ptr<RunningApplications> waylandWindowList() {
+    auto wlr = std::make_shared<WaylandRunningApplications>();
+    const bool plasmaSession =
+        qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(u"KDE");
+    if (wlr->isAvailable() && !plasmaSession)
+        return wlr;
+    if (auto plasma = std::make_shared<WaylandPlasmaWindows>(); plasma->isAvailable())
+        return plasma;
+    if (wlr->isAvailable())
+        return wlr;
+    return nullptr;
+}
+} // namespace
 
 Platform makeLinuxPlatform() {
     Platform platform;
@@ -23,12 +41,10 @@ Platform makeLinuxPlatform() {
     platform.defaults = std::make_shared<LinuxUserDefaults>();
     platform.fileSystem = std::make_shared<LinuxFileSystem>();
     platform.bookmarks = std::make_shared<LinuxBookmarkService>();
-    // A wlroots compositor lists every window, its own clients' too; elsewhere the X server
-    // lists its clients (all of them on X11, XWayland's in a GNOME or Plasma session).
-    std::shared_ptr<RunningApplications> running;
-    if (auto wayland = std::make_shared<WaylandRunningApplications>(); wayland->isAvailable())
-        running = std::move(wayland);
-    else
+    // A wlroots compositor or KWin lists every window, its own clients' too; elsewhere the X
+    // server lists its clients (all of them on X11, XWayland's in a GNOME session).
+    std::shared_ptr<RunningApplications> running = waylandWindowList();
+    if (!running)
         running = std::make_shared<X11RunningApplications>();
     platform.runningApplications = running;
     platform.workspace = std::make_shared<LinuxWorkspace>(running);

@@ -1,10 +1,11 @@
 #include "platform/linux/WaylandDataControl.h"
 
+#include "platform/linux/WaylandConnection.h"
+
 #include "ext-data-control-v1-client.h"
 #include "wlr-data-control-unstable-v1-client.h"
 
 #include <QDeadlineTimer>
-#include <QSocketNotifier>
 #include <wayland-client.h>
 
 #include <cerrno>
@@ -147,15 +148,14 @@ public:
     ~Private();
 
     bool connect();
-    void dispatchEvents();
-    void takeInEvents(); // without blocking
-    bool alive() const { return display && device && wl_display_get_error(display) == 0; }
+    void takeInEvents() { // without blocking
+        if (alive())
+            connection->dispatch();
+    }
+    bool alive() const { return connection && device && connection->alive(); }
     void forget(const QList<DataControlSelection::OfferId>& offers);
     void announceChange();
 
-    static void onGlobal(void* data, wl_registry*, uint32_t name, const char* interface,
-                         uint32_t version);
-    static void onGlobalRemove(void*, wl_registry*, uint32_t) {}
     static void onDataOffer(void* data, wl_proxy*, wl_proxy* offer);
     static void onSelection(void* data, wl_proxy*, wl_proxy* offer);
     static void onFinished(void* data, wl_proxy*);
@@ -163,28 +163,21 @@ public:
     static void onOfferType(void* data, wl_proxy* offer, const char* type);
     static void onSend(void* data, wl_proxy* source, const char* type, int32_t fd);
     static void onCancelled(void* data, wl_proxy* source);
-    static const wl_registry_listener registryListener;
     static const DeviceListener deviceListener;
     static const OfferListener offerListener;
     static const SourceListener sourceListener;
 
     WaylandDataControl* q;
-    wl_display* display = nullptr;
-    wl_registry* registry = nullptr;
-    wl_seat* seat = nullptr;
+    std::unique_ptr<WaylandConnection> connection;
     wl_proxy* manager = nullptr;
     wl_proxy* device = nullptr;
     const DataControlInterfaces* interfaces = nullptr;
-    uint32_t extName = 0, wlrName = 0;
-    std::unique_ptr<QSocketNotifier> notifier;
     DataControlSelection selection;
     bool changeAnnounced = false;
     // The sources this program offers, with their representations.
     QHash<wl_proxy*, QList<std::pair<QString, QByteArray>>> sources;
 };
 
-const wl_registry_listener WaylandDataControl::Private::registryListener{&onGlobal,
-                                                                         &onGlobalRemove};
 const DeviceListener WaylandDataControl::Private::deviceListener{&onDataOffer, &onSelection,
                                                                  &onFinished, &onPrimarySelection};
 const OfferListener WaylandDataControl::Private::offerListener{&onOfferType};
@@ -200,83 +193,40 @@ template <class Listener> void listen(wl_proxy* proxy, const Listener& listener,
 WaylandDataControl::Private::Private(WaylandDataControl* owner) : q(owner) {}
 
 WaylandDataControl::Private::~Private() {
-    if (!display)
+    if (!connection)
         return;
-    notifier.reset();
     forget(selection.selectionChanged(0));
     for (auto it = sources.cbegin(); it != sources.cend(); ++it)
         destroyProxy(it.key(), EXT_DATA_CONTROL_SOURCE_V1_DESTROY);
     destroyProxy(device, EXT_DATA_CONTROL_DEVICE_V1_DESTROY);
     destroyProxy(manager, EXT_DATA_CONTROL_MANAGER_V1_DESTROY);
-    if (seat)
-        wl_proxy_destroy(reinterpret_cast<wl_proxy*>(seat));
-    if (registry)
-        wl_registry_destroy(registry);
-    wl_display_flush(display);
-    wl_display_disconnect(display);
-}
-
-void WaylandDataControl::Private::onGlobal(void* data, wl_registry*, uint32_t name,
-                                           const char* interface, uint32_t version) {
-    auto* self = static_cast<Private*>(data);
-    const QByteArray iface(interface);
-    if (iface == wl_seat_interface.name && !self->seat)
-        self->seat =
-            static_cast<wl_seat*>(wl_registry_bind(self->registry, name, &wl_seat_interface, 1));
-    else if (iface == extInterfaces.manager->name && version >= 1)
-        self->extName = name;
-    else if (iface == wlrInterfaces.manager->name && version >= 1)
-        self->wlrName = name;
 }
 
 bool WaylandDataControl::Private::connect() {
-    // Without the variable libwayland would try "wayland-0", which may be another session's.
-    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    connection = WaylandConnection::open();
+    if (!connection || !connection->seat())
         return false;
-    display = wl_display_connect(nullptr);
-    if (!display)
+    WaylandConnection::Global global = connection->global(extInterfaces.manager->name);
+    interfaces = &extInterfaces;
+    if (!global.name) {
+        global = connection->global(wlrInterfaces.manager->name);
+        interfaces = &wlrInterfaces;
+    }
+    if (!global.name) {
+        interfaces = nullptr;
         return false;
-    registry = wl_display_get_registry(display);
-    wl_registry_add_listener(registry, &registryListener, this);
-    if (wl_display_roundtrip(display) < 0 || !seat || (!extName && !wlrName))
-        return false;
-    interfaces = extName ? &extInterfaces : &wlrInterfaces;
+    }
     // Version 1 has everything needed here, and no primary-selection offers to ignore.
-    manager = static_cast<wl_proxy*>(
-        wl_registry_bind(registry, extName ? extName : wlrName, interfaces->manager, 1));
+    manager = static_cast<wl_proxy*>(connection->bind(global, interfaces->manager, 1));
     device = wl_proxy_marshal_flags(manager, EXT_DATA_CONTROL_MANAGER_V1_GET_DATA_DEVICE,
-                                    interfaces->device, 1, 0, nullptr, seat);
+                                    interfaces->device, 1, 0, nullptr, connection->seat());
     if (!device)
         return false;
     listen(device, deviceListener, this);
-    if (wl_display_roundtrip(display) < 0)
+    if (!connection->roundtrip())
         return false;
-    notifier = std::make_unique<QSocketNotifier>(wl_display_get_fd(display), QSocketNotifier::Read);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, q, [this] { dispatchEvents(); });
+    connection->watch(q);
     return true;
-}
-
-void WaylandDataControl::Private::dispatchEvents() {
-    if (!display)
-        return;
-    while (wl_display_prepare_read(display) != 0)
-        wl_display_dispatch_pending(display);
-    wl_display_flush(display);
-    pollfd p{wl_display_get_fd(display), POLLIN, 0};
-    if (poll(&p, 1, 0) > 0)
-        wl_display_read_events(display);
-    else
-        wl_display_cancel_read(display);
-    wl_display_dispatch_pending(display);
-    if (wl_display_get_error(display) != 0 && notifier) {
-        // The compositor is gone or ended the connection: stay quiet from here on.
-        notifier->setEnabled(false);
-    }
-}
-
-void WaylandDataControl::Private::takeInEvents() {
-    if (alive())
-        dispatchEvents();
 }
 
 void WaylandDataControl::Private::forget(const QList<DataControlSelection::OfferId>& offers) {
@@ -387,7 +337,7 @@ int WaylandDataControl::receive(const QString& type) {
     const QByteArray name = type.toUtf8();
     wl_proxy_marshal_flags(offer, EXT_DATA_CONTROL_OFFER_V1_RECEIVE, nullptr,
                            wl_proxy_get_version(offer), 0, name.constData(), fds[1]);
-    wl_display_flush(d->display);
+    d->connection->flush();
     ::close(fds[1]);
     return fds[0];
 }
@@ -414,5 +364,5 @@ bool WaylandDataControl::setSelection(
                            source);
     // The compositor answers with the new selection before the round trip ends, so the change
     // is counted on return and not mistaken later for another program's copy.
-    return wl_display_roundtrip(d->display) >= 0;
+    return d->connection->roundtrip();
 }

@@ -87,7 +87,6 @@ public:
     void rebuildIndex();
     QSet<xcb_window_t> ownWindows() const;
     void activateWindow(xcb_window_t window);
-    void checkFrontmost();
 
     X11RunningApplications* q;
     xcb_connection_t* c = nullptr;
@@ -104,7 +103,6 @@ public:
     QElapsedTimer indexAge;
     QFileSystemWatcher watcher;
     QTimer debounce;
-    QString lastFrontmostHandle;
 };
 
 X11RunningApplications::Private::Private(X11RunningApplications* owner) : q(owner) {
@@ -143,7 +141,7 @@ X11RunningApplications::Private::Private(X11RunningApplications* owner) : q(owne
 
     debounce.setSingleShot(true);
     debounce.setInterval(kDebounceMs);
-    QObject::connect(&debounce, &QTimer::timeout, q, [this] { checkFrontmost(); });
+    QObject::connect(&debounce, &QTimer::timeout, q, [this] { q->checkFrontmost(); });
     QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, q,
                      [this] { indexValid = false; });
 }
@@ -431,19 +429,10 @@ void X11RunningApplications::Private::activateWindow(xcb_window_t window) {
     xcb_flush(c);
 }
 
-void X11RunningApplications::Private::checkFrontmost() {
-    const auto front = q->frontmostApplication();
-    if (!front || front->handle == lastFrontmostHandle)
-        return;
-    lastFrontmostHandle = front->handle;
-    Q_EMIT q->applicationActivated(*front);
-}
-
 X11RunningApplications::X11RunningApplications(QObject* parent)
     : d(std::make_unique<Private>(this)) {
     setParent(parent);
-    if (auto front = frontmostApplication())
-        d->lastFrontmostHandle = front->handle;
+    checkFrontmost(false);
 }
 
 X11RunningApplications::~X11RunningApplications() = default;

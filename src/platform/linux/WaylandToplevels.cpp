@@ -1,0 +1,231 @@
+#include "platform/linux/WaylandToplevels.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QWindow>
+
+#include <algorithm>
+
+QList<ToplevelGroup>
+groupToplevels(const QList<WaylandToplevel>& toplevels,
+               const std::function<std::optional<DesktopEntry>(const QString& appId)>& entryFor,
+               const QSet<QString>& ownAppIds) {
+    QList<ToplevelGroup> groups;
+    QHash<QString, qsizetype> groupOf;
+    QHash<qsizetype, qint64> bestActivation;
+    for (const WaylandToplevel& toplevel : toplevels) {
+        const std::optional<DesktopEntry> entry =
+            toplevel.appId.isEmpty() ? std::nullopt : entryFor(toplevel.appId);
+        const QString handle = entry ? QStringLiteral("desktop:") + entry->path
+                               : !toplevel.appId.isEmpty()
+                                   ? QStringLiteral("appid:") + toplevel.appId
+                                   : QStringLiteral("toplevel:") + QString::number(toplevel.id, 16);
+        qsizetype gi = groupOf.value(handle, -1);
+        if (gi < 0) {
+            gi = groups.size();
+            groupOf.insert(handle, gi);
+            ToplevelGroup group;
+            RunningApplication& app = group.app;
+            app.handle = handle;
+            app.hidden = true;
+            if (entry) {
+                app.bundleIdentifier = entry->id;
+                app.bundleURL = QUrl::fromLocalFile(entry->path);
+                if (!entry->name.isEmpty())
+                    app.localizedName = entry->name;
+                app.iconName = DesktopEntries::applicationIconName(entry->icon);
+            } else {
+                app.iconName = DesktopEntries::applicationIconName(toplevel.appId.toLower());
+            }
+            if (!app.localizedName) {
+                const QString name = !toplevel.appId.isEmpty() ? toplevel.appId : toplevel.title;
+                if (!name.isEmpty())
+                    app.localizedName = name;
+            }
+            groups << group;
+            bestActivation.insert(gi, -1);
+        }
+        ToplevelGroup& group = groups[gi];
+        group.toplevels << toplevel.id;
+        group.app.hidden = group.app.hidden && toplevel.minimized;
+        if (!toplevel.hasParent && !toplevel.skipTaskbar)
+            group.app.regular = true;
+        if (ownAppIds.contains(toplevel.appId))
+            group.app.isCurrentProcess = true;
+        if (toplevel.activated)
+            group.frontmost = true;
+        // Later announcements win ties: the newest window of an application never seen active.
+        if (toplevel.lastActivation >= bestActivation.value(gi)) {
+            bestActivation.insert(gi, toplevel.lastActivation);
+            group.preferred = toplevel.id;
+        }
+    }
+    return groups;
+}
+
+// ---- ToplevelList ----
+
+WaylandToplevel& ToplevelList::pending(quintptr id) {
+    WaylandToplevel& toplevel = pending_[id];
+    toplevel.id = id;
+    return toplevel;
+}
+
+bool ToplevelList::commit(quintptr id) {
+    WaylandToplevel toplevel = pending(id);
+    auto it = std::find_if(listed_.begin(), listed_.end(),
+                           [&](const WaylandToplevel& t) { return t.id == id; });
+    const bool becameActive = toplevel.activated && (it == listed_.end() || !it->activated);
+    if (becameActive)
+        toplevel.lastActivation = ++activationSequence_;
+    else if (it != listed_.end())
+        toplevel.lastActivation = it->lastActivation;
+    pending_[id] = toplevel;
+    if (it == listed_.end())
+        listed_ << toplevel;
+    else
+        *it = toplevel;
+    return becameActive;
+}
+
+void ToplevelList::remove(quintptr id) {
+    pending_.remove(id);
+    listed_.removeIf([&](const WaylandToplevel& t) { return t.id == id; });
+}
+
+bool ToplevelList::isListed(quintptr id) const {
+    return std::any_of(listed_.cbegin(), listed_.cend(),
+                       [&](const WaylandToplevel& t) { return t.id == id; });
+}
+
+// ---- WaylandToplevelApplications ----
+
+namespace {
+// A window no entry claims may belong to an application installed since the index was read.
+constexpr qint64 kIndexRefreshAfterMissMs = 10000;
+} // namespace
+
+WaylandToplevelApplications::WaylandToplevelApplications(QObject* parent) : RunningApplications() {
+    setParent(parent);
+    frontmostCheck_.setSingleShot(true);
+    frontmostCheck_.setInterval(0);
+    QObject::connect(&frontmostCheck_, &QTimer::timeout, this, [this] { checkFrontmost(); });
+    QObject::connect(&watcher_, &QFileSystemWatcher::directoryChanged, this,
+                     [this] { indexValid_ = false; });
+}
+
+void WaylandToplevelApplications::startWatching() {
+    // The names this program's own windows are listed under: natively its desktop file name or
+    // executable, through XWayland its window class.
+    const QString executable = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    ownAppIds_ = {executable, QGuiApplication::desktopFileName(),
+                  QCoreApplication::applicationName()};
+    ownAppIds_.remove(QString());
+    checkFrontmost(false);
+}
+
+void WaylandToplevelApplications::rebuildIndex() {
+    index_ = DesktopEntryIndex(DesktopEntries::allApplications());
+    indexValid_ = true;
+    indexAge_.start();
+    entries_.clear();
+    const QStringList watched = watcher_.directories();
+    if (!watched.isEmpty())
+        watcher_.removePaths(watched);
+    QStringList existing;
+    for (const QString& dir : DesktopEntries::applicationDirectories())
+        if (QFileInfo(dir).isDir())
+            existing << dir;
+    if (!existing.isEmpty())
+        watcher_.addPaths(existing);
+}
+
+std::optional<DesktopEntry> WaylandToplevelApplications::entryFor(const QString& appId) {
+    if (!indexValid_)
+        rebuildIndex();
+    if (auto it = entries_.constFind(appId); it != entries_.constEnd())
+        return *it;
+    // An app id names the application as a window class does on X11: the desktop id, the
+    // StartupWMClass, or the reverse-DNS id's last part.
+    const DesktopEntryIndex::WindowFacts facts{appId, appId, {}, {}};
+    std::optional<DesktopEntry> entry = index_.entryForWindow(facts);
+    if (!entry && indexAge_.elapsed() > kIndexRefreshAfterMissMs) {
+        rebuildIndex();
+        entry = index_.entryForWindow(facts);
+    }
+    entries_.insert(appId, entry);
+    return entry;
+}
+
+QList<ToplevelGroup> WaylandToplevelApplications::snapshot() {
+    takeInEvents();
+    return groupToplevels(
+        toplevels_.listed(), [this](const QString& appId) { return entryFor(appId); }, ownAppIds_);
+}
+
+std::optional<ToplevelGroup> WaylandToplevelApplications::groupFor(const QString& handle) {
+    for (ToplevelGroup& group : snapshot())
+        if (group.app.handle == handle)
+            return std::move(group);
+    return std::nullopt;
+}
+
+QList<RunningApplication> WaylandToplevelApplications::runningApplications() {
+    QList<RunningApplication> apps;
+    for (const ToplevelGroup& group : snapshot())
+        apps << group.app;
+    return apps;
+}
+
+std::optional<RunningApplication> WaylandToplevelApplications::frontmostApplication() {
+    for (const ToplevelGroup& group : snapshot())
+        if (group.frontmost)
+            return group.app;
+    return std::nullopt;
+}
+
+bool WaylandToplevelApplications::hide(const RunningApplication& app) {
+    const auto group = groupFor(app.handle);
+    if (!group)
+        return false;
+    QSet<QString> appIds;
+    for (quintptr toplevel : group->toplevels) {
+        if (!requestMinimized(toplevel, true))
+            return false;
+        for (const WaylandToplevel& known : toplevels_.listed())
+            if (known.id == toplevel)
+                appIds.insert(known.appId);
+    }
+    minimizeRequested(appIds);
+    return true;
+}
+
+bool WaylandToplevelApplications::unhide(const RunningApplication& app) {
+    const auto group = groupFor(app.handle);
+    if (!group)
+        return false;
+    for (quintptr toplevel : group->toplevels)
+        if (!requestMinimized(toplevel, false))
+            return false;
+    return true;
+}
+
+bool WaylandToplevelApplications::activate(const RunningApplication& app) {
+    const auto group = groupFor(app.handle);
+    return group && group->preferred && requestActivate(group->preferred);
+}
+
+void WaylandToplevelApplications::activateCurrentApplication() {
+    for (QWindow* window : QGuiApplication::topLevelWindows()) {
+        if (window->isVisible() && window->type() != Qt::Popup && window->type() != Qt::ToolTip)
+            window->raise();
+    }
+    // A Wayland client cannot take the focus itself; the compositor gives it on request.
+    for (const ToplevelGroup& group : snapshot()) {
+        if (group.app.isCurrentProcess) {
+            activate(group.app);
+            return;
+        }
+    }
+}

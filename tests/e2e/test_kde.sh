@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# Pelora under KWin (kwin_wayland on its virtual backend, XWayland on), with two Wayland-native
+# GTK windows whose app ids name installed desktop entries. Through KWin's window list, granted
+# to Pelora's launcher entry: both windows are listed by their entries' names, natively and
+# through XWayland; choosing one in the windows menu activates it, and it becomes the most
+# recent application.
+# Usage: test_kde.sh <bundle dir> <artifact dir>. Exit 77 when a needed tool is missing.
+# As root, runs itself in private mount and network namespaces (XWayland's display sockets
+# then cannot collide with other X servers'), then as a throw-away user.
+set -uo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/lib.sh"
+tools=(kwin_wayland Xwayland xdotool import /usr/bin/python3)
+if [ "$(id -u)" -eq 0 ] && [ -z "${PELORA_KDE_NAMESPACE:-}" ]; then
+    command -v unshare >/dev/null || {
+        echo "SKIP: unshare is missing"
+        exit 77
+    }
+    exec unshare -m -n --propagation private env PELORA_KDE_NAMESPACE=1 bash -c '
+        ip link set lo up 2>/dev/null
+        mount -t tmpfs -o mode=1777 tmpfs /tmp/.X11-unix || exit 1
+        exec bash "$@"' _ "$here/test_kde.sh" "$@"
+fi
+e2eRerunAsUser "$here/test_kde.sh" "$@" "${tools[@]}"
+e2eInit "$@" "${tools[@]}"
+/usr/bin/python3 -c 'import gi; gi.require_version("Gtk", "3.0")' 2>/dev/null || {
+    echo "SKIP: GTK 3 for Python is missing"
+    exit 77
+}
+e2eInstall
+apps="$XDG_DATA_HOME/applications"
+mkdir -p "$apps"
+printf '[Desktop Entry]\nType=Application\nName=Pelora\nExec="%s"\n%s\n' "$pelora" \
+    "X-KDE-Wayland-Interfaces=org_kde_plasma_window_management" >"$apps/pelora.desktop"
+for name in Tool Other; do
+    printf '[Desktop Entry]\nType=Application\nName=Example %s\nExec=true\n' "$name" \
+        >"$apps/org.example.$name.desktop"
+done
+export XDG_CURRENT_DESKTOP=KDE
+
+# kwin_wayland carries a file capability, which a container may refuse to honour at exec: a
+# copy has none.
+cp "$(command -v kwin_wayland)" "$work/kwin_wayland"
+# KWin runs as long as the program it starts; that program tells XWayland's display and its own
+# process, for the cleanup (KWin leaves it behind).
+printf '#!/bin/sh\necho $$ >"%s"\nprintf %%s "$DISPLAY" >"%s"\nexec sleep 600\n' \
+    "$work/session.pid" "$work/xdisplay.new" >"$work/session.sh"
+chmod +x "$work/session.sh"
+"$work/kwin_wayland" --virtual --xwayland --socket pelora-kde --width 1280 --height 800 \
+    "$work/session.sh" >"$work/kwin.log" 2>&1 &
+kwinPid=$!
+started+=($kwinPid)
+kwinSettled() { [ -s "$work/xdisplay.new" ] || ! kill -0 "$kwinPid" 2>/dev/null; }
+waitFor 300 kwinSettled
+[ -s "$work/session.pid" ] && started=("$(cat "$work/session.pid")" "${started[@]}")
+if ! [ -s "$work/xdisplay.new" ]; then
+    grep -q "X11 connection socket" "$work/kwin.log" && {
+        echo "SKIP: no free X display for XWayland"
+        exit 77
+    }
+    echo "FAIL: KWin did not start"
+    cat "$work/kwin.log"
+    exit 1
+fi
+export WAYLAND_DISPLAY=pelora-kde DISPLAY
+DISPLAY=$(cat "$work/xdisplay.new")
+
+# A window that writes "active" or "inactive" to its log each time KWin changes that.
+window() {
+    GDK_BACKEND=wayland /usr/bin/python3 -c '
+import sys, gi
+gi.require_version("Gtk", "3.0")
+from gi.repository import Gtk, GLib
+GLib.set_prgname(sys.argv[1])
+w = Gtk.Window(title=sys.argv[1])
+w.connect("notify::is-active",
+          lambda w, _: print("active" if w.is_active() else "inactive", flush=True))
+w.show_all()
+Gtk.main()' "org.example.$1" >"$work/$1.log" 2>&1 &
+    started+=($!)
+}
+isActive() { [ "$(tail -n1 "$work/$1.log")" = active ]; }
+menuJson() { timeout 10 "$pelora" menu "$1" --json; }
+titles() { menuJson "$1" | /usr/bin/python3 -c '
+import json, sys
+print("|".join(i["title"] for i in json.load(sys.stdin)["items"] if i.get("enabled")))'; }
+windowsListed() { [[ "$(titles windows 2>/dev/null)" == *"Example Other|Example Tool"* ]]; }
+
+window Tool
+waitFor 100 isActive Tool || fail "the first window never became active"
+window Other
+waitFor 100 isActive Other || fail "the second window never became active"
+
+for mode in native xwayland; do
+    if [ "$mode" = native ]; then
+        QT_QPA_PLATFORM=wayland "$pelora" >>"$work/pelora.log" 2>&1 &
+    else
+        "$pelora" >>"$work/pelora.log" 2>&1 &
+    fi
+    peloraPid=$!
+    started+=($peloraPid)
+    waitFor 150 windowsListed && pass "$mode: both windows listed by their entries' names" ||
+        fail "$mode: the windows menu holds $(titles windows)"
+    if [ "$mode" = xwayland ]; then
+        # Example Tool is the second entry.
+        strip=$(windowsOf "$peloraPid")
+        timeout 10 "$pelora" popup windows || fail "pelora popup windows"
+        menuWindow() { windowsOf "$peloraPid" | grep -vxF "$strip" | head -n1; }
+        waitFor 100 eval '[ -n "$(menuWindow)" ]' || fail "no menu window"
+        pressUntilAnswered "$(menuWindow)" Down || fail "the menu does not answer the keyboard"
+        xdotool key Down Return
+        waitFor 100 isActive Tool && pass "choosing a window activates it" ||
+            fail "the chosen window is not active: $(tail -n3 "$work/Tool.log")"
+        waitFor 50 eval '[[ "$(titles applications)" == "Example Tool|Example Other"* ]]' &&
+            pass "the activated application is the most recent" ||
+            fail "the recent applications are $(titles applications)"
+    fi
+    timeout 10 "$pelora" quit
+    wait "$peloraPid" 2>/dev/null
+done
+e2eFinish "$work/kwin.log"
