@@ -4,5 +4,6 @@
 
 ScreenGeometry ScreenGeometry::current(const Screens& screens) {
     const auto main = screens.mainScreen();
-    return ScreenGeometry(screens.mainScreenTopLeft(), main ? main->frame.height() : 0);
+    return main ? ScreenGeometry(main->frame.topLeft(), main->frame.height())
+                : ScreenGeometry(QPointF(), 0);
 }

@@ -5,10 +5,10 @@
 
 class Screens;
 
-// The program computes and stores frames with the origin at the bottom-left corner of the main
-// screen and y growing upward; Qt places windows on its virtual desktop with the origin at the
-// top-left and y growing downward. This is the one conversion between the two; the main
-// screen's top-left corner in Qt's coordinates and its height fix it.
+// The strip's stored frame has its origin at the bottom-left corner of the main screen and y
+// growing upward; everything else in the program uses Qt's virtual desktop, origin top-left and
+// y growing downward. This is the one conversion, used where the stored frame is read and
+// written; the main screen's top-left corner in Qt's coordinates and its height fix it.
 class ScreenGeometry {
 public:
     ScreenGeometry(const QPointF& mainScreenTopLeft, qreal mainScreenHeight)

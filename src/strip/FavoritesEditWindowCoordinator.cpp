@@ -8,7 +8,6 @@
 #include "platform/BookmarkService.h"
 #include "platform/Dialogs.h"
 #include "platform/RunningApplications.h"
-#include "platform/ScreenGeometry.h"
 #include "platform/Screens.h"
 #include "strip/FavoritesDropTableView.h"
 
@@ -308,9 +307,8 @@ void FavoritesEditWindowCoordinator::showEditor() {
 
     QWidget* window = editorWindow_.get();
     QRect area;
-    Screens& screens = services_.screens();
-    if (const auto main = screens.mainScreen())
-        area = ScreenGeometry::current(screens).toTopLeft(main->visibleFrame).toAlignedRect();
+    if (const auto main = services_.screens().mainScreen())
+        area = main->visibleFrame.toAlignedRect();
     if (area.isEmpty())
         if (QScreen* screen = QGuiApplication::primaryScreen())
             area = screen->availableGeometry();

@@ -35,7 +35,9 @@ QRectF StripPlacement::initialFrame(const QSizeF& size) const {
     const QRectF s = rectFromString(stored->toString());
     if (s.width() < 1 || s.height() < 1)
         return fallback;
-    const QRectF r(s.x(), s.y(), w, h);
+    // The stored frame's bottom-left corner stays where it was; the size is the content's.
+    const QRectF t = ScreenGeometry::current(services_.screens()).toTopLeft(s);
+    const QRectF r(t.x(), t.bottom() - h, w, h);
     auto screen = screenBestContaining(r);
     if (!screen)
         screen = main;
@@ -70,10 +72,10 @@ QRectF StripPlacement::constrainFrameRect(const QRectF& frame, const ScreenInfo&
         r.moveRight(v.right());
     if (r.left() < v.left())
         r.moveLeft(v.left());
-    if (r.top() < v.top()) // the bottom edge, y grows upward
-        r.moveTop(v.top());
     if (r.bottom() > v.bottom())
         r.moveBottom(v.bottom());
+    if (r.top() < v.top())
+        r.moveTop(v.top());
     return r;
 }
 
@@ -98,7 +100,7 @@ std::optional<QRectF> StripPlacement::frame() const {
     QRect geometry = window_->geometry();
     if (const auto position = services_.windowDecorations().windowPosition(*window_))
         geometry.moveTopLeft(*position);
-    return ScreenGeometry::current(services_.screens()).toBottomLeft(QRectF(geometry));
+    return QRectF(geometry);
 }
 
 void StripPlacement::storeFrame() {
@@ -107,7 +109,13 @@ void StripPlacement::storeFrame() {
     if (QGuiApplication::platformName().startsWith(u"wayland"))
         return;
     if (const auto current = frame())
-        stripWindowFrameKey.write(services_.defaults(), rectToString(*current));
+        writeFrame(*current);
+}
+
+void StripPlacement::writeFrame(const QRectF& frame) {
+    stripWindowFrameKey.write(
+        services_.defaults(),
+        rectToString(ScreenGeometry::current(services_.screens()).toBottomLeft(frame)));
 }
 
 void StripPlacement::windowDidMove() {
@@ -123,21 +131,17 @@ void StripPlacement::contentDidResize() {
     const auto current = frame();
     if (!current)
         return;
-    const QSizeF size = window_->contentSize();
-    // A bottom-left frame's top edge is its y plus its height.
-    QRectF wanted(current->x(), current->y() + current->height() - size.height(), size.width(),
-                  size.height());
+    QRectF wanted(current->topLeft(), window_->contentSize());
     auto screen = screenBestContaining(wanted);
     if (!screen)
         screen = services_.screens().mainScreen();
     if (screen)
         wanted = constrainFrameRect(wanted, *screen);
-    const ScreenGeometry geometry = ScreenGeometry::current(services_.screens());
-    const QRect target = geometry.toTopLeft(wanted).toAlignedRect();
+    const QRect target = wanted.toAlignedRect();
     placingWindow_ = true;
     window_->setFrame(target);
     placingWindow_ = false;
     // The frame asked for; should the window system put the window elsewhere, its move is
     // stored like any other.
-    stripWindowFrameKey.write(services_.defaults(), rectToString(geometry.toBottomLeft(target)));
+    writeFrame(QRectF(target));
 }

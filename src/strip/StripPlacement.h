@@ -25,6 +25,7 @@ class StripPlacement : public QObject {
 public:
     explicit StripPlacement(Services& services, QObject* parent = nullptr);
 
+    // Frames here are in Qt's coordinates; only the stored key has its own.
     // Where a new window of this size goes: the stored origin kept inside the best screen,
     // else 12 points in from the right edge of the main screen's visible area, centred.
     QRectF initialFrame(const QSizeF& size) const;
@@ -44,6 +45,8 @@ public:
 private:
     void windowDidMove();
     void contentDidResize();
+    // Stores a frame in the stored key's own coordinates.
+    void writeFrame(const QRectF& frame);
 
     Services& services_;
     QPointer<StripPanel> window_;

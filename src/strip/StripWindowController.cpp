@@ -10,7 +10,6 @@
 #include "history/RunningApplicationsHistoryService.h"
 #include "platform/MainQueue.h"
 #include "platform/RunningApplications.h"
-#include "platform/ScreenGeometry.h"
 #include "platform/WindowDecorations.h"
 #include "strip/ApplicationsMenus.h"
 #include "strip/ClipboardMenu.h"
@@ -93,11 +92,9 @@ void StripWindowController::showStrip() {
     auto* panel = new StripPanel(content, translucent, StripContentView::cornerRadius);
 
     const QRectF frame = placement_->initialFrame(panel->size());
-    panel->setGeometry(
-        ScreenGeometry::current(services_.screens()).toTopLeft(frame).toAlignedRect());
+    panel->setGeometry(frame.toAlignedRect());
     panel->winId();
-    if (decorations)
-        decorations->prepareFloatingPanel(*panel);
+    decorations->prepareFloatingPanel(*panel);
     panel->show();
     window_ = panel;
     // Followed only from here on, so the place given at creation is not stored until the
@@ -156,8 +153,7 @@ QPointF StripWindowController::moduleMenuLocation(StripModule module) const {
     const auto frame = placement_->frame();
     if (!frame)
         return {};
-    // A bottom-left frame's top edge is its y plus its height.
-    const qreal y = frame->y() + frame->height() - anchor->y();
+    const qreal y = frame->y() + anchor->y();
     const qreal x =
         isHorizontalOrientation(services_.defaults()) ? frame->x() + anchor->x() : frame->x() - 4;
     return {x, y};
@@ -166,10 +162,7 @@ QPointF StripWindowController::moduleMenuLocation(StripModule module) const {
 void StripWindowController::showModuleMenu(std::unique_ptr<QMenu> menu, StripModule module) {
     if (!menu)
         return;
-    const QPointF location = moduleMenuLocation(module);
-    const QPointF topLeft = ScreenGeometry::current(services_.screens())
-                                .toTopLeft(QRectF(location, QSizeF(0, 0)))
-                                .topLeft();
+    const QPointF topLeft = moduleMenuLocation(module);
     QMenu* shown = menu.release();
     // Lives while it is shown; an action chosen from it runs before the deletion.
     connect(shown, &QMenu::aboutToHide, shown, &QObject::deleteLater);

@@ -47,7 +47,7 @@ public:
     // A new menu for the module from the services' current lists; an empty menu for a module
     // without one. The caller owns it.
     std::unique_ptr<QMenu> menuForModule(StripModule module);
-    // Where presentModuleMenu puts the menu's top-left corner, in bottom-left coordinates.
+    // Where presentModuleMenu puts the menu's top-left corner.
     QPointF moduleMenuLocation(StripModule module) const;
 
     // Adds dropped files to the favorites of their own kind, whichever button took them.

@@ -4,7 +4,8 @@
 
 class FakeScreens : public Screens {
 public:
-    QList<ScreenInfo> list{{QRectF(0, 0, 1440, 900), QRectF(0, 0, 1440, 875)}};
+    // A menu bar at the top, in Qt's coordinates.
+    QList<ScreenInfo> list{{QRectF(0, 0, 1440, 900), QRectF(0, 25, 1440, 875)}};
 
     QList<ScreenInfo> screens() const override { return list; }
     std::optional<ScreenInfo> mainScreen() const override {

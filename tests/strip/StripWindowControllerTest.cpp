@@ -26,8 +26,11 @@ protected:
 
 TEST_F(StripWindowTest, ANewWindowGoesToTheStoredOriginKeptWholeOnTheScreenItOverlapsMost) {
     // A second screen to the right, with a panel at its bottom.
-    fakes.screens->list << ScreenInfo{QRectF(1440, 0, 1920, 1080), QRectF(1440, 40, 1920, 1040)};
-    const QRectF defaultPlace(1396, 317.5, 32, 240); // 12 in from the right, centred
+    // Screens in Qt's coordinates: a 900-high main screen with a 25-high bar at its top. The
+    // stored frames count from its bottom-left corner, y upward.
+    fakes.screens->list = {{QRectF(0, 0, 1440, 900), QRectF(0, 25, 1440, 875)},
+                           {QRectF(1440, -180, 1920, 1080), QRectF(1440, -180, 1920, 1040)}};
+    const QRectF defaultPlace(1396, 342.5, 32, 240); // 12 in from the right, centred
     const struct {
         QVariant stored;
         QSizeF size;
@@ -37,15 +40,15 @@ TEST_F(StripWindowTest, ANewWindowGoesToTheStoredOriginKeptWholeOnTheScreenItOve
         {"nonsense", {32, 240}, defaultPlace},
         {"{{100, 100}, {32, 0.5}}", {32, 240}, defaultPlace},
         {42, {32, 240}, defaultPlace},
-        // Only the origin counts; the size is the content's.
-        {"{{200.5, 100}, {1, 1}}", {32, 240}, QRectF(200.5, 100, 32, 240)},
+        // Only the origin (the bottom-left corner) counts; the size is the content's.
+        {"{{200.5, 100}, {1, 1}}", {32, 240}, QRectF(200.5, 560, 32, 240)},
         // Mostly on the second screen: pulled wholly onto it, above its panel.
-        {"{{1430, 10}, {32, 240}}", {32, 240}, QRectF(1440, 40, 32, 240)},
+        {"{{1430, 10}, {32, 240}}", {32, 240}, QRectF(1440, 620, 32, 240)},
         // Equal overlap: the earlier screen wins.
-        {"{{1424, 500}, {32, 240}}", {32, 240}, QRectF(1408, 500, 32, 240)},
+        {"{{1424, 500}, {32, 240}}", {32, 240}, QRectF(1408, 160, 32, 240)},
         // On a monitor that is gone: back on the main screen, fully visible.
-        {"{{5000, -700}, {32, 240}}", {32, 240}, QRectF(1408, 0, 32, 240)},
-        {"{{-3000, 2000}, {32, 240}}", {240, 32}, QRectF(0, 843, 240, 32)},
+        {"{{5000, -700}, {32, 240}}", {32, 240}, QRectF(1408, 660, 32, 240)},
+        {"{{-3000, 2000}, {32, 240}}", {240, 32}, QRectF(0, 25, 240, 32)},
     };
     for (const auto& c : cases) {
         fakes.defaults->removeObject(stripWindowFrameKey.key());
@@ -64,15 +67,15 @@ TEST_F(StripWindowTest, ANewWindowGoesToTheStoredOriginKeptWholeOnTheScreenItOve
 TEST_F(StripWindowTest, MenusPopUpBesideTheirButton) {
     EXPECT_EQ(controller->moduleMenuLocation(StripModule::folders), QPointF(0, 0)); // no strip
     controller->showStrip();
-    // Top-left corner at (1000, 800) with y upward on a 900-high screen; left of the strip.
+    // Left of the strip, level with the button.
     controller->window()->move(1000, 100);
-    EXPECT_EQ(controller->moduleMenuLocation(StripModule::documents), QPointF(996, 688));
+    EXPECT_EQ(controller->moduleMenuLocation(StripModule::documents), QPointF(996, 212));
     EXPECT_EQ(controller->moduleMenuLocation(StripModule::tasks), QPointF(0, 0));
     // Below a horizontal strip.
     setOrientation("horizontal", QSize(240, 32));
     controller->window()->move(1000, 100);
-    EXPECT_EQ(controller->moduleMenuLocation(StripModule::folders), QPointF(1080, 784));
-    EXPECT_EQ(controller->moduleMenuLocation(StripModule::clipboard), QPointF(1149, 784));
+    EXPECT_EQ(controller->moduleMenuLocation(StripModule::folders), QPointF(1080, 116));
+    EXPECT_EQ(controller->moduleMenuLocation(StripModule::clipboard), QPointF(1149, 116));
 }
 
 TEST_F(StripWindowTest, WithoutACompositorTheWindowIsOpaqueAndShaped) {

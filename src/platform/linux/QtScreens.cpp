@@ -1,18 +1,11 @@
 #include "platform/linux/QtScreens.h"
 
-#include "platform/ScreenGeometry.h"
-
 #include <QGuiApplication>
 #include <QScreen>
 
 namespace {
-ScreenInfo info(const QScreen* screen, const ScreenGeometry& geometry) {
-    return {geometry.toBottomLeft(QRectF(screen->geometry())),
-            geometry.toBottomLeft(QRectF(screen->availableGeometry()))};
-}
-
-ScreenGeometry geometryFor(const QScreen* primary) {
-    return ScreenGeometry(QPointF(primary->geometry().topLeft()), primary->geometry().height());
+ScreenInfo info(const QScreen* screen) {
+    return {QRectF(screen->geometry()), QRectF(screen->availableGeometry())};
 }
 } // namespace
 
@@ -21,11 +14,10 @@ QList<ScreenInfo> QtScreens::screens() const {
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (!primary)
         return result;
-    const ScreenGeometry geometry = geometryFor(primary);
-    result << info(primary, geometry);
+    result << info(primary);
     for (const QScreen* screen : QGuiApplication::screens())
         if (screen != primary)
-            result << info(screen, geometry);
+            result << info(screen);
     return result;
 }
 
@@ -33,10 +25,5 @@ std::optional<ScreenInfo> QtScreens::mainScreen() const {
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (!primary)
         return std::nullopt;
-    return info(primary, geometryFor(primary));
-}
-
-QPointF QtScreens::mainScreenTopLeft() const {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    return primary ? QPointF(primary->geometry().topLeft()) : QPointF();
+    return info(primary);
 }

@@ -7,5 +7,4 @@ class QtScreens : public Screens {
 public:
     QList<ScreenInfo> screens() const override;
     std::optional<ScreenInfo> mainScreen() const override;
-    QPointF mainScreenTopLeft() const override;
 };
