@@ -7,7 +7,6 @@
 #include "common/StripVisibility.h"
 #include "common/WebPages.h"
 #include "history/RecentDocumentsService.h"
-#include "settings/PeloraUpdatePreferences.h"
 #include "settings/SettingsWindowController.h"
 #include "settings/VersionCheckService.h"
 #include "strip/StripWindowController.h"
@@ -21,7 +20,6 @@
 #include <QSet>
 #include <QSystemTrayIcon>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 TEST(InstallationCheck, PlainPrefixOfEitherApplicationsFolder) {
@@ -110,24 +108,6 @@ TEST_F(AppTest, AHiddenStripStaysAwayWhileTheServicesRunAndASecondStartOpensTheS
     EXPECT_EQ(app->stripController()->window(), nullptr);
 }
 
-TEST_F(AppTest, TheLaunchCheckRunsOnlyWhenAutomaticChecksAreOn) {
-    if (!isReservedExampleHost(makerWebHost()))
-        GTEST_SKIP() << "built for a real web host";
-    QList<bool> finishedByUser;
-    services->notifications().addObserver(kVersionCheckDidFinish, [&](const QVariantMap& info) {
-        finishedByUser << info.value(kRequestedByUserKey).toBool();
-    });
-    for (const bool automatic : {true, false}) {
-        services->get<PeloraUpdatePreferences>().setAutoCheckForUpdates(automatic);
-        finishedByUser.clear();
-        start().appDelegate().applicationDidFinishLaunching();
-        // A check asked for afterwards ends after the launch check would have.
-        services->get<VersionCheckService>().checkForUpdates(true);
-        ASSERT_TRUE(waitUntil([&] { return finishedByUser.contains(true); }));
-        EXPECT_EQ(finishedByUser, automatic ? QList<bool>({false, true}) : QList<bool>{true});
-    }
-}
-
 TEST_F(AppTest, TheMainMenuAndTheTraysAboutReachWhatTheyName) {
     start();
     QList<bool> finishedByUser;
@@ -164,12 +144,6 @@ TEST_F(AppTest, TheMainMenuAndTheTraysAboutReachWhatTheyName) {
     openTrayMenu().findChild<QAction*>(QStringLiteral("menu.about"))->trigger();
     ASSERT_TRUE(
         waitUntil([&] { return about.existingWindow() && about.existingWindow()->isVisible(); }));
-    // Quit ends the event loop with status 0; a deadline keeps a broken one from hanging.
-    QTimer deadline;
-    deadline.callOnTimeout([] { QCoreApplication::exit(1); });
-    deadline.start(10000);
-    QTimer::singleShot(0, [&] { PeloraCommands::trigger(bar, QStringLiteral("menu.quit")); });
-    EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
 TEST_F(AppTest, TheTrayGlyphTakesThePanelsColourElseThePalettesAndStaysSharp) {

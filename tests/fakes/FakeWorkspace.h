@@ -30,7 +30,6 @@ public:
     QString applicationExecutablePath(const QUrl& applicationURL) override {
         return executables.value(applicationURL.toLocalFile());
     }
-    int iconNameCalls() const { return iconNameCalls_; }
 
     bool openURL(const QUrl& url) override {
         openedURLs << url;
@@ -56,7 +55,6 @@ public:
     }
     QString iconNameForFile(const QString& path) override {
         slowDown();
-        ++iconNameCalls_;
         QMutexLocker lock(&mutex_);
         return iconNames_.value(path, QStringLiteral("file:") + path);
     }
@@ -79,5 +77,4 @@ private:
     QHash<QString, QUrl> defaultApps_;
     QHash<QString, QString> iconNames_;
     QHash<qint64, QString> names_;
-    std::atomic<int> iconNameCalls_{0};
 };
