@@ -40,7 +40,4 @@ TEST(CommandLine, EachLineBecomesItsRequestOrTellsTheUserWhatIsWrong) {
                 : QString::fromUtf8(InstanceProtocol::encode(instanceRequest(request)));
         EXPECT_TRUE(sent.contains(QLatin1String(c.sent))) << c.line << ": " << sent.toStdString();
     }
-    // The defaults tool gets its arguments untouched.
-    const QStringList tool{"write", "PeloraStripVisible", "-bool", "false"};
-    EXPECT_EQ(parseCommandLine(QStringList{"defaults"} + tool).arguments, tool);
 }
