@@ -82,10 +82,8 @@ protected:
 
 TEST_F(AppTest, OutsideTheApplicationsFoldersNothingStartsAndNothingIsStored) {
     fakes.bundle->path = QStringLiteral("/home/ada/Downloads/Pelora.app");
+    // The alert, the strip that never shows and the quit are the strip script's.
     start().appDelegate().applicationWillFinishLaunching();
-    EXPECT_EQ(fakes.dialogs->alerts.size(), 1);
-    EXPECT_EQ(terminations, 1);
-    EXPECT_EQ(app->stripController()->window(), nullptr);
     EXPECT_FALSE(services->has<ClipboardHistoryService>());
     EXPECT_FALSE(services->has<RecentDocumentsService>());
     EXPECT_TRUE(fakes.defaults->allKeys().isEmpty());
