@@ -14,8 +14,6 @@ TEST(CommandLine, EachLineBecomesItsRequestOrTellsTheUserWhatIsWrong) {
         // Qt's own options (and the session manager's -session) start the program.
         {"-platform offscreen", K::start, R"({"command":"activate"})"},
         {"popup documents", K::popup, R"({"command":"popup","module":"documents"})"},
-        {"menu --json windows", K::menu, R"({"command":"menu","module":"windows"})"},
-        {"strip toggle", K::strip, R"({"action":"toggle","command":"strip"})"},
         {"check-updates", K::checkUpdates, R"({"command":"check-updates"})"},
         {"settings", K::settings, R"({"command":"settings"})"},
         {"--help", K::help, ""},
@@ -26,7 +24,6 @@ TEST(CommandLine, EachLineBecomesItsRequestOrTellsTheUserWhatIsWrong) {
         {"popup", K::invalid, "which module? One of documents, folders, applications"},
         {"popup Documents", K::invalid, "unknown module \"Documents\""},
         {"popup documents folders", K::invalid, "one module only"},
-        {"popup shortcuts", K::invalid, "has no button"},
         {"open", K::invalid, "unknown command \"open\""},
         {"quit now", K::invalid, "takes no arguments"},
         {"settings general", K::invalid, "takes no arguments"},
@@ -43,8 +40,4 @@ TEST(CommandLine, EachLineBecomesItsRequestOrTellsTheUserWhatIsWrong) {
                 : QString::fromUtf8(InstanceProtocol::encode(instanceRequest(request)));
         EXPECT_TRUE(sent.contains(QLatin1String(c.sent))) << c.line << ": " << sent.toStdString();
     }
-    EXPECT_TRUE(parseCommandLine({"menu", "--json", "windows"}).json);
-    // The defaults tool gets its arguments untouched.
-    const QStringList tool{"write", "PeloraStripVisible", "-bool", "false"};
-    EXPECT_EQ(parseCommandLine(QStringList{"defaults"} + tool).arguments, tool);
 }

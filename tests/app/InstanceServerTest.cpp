@@ -71,27 +71,13 @@ protected:
 TEST_F(InstanceServerTest, WhatItCannotCarryOutIsRefusedWithoutActingAndTheServerGoesOn) {
     const QByteArray huge(InstanceProtocol::maxRequestSize + 10, 'x');
     const std::pair<QByteArray, const char*> cases[] = {
-        {R"({"command":"popup","module":"tasks"})"
-         "\n",
-         "has no button"},
-        {R"({"command":"menu","module":"Documents"})"
-         "\n",
-         "unknown module \"Documents\""},
-        {R"({"command":"menu"})"
-         "\n",
-         "unknown module"},
-        {R"({"command":"menu","module":7})"
-         "\n",
-         "unknown module"},
-        {R"({"command":"strip","action":"flip"})"
-         "\n",
-         "unknown strip action"},
-        {R"({"command":"format-disk"})"
-         "\n",
-         "unknown command"},
-        {R"({"command":["about"]})"
-         "\n",
-         "unknown command"},
+        {"{\"command\":\"popup\",\"module\":\"tasks\"}\n", "has no button"},
+        {"{\"command\":\"menu\",\"module\":\"Documents\"}\n", "unknown module \"Documents\""},
+        {"{\"command\":\"menu\"}\n", "unknown module"},
+        {"{\"command\":\"menu\",\"module\":7}\n", "unknown module"},
+        {"{\"command\":\"strip\",\"action\":\"flip\"}\n", "unknown strip action"},
+        {"{\"command\":\"format-disk\"}\n", "unknown command"},
+        {"{\"command\":[\"about\"]}\n", "unknown command"},
         {"hello\n", "malformed request"},
         {"\xff\xfe{\"command\"\n", "malformed request"},
         // Larger than any request, with or without its newline: cut off early.
@@ -103,16 +89,12 @@ TEST_F(InstanceServerTest, WhatItCannotCarryOutIsRefusedWithoutActingAndTheServe
     drainEvents(5);
     EXPECT_TRUE(commands.calls.isEmpty()) << commands.calls.join(u',').toStdString();
 
-    EXPECT_EQ(send(R"({"command":"popup","module":"documents"})"
-                   "\n"),
-              QStringLiteral("ok"));
+    EXPECT_EQ(send("{\"command\":\"popup\",\"module\":\"documents\"}\n"), "ok");
     EXPECT_TRUE(waitUntil([&] { return commands.calls == QStringList{"documents"}; }));
     EXPECT_TRUE(waitUntil([&] { return server.openConnections() == 0; }));
     // Before the controllers exist, requests are refused rather than lost in silence.
     server.setCommands(nullptr);
-    EXPECT_EQ(send(R"({"command":"about"})"
-                   "\n"),
-              QStringLiteral("Pelora is still starting"));
+    EXPECT_EQ(send("{\"command\":\"about\"}\n"), "Pelora is still starting");
 }
 
 TEST_F(InstanceServerTest, SilentPeersDoNotHoldUpOthersAndAreDroppedAfterTheTimeout) {
@@ -126,9 +108,7 @@ TEST_F(InstanceServerTest, SilentPeersDoNotHoldUpOthersAndAreDroppedAfterTheTime
     silent.front()->write("{\"command\":");
     ASSERT_TRUE(
         waitUntil([&] { return server.openConnections() == InstanceServer::maxConnections; }));
-    EXPECT_EQ(send(R"({"command":"about"})"
-                   "\n"),
-              QStringLiteral("ok"));
+    EXPECT_EQ(send("{\"command\":\"about\"}\n"), "ok");
     EXPECT_NE(silent.front()->reply(), QStringLiteral("left open")) << "gave up its place";
     for (size_t i = 1; i < silent.size(); ++i)
         EXPECT_EQ(silent[i]->state(), QLocalSocket::ConnectedState) << i;

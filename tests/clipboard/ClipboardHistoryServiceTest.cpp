@@ -280,13 +280,6 @@ TEST_F(ClipboardHistoryTest, PicturesAreOneCopyByTheirPixels) {
     }
     EXPECT_EQ(entries(), (QStringList{"image/png 48x64", "image/png 64x48", "image/png 64x48",
                                       "image/tiff 64x48"}));
-    // Thumbnails fit 72 points, with the screen's pixels.
-    const std::tuple<QSize, qreal, QSize> thumbs[] = {
-        {{720, 360}, 1, {72, 36}}, {{720, 360}, 2, {144, 72}}, {{40, 30}, 2, {40, 30}}};
-    for (const auto& [size, ratio, thumb] : thumbs)
-        EXPECT_EQ(makeClipboardImage(png(size.width(), size.height()), PasteboardType::png, ratio)
-                      ->thumbnail.size(),
-                  thumb);
 }
 
 TEST_F(ClipboardHistoryTest, BadPictureBytesAreRefusedOrKeptByTheirSize) {

@@ -1,8 +1,7 @@
 #include "common/Dates.h"
 #include "common/FileURL.h"
-#include "platform/ScreenGeometry.h"
 #include "fakes/FakeFileSystem.h"
-#include "fakes/FakeScreens.h"
+#include "platform/ScreenGeometry.h"
 #include "support/QtPrinters.h"
 #include "support/TempTree.h"
 
@@ -45,7 +44,4 @@ TEST(ScreenGeometry, FlipsAboutTheMainScreensBottomEdge) {
     EXPECT_EQ(offset.toBottomLeft(QRectF(0, 0, 1920, 1200)), QRectF(-1920, 180, 1920, 1200));
     for (const QRectF& r : {QRectF(10.5, -20, 32, 240), QRectF(-3000, 4000, 240, 32)})
         EXPECT_EQ(offset.toBottomLeft(offset.toTopLeft(r)), r);
-    FakeScreens screens;
-    EXPECT_EQ(ScreenGeometry::current(screens).toTopLeft(QRectF(0, 0, 10, 10)),
-              QRectF(0, 890, 10, 10));
 }

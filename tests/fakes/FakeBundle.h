@@ -18,10 +18,7 @@ public:
 
     QString bundlePath() const override { return path; }
     std::optional<QString> infoValue(const QString& key) const override {
-        auto it = info.constFind(key);
-        if (it == info.constEnd())
-            return std::nullopt;
-        return *it;
+        return info.contains(key) ? std::optional(info.value(key)) : std::nullopt;
     }
     QString resourcePath(const QString& name, const QString& extension) const override {
         if (resourcesDir.isEmpty())

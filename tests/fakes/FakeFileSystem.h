@@ -16,15 +16,9 @@ public:
         return aliases.contains(path) || unresolvable.contains(path);
     }
     std::optional<QString> resolveAlias(const QString& path) const override {
-        auto it = aliases.constFind(path);
-        if (it == aliases.constEnd())
-            return std::nullopt;
-        return *it;
+        return aliases.contains(path) ? std::optional(aliases.value(path)) : std::nullopt;
     }
     QString displayName(const QString& path) const override {
-        auto it = displayNames.constFind(path);
-        if (it != displayNames.constEnd())
-            return *it;
-        return QFileInfo(path).fileName();
+        return displayNames.value(path, QFileInfo(path).fileName());
     }
 };

@@ -19,9 +19,7 @@ public:
     // Types the owner offers but never answers for, as a stuck owner does.
     QSet<QString> unanswered;
 
-    int changeCountCalls = 0;
-    int contentReads = 0; // snapshots asked for
-    PasteboardReadRequest lastRequest;
+    int contentReads = 0;               // snapshots asked for
     QList<PasteboardContents> writes;   // the program's own writes
     std::function<void()> whileReading; // runs when a read starts, as a slow read would
 
@@ -38,19 +36,9 @@ public:
     void copyData(const QString& type, const QByteArray& data) {
         copy({std::nullopt, {}, {{type, data}}});
     }
-    // The owner went away: the content is gone, which is a change too.
-    void ownerQuit() {
-        put({});
-        ++count;
-    }
-
-    qint64 changeCount() override {
-        ++changeCountCalls;
-        return count;
-    }
+    qint64 changeCount() override { return count; }
     void readSnapshot(const PasteboardReadRequest& request, SnapshotHandler done) override {
         ++contentReads;
-        lastRequest = request;
         if (whileReading)
             whileReading();
         PasteboardSnapshot snapshot;

@@ -9,8 +9,6 @@ public:
 
     QList<ScreenInfo> screens() const override { return list; }
     std::optional<ScreenInfo> mainScreen() const override {
-        if (list.isEmpty())
-            return std::nullopt;
-        return list.first();
+        return list.isEmpty() ? std::nullopt : std::optional(list.first());
     }
 };

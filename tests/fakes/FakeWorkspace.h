@@ -2,6 +2,7 @@
 
 #include "platform/Workspace.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QMutex>
 #include <QPixmap>
@@ -9,13 +10,16 @@
 #include <atomic>
 
 // Records what the program asks to open and launch; answers default applications and icons
-// from tables the test fills. The thread-safe calls may be slowed down on purpose.
+// from tables the test fills. The thread-safe calls, which may touch the disk, may be slowed
+// down or held on purpose, and those made on the main thread are counted.
 class FakeWorkspace : public Workspace {
 public:
     QList<QUrl> openedURLs;
     QList<QUrl> launchedApplications;
     bool openSucceeds = true;
     std::atomic<int> slowCallMs{0};
+    std::atomic<bool> held{false}; // calls off the main thread wait while set
+    std::atomic<int> diskCallsOnMain{0};
 
     void setDefaultApplication(const QString& extension, const QUrl& app) {
         QMutexLocker lock(&mutex_);
@@ -30,7 +34,6 @@ public:
     QString applicationExecutablePath(const QUrl& applicationURL) override {
         return executables.value(applicationURL.toLocalFile());
     }
-    int iconNameCalls() const { return iconNameCalls_; }
 
     bool openURL(const QUrl& url) override {
         openedURLs << url;
@@ -56,7 +59,6 @@ public:
     }
     QString iconNameForFile(const QString& path) override {
         slowDown();
-        ++iconNameCalls_;
         QMutexLocker lock(&mutex_);
         return iconNames_.value(path, QStringLiteral("file:") + path);
     }
@@ -72,6 +74,10 @@ public:
 
 private:
     void slowDown() {
+        const bool onMain = QThread::currentThread() == qApp->thread();
+        diskCallsOnMain += onMain;
+        while (held.load() && !onMain)
+            QThread::msleep(2);
         if (int ms = slowCallMs.load())
             QThread::msleep(ms);
     }
@@ -79,5 +85,4 @@ private:
     QHash<QString, QUrl> defaultApps_;
     QHash<QString, QString> iconNames_;
     QHash<qint64, QString> names_;
-    std::atomic<int> iconNameCalls_{0};
 };

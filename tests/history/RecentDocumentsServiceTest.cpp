@@ -8,7 +8,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QScopeGuard>
-#include <QThread>
 
 namespace {
 
@@ -118,46 +117,21 @@ TEST_F(RecentDocumentsTest, IconsComeFromTheCacheOrTheTypeAndAreLoadedInTheBackg
 }
 
 TEST_F(RecentDocumentsTest, ListingNeverWaitsForTheDisk) {
-    // Notes every call that may touch the disk on the main thread; off it, calls are held
-    // until the test lets them go.
-    struct WatchedWorkspace : FakeWorkspace {
-        std::atomic<int> diskCallsOnMain{0};
-        std::atomic<bool> held{false};
-        void note() {
-            if (QThread::currentThread() == qApp->thread())
-                ++diskCallsOnMain;
-            else
-                while (held.load())
-                    QThread::msleep(2);
-        }
-        QString iconNameForFile(const QString& path) override {
-            note();
-            return FakeWorkspace::iconNameForFile(path);
-        }
-        std::optional<QUrl> applicationToOpenURL(const QUrl& u) override {
-            note();
-            return FakeWorkspace::applicationToOpenURL(u);
-        }
-    };
-    auto watched = std::make_shared<WatchedWorkspace>();
-    watched->setDefaultApplication("txt", url(kEditor));
-    services.reset();
-    fakes.workspace = watched;
-    services = fakes.makeServices();
+    FakeWorkspace& workspace = *fakes.workspace;
     service().savePersistedRecords(records("p", 1, 5));
     // The worker is stuck on its first call: lists are still built, with type icons.
-    watched->held = true;
-    const auto release = qScopeGuard([&] { watched->held = false; });
+    workspace.held = true;
+    const auto release = qScopeGuard([&] { workspace.held = false; });
     for (int round = 0; round < 3; ++round) {
         const auto groups = service().currentGroups();
         ASSERT_EQ(names().size(), 5);
-        EXPECT_EQ(watched->nameOfIcon(groups[0].items[0].icon), "type:txt");
+        EXPECT_EQ(workspace.nameOfIcon(groups[0].items[0].icon), "type:txt");
     }
     EXPECT_EQ(service().iconCache().count(), 0);
-    watched->held = false;
+    workspace.held = false;
     service().waitForBackgroundWork();
     EXPECT_EQ(service().iconCache().count(), 6); // the documents' and the editor's
-    EXPECT_EQ(watched->diskCallsOnMain.load(), 0);
+    EXPECT_EQ(workspace.diskCallsOnMain.load(), 0);
 }
 
 TEST_F(RecentDocumentsTest, TheApplicationsPathIsStoredWhenKnown) {

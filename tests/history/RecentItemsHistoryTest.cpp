@@ -13,7 +13,6 @@ namespace {
 
 struct Documents {
     using Service = RecentDocumentsService;
-    static inline const QStringList storedKeys{"appName", "displayName", "lastOpenedAt", "path"};
     static QList<RecentItemsResult>& found(FakeRecentItemsIndex& index) { return index.documents; }
     static QString make(TempTree& t, const QString& name) { return t.add(name + ".txt"); }
     // Anything that exists: the strip sends folders to the folders history.
@@ -35,7 +34,6 @@ struct Documents {
 
 struct Folders {
     using Service = RecentFoldersService;
-    static inline const QStringList storedKeys{"displayName", "lastOpenedAt", "path"};
     static QList<RecentItemsResult>& found(FakeRecentItemsIndex& index) { return index.folders; }
     static QString make(TempTree& t, const QString& name) { return t.add(name + u'/'); }
     static QString otherKind(TempTree& t) { return t.add("a file.txt"); }
@@ -120,18 +118,6 @@ TYPED_TEST(RecentItemsTest, TheIndexFillsUpAfterThePersistedItemsEachOnce) {
     EXPECT_EQ(this->names(), this->fileNames(expected));
     ASSERT_TRUE(waitUntil([&] { return this->names().size() == 10; }));
     EXPECT_EQ(this->names(), this->fileNames(expected << found[1].path));
-}
-
-TYPED_TEST(RecentItemsTest, StoredJsonHasItsShape) {
-    const QString a = this->make("a");
-    TypeParam::save(this->service(), {{a, QDateTime(QDate(2001, 1, 1), QTime(0, 1), Qt::UTC)}});
-    const QJsonObject object =
-        QJsonDocument::fromJson(this->fakes.defaults->dataForKey(this->key()))
-            .array()[0]
-            .toObject();
-    EXPECT_EQ(object.keys(), TypeParam::storedKeys);
-    EXPECT_EQ(object["path"].toString(), a);
-    EXPECT_DOUBLE_EQ(object["lastOpenedAt"].toDouble(), 60.0); // seconds since 2001
 }
 
 TYPED_TEST(RecentItemsTest, OpeningAgainOrThroughALinkOrAliasKeepsOneRecordNowDated) {

@@ -68,16 +68,11 @@ TEST_F(RunningApplicationsHistoryTest, StartRecordsTheFrontmostOnceThenEveryActi
 }
 
 TEST_F(RunningApplicationsHistoryTest, TheProgramItselfIsNeitherRecordedNorListed) {
-    // The launcher entry the installation adds starts the program's own executable.
-    RunningApplication launcher = app("Pelora", "pelora.desktop");
-    fakes.workspace->executables.insert(launcher.bundleURL->toLocalFile(),
-                                        fakes.bundle->executablePath());
-    RunningApplication ownWindow = app("Window", "other.desktop");
-    ownWindow.isCurrentProcess = true;
+    // Its own windows and launcher entry are left to the end-to-end test of running
+    // applications; here its bundle, and a copy elsewhere that carries its identifier.
     const RunningApplication itself[] = {
-        ownWindow, launcher, makeRunningApplication("Pelora", {}, fakes.bundle->path),
-        // A copy elsewhere that carries the program's identifier.
-        makeRunningApplication("Copy", "org.pelora.Pelora", ownWindow.bundleURL->toLocalFile())};
+        makeRunningApplication("Pelora", {}, fakes.bundle->path),
+        makeRunningApplication("Copy", "org.pelora.Pelora", tree.add("copy.desktop"))};
     history().start();
     for (const RunningApplication& a : itself) {
         SCOPED_TRACE(a.localizedName->toStdString());
@@ -85,9 +80,10 @@ TEST_F(RunningApplicationsHistoryTest, TheProgramItselfIsNeitherRecordedNorListe
         EXPECT_FALSE(history().lastActivationDate(a));
         EXPECT_FALSE(fakes.defaults->contains(kKey));
     }
-    // What an earlier version stored of the program stays out of the list, with or without
-    // an identifier to exclude.
-    const QString path = launcher.bundleURL->toLocalFile();
+    // What an earlier version stored of the program's launcher entry (it starts the program's
+    // own executable) stays out of the list, with or without an identifier to exclude.
+    const QString path = tree.add("pelora.desktop", "[Desktop Entry]\nType=Application\n");
+    fakes.workspace->executables.insert(path, fakes.bundle->executablePath());
     const QJsonObject old{{"bundlePath", path}, {"displayName", "Pelora"}, {"lastActivatedAt", 10}};
     fakes.defaults->setObject(kKey, QJsonDocument(QJsonObject{{path, old}}).toJson());
     recreate();

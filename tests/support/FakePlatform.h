@@ -35,20 +35,8 @@ struct FakePlatform {
         std::make_shared<FakeWindowDecorations>();
 
     Platform platform() const {
-        Platform p;
-        p.bundle = bundle;
-        p.defaults = defaults;
-        p.fileSystem = fileSystem;
-        p.bookmarks = bookmarks;
-        p.workspace = workspace;
-        p.runningApplications = running;
-        p.pasteboard = pasteboard;
-        p.recentItemsIndex = recentItemsIndex;
-        p.loginItems = loginItems;
-        p.dialogs = dialogs;
-        p.screens = screens;
-        p.windowDecorations = windowDecorations;
-        return p;
+        return {bundle,     defaults,         fileSystem, bookmarks, workspace, running,
+                pasteboard, recentItemsIndex, loginItems, dialogs,   screens,   windowDecorations};
     }
     std::unique_ptr<Services> makeServices() const {
         return std::make_unique<Services>(platform());

@@ -163,3 +163,44 @@ TEST(X11History, KeepsWhatIsNeitherSecretNorStuckAndNeverWaitsForIt) {
         keys << ClipboardHistoryService::contentKey(item);
     EXPECT_EQ(keys, QStringList{QStringLiteral("text:words")});
 }
+
+// What another program pasting the type gets, or nothing when none is offered (xclip then ends
+// quietly or with an error). Pelora serves it from this thread's event loop meanwhile.
+static std::optional<QByteArray> paste(const QString& type) {
+    QProcess p;
+    p.start(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                      QStringLiteral("clipboard"), QStringLiteral("-t"), type});
+    EXPECT_TRUE(waitUntil([&] { return p.state() == QProcess::NotRunning; }));
+    const QByteArray out = p.readAllStandardOutput();
+    return p.exitCode() == 0 && !out.isEmpty() ? std::optional(out) : std::nullopt;
+}
+
+TEST(X11Pasteboard, WritesRichTextAndFileListsOthersPasteAndClears) {
+    REQUIRE_X11();
+    QtPasteboard pasteboard;
+    const QByteArray rtf = "{\\rtf1 caf\\'e9}";
+    const QList<QUrl> files{QUrl("file:///tmp/a%20b.txt"), QUrl("file:///tmp/c")};
+    using C = PasteboardContents;
+    const struct {
+        std::optional<C> write; // none: what the row before wrote; empty contents clear
+        QString type;
+        std::optional<QByteArray> pasted;
+    } rows[] = {
+        {C{QStringLiteral("caf\u00e9"), {}, {{PasteboardType::rtf, rtf}}}, PasteboardType::rtf,
+         rtf},
+        {{}, QStringLiteral("UTF8_STRING"), "caf\xc3\xa9"},
+        {C{std::nullopt, files, {}}, PasteboardType::gnomeCopiedFiles,
+         "copy\nfile:///tmp/a%20b.txt\nfile:///tmp/c"},
+        {{}, PasteboardType::uriList, "file:///tmp/a%20b.txt\r\nfile:///tmp/c\r\n"},
+        // File managers would take a web address for a file.
+        {C{std::nullopt, {QUrl("https://example.org/")}, {}}, PasteboardType::gnomeCopiedFiles,
+         std::nullopt},
+        {C{}, QStringLiteral("TARGETS"), std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(qPrintable(row.type));
+        if (row.write)
+            pasteboard.clearAndWrite(*row.write);
+        EXPECT_EQ(paste(row.type), row.pasted);
+    }
+}
