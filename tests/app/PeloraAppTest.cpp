@@ -7,6 +7,7 @@
 #include "common/StripVisibility.h"
 #include "common/WebPages.h"
 #include "history/RecentDocumentsService.h"
+#include "settings/PeloraUpdatePreferences.h"
 #include "settings/SettingsWindowController.h"
 #include "settings/VersionCheckService.h"
 #include "strip/StripWindowController.h"
@@ -82,8 +83,10 @@ protected:
 
 TEST_F(AppTest, OutsideTheApplicationsFoldersNothingStartsAndNothingIsStored) {
     fakes.bundle->path = QStringLiteral("/home/ada/Downloads/Pelora.app");
-    // The alert, the strip that never shows and the quit are the strip script's.
     start().appDelegate().applicationWillFinishLaunching();
+    EXPECT_EQ(fakes.dialogs->alerts.size(), 1);
+    EXPECT_EQ(terminations, 1);
+    EXPECT_EQ(app->stripController()->window(), nullptr);
     EXPECT_FALSE(services->has<ClipboardHistoryService>());
     EXPECT_FALSE(services->has<RecentDocumentsService>());
     EXPECT_TRUE(fakes.defaults->allKeys().isEmpty());
@@ -104,6 +107,24 @@ TEST_F(AppTest, AHiddenStripStaysAwayWhileTheServicesRunAndASecondStartOpensTheS
     ASSERT_NE(settingsWindow(), nullptr);
     EXPECT_TRUE(settingsWindow()->isVisible());
     EXPECT_EQ(app->stripController()->window(), nullptr);
+}
+
+TEST_F(AppTest, TheLaunchCheckRunsOnlyWhenAutomaticChecksAreOn) {
+    if (!isReservedExampleHost(makerWebHost()))
+        GTEST_SKIP() << "built for a real web host";
+    QList<bool> finishedByUser;
+    services->notifications().addObserver(kVersionCheckDidFinish, [&](const QVariantMap& info) {
+        finishedByUser << info.value(kRequestedByUserKey).toBool();
+    });
+    for (const bool automatic : {true, false}) {
+        services->get<PeloraUpdatePreferences>().setAutoCheckForUpdates(automatic);
+        finishedByUser.clear();
+        start().appDelegate().applicationDidFinishLaunching();
+        // A check asked for afterwards ends after the launch check would have.
+        services->get<VersionCheckService>().checkForUpdates(true);
+        ASSERT_TRUE(waitUntil([&] { return finishedByUser.contains(true); }));
+        EXPECT_EQ(finishedByUser, automatic ? QList<bool>({false, true}) : QList<bool>{true});
+    }
 }
 
 TEST_F(AppTest, TheMainMenuAndTheTraysAboutReachWhatTheyName) {

@@ -26,6 +26,8 @@ check "one process" [ "$(pgrep -c -f -x "$pelora")" -eq 1 ]
 said() { cmd "$1" | grep -q "$2"; } # option, the first line's pattern
 check "--version names the program and its version" said --version '^Pelora [0-9]'
 check "--help shows the usage" said --help '^Usage: pelora'
+status=0 && cmd popup tasks 2>/dev/null || status=$?
+check "a module without a button is refused: status 2" [ "$status" -eq 2 ]
 place=$(geometry "$strip") && read -r sx sy _ <<<"$place"
 cmd popup documents && waitFor 50 menusOpen && read -r _ my _ <<<"$(geometry "$(menuWindows)")"
 check "pelora popup opens the menu at its button" [ "${my:-0}" -eq $((sy + 112)) ]
