@@ -12,6 +12,10 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/lib.sh"
 tools=(kwin_wayland Xwayland xdotool import /usr/bin/python3)
+command -v kwin_wayland >/dev/null || {
+    echo "SKIP: kwin_wayland is missing"
+    exit 77
+}
 if [ "$(id -u)" -eq 0 ] && [ -z "${PELORA_KDE_NAMESPACE:-}" ]; then
     command -v unshare >/dev/null || {
         echo "SKIP: unshare is missing"
@@ -19,7 +23,8 @@ if [ "$(id -u)" -eq 0 ] && [ -z "${PELORA_KDE_NAMESPACE:-}" ]; then
     }
     exec unshare -m -n --propagation private env PELORA_KDE_NAMESPACE=1 bash -c '
         ip link set lo up 2>/dev/null
-        mount -t tmpfs -o mode=1777 tmpfs /tmp/.X11-unix || exit 1
+        mount -t tmpfs -o mode=1777 tmpfs /tmp/.X11-unix ||
+            { echo "SKIP: no private folder for X sockets"; exit 77; }
         exec bash "$@"' _ "$here/test_kde.sh" "$@"
 fi
 e2eRerunAsUser "$here/test_kde.sh" "$@" "${tools[@]}"
@@ -104,12 +109,9 @@ for mode in native xwayland; do
         fail "$mode: the windows menu holds $(titles windows)"
     if [ "$mode" = xwayland ]; then
         # Example Tool is the second entry.
-        strip=$(windowsOf "$peloraPid")
         timeout 10 "$pelora" popup windows || fail "pelora popup windows"
-        menuWindow() { windowsOf "$peloraPid" | grep -vxF "$strip" | head -n1; }
-        waitFor 100 eval '[ -n "$(menuWindow)" ]' || fail "no menu window"
-        pressUntilAnswered "$(menuWindow)" Down || fail "the menu does not answer the keyboard"
-        xdotool key Down Return
+        waitFor 100 menusOpen || fail "no menu window"
+        chooseWithKeys Down Down Return
         waitFor 100 isActive Tool && pass "choosing a window activates it" ||
             fail "the chosen window is not active: $(tail -n3 "$work/Tool.log")"
         waitFor 50 eval '[[ "$(titles applications)" == "Example Tool|Example Other"* ]]' &&
