@@ -107,10 +107,10 @@ runMode() {
     waitFor 50 grep -q 'sent x-kde-passwordManagerHint' "$work/helpers.log" ||
         fail "$mode: Pelora did not look at the secret copy"
     wl-copy "After the secret"
-    waitFor 50 newestIs "After the secret" || fail "$mode: no copy after the secret"
+    waitFor 150 newestIs "After the secret" || fail "$mode: no copy after the secret"
     check "$mode: the secret is not kept" eval '! cmd menu clipboard | grep -q "Secret 42"'
     offer --stall text/plain "Never sent"
-    waitFor 50 grep -q 'stalled text/plain' "$work/helpers.log" || fail "$mode: no read of the hung copy"
+    waitFor 150 grep -q 'stalled text/plain' "$work/helpers.log" || fail "$mode: no read of the hung copy"
     wl-copy "After the hang"
     check "$mode: a program that never answers holds nothing up" waitFor 150 newestIs "After the hang"
 
