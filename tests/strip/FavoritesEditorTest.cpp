@@ -53,9 +53,7 @@ protected:
         drainEvents();
         return editor();
     }
-    FavoritesEditWindowCoordinator* editor() const {
-        return controller->favoritesEditor();
-    }
+    FavoritesEditWindowCoordinator* editor() const { return controller->favoritesEditor(); }
     FavoritesDropTableView* table() const { return editor()->tableView(); }
     QStringList column(int column) const {
         QStringList values;
