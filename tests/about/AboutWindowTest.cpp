@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTextBrowser>
-#include <gtest/gtest.h>
 
 namespace {
 // The About and licence windows over a bundle whose resources the test writes.

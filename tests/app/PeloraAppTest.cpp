@@ -20,7 +20,6 @@
 #include <QSet>
 #include <QSystemTrayIcon>
 #include <QTest>
-#include <gtest/gtest.h>
 
 TEST(InstallationCheck, PlainPrefixOfEitherApplicationsFolder) {
     QStringList inside;

@@ -1,6 +1,5 @@
 #include "clipboard/ClipboardHistoryService.h"
 #include "support/FakePlatform.h"
-#include "support/QtPrinters.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
@@ -85,7 +84,6 @@ TEST_F(ClipboardHistoryTest, ContentPresentAtStartIsNeverCaptured) {
 
 TEST_F(ClipboardHistoryTest, ACopyAgainMovesToTheFrontWithItsNewSourceAndDate) {
     fakes.running->frontmost = makeRunningApplication("Editor", "org.ex.Editor", {});
-    fakes.running->frontmost->iconName = "accessories-text-editor";
     copyText("one");
     const QDateTime firstDate = history.items().first().date;
     copyText("two");
@@ -98,10 +96,7 @@ TEST_F(ClipboardHistoryTest, ACopyAgainMovesToTheFrontWithItsNewSourceAndDate) {
     EXPECT_EQ(front.sourceAppName, "Terminal");
     EXPECT_FALSE(front.sourceBundleIdentifier || front.sourceAppIcon);
     EXPECT_GT(front.date, firstDate);
-    const ClipboardItem& second = history.items()[1];
-    EXPECT_EQ(second.sourceBundleIdentifier, "org.ex.Editor");
-    ASSERT_TRUE(second.sourceAppIcon.has_value());
-    EXPECT_EQ(fakes.workspace->nameOfIcon(*second.sourceAppIcon), "accessories-text-editor");
+    EXPECT_EQ(history.items()[1].sourceBundleIdentifier, "org.ex.Editor"); // icons: the menu's
 
     // The source is the application in front when the change showed, not one that came
     // forward while the content was read.
@@ -124,11 +119,11 @@ TEST_F(ClipboardHistoryTest, KeepsTwentyDistinctItemsNewestFirst) {
 }
 
 // Each copy in turn, with what enters the history (nothing when empty). A change is read
-// once, whatever it yields.
+// once, whatever it yields. A password manager's hints are checked over the real clipboard
+// (tests/x11/X11ClipboardTest.cpp).
 TEST_F(ClipboardHistoryTest, TakesTheFirstKindThatYieldsContentAndSkipsSecrets) {
     const QUrl file = QUrl::fromLocalFile("/tmp/report.pdf");
     const QUrl web("https://example.org/page");
-    const QString hint = "x-kde-passwordManagerHint";
     const QString canInclude = "CanIncludeInClipboardHistory";
     const QByteArray tiff = encode(picture(33, 33), "tiff");
     struct Case {
@@ -136,7 +131,6 @@ TEST_F(ClipboardHistoryTest, TakesTheFirstKindThatYieldsContentAndSkipsSecrets) 
         PasteboardContents contents;
         QString entry;
         QStringList extraTypes = {};
-        QString unanswered = {};
     };
     const Case cases[] = {
         {"files beat text; only file URLs count",
@@ -174,11 +168,8 @@ TEST_F(ClipboardHistoryTest, TakesTheFirstKindThatYieldsContentAndSkipsSecrets) 
           {},
           {{PasteboardType::rtf, rtf(QByteArray(ClipboardHistoryService::maxRichTextBytes, 'w'))}}},
          "text:plain"},
-        {"a password manager's secret", {"hunter2", {}, {{hint, "secret"}}}, {}},
         {"a concealed copy", {"hunter3", {}, {}}, {}, {"org.nspasteboard.ConcealedType"}},
         {"a copy kept out of histories", {"hunter4", {}, {{canInclude, QByteArray(4, '\0')}}}, {}},
-        {"a secret marker never given", {"hunter5", {}, {{hint, "secret"}}}, {}, {}, hint},
-        {"another hint value", {"not a password", {}, {{hint, "public"}}}, "text:not a password"},
         {"a copy let into histories",
          {"allowed", {}, {{canInclude, QByteArray("\x01\0\0\0", 4)}}},
          "text:allowed"},
@@ -188,8 +179,6 @@ TEST_F(ClipboardHistoryTest, TakesTheFirstKindThatYieldsContentAndSkipsSecrets) 
         SCOPED_TRACE(c.what);
         const QStringList before = entries();
         pasteboard.copy(c.contents, c.extraTypes);
-        if (!c.unanswered.isEmpty())
-            pasteboard.unanswered.insert(c.unanswered);
         const int reads = pasteboard.contentReads;
         check();
         check();

@@ -5,12 +5,8 @@ using ApplicationsMenusTest = ModuleMenusTest;
 
 TEST_F(ApplicationsMenusTest, RecentAndFavoriteApplicationsLaunchAndClearingKeepsActivationDates) {
     const RunningApplication editor = app("Editor", "org.example.Editor");
-    // The program itself, by its bundle path and by its identifier elsewhere, is not recorded.
-    fakes.bundle->path = tree.add("Pelora.app/");
-    fakes.running->frontmost = makeRunningApplication("Pelora", "", fakes.bundle->path);
     controller->menuForModule(StripModule::applications); // starts the history
     activateAt(1, editor);
-    activateAt(2, app("Pelora copy", "org.pelora.Pelora"));
     activateAt(3, app("Terminal", ""));
     addFavorites(FavoritesCategory::applications, {"player.desktop", "viewer.desktop"});
 
