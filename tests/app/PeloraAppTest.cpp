@@ -148,16 +148,13 @@ TEST_F(AppTest, TheTrayGlyphTakesThePanelsColourElseThePalettesAndStaysSharp) {
         *services, std::make_shared<StripWindowController>(*services), [&panel] { return panel; });
     // The colours of the fully covered pixels, and how many there are.
     auto inked = [&](qreal density = 1.0) {
-        const QImage image = controller.statusItem()
-                                 .icon()
-                                 .pixmap(QSize(22, 22), density)
-                                 .toImage()
-                                 .convertToFormat(QImage::Format_ARGB32);
+        const QIcon icon = controller.statusItem().icon();
+        const QImage image =
+            icon.pixmap(QSize(22, 22), density).toImage().convertToFormat(QImage::Format_ARGB32);
         std::pair<QSet<QRgb>, int> ink;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                if (qAlpha(image.pixel(x, y)) == 255 && ++ink.second)
-                    ink.first.insert(image.pixel(x, y));
+        for (int i = 0; i < image.width() * image.height(); ++i)
+            if (const QRgb p = image.pixel(i % image.width(), i / image.width()); qAlpha(p) == 255)
+                ink.first.insert(p), ++ink.second;
         return ink;
     };
     EXPECT_EQ(inked().first, QSet<QRgb>{qRgb(255, 255, 255)});
