@@ -13,10 +13,7 @@ TEST(CommandLine, EachLineBecomesItsRequestOrTellsTheUserWhatIsWrong) {
     } cases[] = {
         // Qt's own options (and the session manager's -session) start the program.
         {"-platform offscreen", K::start, R"({"command":"activate"})"},
-        {"popup documents", K::popup, R"({"command":"popup","module":"documents"})"},
         {"check-updates", K::checkUpdates, R"({"command":"check-updates"})"},
-        {"settings", K::settings, R"({"command":"settings"})"},
-        {"--help", K::help, ""},
         {"popup --help", K::help, ""},
         {"-v", K::version, ""},
         {"defaults --help", K::defaults, ""},

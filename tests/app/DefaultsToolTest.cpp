@@ -4,7 +4,6 @@
 #include "support/TestSupport.h"
 
 #include <QTextStream>
-#include <gtest/gtest.h>
 
 namespace {
 struct ToolRun {
@@ -52,7 +51,7 @@ TEST(DefaultsTool, WritesTypedValuesThatReadBackWithTheirTypes) {
     }
 }
 
-TEST(DefaultsTool, ArrayAddAppendsAndRefusesToReplaceOtherValues) {
+TEST(DefaultsTool, ArrayAddAppendsDeleteRemovesAndNeitherTouchesWhatIsNotTheirs) {
     InMemoryUserDefaults defaults;
     EXPECT_EQ(run(defaults, "write list -array-add -data 01").status, 0);
     EXPECT_EQ(run(defaults, "write list -array-add -data 02 -bool yes").status, 0);
@@ -63,10 +62,7 @@ TEST(DefaultsTool, ArrayAddAppendsAndRefusesToReplaceOtherValues) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("not an array")));
     EXPECT_EQ(defaults.stringForKey(QStringLiteral("text")), QStringLiteral("kept"));
-}
 
-TEST(DefaultsTool, DeletesKeysThatExistAndSaysWhichDoNot) {
-    InMemoryUserDefaults defaults;
     defaults.setObject(QStringLiteral("flag"), true);
     EXPECT_EQ(run(defaults, "delete flag").status, 0);
     EXPECT_FALSE(defaults.contains(QStringLiteral("flag")));

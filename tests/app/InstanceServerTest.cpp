@@ -4,10 +4,8 @@
 #include "support/TempTree.h"
 #include "support/TestSupport.h"
 
-#include <QFileInfo>
 #include <QLocalSocket>
 #include <QMenu>
-#include <gtest/gtest.h>
 
 #include <sys/socket.h>
 #include <sys/un.h>

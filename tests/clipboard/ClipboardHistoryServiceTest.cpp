@@ -1,12 +1,10 @@
 #include "clipboard/ClipboardHistoryService.h"
 #include "support/FakePlatform.h"
-#include "support/QtPrinters.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
 #include <QImageWriter>
 #include <QPainter>
-#include <QtEndian>
 #include <gtest/gtest.h>
 
 namespace {
@@ -32,29 +30,14 @@ QByteArray png(int w, int h) {
 QByteArray rtf(const char* body) {
     return QByteArray("{\\rtf1\\ansi{\\fonttbl\\f0 Helvetica;}\\f0 ") + body + "}";
 }
-// A PNG whose header announces a size and whose body is broken.
-QByteArray pngHeaderOnly(quint32 width, quint32 height) {
-    auto chunk = [](const char* type, const QByteArray& data) {
-        const QByteArray body = QByteArray(type) + data;
-        quint32 crc = 0xFFFFFFFF;
-        for (char byte : body) {
-            crc ^= uchar(byte);
-            for (int k = 0; k < 8; ++k)
-                crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
-        }
-        QByteArray out(4, '\0'), tail(4, '\0');
-        qToBigEndian<quint32>(quint32(data.size()), out.data());
-        qToBigEndian<quint32>(~crc, tail.data());
-        return out + body + tail;
-    };
-    QByteArray ihdr(13, '\0');
-    qToBigEndian<quint32>(width, ihdr.data());
-    qToBigEndian<quint32>(height, ihdr.data() + 4);
-    ihdr[8] = 8; // bits per channel
-    ihdr[9] = 6; // RGBA
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", ihdr) + chunk("IDAT", "x") +
-           chunk("IEND", {});
+// A PNG whose header announces a size (an IHDR's width, height, RGBA and checksum, in hex) and
+// whose body is broken.
+QByteArray pngHeaderOnly(const char* size) {
+    return QByteArray::fromHex(QByteArray("89504e470d0a1a0a0000000d49484452") + size +
+                               "00000001494441547876e684e60000000049454e44ae426082");
 }
+const char* const announces20000x20000 = "00004e2000004e200806000000e3704639";
+const char* const announces200x100 = "000000c8000000640806000000c3867f0b";
 
 class ClipboardHistoryTest : public ::testing::Test {
 protected:
@@ -101,7 +84,6 @@ TEST_F(ClipboardHistoryTest, ContentPresentAtStartIsNeverCaptured) {
 
 TEST_F(ClipboardHistoryTest, ACopyAgainMovesToTheFrontWithItsNewSourceAndDate) {
     fakes.running->frontmost = makeRunningApplication("Editor", "org.ex.Editor", {});
-    fakes.running->frontmost->iconName = "accessories-text-editor";
     copyText("one");
     const QDateTime firstDate = history.items().first().date;
     copyText("two");
@@ -114,10 +96,7 @@ TEST_F(ClipboardHistoryTest, ACopyAgainMovesToTheFrontWithItsNewSourceAndDate) {
     EXPECT_EQ(front.sourceAppName, "Terminal");
     EXPECT_FALSE(front.sourceBundleIdentifier || front.sourceAppIcon);
     EXPECT_GT(front.date, firstDate);
-    const ClipboardItem& second = history.items()[1];
-    EXPECT_EQ(second.sourceBundleIdentifier, "org.ex.Editor");
-    ASSERT_TRUE(second.sourceAppIcon.has_value());
-    EXPECT_EQ(fakes.workspace->nameOfIcon(*second.sourceAppIcon), "accessories-text-editor");
+    EXPECT_EQ(history.items()[1].sourceBundleIdentifier, "org.ex.Editor"); // icons: the menu's
 
     // The source is the application in front when the change showed, not one that came
     // forward while the content was read.
@@ -140,11 +119,11 @@ TEST_F(ClipboardHistoryTest, KeepsTwentyDistinctItemsNewestFirst) {
 }
 
 // Each copy in turn, with what enters the history (nothing when empty). A change is read
-// once, whatever it yields.
+// once, whatever it yields. A password manager's hints are checked over the real clipboard
+// (tests/x11/X11ClipboardTest.cpp).
 TEST_F(ClipboardHistoryTest, TakesTheFirstKindThatYieldsContentAndSkipsSecrets) {
     const QUrl file = QUrl::fromLocalFile("/tmp/report.pdf");
     const QUrl web("https://example.org/page");
-    const QString hint = "x-kde-passwordManagerHint";
     const QString canInclude = "CanIncludeInClipboardHistory";
     const QByteArray tiff = encode(picture(33, 33), "tiff");
     struct Case {
@@ -152,7 +131,6 @@ TEST_F(ClipboardHistoryTest, TakesTheFirstKindThatYieldsContentAndSkipsSecrets) 
         PasteboardContents contents;
         QString entry;
         QStringList extraTypes = {};
-        QString unanswered = {};
     };
     const Case cases[] = {
         {"files beat text; only file URLs count",
@@ -177,7 +155,7 @@ TEST_F(ClipboardHistoryTest, TakesTheFirstKindThatYieldsContentAndSkipsSecrets) 
          "image/png 50x20"},
         {"an unreadable picture", {{}, {}, {{PasteboardType::png, "\x89PNG garbage"}}}, {}},
         {"a picture announcing too many pixels",
-         {{}, {}, {{PasteboardType::png, pngHeaderOnly(20000, 20000)}}},
+         {{}, {}, {{PasteboardType::png, pngHeaderOnly(announces20000x20000)}}},
          {}},
         {"a picture too long to be read whole",
          {{},
@@ -190,11 +168,8 @@ TEST_F(ClipboardHistoryTest, TakesTheFirstKindThatYieldsContentAndSkipsSecrets) 
           {},
           {{PasteboardType::rtf, rtf(QByteArray(ClipboardHistoryService::maxRichTextBytes, 'w'))}}},
          "text:plain"},
-        {"a password manager's secret", {"hunter2", {}, {{hint, "secret"}}}, {}},
         {"a concealed copy", {"hunter3", {}, {}}, {}, {"org.nspasteboard.ConcealedType"}},
         {"a copy kept out of histories", {"hunter4", {}, {{canInclude, QByteArray(4, '\0')}}}, {}},
-        {"a secret marker never given", {"hunter5", {}, {{hint, "secret"}}}, {}, {}, hint},
-        {"another hint value", {"not a password", {}, {{hint, "public"}}}, "text:not a password"},
         {"a copy let into histories",
          {"allowed", {}, {{canInclude, QByteArray("\x01\0\0\0", 4)}}},
          "text:allowed"},
@@ -204,8 +179,6 @@ TEST_F(ClipboardHistoryTest, TakesTheFirstKindThatYieldsContentAndSkipsSecrets) 
         SCOPED_TRACE(c.what);
         const QStringList before = entries();
         pasteboard.copy(c.contents, c.extraTypes);
-        if (!c.unanswered.isEmpty())
-            pasteboard.unanswered.insert(c.unanswered);
         const int reads = pasteboard.contentReads;
         check();
         check();
@@ -284,13 +257,15 @@ TEST_F(ClipboardHistoryTest, PicturesAreOneCopyByTheirPixels) {
 
 TEST_F(ClipboardHistoryTest, BadPictureBytesAreRefusedOrKeptByTheirSize) {
     const QByteArray good = png(100, 50);
-    QByteArray textBomb = pngHeaderOnly(200, 100); // a text chunk declaring more than it holds
+    QByteArray textBomb =
+        pngHeaderOnly(announces200x100); // a text chunk declaring more than it holds
     textBomb.insert(8 + 25, QByteArray::fromHex("7fffff00") + "tEXt" + "Comment");
     QByteArray jpeg = encode(picture(10, 10), "jpeg");
     const std::tuple<const char*, QByteArray, QString, QString> cases[] = {
         {"cut inside the pixels", good.left(good.size() - 30), PasteboardType::png,
          "unreadable-100.0x50.0"},
-        {"a header only", pngHeaderOnly(200, 100), PasteboardType::png, "unreadable-200.0x100.0"},
+        {"a header only", pngHeaderOnly(announces200x100), PasteboardType::png,
+         "unreadable-200.0x100.0"},
         {"a text chunk bomb", textBomb, PasteboardType::png, {}},
         {"JPEG under the PNG type", jpeg, PasteboardType::png, {}},
         {"GIF", "GIF89a", "image/gif", {}},

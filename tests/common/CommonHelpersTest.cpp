@@ -5,8 +5,6 @@
 #include "support/QtPrinters.h"
 #include "support/TempTree.h"
 
-#include <gtest/gtest.h>
-
 TEST(CommonHelpers, DatesBothEpochsRoundTripAndNonsenseNeverCrashes) {
     const QDateTime t(QDate(2026, 12, 6), QTime(20, 10, 25, 354), Qt::UTC);
     EXPECT_DOUBLE_EQ(secondsSince2001(QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC)), 0.0);

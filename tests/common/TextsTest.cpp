@@ -1,26 +1,23 @@
 #include "common/Texts.h"
 #include "common/Translations.h"
-#include "support/QtPrinters.h"
 #include "support/TestSupport.h"
 
 #include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSet>
 #include <QTranslator>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
 // The argument numbers a text uses, "%1" and "%L2" alike, in order.
 QList<int> argumentNumbers(const QString& text) {
     static const QRegularExpression argument(QStringLiteral(R"(%L?(\d{1,2}))"));
-    QSet<int> numbers;
+    std::set<int> numbers;
     for (const QRegularExpressionMatch& match : argument.globalMatch(text))
         numbers.insert(match.captured(1).toInt());
-    QList<int> sorted(numbers.begin(), numbers.end());
-    std::sort(sorted.begin(), sorted.end());
-    return sorted;
+    return QList<int>(numbers.begin(), numbers.end());
 }
 
 } // namespace

@@ -5,12 +5,8 @@ using ApplicationsMenusTest = ModuleMenusTest;
 
 TEST_F(ApplicationsMenusTest, RecentAndFavoriteApplicationsLaunchAndClearingKeepsActivationDates) {
     const RunningApplication editor = app("Editor", "org.example.Editor");
-    // The program itself, by its bundle path and by its identifier elsewhere, is not recorded.
-    fakes.bundle->path = tree.add("Pelora.app/");
-    fakes.running->frontmost = makeRunningApplication("Pelora", "", fakes.bundle->path);
     controller->menuForModule(StripModule::applications); // starts the history
     activateAt(1, editor);
-    activateAt(2, app("Pelora copy", "org.pelora.Pelora"));
     activateAt(3, app("Terminal", ""));
     addFavorites(FavoritesCategory::applications, {"player.desktop", "viewer.desktop"});
 
@@ -41,15 +37,11 @@ TEST_F(ApplicationsMenusTest, OpenApplicationsByLastActivationThenOrdinalName) {
     const RunningApplication newer = app("Newer", "org.example.Newer");
     const RunningApplication same = app("Same", "org.example.Same");
     const RunningApplication nameless = app("", "org.example.Nameless");
-    const RunningApplication self = app("Pelora", "org.pelora.Pelora");
-    const RunningApplication agent = app("Agent", "org.example.Agent", false);
     services->get<RunningApplicationsHistoryService>().start();
     activateAt(1, older);
-    activateAt(2, self);
-    activateAt(3, agent);
     activateAt(4, same);
     activateAt(4, newer); // the same date: by name
-    fakes.running->apps = {alpha, zeta, same, self, older, agent, nameless, newer};
+    fakes.running->apps = {alpha, zeta, same, older, nameless, newer};
     // Without a date: the unnamed one sorts as the empty name, and Zeta before alpha needs the
     // ordinal, case-sensitive comparison (a case-insensitive one puts alpha first).
     EXPECT_EQ(menu(StripModule::windows),

