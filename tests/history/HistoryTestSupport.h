@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/RecentDocumentsService.h"
 #include "support/FakePlatform.h"
 #include "support/QtPrinters.h"
 #include "support/TempTree.h"
@@ -27,3 +28,17 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return QDateTime::currentDateTimeUtc() > before; }));
     }
 };
+
+// The items' names as listed, in order; for documents those of every group.
+template <class Items> QStringList displayNames(const Items& items) {
+    QStringList out;
+    for (const auto& item : items)
+        out << item.displayName;
+    return out;
+}
+inline QStringList displayNames(RecentDocumentsService& documents) {
+    QStringList out;
+    for (const auto& group : documents.currentGroups())
+        out << displayNames(group.items);
+    return out;
+}

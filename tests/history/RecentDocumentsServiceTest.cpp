@@ -36,18 +36,7 @@ protected:
             out << record(file(QStringLiteral("%1%2.txt").arg(prefix).arg(i)), hoursAgo(i));
         return out;
     }
-    static QStringList names(const RecentDocumentGroup& group) {
-        QStringList out;
-        for (const auto& item : group.items)
-            out << item.displayName;
-        return out;
-    }
-    QStringList names() {
-        QStringList out;
-        for (const auto& group : service().currentGroups())
-            out << names(group);
-        return out;
-    }
+    QStringList names() { return displayNames(service()); }
 };
 
 TEST_F(RecentDocumentsTest, DocumentsOfOneApplicationFormOneGroupWhereItFirstAppears) {
@@ -57,7 +46,7 @@ TEST_F(RecentDocumentsTest, DocumentsOfOneApplicationFormOneGroupWhereItFirstApp
     }
     QStringList groups; // a file no application opens is "Other"
     for (const auto& group : service().currentGroups())
-        groups << group.appName + ": " + QStringList(names(group)).join(u',');
+        groups << group.appName + ": " + displayNames(group.items).join(u',');
     EXPECT_EQ(groups, (QStringList{"Text Editor: a.txt,c.txt", "Viewer: b.pdf", "Other: README"}));
 }
 

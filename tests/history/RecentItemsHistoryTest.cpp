@@ -23,13 +23,7 @@ struct Documents {
             list.append({path, QFileInfo(path).fileName(), "Other", {}, at});
         s.savePersistedRecords(list);
     }
-    static QStringList names(Service& s) {
-        QStringList out;
-        for (const auto& group : s.currentGroups())
-            for (const auto& item : group.items)
-                out << item.displayName;
-        return out;
-    }
+    static QStringList names(Service& s) { return displayNames(s); }
 };
 
 struct Folders {
@@ -43,12 +37,7 @@ struct Folders {
             list.append({path, QFileInfo(path).fileName(), at});
         s.savePersistedRecords(list);
     }
-    static QStringList names(Service& s) {
-        QStringList out;
-        for (const auto& item : s.currentFolders())
-            out << item.displayName;
-        return out;
-    }
+    static QStringList names(Service& s) { return displayNames(s.currentFolders()); }
 };
 
 template <class Kind> class RecentItemsTest : public HistoryTest {
@@ -162,10 +151,7 @@ TYPED_TEST(RecentItemsTest, DamagedStoredDataReadsAsEmptyIsLeftAloneAndReplaced)
                                  .toObject();
     auto with = [&](const char* field, const QJsonValue& value) {
         QJsonObject o = good;
-        if (value.isUndefined())
-            o.remove(QString::fromLatin1(field));
-        else
-            o.insert(QString::fromLatin1(field), value);
+        o.insert(QString::fromLatin1(field), value); // undefined removes it
         return QVariant(QJsonDocument(QJsonArray{good, o}).toJson());
     };
     // A number too large for a date.
@@ -196,25 +182,23 @@ TYPED_TEST(RecentItemsTest, DamagedStoredDataReadsAsEmptyIsLeftAloneAndReplaced)
 }
 
 // Folders only: the index's folders, hidden ones included, from the whole past.
-class RecentFoldersTest : public RecentItemsTest<Folders> {
-protected:
-    FakeRecentItemsIndex& index() { return *fakes.recentItemsIndex; }
-};
+using RecentFoldersTest = RecentItemsTest<Folders>;
 
 TEST_F(RecentFoldersTest, GatheringKeepsExistingFoldersOfTheFirstTwentyResults) {
-    index().folders = {{file("a file.txt"), now},
-                       {tree.path("gone"), now},
-                       {QString(), now},
-                       {folder(".hidden"), QDateTime()}};
+    FakeRecentItemsIndex& index = *fakes.recentItemsIndex;
+    index.folders = {{file("a file.txt"), now},
+                     {tree.path("gone"), now},
+                     {QString(), now},
+                     {folder(".hidden"), QDateTime()}};
     for (int i = 0; i < 25; ++i)
-        index().folders << RecentItemsResult{folder(QStringLiteral("d%1").arg(i)), hoursAgo(i)};
+        index.folders << RecentItemsResult{folder(QStringLiteral("d%1").arg(i)), hoursAgo(i)};
     service().refresh();
     ASSERT_TRUE(waitUntil([&] { return !service().isGathering(); }));
     const auto& found = service().systemRecentFolders();
     ASSERT_EQ(found.size(), 17);
     EXPECT_EQ(found[0].displayName, ".hidden");
     EXPECT_EQ(found[16].displayName, "d15");
-    EXPECT_EQ(index().predicates.last().usedSince, QDateTime::fromSecsSinceEpoch(0, Qt::UTC));
+    EXPECT_EQ(index.predicates.last().usedSince, QDateTime::fromSecsSinceEpoch(0, Qt::UTC));
     EXPECT_EQ(names().size(), 10);
     EXPECT_EQ(service().currentFolders()[0].url, url(tree.path(".hidden")));
     EXPECT_EQ(fakes.workspace->nameOfIcon(found[0].icon), "file:" + tree.path(".hidden"));

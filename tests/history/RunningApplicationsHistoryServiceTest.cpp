@@ -36,10 +36,7 @@ protected:
         fakes.running->bringToFront(a);
     }
     QStringList listed(int limit = 10, std::optional<QString> excluding = "org.pelora.Pelora") {
-        QStringList names;
-        for (const RecentAppItem& item : history().recentApplications(limit, excluding))
-            names << item.displayName;
-        return names;
+        return displayNames(history().recentApplications(limit, excluding));
     }
     QJsonObject stored() const {
         return QJsonDocument::fromJson(fakes.defaults->dataForKey(kKey)).object();

@@ -199,11 +199,6 @@ TEST(LinuxUserDefaults, ChangesFromAnotherProcessAreNoticedKeyByKey) {
     ConfigHome home;
     LinuxUserDefaults store(home.file);
     QSignalSpy spy(&store, &UserDefaults::valueChanged);
-    const auto tool = [&](const char* args) {
-        ASSERT_EQ(runTool(home, QString::fromUtf8(args)), 0) << args;
-        ASSERT_TRUE(waitUntil([&] { return !spy.isEmpty(); })) << args;
-        drainEvents();
-    };
     // Own writes are announced at once, and not again when their folder event arrives: the
     // next change from outside comes after it. A bool flipped outside keeps the file's size.
     store.setObject(u"own"_s, qint64(1));
@@ -213,7 +208,9 @@ TEST(LinuxUserDefaults, ChangesFromAnotherProcessAreNoticedKeyByKey) {
         {"write flag -bool true", true}, {"write flag -bool false", false}, {"delete flag", {}}};
     for (const auto& [args, value] : changes) {
         spy.clear();
-        tool(args);
+        ASSERT_EQ(runTool(home, QString::fromUtf8(args)), 0) << args;
+        ASSERT_TRUE(waitUntil([&] { return !spy.isEmpty(); })) << args;
+        drainEvents();
         EXPECT_EQ(spiedKeys(spy), QStringList{u"flag"_s}) << args;
         EXPECT_EQ(store.objectForKey(u"flag"_s), value) << args;
     }
