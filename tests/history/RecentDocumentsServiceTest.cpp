@@ -1,7 +1,6 @@
 #include "HistoryTestSupport.h"
 
 #include "common/Dates.h"
-#include "history/RecentDocumentsService.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -51,8 +50,7 @@ TEST_F(RecentDocumentsTest, DocumentsOfOneApplicationFormOneGroupWhereItFirstApp
 }
 
 TEST_F(RecentDocumentsTest, GatheringTakesTheFirstThirtyVisibleExistingResults) {
-    const QString visible = file("Docs/visible.txt");
-    const QString hidden = file(".config/settings.txt");
+    const QString visible = file("Docs/visible.txt"), hidden = file(".config/settings.txt");
     const QString undated = file("undated.pdf");
     index().documents = {{hidden, now},    {file(".notes"), now},  {tree.path("gone.txt"), now},
                          {QString(), now}, {visible, hoursAgo(1)}, {undated, QDateTime()}};
@@ -63,7 +61,6 @@ TEST_F(RecentDocumentsTest, GatheringTakesTheFirstThirtyVisibleExistingResults) 
     ASSERT_TRUE(waitUntil([&] { return service().systemRecentDocuments().size() == 2; }));
 
     const auto& found = service().systemRecentDocuments();
-    ASSERT_EQ(found.size(), 2);
     EXPECT_EQ(found[0], (SystemRecentDocumentRecord{visible, "visible.txt", "Text Editor", kEditor,
                                                     hoursAgo(1)}));
     EXPECT_EQ(found[1].appName, "Viewer");
@@ -74,8 +71,7 @@ TEST_F(RecentDocumentsTest, GatheringTakesTheFirstThirtyVisibleExistingResults) 
 }
 
 TEST_F(RecentDocumentsTest, IconsComeFromTheCacheOrTheTypeAndAreLoadedInTheBackground) {
-    const QString a = file("a.txt");
-    const QString plain = file("Makefile");
+    const QString a = file("a.txt"), plain = file("Makefile");
     service().savePersistedRecords({record(a, hoursAgo(1)), record(plain, hoursAgo(2))});
     // The editor runs: its icon stands in until the cache has one.
     RunningApplication editor = makeRunningApplication("Editor", "editor.desktop", kEditor);
@@ -124,8 +120,7 @@ TEST_F(RecentDocumentsTest, ListingNeverWaitsForTheDisk) {
 }
 
 TEST_F(RecentDocumentsTest, TheApplicationsPathIsStoredWhenKnown) {
-    const QString a = file("a.txt");
-    const QString key = RecentDocumentsService::storageKey.key();
+    const QString a = file("a.txt"), key = RecentDocumentsService::storageKey.key();
     const QDateTime at = QDateTime(QDate(2001, 1, 2), QTime(0, 0, 1, 500), Qt::UTC);
     service().savePersistedRecords({record(a, at)});
     const QJsonObject first =

@@ -1,6 +1,5 @@
 #include "HistoryTestSupport.h"
 
-#include "history/RecentDocumentsService.h"
 #include "history/RecentFoldersService.h"
 
 #include <QJsonArray>
@@ -110,8 +109,7 @@ TYPED_TEST(RecentItemsTest, TheIndexFillsUpAfterThePersistedItemsEachOnce) {
 }
 
 TYPED_TEST(RecentItemsTest, OpeningAgainOrThroughALinkOrAliasKeepsOneRecordNowDated) {
-    const QString target = this->make("Work/target");
-    const QString other = this->make("other");
+    const QString target = this->make("Work/target"), other = this->make("other");
     const QString link =
         this->tree.add("link -> " + QDir(this->tree.root()).relativeFilePath(target));
     const QString alias = this->file("alias");

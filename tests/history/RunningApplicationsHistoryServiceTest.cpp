@@ -5,6 +5,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSignalSpy>
 
 namespace {
 
@@ -45,22 +46,19 @@ protected:
 };
 
 TEST_F(RunningApplicationsHistoryTest, StartRecordsTheFrontmostOnceThenEveryActivation) {
-    const auto editor = app("Editor", "editor.desktop");
-    const auto viewer = app("Viewer", "viewer.desktop");
+    const auto editor = app("Editor", "editor.desktop"), viewer = app("Viewer", "viewer.desktop");
     history().start(); // nothing in front: nothing recorded
     EXPECT_FALSE(fakes.defaults->contains(kKey));
     recreate();
     fakes.running->bringToFront(viewer); // before start: not seen
     fakes.running->frontmost = editor;
-    int writes = 0;
-    QObject::connect(fakes.defaults.get(), &UserDefaults::valueChanged,
-                     [&](const QString& key) { writes += key == kKey; });
+    QSignalSpy writes(fakes.defaults.get(), &UserDefaults::valueChanged);
     for (int i = 0; i < 3; ++i)
         history().start();
-    EXPECT_EQ(writes, 1);
+    EXPECT_EQ(writes.size(), 1);
     EXPECT_EQ(history().lastActivationDate(editor), kT0);
     activateAt(2, viewer);
-    EXPECT_EQ(writes, 2) << "one observer, one record per activation";
+    EXPECT_EQ(writes.size(), 2) << "one observer, one record per activation";
     EXPECT_EQ(listed(), (QStringList{"Viewer", "Editor"}));
 }
 
@@ -104,10 +102,10 @@ TEST_F(RunningApplicationsHistoryTest, AnApplicationIsKeyedByItsIdentifierElseIt
 
     // The identifier decides, whatever the name or path of the asking snapshot.
     activateAt(2, app("K", "k.desktop"));
-    const QString kPath = tree.path("k.desktop");
     EXPECT_EQ(history().lastActivationDate(makeRunningApplication("Other", "k.desktop", {})),
               kT0.addSecs(120));
-    EXPECT_FALSE(history().lastActivationDate(makeRunningApplication("K", {}, kPath)));
+    EXPECT_FALSE(
+        history().lastActivationDate(makeRunningApplication("K", {}, tree.path("k.desktop"))));
     // Without identifier and bundle there is nothing to list: not recorded.
     for (const auto& keyless :
          {makeRunningApplication({}, {}, {}), makeRunningApplication("Named", {}, {}),

@@ -71,14 +71,11 @@ TEST_F(LinuxBookmarks, ARenamedOrMovedItemIsFoundByItsIdentityInItsFolderOrTheUs
     }
 }
 
-TEST_F(LinuxBookmarks, NothingIsMadeOfWhatCannotBeReferenced) {
+TEST_F(LinuxBookmarks, NothingIsMadeOfWhatCannotBeReferencedAndMalformedReferencesNeverResolve) {
     tree.add(u"dangling -> gone"_s);
     for (const QUrl& url : {tree.url(u"missing"_s), QUrl(u"https://example.org/a"_s), QUrl(),
                             QUrl(u"relative/path"_s), tree.url(u"dangling"_s)})
         EXPECT_FALSE(service.createBookmark(url, false)) << url.toString().toStdString();
-}
-
-TEST_F(LinuxBookmarks, MalformedReferencesNeverResolve) {
     const QByteArray good = service.createBookmark(QUrl::fromLocalFile(file), true).value();
     const auto patched = [&](int offset, const QByteArray& bytes) {
         return QByteArray(good).replace(offset, bytes.size(), bytes);

@@ -41,9 +41,7 @@ QByteArrayList shell(const QByteArray& command, int lines) {
     std::_Exit(0);
 }
 
-// A private X server with a window manager while the test program runs, Qt put on it before
-// the shared test main creates the QApplication. Not while CTest only lists the tests; the
-// other client's process runs only its window.
+// Not while CTest only lists the tests; the other client's process runs only its window.
 struct PrivateDisplay {
     PrivateDisplay() {
         if (const QByteArray client = qgetenv("PELORA_X11_CLIENT"); !client.isEmpty())
