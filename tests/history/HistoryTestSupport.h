@@ -7,6 +7,9 @@
 #include "support/TestSupport.h"
 
 #include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <gtest/gtest.h>
 
 // The fake platform around real files and folders in a temporary tree.

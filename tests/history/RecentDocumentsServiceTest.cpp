@@ -3,9 +3,6 @@
 #include "common/Dates.h"
 
 #include <QElapsedTimer>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QScopeGuard>
 
 namespace {

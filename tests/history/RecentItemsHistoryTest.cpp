@@ -2,10 +2,6 @@
 
 #include "history/RecentFoldersService.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
 // What the documents and the folders histories have in common, each seen through one face:
 // items the user opened through the strip, stored, newest first, ten at most.
 namespace {
@@ -16,11 +12,8 @@ struct Documents {
     static QString make(TempTree& t, const QString& name) { return t.add(name + ".txt"); }
     // Anything that exists: the strip sends folders to the folders history.
     static QString otherKind(TempTree&) { return {}; }
-    static void save(Service& s, const QList<std::pair<QString, QDateTime>>& records) {
-        QList<PersistedRecentDocumentRecord> list;
-        for (const auto& [path, at] : records)
-            list.append({path, QFileInfo(path).fileName(), "Other", {}, at});
-        s.savePersistedRecords(list);
+    static PersistedRecentDocumentRecord record(const QString& path, const QDateTime& at) {
+        return {path, QFileInfo(path).fileName(), "Other", {}, at};
     }
     static QStringList names(Service& s) { return displayNames(s); }
 };
@@ -30,11 +23,8 @@ struct Folders {
     static QList<RecentItemsResult>& found(FakeRecentItemsIndex& index) { return index.folders; }
     static QString make(TempTree& t, const QString& name) { return t.add(name + u'/'); }
     static QString otherKind(TempTree& t) { return t.add("a file.txt"); }
-    static void save(Service& s, const QList<std::pair<QString, QDateTime>>& records) {
-        QList<PersistedRecentFolderRecord> list;
-        for (const auto& [path, at] : records)
-            list.append({path, QFileInfo(path).fileName(), at});
-        s.savePersistedRecords(list);
+    static PersistedRecentFolderRecord record(const QString& path, const QDateTime& at) {
+        return {path, QFileInfo(path).fileName(), at};
     }
     static QStringList names(Service& s) { return displayNames(s.currentFolders()); }
 };
@@ -45,6 +35,12 @@ protected:
     QString make(const QString& name) { return Kind::make(this->tree, name); }
     QStringList names() { return Kind::names(service()); }
     QString key() const { return Kind::Service::storageKey.key(); }
+    void save(const QList<std::pair<QString, QDateTime>>& records) {
+        QList<decltype(Kind::record({}, {}))> list;
+        for (const auto& [path, at] : records)
+            list << Kind::record(path, at);
+        service().savePersistedRecords(list);
+    }
     // The stored records of items that exist, paths and dates, in stored order.
     QList<std::pair<QString, QDateTime>> stored() {
         QList<std::pair<QString, QDateTime>> out;
@@ -69,7 +65,7 @@ TYPED_TEST_SUITE(RecentItemsTest, Kinds);
 TYPED_TEST(RecentItemsTest, ListsTheTenNewestEqualDatesByNameIgnoringCase) {
     const QString beta = this->make("Beta"), alpha = this->make("alpha"), zoo = this->make("Zoo");
     const QDateTime t = this->hoursAgo(2);
-    TypeParam::save(this->service(), {{beta, t}, {alpha, t}, {zoo, this->hoursAgo(1)}});
+    this->save({{beta, t}, {alpha, t}, {zoo, this->hoursAgo(1)}});
     EXPECT_EQ(this->names(), this->fileNames({zoo, alpha, beta}));
 
     // Twelve, stored oldest first: the ten newest.
@@ -79,7 +75,7 @@ TYPED_TEST(RecentItemsTest, ListsTheTenNewestEqualDatesByNameIgnoringCase) {
         twelve.append({this->make(QStringLiteral("n%1").arg(i)), this->hoursAgo(i)});
         newest.prepend(twelve.last().first);
     }
-    TypeParam::save(this->service(), twelve);
+    this->save(twelve);
     EXPECT_EQ(this->names(), this->fileNames(newest.mid(0, 10)));
     // One that went leaves its place to the next.
     QFileInfo(newest[0]).isDir() ? QDir(newest[0]).removeRecursively() : QFile::remove(newest[0]);
@@ -94,7 +90,7 @@ TYPED_TEST(RecentItemsTest, TheIndexFillsUpAfterThePersistedItemsEachOnce) {
                         .emplace_back(this->make(QStringLiteral("p%1").arg(i)), this->hoursAgo(i))
                         .first;
     std::swap(persisted[0], persisted[5]); // stored order is not list order
-    TypeParam::save(this->service(), persisted);
+    this->save(persisted);
     // The index's newest result is a persisted item spelled another way: listed once.
     auto& found = TypeParam::found(*this->fakes.recentItemsIndex);
     found << RecentItemsResult{this->tree.root() + "/./" + QFileInfo(expected[2]).fileName(),

@@ -3,8 +3,6 @@
 #include "common/Dates.h"
 #include "history/RunningApplicationsHistoryService.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSignalSpy>
 
 namespace {

@@ -150,8 +150,7 @@ TEST(X11History, KeepsWhatIsNeitherSecretNorStuckAndNeverWaitsForIt) {
     for (const Owner::Offers& offers : rows) {
         const qint64 count = pasteboard->changeCount();
         // The next owner takes over before the last one goes: one change each.
-        auto next = std::make_unique<Owner>(offers);
-        owner = std::move(next);
+        owner = std::make_unique<Owner>(offers);
         ASSERT_TRUE(waitForChange(*pasteboard, count));
         history.checkPasteboard();
         ASSERT_TRUE(waitUntil([&] { return !history.isCapturing(); }));
