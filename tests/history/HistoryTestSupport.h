@@ -1,11 +1,15 @@
 #pragma once
 
+#include "history/RecentDocumentsService.h"
 #include "support/FakePlatform.h"
 #include "support/QtPrinters.h"
 #include "support/TempTree.h"
 #include "support/TestSupport.h"
 
 #include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <gtest/gtest.h>
 
 // The fake platform around real files and folders in a temporary tree.
@@ -27,3 +31,17 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return QDateTime::currentDateTimeUtc() > before; }));
     }
 };
+
+// The items' names as listed, in order; for documents those of every group.
+template <class Items> QStringList displayNames(const Items& items) {
+    QStringList out;
+    for (const auto& item : items)
+        out << item.displayName;
+    return out;
+}
+inline QStringList displayNames(RecentDocumentsService& documents) {
+    QStringList out;
+    for (const auto& group : documents.currentGroups())
+        out << displayNames(group.items);
+    return out;
+}

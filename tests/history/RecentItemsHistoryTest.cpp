@@ -1,11 +1,6 @@
 #include "HistoryTestSupport.h"
 
-#include "history/RecentDocumentsService.h"
 #include "history/RecentFoldersService.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 // What the documents and the folders histories have in common, each seen through one face:
 // items the user opened through the strip, stored, newest first, ten at most.
@@ -17,19 +12,10 @@ struct Documents {
     static QString make(TempTree& t, const QString& name) { return t.add(name + ".txt"); }
     // Anything that exists: the strip sends folders to the folders history.
     static QString otherKind(TempTree&) { return {}; }
-    static void save(Service& s, const QList<std::pair<QString, QDateTime>>& records) {
-        QList<PersistedRecentDocumentRecord> list;
-        for (const auto& [path, at] : records)
-            list.append({path, QFileInfo(path).fileName(), "Other", {}, at});
-        s.savePersistedRecords(list);
+    static PersistedRecentDocumentRecord record(const QString& path, const QDateTime& at) {
+        return {path, QFileInfo(path).fileName(), "Other", {}, at};
     }
-    static QStringList names(Service& s) {
-        QStringList out;
-        for (const auto& group : s.currentGroups())
-            for (const auto& item : group.items)
-                out << item.displayName;
-        return out;
-    }
+    static QStringList names(Service& s) { return displayNames(s); }
 };
 
 struct Folders {
@@ -37,18 +23,10 @@ struct Folders {
     static QList<RecentItemsResult>& found(FakeRecentItemsIndex& index) { return index.folders; }
     static QString make(TempTree& t, const QString& name) { return t.add(name + u'/'); }
     static QString otherKind(TempTree& t) { return t.add("a file.txt"); }
-    static void save(Service& s, const QList<std::pair<QString, QDateTime>>& records) {
-        QList<PersistedRecentFolderRecord> list;
-        for (const auto& [path, at] : records)
-            list.append({path, QFileInfo(path).fileName(), at});
-        s.savePersistedRecords(list);
+    static PersistedRecentFolderRecord record(const QString& path, const QDateTime& at) {
+        return {path, QFileInfo(path).fileName(), at};
     }
-    static QStringList names(Service& s) {
-        QStringList out;
-        for (const auto& item : s.currentFolders())
-            out << item.displayName;
-        return out;
-    }
+    static QStringList names(Service& s) { return displayNames(s.currentFolders()); }
 };
 
 template <class Kind> class RecentItemsTest : public HistoryTest {
@@ -57,6 +35,12 @@ protected:
     QString make(const QString& name) { return Kind::make(this->tree, name); }
     QStringList names() { return Kind::names(service()); }
     QString key() const { return Kind::Service::storageKey.key(); }
+    void save(const QList<std::pair<QString, QDateTime>>& records) {
+        QList<decltype(Kind::record({}, {}))> list;
+        for (const auto& [path, at] : records)
+            list << Kind::record(path, at);
+        service().savePersistedRecords(list);
+    }
     // The stored records of items that exist, paths and dates, in stored order.
     QList<std::pair<QString, QDateTime>> stored() {
         QList<std::pair<QString, QDateTime>> out;
@@ -81,7 +65,7 @@ TYPED_TEST_SUITE(RecentItemsTest, Kinds);
 TYPED_TEST(RecentItemsTest, ListsTheTenNewestEqualDatesByNameIgnoringCase) {
     const QString beta = this->make("Beta"), alpha = this->make("alpha"), zoo = this->make("Zoo");
     const QDateTime t = this->hoursAgo(2);
-    TypeParam::save(this->service(), {{beta, t}, {alpha, t}, {zoo, this->hoursAgo(1)}});
+    this->save({{beta, t}, {alpha, t}, {zoo, this->hoursAgo(1)}});
     EXPECT_EQ(this->names(), this->fileNames({zoo, alpha, beta}));
 
     // Twelve, stored oldest first: the ten newest.
@@ -91,7 +75,7 @@ TYPED_TEST(RecentItemsTest, ListsTheTenNewestEqualDatesByNameIgnoringCase) {
         twelve.append({this->make(QStringLiteral("n%1").arg(i)), this->hoursAgo(i)});
         newest.prepend(twelve.last().first);
     }
-    TypeParam::save(this->service(), twelve);
+    this->save(twelve);
     EXPECT_EQ(this->names(), this->fileNames(newest.mid(0, 10)));
     // One that went leaves its place to the next.
     QFileInfo(newest[0]).isDir() ? QDir(newest[0]).removeRecursively() : QFile::remove(newest[0]);
@@ -106,7 +90,7 @@ TYPED_TEST(RecentItemsTest, TheIndexFillsUpAfterThePersistedItemsEachOnce) {
                         .emplace_back(this->make(QStringLiteral("p%1").arg(i)), this->hoursAgo(i))
                         .first;
     std::swap(persisted[0], persisted[5]); // stored order is not list order
-    TypeParam::save(this->service(), persisted);
+    this->save(persisted);
     // The index's newest result is a persisted item spelled another way: listed once.
     auto& found = TypeParam::found(*this->fakes.recentItemsIndex);
     found << RecentItemsResult{this->tree.root() + "/./" + QFileInfo(expected[2]).fileName(),
@@ -121,8 +105,7 @@ TYPED_TEST(RecentItemsTest, TheIndexFillsUpAfterThePersistedItemsEachOnce) {
 }
 
 TYPED_TEST(RecentItemsTest, OpeningAgainOrThroughALinkOrAliasKeepsOneRecordNowDated) {
-    const QString target = this->make("Work/target");
-    const QString other = this->make("other");
+    const QString target = this->make("Work/target"), other = this->make("other");
     const QString link =
         this->tree.add("link -> " + QDir(this->tree.root()).relativeFilePath(target));
     const QString alias = this->file("alias");
@@ -162,10 +145,7 @@ TYPED_TEST(RecentItemsTest, DamagedStoredDataReadsAsEmptyIsLeftAloneAndReplaced)
                                  .toObject();
     auto with = [&](const char* field, const QJsonValue& value) {
         QJsonObject o = good;
-        if (value.isUndefined())
-            o.remove(QString::fromLatin1(field));
-        else
-            o.insert(QString::fromLatin1(field), value);
+        o.insert(QString::fromLatin1(field), value); // undefined removes it
         return QVariant(QJsonDocument(QJsonArray{good, o}).toJson());
     };
     // A number too large for a date.
@@ -196,25 +176,23 @@ TYPED_TEST(RecentItemsTest, DamagedStoredDataReadsAsEmptyIsLeftAloneAndReplaced)
 }
 
 // Folders only: the index's folders, hidden ones included, from the whole past.
-class RecentFoldersTest : public RecentItemsTest<Folders> {
-protected:
-    FakeRecentItemsIndex& index() { return *fakes.recentItemsIndex; }
-};
+using RecentFoldersTest = RecentItemsTest<Folders>;
 
 TEST_F(RecentFoldersTest, GatheringKeepsExistingFoldersOfTheFirstTwentyResults) {
-    index().folders = {{file("a file.txt"), now},
-                       {tree.path("gone"), now},
-                       {QString(), now},
-                       {folder(".hidden"), QDateTime()}};
+    FakeRecentItemsIndex& index = *fakes.recentItemsIndex;
+    index.folders = {{file("a file.txt"), now},
+                     {tree.path("gone"), now},
+                     {QString(), now},
+                     {folder(".hidden"), QDateTime()}};
     for (int i = 0; i < 25; ++i)
-        index().folders << RecentItemsResult{folder(QStringLiteral("d%1").arg(i)), hoursAgo(i)};
+        index.folders << RecentItemsResult{folder(QStringLiteral("d%1").arg(i)), hoursAgo(i)};
     service().refresh();
     ASSERT_TRUE(waitUntil([&] { return !service().isGathering(); }));
     const auto& found = service().systemRecentFolders();
     ASSERT_EQ(found.size(), 17);
     EXPECT_EQ(found[0].displayName, ".hidden");
     EXPECT_EQ(found[16].displayName, "d15");
-    EXPECT_EQ(index().predicates.last().usedSince, QDateTime::fromSecsSinceEpoch(0, Qt::UTC));
+    EXPECT_EQ(index.predicates.last().usedSince, QDateTime::fromSecsSinceEpoch(0, Qt::UTC));
     EXPECT_EQ(names().size(), 10);
     EXPECT_EQ(service().currentFolders()[0].url, url(tree.path(".hidden")));
     EXPECT_EQ(fakes.workspace->nameOfIcon(found[0].icon), "file:" + tree.path(".hidden"));

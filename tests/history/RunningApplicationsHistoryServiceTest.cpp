@@ -3,8 +3,7 @@
 #include "common/Dates.h"
 #include "history/RunningApplicationsHistoryService.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QSignalSpy>
 
 namespace {
 
@@ -36,10 +35,7 @@ protected:
         fakes.running->bringToFront(a);
     }
     QStringList listed(int limit = 10, std::optional<QString> excluding = "org.pelora.Pelora") {
-        QStringList names;
-        for (const RecentAppItem& item : history().recentApplications(limit, excluding))
-            names << item.displayName;
-        return names;
+        return displayNames(history().recentApplications(limit, excluding));
     }
     QJsonObject stored() const {
         return QJsonDocument::fromJson(fakes.defaults->dataForKey(kKey)).object();
@@ -48,40 +44,27 @@ protected:
 };
 
 TEST_F(RunningApplicationsHistoryTest, StartRecordsTheFrontmostOnceThenEveryActivation) {
-    const auto editor = app("Editor", "editor.desktop");
-    const auto viewer = app("Viewer", "viewer.desktop");
+    const auto editor = app("Editor", "editor.desktop"), viewer = app("Viewer", "viewer.desktop");
     history().start(); // nothing in front: nothing recorded
     EXPECT_FALSE(fakes.defaults->contains(kKey));
     recreate();
     fakes.running->bringToFront(viewer); // before start: not seen
     fakes.running->frontmost = editor;
-    int writes = 0;
-    QObject::connect(fakes.defaults.get(), &UserDefaults::valueChanged,
-                     [&](const QString& key) { writes += key == kKey; });
+    QSignalSpy writes(fakes.defaults.get(), &UserDefaults::valueChanged);
     for (int i = 0; i < 3; ++i)
         history().start();
-    EXPECT_EQ(writes, 1);
+    EXPECT_EQ(writes.size(), 1);
     EXPECT_EQ(history().lastActivationDate(editor), kT0);
     activateAt(2, viewer);
-    EXPECT_EQ(writes, 2) << "one observer, one record per activation";
+    EXPECT_EQ(writes.size(), 2) << "one observer, one record per activation";
     EXPECT_EQ(listed(), (QStringList{"Viewer", "Editor"}));
 }
 
-TEST_F(RunningApplicationsHistoryTest, TheProgramItselfIsNeitherRecordedNorListed) {
-    // Its own windows and launcher entry are left to the end-to-end test of running
-    // applications; here its bundle, and a copy elsewhere that carries its identifier.
-    const RunningApplication itself[] = {
-        makeRunningApplication("Pelora", {}, fakes.bundle->path),
-        makeRunningApplication("Copy", "org.pelora.Pelora", tree.add("copy.desktop"))};
-    history().start();
-    for (const RunningApplication& a : itself) {
-        SCOPED_TRACE(a.localizedName->toStdString());
-        activateAt(1, a);
-        EXPECT_FALSE(history().lastActivationDate(a));
-        EXPECT_FALSE(fakes.defaults->contains(kKey));
-    }
-    // What an earlier version stored of the program's launcher entry (it starts the program's
-    // own executable) stays out of the list, with or without an identifier to exclude.
+// The program's bundle and a copy carrying its identifier are left out in the applications menu
+// test, its windows and running launcher entry in the end-to-end test of running applications.
+TEST_F(RunningApplicationsHistoryTest, TheProgramsOwnLauncherEntryStoredEarlierIsNotListed) {
+    // What an earlier version stored of it (the entry starts the program's own executable)
+    // stays out of the list, with or without an identifier to exclude.
     const QString path = tree.add("pelora.desktop", "[Desktop Entry]\nType=Application\n");
     fakes.workspace->executables.insert(path, fakes.bundle->executablePath());
     const QJsonObject old{{"bundlePath", path}, {"displayName", "Pelora"}, {"lastActivatedAt", 10}};
@@ -107,10 +90,10 @@ TEST_F(RunningApplicationsHistoryTest, AnApplicationIsKeyedByItsIdentifierElseIt
 
     // The identifier decides, whatever the name or path of the asking snapshot.
     activateAt(2, app("K", "k.desktop"));
-    const QString kPath = tree.path("k.desktop");
     EXPECT_EQ(history().lastActivationDate(makeRunningApplication("Other", "k.desktop", {})),
               kT0.addSecs(120));
-    EXPECT_FALSE(history().lastActivationDate(makeRunningApplication("K", {}, kPath)));
+    EXPECT_FALSE(
+        history().lastActivationDate(makeRunningApplication("K", {}, tree.path("k.desktop"))));
     // Without identifier and bundle there is nothing to list: not recorded.
     for (const auto& keyless :
          {makeRunningApplication({}, {}, {}), makeRunningApplication("Named", {}, {}),

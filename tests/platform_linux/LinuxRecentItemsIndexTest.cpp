@@ -67,24 +67,17 @@ TEST_F(LinuxRecentItemsIndexTest, SelectsDocumentsOrFoldersUnderHomeNewestFirstO
     const QString tool = writeFile(tree.path(u"home/bin/tool"_s), "x", true);
     const QString report = make("work/report with space.pdf"), notes = make("notes.txt");
     const QString projects = make("Projects/"), music = make("Music/");
-    // The hours since each was used, those shown first and in the order expected; then a
+    // Used that many hours ago: those shown first, in the order expected; then a
     // program without a document's name, an entry, one used before the cut-off, one gone, one
     // outside the home folder and the home folder itself.
-    const QList<std::pair<QString, int>> entries{{report, 1},
-                                                 {script, 3},
-                                                 {projects, 4},
-                                                 {notes, 5},
-                                                 {music, 6},
-                                                 {tool, 2},
-                                                 {make("apps/editor.desktop"), 2},
-                                                 {make("old.txt"), 24 * 40},
-                                                 {home + u"/gone.txt"_s, 1},
-                                                 {elsewhere.path(u"outside.txt"_s), 1},
-                                                 {home, 1}};
+    const QStringList order = QStringList{report, script, projects, notes, music, tool}
+                              << make("apps/editor.desktop") << make("old.txt")
+                              << home + u"/gone.txt"_s << elsewhere.path(u"outside.txt"_s) << home;
+    const int hours[] = {1, 3, 4, 5, 6, 2, 2, 24 * 40, 1, 1, 1};
     QList<QByteArray> bookmarks{bookmark("https://example.org/page", now),
                                 bookmark("file://otherhost" + notes.toUtf8(), now)};
-    for (const auto& [path, hours] : entries)
-        bookmarks.prepend(used(path, hours));
+    for (int i = 0; i < order.size(); ++i)
+        bookmarks.prepend(used(order[i], hours[i]));
     writeFile(file, xbel(bookmarks));
     EXPECT_EQ(gather(RecentItemKind::document), (QStringList{report, script, notes}));
     EXPECT_EQ(gather(RecentItemKind::folder), (QStringList{projects, music}));

@@ -9,14 +9,14 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Another program that owns the clipboard until someone else takes it, then quits.
 std::unique_ptr<QProcess> xclip(const QString& target, const QByteArray& content) {
     auto process = std::make_unique<QProcess>();
-    process->start(QStringLiteral("xclip"),
-                   {QStringLiteral("-quiet"), QStringLiteral("-selection"),
-                    QStringLiteral("clipboard"), QStringLiteral("-t"), target});
+    process->start(u"xclip"_s, {u"-quiet"_s, u"-selection"_s, u"clipboard"_s, u"-t"_s, target});
     process->write(content);
     process->closeWriteChannel();
     return process;
@@ -88,11 +88,10 @@ TEST(X11Pasteboard, ReadsEveryTypeAnotherProgramCopies) {
         QString target, type;
         QByteArray content, read;
     } rows[] = {
-        {QStringLiteral("UTF8_STRING"), PasteboardType::plainText, "gr\u00fc\u00dfe",
-         "gr\u00fc\u00dfe"},
-        {QStringLiteral("STRING"), PasteboardType::plainText, "caf\xe9", "caf\xc3\xa9"},
+        {u"UTF8_STRING"_s, PasteboardType::plainText, "gr\u00fc\u00dfe", "gr\u00fc\u00dfe"},
+        {u"STRING"_s, PasteboardType::plainText, "caf\xe9", "caf\xc3\xa9"},
         {PasteboardType::png, PasteboardType::png, large, large},
-        {QStringLiteral("UTF8_STRING"), PasteboardType::plainText, huge, huge.left(2 << 20)},
+        {u"UTF8_STRING"_s, PasteboardType::plainText, huge, huge.left(2 << 20)},
     };
     // Each stays until the next one has taken over. xclip quits when a transfer is left unread,
     // so the huge text comes last.
@@ -105,7 +104,7 @@ TEST(X11Pasteboard, ReadsEveryTypeAnotherProgramCopies) {
     };
     // An owner that quits takes its content along: a change with nothing offered.
     qint64 count = pasteboard.changeCount();
-    std::unique_ptr<QProcess> owner = xclip(QStringLiteral("UTF8_STRING"), "gone");
+    std::unique_ptr<QProcess> owner = xclip(u"UTF8_STRING"_s, "gone");
     ASSERT_TRUE(waitForChange(pasteboard, count));
     count = pasteboard.changeCount();
     owner.reset();
@@ -151,8 +150,7 @@ TEST(X11History, KeepsWhatIsNeitherSecretNorStuckAndNeverWaitsForIt) {
     for (const Owner::Offers& offers : rows) {
         const qint64 count = pasteboard->changeCount();
         // The next owner takes over before the last one goes: one change each.
-        auto next = std::make_unique<Owner>(offers);
-        owner = std::move(next);
+        owner = std::make_unique<Owner>(offers);
         ASSERT_TRUE(waitForChange(*pasteboard, count));
         history.checkPasteboard();
         ASSERT_TRUE(waitUntil([&] { return !history.isCapturing(); }));
@@ -161,15 +159,14 @@ TEST(X11History, KeepsWhatIsNeitherSecretNorStuckAndNeverWaitsForIt) {
     QStringList keys;
     for (const ClipboardItem& item : history.items())
         keys << ClipboardHistoryService::contentKey(item);
-    EXPECT_EQ(keys, QStringList{QStringLiteral("text:words")});
+    EXPECT_EQ(keys, QStringList{u"text:words"_s});
 }
 
 // What another program pasting the type gets, or nothing when none is offered (xclip then ends
 // quietly or with an error). Pelora serves it from this thread's event loop meanwhile.
 static std::optional<QByteArray> paste(const QString& type) {
     QProcess p;
-    p.start(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
-                                      QStringLiteral("clipboard"), QStringLiteral("-t"), type});
+    p.start(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s, u"-t"_s, type});
     EXPECT_TRUE(waitUntil([&] { return p.state() == QProcess::NotRunning; }));
     const QByteArray out = p.readAllStandardOutput();
     return p.exitCode() == 0 && !out.isEmpty() ? std::optional(out) : std::nullopt;
@@ -186,16 +183,15 @@ TEST(X11Pasteboard, WritesRichTextAndFileListsOthersPasteAndClears) {
         QString type;
         std::optional<QByteArray> pasted;
     } rows[] = {
-        {C{QStringLiteral("caf\u00e9"), {}, {{PasteboardType::rtf, rtf}}}, PasteboardType::rtf,
-         rtf},
-        {{}, QStringLiteral("UTF8_STRING"), "caf\xc3\xa9"},
+        {C{u"caf\u00e9"_s, {}, {{PasteboardType::rtf, rtf}}}, PasteboardType::rtf, rtf},
+        {{}, u"UTF8_STRING"_s, "caf\xc3\xa9"},
         {C{std::nullopt, files, {}}, PasteboardType::gnomeCopiedFiles,
          "copy\nfile:///tmp/a%20b.txt\nfile:///tmp/c"},
         {{}, PasteboardType::uriList, "file:///tmp/a%20b.txt\r\nfile:///tmp/c\r\n"},
         // File managers would take a web address for a file.
         {C{std::nullopt, {QUrl("https://example.org/")}, {}}, PasteboardType::gnomeCopiedFiles,
          std::nullopt},
-        {C{}, QStringLiteral("TARGETS"), std::nullopt},
+        {C{}, u"TARGETS"_s, std::nullopt},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(qPrintable(row.type));

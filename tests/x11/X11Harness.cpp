@@ -9,6 +9,8 @@
 
 #include <csignal>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 bool displayReady = false;
@@ -39,17 +41,15 @@ QByteArrayList shell(const QByteArray& command, int lines) {
     std::_Exit(0);
 }
 
-// A private X server with a window manager while the test program runs, Qt put on it before
-// the shared test main creates the QApplication. Not while CTest only lists the tests; the
-// other client's process runs only its window.
+// Not while CTest only lists the tests; the other client's process runs only its window.
 struct PrivateDisplay {
     PrivateDisplay() {
         if (const QByteArray client = qgetenv("PELORA_X11_CLIENT"); !client.isEmpty())
             runOtherClient(client.split(' ').value(0), client.endsWith(" pid"));
-        QFile cmdline(QStringLiteral("/proc/self/cmdline"));
+        QFile cmdline(u"/proc/self/cmdline"_s);
         if (!cmdline.open(QIODevice::ReadOnly) ||
             cmdline.readAll().contains("--gtest_list_tests") ||
-            QStandardPaths::findExecutable(QStringLiteral("openbox")).isEmpty())
+            QStandardPaths::findExecutable(u"openbox"_s).isEmpty())
             return;
         // Xvfb writes its display number to descriptor 3 once it accepts connections.
         const QByteArrayList xvfb = shell("Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp "
@@ -126,10 +126,9 @@ void X11Client::sync() {
 
 OtherClient::OtherClient(const QString& wmClass, bool setsPid, const QString& launchedFrom) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("PELORA_X11_CLIENT"),
-                       wmClass + (setsPid ? QStringLiteral(" pid") : QString()));
+    environment.insert(u"PELORA_X11_CLIENT"_s, wmClass + (setsPid ? u" pid"_s : QString()));
     if (!launchedFrom.isEmpty())
-        environment.insert(QStringLiteral("GIO_LAUNCHED_DESKTOP_FILE"), launchedFrom);
+        environment.insert(u"GIO_LAUNCHED_DESKTOP_FILE"_s, launchedFrom);
     process.setProcessEnvironment(environment);
     process.start(QCoreApplication::applicationFilePath(), {});
 }
