@@ -60,11 +60,21 @@ TEST_F(RunningApplicationsHistoryTest, StartRecordsTheFrontmostOnceThenEveryActi
     EXPECT_EQ(listed(), (QStringList{"Viewer", "Editor"}));
 }
 
-// The program's bundle and a copy carrying its identifier are left out in the applications menu
-// test, its windows and running launcher entry in the end-to-end test of running applications.
-TEST_F(RunningApplicationsHistoryTest, TheProgramsOwnLauncherEntryStoredEarlierIsNotListed) {
-    // What an earlier version stored of it (the entry starts the program's own executable)
-    // stays out of the list, with or without an identifier to exclude.
+TEST_F(RunningApplicationsHistoryTest, TheProgramItselfIsNeitherRecordedNorListed) {
+    // Its own windows and running launcher entry are left to the end-to-end test of running
+    // applications; here its bundle, and a copy elsewhere that carries its identifier.
+    const RunningApplication itself[] = {
+        makeRunningApplication("Pelora", {}, fakes.bundle->path),
+        makeRunningApplication("Copy", "org.pelora.Pelora", tree.add("copy.desktop"))};
+    history().start();
+    for (const RunningApplication& a : itself) {
+        SCOPED_TRACE(a.localizedName->toStdString());
+        activateAt(1, a);
+        EXPECT_FALSE(history().lastActivationDate(a));
+        EXPECT_FALSE(fakes.defaults->contains(kKey));
+    }
+    // What an earlier version stored of its launcher entry (it starts the program's own
+    // executable) stays out of the list, with or without an identifier to exclude.
     const QString path = tree.add("pelora.desktop", "[Desktop Entry]\nType=Application\n");
     fakes.workspace->executables.insert(path, fakes.bundle->executablePath());
     const QJsonObject old{{"bundlePath", path}, {"displayName", "Pelora"}, {"lastActivatedAt", 10}};
