@@ -28,7 +28,7 @@ namespace {
 
 constexpr int kLargeEntries = 50000;
 constexpr int kSmallEntries = 10;
-constexpr int kRounds = 5;
+constexpr int kRounds = 11;
 
 // PSS of a process in MB, from the kernel's summary; -1 when unreadable.
 double pssMb(qint64 pid) {

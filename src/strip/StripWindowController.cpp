@@ -20,6 +20,7 @@
 #include "strip/StripLayoutItem.h"
 
 #include <QMenu>
+#include <QTimer>
 
 StripWindowController::StripWindowController(Services& services, QObject* parent)
     : QObject(parent), services_(services), opener_(std::make_unique<MenuEntryOpener>(services)),
@@ -41,15 +42,23 @@ StripWindowController::~StripWindowController() {
 void StripWindowController::startServices() {
     services_.get<RunningApplicationsHistoryService>().start();
     services_.get<ClipboardHistoryService>().start();
-    services_.get<RecentFoldersService>().refresh();
     auto& documents = services_.get<RecentDocumentsService>();
     // Icons for the documents the menu shows first, so its first opening has them.
     QList<PersistedRecentDocumentRecord> records = documents.loadPersistedRecords();
     if (records.size() > RecentDocumentsService::maxResults)
         records.resize(RecentDocumentsService::maxResults);
     documents.prefetchIcons(records, services_.workspace());
-    documents.refresh();
     documentsAndFolders_->observeRecentDocuments();
+    if (!indexReadScheduled_) {
+        indexReadScheduled_ = true;
+        // The recent-files index is first read once start-up is over: read at once, it would
+        // compete with the strip and the first answers for the processor (a large index takes a
+        // fifth of a second). A menu opened before then reads it itself.
+        QTimer::singleShot(indexReadDelayMs, this, [this] {
+            services_.get<RecentFoldersService>().refresh();
+            services_.get<RecentDocumentsService>().refresh();
+        });
+    }
 }
 
 void StripWindowController::showStrip() {

@@ -30,8 +30,10 @@ public:
     explicit StripWindowController(Services& services, QObject* parent = nullptr);
     ~StripWindowController() override;
 
-    // Starts the services that feed the menus; each tolerates being started again.
+    // Starts the services that feed the menus; each tolerates being started again. The
+    // recent-files index is first read this long after the first start.
     void startServices();
+    static constexpr int indexReadDelayMs = 1000;
     // Starts the services, then brings the strip window to the front, creating it if needed.
     void showStrip();
     // Stores the frame, then closes and forgets the window.
@@ -76,5 +78,6 @@ private:
     std::unique_ptr<ApplicationsMenus> applications_;
     std::unique_ptr<ClipboardMenu> clipboard_;
     QPointer<StripPanel> window_;
+    bool indexReadScheduled_ = false;
     QPointer<FavoritesEditWindowCoordinator> favoritesEditor_;
 };

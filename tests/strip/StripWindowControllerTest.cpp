@@ -93,3 +93,13 @@ TEST_F(StripWindowTest, ADragTheWindowManagerDeclinesMovesTheWindowItself) {
     EXPECT_EQ(fakes.windowDecorations->moveStarts, QList<QPoint>{press});
     EXPECT_EQ(controller->window()->pos(), QPoint(1426, 342));
 }
+
+TEST_F(StripWindowTest, TheIndexIsReadOnceStartUpIsOverForTheFoldersAndTheDocuments) {
+    const auto& asked = fakes.recentItemsIndex->predicates;
+    controller->startServices();
+    controller->startServices(); // at launch it runs twice
+    EXPECT_TRUE(asked.isEmpty()); // nothing competes with the start-up
+    ASSERT_TRUE(waitUntil([&] { return asked.size() == 2; }));
+    EXPECT_EQ(asked[0].kind, RecentItemKind::folder);
+    EXPECT_EQ(asked[1].kind, RecentItemKind::document);
+}
