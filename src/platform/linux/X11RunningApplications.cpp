@@ -264,7 +264,8 @@ void X11RunningApplications::Private::fetchInfo(const QList<xcb_window_t>& list)
             continue;
         for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem;
              xcb_res_client_id_value_next(&it)) {
-            if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
+            const auto& [client, length] = *it.data; // which client id, and its size
+            if ((client.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
                 xcb_res_client_id_value_value_length(it.data) >= 1) {
                 windows[withoutPid[i]].pid = *xcb_res_client_id_value_value(it.data);
                 break;
