@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QThread>
 #include <fcntl.h>
+#include <glib.h>
 
 using namespace Qt::StringLiterals;
 
@@ -95,6 +97,37 @@ TEST_F(LinuxRecentItemsIndexTest, SelectsDocumentsOrFoldersUnderHomeNewestFirstO
         file, home, 1 << 20, {RecentItemKind::document, QDateTime::fromSecsSinceEpoch(0)});
     ASSERT_EQ(paths(docs), QStringList{notes});
     EXPECT_EQ(docs[0].lastUsedDate.toMSecsSinceEpoch(), now.addSecs(-60).toMSecsSinceEpoch());
+}
+
+// The file as GLib's own writer makes it (GTK's recent manager writes through it): groups,
+// applications with stamps, every date with microseconds, names outside ASCII.
+TEST_F(LinuxRecentItemsIndexTest, ReadsTheFileGLibWrites) {
+    const QString notes = make("Documents/notes été.txt"), projects = make("Documents/Projects/");
+    GBookmarkFile* written = g_bookmark_file_new();
+    const struct {
+        QString path;
+        qint64 visitedSecsAgo, appSecsAgo;
+    } entries[] = {{notes, 7200, 60}, {projects, 600, 3600}};
+    for (const auto& e : entries) {
+        const QByteArray href = uri(e.path);
+        GDateTime* visited =
+            g_date_time_new_from_unix_utc(now.toSecsSinceEpoch() - e.visitedSecsAgo);
+        GDateTime* stamp =
+            g_date_time_add(visited, (e.visitedSecsAgo - e.appSecsAgo) * G_USEC_PER_SEC + 123456);
+        g_bookmark_file_set_visited_date_time(written, href, visited);
+        g_bookmark_file_add_group(written, href, "Pelora");
+        g_bookmark_file_set_application_info(written, href, "ed", "ed %u", 2, stamp, nullptr);
+        g_date_time_unref(stamp);
+        g_date_time_unref(visited);
+    }
+    ASSERT_TRUE(g_bookmark_file_to_file(written, QFile::encodeName(file), nullptr));
+    g_bookmark_file_free(written);
+    const auto docs =
+        LinuxRecentItemsIndex::gather(file, home, 1 << 20, {RecentItemKind::document, {}, 0});
+    ASSERT_EQ(paths(docs), QStringList{notes});
+    EXPECT_EQ(docs[0].lastUsedDate.toMSecsSinceEpoch() / 1000, now.toSecsSinceEpoch() - 60);
+    EXPECT_EQ(docs[0].lastUsedDate.toMSecsSinceEpoch() % 1000, 123);
+    EXPECT_EQ(gather(RecentItemKind::folder), QStringList{projects});
 }
 
 TEST_F(LinuxRecentItemsIndexTest, BadInputCostsOnlyTheBrokenEntriesAndNeverHangs) {
@@ -193,3 +226,35 @@ TEST_F(LinuxRecentItemsIndexTest, ParsesOnceForBothKindsAndAgainOnlyForANewVersi
 }
 
 } // namespace
+
+// A query reports once, on the main thread; a restarted, stopped or destroyed one never reports
+// what it gathered before.
+TEST_F(LinuxRecentItemsIndexTest, QueriesReportOnTheMainThreadOnlyTheirNewestStart) {
+    const QString a = make("a.txt");
+    writeFile(file, xbel({used(a, 1)}));
+    LinuxRecentItemsIndex index(file, home);
+    auto query = index.makeQuery({RecentItemKind::document, now.addDays(-1), 0});
+    int stale = 0, newest = 0;
+    QStringList got;
+    query->start([&](const QList<RecentItemsResult>&) { ++stale; });
+    query->start([&](const QList<RecentItemsResult>& results) {
+        ++newest;
+        got = paths(results);
+        EXPECT_EQ(QThread::currentThread(), qApp->thread());
+    });
+    ASSERT_TRUE(waitUntil([&] { return newest > 0; }));
+    EXPECT_EQ(got, QStringList{a});
+    query->start([&](const QList<RecentItemsResult>&) { ++stale; });
+    query->stop();
+    auto other = index.makeQuery({RecentItemKind::document, now.addDays(-1), 0});
+    other->start([&](const QList<RecentItemsResult>&) { ++stale; });
+    other.reset();
+    // The worker is serial: once a later query reported, the earlier ones are done.
+    bool later = false;
+    auto last = index.makeQuery({RecentItemKind::document, now.addDays(-1), 0});
+    last->start([&](const QList<RecentItemsResult>&) { later = true; });
+    ASSERT_TRUE(waitUntil([&] { return later; }));
+    drainEvents();
+    EXPECT_EQ(stale, 0);
+    EXPECT_EQ(newest, 1);
+}
