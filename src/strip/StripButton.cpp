@@ -58,39 +58,34 @@ void StripSymbolButton::paintEvent(QPaintEvent*) {
     paintStripSymbol(painter, icon_, QRectF(rect()).center(), pointSize_, foreground);
 }
 
-StripButton::StripButton(StripModule module, std::function<void()> action, DropHandler onDrop,
-                         QWidget* parent)
+StripButton::StripButton(StripModule module, bool takesFileDrops, QWidget* parent)
     : StripSymbolButton(systemImageName(module), iconPointSize(module), parent), module_(module),
-      action_(std::move(action)), onDrop_(std::move(onDrop)) {
+      takesFileDrops_(takesFileDrops) {
     setObjectName(rawValue(module));
-    setAcceptDrops(bool(onDrop_));
-    connect(this, &QAbstractButton::clicked, this, [this] {
-        if (action_)
-            action_();
-    });
+    setAcceptDrops(takesFileDrops_);
 }
 
 void StripButton::dragEnterEvent(QDragEnterEvent* event) {
-    if (onDrop_ && !localFileURLs(event->mimeData()).isEmpty())
+    if (takesFileDrops_ && !localFileURLs(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void StripButton::dragMoveEvent(QDragMoveEvent* event) {
-    if (onDrop_ && !localFileURLs(event->mimeData()).isEmpty())
+    if (takesFileDrops_ && !localFileURLs(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void StripButton::dropEvent(QDropEvent* event) {
-    if (!onDrop_) {
+    if (!takesFileDrops_) {
         event->ignore();
         return;
     }
     const QList<QUrl> urls = localFileURLs(event->mimeData());
     event->acceptProposedAction();
     if (!urls.isEmpty())
-        onDrop_(urls);
+        Q_EMIT filesDropped(urls);
 }

@@ -6,7 +6,6 @@
 #include <QIcon>
 #include <QList>
 #include <QUrl>
-#include <functional>
 
 class QMimeData;
 class QPainter;
@@ -38,18 +37,18 @@ private:
     QIcon icon_;
 };
 
-// The button of one module. A press calls the action; for documents, folders and
-// applications, file URLs dropped on it go to the drop handler.
+// The button of one module. When it takes file drops, the local file URLs dropped on it are
+// passed on by filesDropped.
 class StripButton : public StripSymbolButton {
     Q_OBJECT
 public:
-    using DropHandler = std::function<void(const QList<QUrl>&)>;
-
-    StripButton(StripModule module, std::function<void()> action, DropHandler onDrop,
-                QWidget* parent = nullptr);
+    StripButton(StripModule module, bool takesFileDrops, QWidget* parent = nullptr);
 
     StripModule module() const { return module_; }
-    bool acceptsFileDrops() const { return bool(onDrop_); }
+    bool acceptsFileDrops() const { return takesFileDrops_; }
+
+Q_SIGNALS:
+    void filesDropped(const QList<QUrl>& urls);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -58,6 +57,5 @@ protected:
 
 private:
     StripModule module_;
-    std::function<void()> action_;
-    DropHandler onDrop_;
+    bool takesFileDrops_;
 };

@@ -150,8 +150,7 @@ private:
     bool horizontal_ = false;
 };
 
-StripContentView::StripContentView(UserDefaults& defaults, ModuleTapped onModuleTapped, Drop onDrop,
-                                   std::function<void()> openSettings, QWidget* parent)
+StripContentView::StripContentView(UserDefaults& defaults, QWidget* parent)
     : QWidget(parent), defaults_(defaults) {
     setObjectName(QStringLiteral("StripContentView"));
     setAttribute(Qt::WA_TranslucentBackground);
@@ -166,20 +165,12 @@ StripContentView::StripContentView(UserDefaults& defaults, ModuleTapped onModule
     for (const StripLayoutItem& item : stripLayout()) {
         if (const auto module = item.module()) {
             const StripModule m = *module;
-            StripButton::DropHandler dropHandler;
-            if (m == StripModule::documents || m == StripModule::folders ||
-                m == StripModule::applications)
-                dropHandler = [onDrop, m](const QList<QUrl>& urls) {
-                    if (onDrop)
-                        onDrop(m, urls);
-                };
-            auto* button = new StripButton(
-                m,
-                [onModuleTapped, m] {
-                    if (onModuleTapped)
-                        onModuleTapped(m);
-                },
-                std::move(dropHandler), this);
+            const bool takesFileDrops = m == StripModule::documents || m == StripModule::folders ||
+                                        m == StripModule::applications;
+            auto* button = new StripButton(m, takesFileDrops, this);
+            connect(button, &QAbstractButton::clicked, this, [this, m] { Q_EMIT moduleTapped(m); });
+            connect(button, &StripButton::filesDropped, this,
+                    [this, m](const QList<QUrl>& urls) { Q_EMIT filesDropped(m, urls); });
             buttons_ << button;
             stack_->addWidget(button, 0, Qt::AlignCenter);
         } else {
@@ -190,10 +181,7 @@ StripContentView::StripContentView(UserDefaults& defaults, ModuleTapped onModule
     }
     settingsButton_ = new StripSymbolButton(QStringLiteral("slider.horizontal.3"), 16, this);
     settingsButton_->setObjectName(QStringLiteral("settings"));
-    connect(settingsButton_, &QAbstractButton::clicked, this, [openSettings] {
-        if (openSettings)
-            openSettings();
-    });
+    connect(settingsButton_, &QAbstractButton::clicked, this, &StripContentView::settingsRequested);
     stack_->addWidget(settingsButton_, 0, Qt::AlignCenter);
 
     applyOrientation(stripOrientationKey.read(defaults_));

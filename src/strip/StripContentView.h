@@ -19,15 +19,12 @@ class StripDivider;
 class StripContentView : public QWidget {
     Q_OBJECT
 public:
-    using ModuleTapped = std::function<void(StripModule)>;
-    using Drop = std::function<void(StripModule, const QList<QUrl>&)>;
     // Hands a drag by the handle to the window system; false when it cannot take it.
     using WindowMoveStarter = std::function<bool(QWidget& window, const QPoint& pressPosition)>;
 
     static constexpr int cornerRadius = 12;
 
-    StripContentView(UserDefaults& defaults, ModuleTapped onModuleTapped, Drop onDrop,
-                     std::function<void()> openSettings, QWidget* parent = nullptr);
+    explicit StripContentView(UserDefaults& defaults, QWidget* parent = nullptr);
 
     // Without one, or when it refuses, Qt's own system move is tried, then the window follows
     // the pointer itself.
@@ -40,6 +37,12 @@ public:
     StripButton* button(StripModule module) const;
     QWidget* dragHandle() const;
     StripSymbolButton* settingsButton() const { return settingsButton_; }
+
+Q_SIGNALS:
+    void moduleTapped(StripModule module);
+    // Only the documents, folders and applications buttons take dropped files.
+    void filesDropped(StripModule module, const QList<QUrl>& urls);
+    void settingsRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -70,28 +70,26 @@ void StripWindowController::showStrip() {
     }
 
     QPointer<StripWindowController> self(this);
-    auto* content = new StripContentView(
-        services_.defaults(),
-        [self](StripModule module) {
-            runLaterOnMain(
-                [self, module] {
-                    if (self)
-                        self->presentModuleMenu(module);
-                },
-                self);
-        },
-        [self](StripModule module, const QList<QUrl>& urls) {
-            runLaterOnMain(
-                [self, module, urls] {
-                    if (self)
-                        self->addDroppedFavorites(module, urls);
-                },
-                self);
-        },
-        [self] {
-            if (self)
-                self->openSettingsFromStrip();
-        });
+    auto* content = new StripContentView(services_.defaults());
+    connect(content, &StripContentView::moduleTapped, this, [self](StripModule module) {
+        runLaterOnMain(
+            [self, module] {
+                if (self)
+                    self->presentModuleMenu(module);
+            },
+            self);
+    });
+    connect(content, &StripContentView::filesDropped, this,
+            [self](StripModule module, const QList<QUrl>& urls) {
+                runLaterOnMain(
+                    [self, module, urls] {
+                        if (self)
+                            self->addDroppedFavorites(module, urls);
+                    },
+                    self);
+            });
+    connect(content, &StripContentView::settingsRequested, this,
+            &StripWindowController::openSettingsFromStrip);
 
     WindowDecorations* decorations = &services_.windowDecorations();
     content->setWindowMoveStarter([decorations](QWidget& window, const QPoint& press) {

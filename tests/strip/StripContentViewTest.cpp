@@ -3,22 +3,22 @@
 #include "support/DragDrop.h"
 #include "support/TestSupport.h"
 
-#include <QTest>
+#include <QtTest>
 #include <gtest/gtest.h>
 
 namespace {
 struct StripContentViewTest : ::testing::Test {
-    StripContentViewTest() { view.show(); }
+    StripContentViewTest() {
+        QObject::connect(&view, &StripContentView::filesDropped, [this](auto m, auto urls) {
+            drops.append({m, urls});
+        });
+        view.show();
+    }
 
     InMemoryUserDefaults defaults;
-    QList<StripModule> taps;
     QList<std::pair<StripModule, QList<QUrl>>> drops;
-    StripContentView view{defaults, [this](StripModule m) { taps << m; },
-                          [this](StripModule m, QList<QUrl> urls) {
-                              drops.append({m, urls});
-                          },
-                          [] {
-                          }};
+    StripContentView view{defaults};
+    QSignalSpy taps{&view, &StripContentView::moduleTapped};
 };
 } // namespace
 
