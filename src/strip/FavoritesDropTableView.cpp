@@ -46,6 +46,5 @@ void FavoritesDropTableView::dropEvent(QDropEvent* event) {
     }
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    if (onDropURLs)
-        onDropURLs(urls);
+    Q_EMIT urlsDropped(urls);
 }

@@ -3,18 +3,18 @@
 #include <QList>
 #include <QTableView>
 #include <QUrl>
-#include <functional>
 
 class QMimeData;
 
 // A table that takes files dropped on it: a drag is accepted only when it carries file URLs,
-// and those are handed to `onDropURLs`.
+// and those are passed on by urlsDropped.
 class FavoritesDropTableView : public QTableView {
     Q_OBJECT
 public:
     explicit FavoritesDropTableView(QWidget* parent = nullptr);
 
-    std::function<void(const QList<QUrl>&)> onDropURLs;
+Q_SIGNALS:
+    void urlsDropped(const QList<QUrl>& urls);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;

@@ -125,9 +125,8 @@ QPushButton* makeSymbolButton(const char* symbol, const QString& accessibility,
 }
 } // namespace
 
-FavoritesEditWindowCoordinator::FavoritesEditWindowCoordinator(Services& services, QObject* owner,
-                                                               FavoritesEditorActions actions)
-    : QObject(owner), services_(services), owner_(owner), actions_(std::move(actions)) {
+FavoritesEditWindowCoordinator::FavoritesEditWindowCoordinator(Services& services, QObject* owner)
+    : QObject(owner), services_(services), owner_(owner) {
     editorWindow_ = std::make_unique<QWidget>(
         nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                      Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint |
@@ -152,14 +151,13 @@ FavoritesEditWindowCoordinator::~FavoritesEditWindowCoordinator() {
 }
 
 FavoritesEditWindowCoordinator* FavoritesEditWindowCoordinator::openFavoritesEditor(
-    QPointer<FavoritesEditWindowCoordinator>& current, Services& services, QObject* owner,
-    FavoritesEditorActions actions) {
+    QPointer<FavoritesEditWindowCoordinator>& current, Services& services, QObject* owner) {
     services.runningApplications().activateCurrentApplication();
     if (current) {
         // Its window closing releases it; it goes once the current event is handled.
         current->editorWindow()->close();
     }
-    auto* coordinator = new FavoritesEditWindowCoordinator(services, owner, std::move(actions));
+    auto* coordinator = new FavoritesEditWindowCoordinator(services, owner);
     current = coordinator;
     coordinator->showEditor();
     return coordinator;
@@ -206,14 +204,12 @@ void FavoritesEditWindowCoordinator::buildContent() {
             [this](const QModelIndex& index) { handleDoubleClick(index.row()); });
     connect(tableView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &FavoritesEditWindowCoordinator::tableViewSelectionDidChange);
-    QPointer<FavoritesEditWindowCoordinator> self(this);
-    tableView_->onDropURLs = [self](const QList<QUrl>& urls) {
-        if (!self)
-            return;
-        self->addFavoriteURLs(urls);
-        self->reloadRows();
-        self->updateRemoveButton();
-    };
+    connect(tableView_, &FavoritesDropTableView::urlsDropped, this,
+            [this](const QList<QUrl>& urls) {
+                addFavoriteURLs(urls);
+                reloadRows();
+                updateRemoveButton();
+            });
 
     addButton_ = makeSymbolButton("plus", L("strip.editor.addAccessibility"),
                                   L("strip.editor.addTooltip"), window);
@@ -388,12 +384,10 @@ void FavoritesEditWindowCoordinator::handleDoubleClick(int row) {
         return;
     // A copy: opening may lead to a reload of the rows.
     const FavoritesEditorRow target = unifiedRows()[row];
-    if (target.category == FavoritesCategory::applications) {
-        if (actions_.launchApplication)
-            actions_.launchApplication(target.item.url);
-    } else if (actions_.openFavorite) {
-        actions_.openFavorite(target.item.url, target.category);
-    }
+    if (target.category == FavoritesCategory::applications)
+        Q_EMIT launchApplicationRequested(target.item.url);
+    else
+        Q_EMIT openFavoriteRequested(target.item.url, target.category);
 }
 
 void FavoritesEditWindowCoordinator::handleDone() {

@@ -7,7 +7,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -17,15 +16,6 @@ class QPushButton;
 class QWidget;
 class Services;
 
-// How the editor opens what the user double-clicks; the strip window controller supplies both.
-struct FavoritesEditorActions {
-    // Opens a document or folder favorite and records it in its recent history (the
-    // controller's openFavoriteTarget, with the kind that matches the category).
-    std::function<void(const QUrl& url, FavoritesCategory category)> openFavorite;
-    // Launches an application favorite (the controller's launchApplicationAt).
-    std::function<void(const QUrl& applicationURL)> launchApplication;
-};
-
 // Runs the favorites editor: one window listing the favorites of all three stores, newest
 // first, where the user adds (open panel or drop), removes and opens them. The coordinator is
 // a child of its owner, the strip window controller, and releases itself when its window
@@ -34,8 +24,7 @@ class FavoritesEditWindowCoordinator : public QObject {
     Q_OBJECT
 public:
     // Builds the window without showing it.
-    FavoritesEditWindowCoordinator(Services& services, QObject* owner,
-                                   FavoritesEditorActions actions);
+    FavoritesEditWindowCoordinator(Services& services, QObject* owner);
     ~FavoritesEditWindowCoordinator() override;
 
     // The body of the edit items of the documents, folders and applications menus: closes the
@@ -43,7 +32,7 @@ public:
     // in `current`. Closing the editor's window releases it, which empties `current`.
     static FavoritesEditWindowCoordinator*
     openFavoritesEditor(QPointer<FavoritesEditWindowCoordinator>& current, Services& services,
-                        QObject* owner, FavoritesEditorActions actions);
+                        QObject* owner);
 
     // Fills the table and brings the window, centred on the main screen, to the front.
     void showEditor();
@@ -67,6 +56,13 @@ public:
     void handleDoubleClick(int row);
     void handleDone();
 
+Q_SIGNALS:
+    // A double-click on a row asks its owner, the strip window controller, to open what it
+    // leads to: a document or folder favorite is opened and recorded in its recent history,
+    // an application favorite is launched.
+    void openFavoriteRequested(const QUrl& url, FavoritesCategory category);
+    void launchApplicationRequested(const QUrl& applicationURL);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -83,7 +79,6 @@ private:
 
     Services& services_;
     QPointer<QObject> owner_;
-    FavoritesEditorActions actions_;
     std::unique_ptr<QWidget> editorWindow_;
     FavoritesTableModel* model_ = nullptr;
     FavoritesDropTableView* tableView_ = nullptr;

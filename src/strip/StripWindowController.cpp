@@ -182,17 +182,15 @@ FavoritesEditWindowCoordinator* StripWindowController::favoritesEditor() const {
 }
 
 void StripWindowController::openFavoritesEditor() {
-    QPointer<MenuEntryOpener> opener(opener_.get());
-    FavoritesEditWindowCoordinator::openFavoritesEditor(
-        favoritesEditor_, services_, this,
-        {[opener](const QUrl& url, FavoritesCategory category) {
-             if (opener)
-                 opener->openFavoriteTarget(url, openTargetKind(category));
-         },
-         [opener](const QUrl& url) {
-             if (opener)
-                 opener->launchApplicationAt(url);
-         }});
+    MenuEntryOpener* opener = opener_.get();
+    auto* editor =
+        FavoritesEditWindowCoordinator::openFavoritesEditor(favoritesEditor_, services_, this);
+    connect(editor, &FavoritesEditWindowCoordinator::openFavoriteRequested, opener,
+            [opener](const QUrl& url, FavoritesCategory category) {
+                opener->openFavoriteTarget(url, openTargetKind(category));
+            });
+    connect(editor, &FavoritesEditWindowCoordinator::launchApplicationRequested, opener,
+            &MenuEntryOpener::launchApplicationAt);
 }
 
 void StripWindowController::addDroppedFavorites(StripModule module, const QList<QUrl>& urls) {
