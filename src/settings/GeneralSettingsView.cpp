@@ -22,10 +22,9 @@ bool isBundleInApplicationsFolder(const QString& bundlePath) {
            path.startsWith(resolved(QDir::homePath()) + QStringLiteral("/Applications/"));
 }
 
-GeneralSettingsView::GeneralSettingsView(Services& services, std::function<void()> scheduleFit,
-                                         QWidget* parent)
-    : QWidget(parent), services_(services), scheduleFit_(std::move(scheduleFit)),
-      loginSwitch_(new ToggleSwitch), stripSwitch_(new ToggleSwitch) {
+GeneralSettingsView::GeneralSettingsView(Services& services, QWidget* parent)
+    : QWidget(parent), services_(services), loginSwitch_(new ToggleSwitch),
+      stripSwitch_(new ToggleSwitch) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(18);
@@ -66,8 +65,7 @@ void GeneralSettingsView::hideEvent(QHideEvent* event) {
     if (!event->spontaneous() && !window()->isVisible() && !failureMessage_.isEmpty()) {
         failureMessage_.clear();
         updateLaunchAtLoginRow();
-        if (scheduleFit_)
-            scheduleFit_();
+        Q_EMIT fitRequested();
     }
 }
 
@@ -85,8 +83,8 @@ void GeneralSettingsView::refreshLaunchAtLoginState() {
     opensAtLogin_ = status == LoginItemStatus::enabled || approval;
     needsApproval_ = approval;
     updateLaunchAtLoginRow();
-    if (changed && scheduleFit_)
-        scheduleFit_();
+    if (changed)
+        Q_EMIT fitRequested();
 }
 
 std::optional<LoginItemError> GeneralSettingsView::applyLaunchAtLogin(bool on) {
@@ -102,8 +100,8 @@ std::optional<LoginItemError> GeneralSettingsView::applyLaunchAtLogin(bool on) {
 void GeneralSettingsView::setOpensAtLogin(bool on) {
     const QString previous = failureMessage_;
     failureMessage_ = applyLaunchAtLogin(on) ? launchAtLoginFailureMessage() : QString();
-    if (failureMessage_ != previous && scheduleFit_)
-        scheduleFit_();
+    if (failureMessage_ != previous)
+        Q_EMIT fitRequested();
     // The switch shows what the service reports, not what was asked.
     refreshLaunchAtLoginState();
 }

@@ -3,7 +3,6 @@
 #include "platform/LoginItems.h"
 
 #include <QWidget>
-#include <functional>
 #include <optional>
 
 class Services;
@@ -14,9 +13,7 @@ class ToggleSwitch;
 class GeneralSettingsView : public QWidget {
     Q_OBJECT
 public:
-    // scheduleFit asks the settings window to fit its height to the content later.
-    GeneralSettingsView(Services& services, std::function<void()> scheduleFit,
-                        QWidget* parent = nullptr);
+    explicit GeneralSettingsView(Services& services, QWidget* parent = nullptr);
     ~GeneralSettingsView() override;
 
     bool opensAtLogin() const { return opensAtLogin_; }
@@ -41,6 +38,10 @@ public:
     // The launch-at-login row's caption: the failure, the approval note, or the explanation.
     QString launchAtLoginSubtitle() const;
 
+Q_SIGNALS:
+    // Asks the settings window to fit its height to the content later.
+    void fitRequested();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -49,7 +50,6 @@ private:
     void updateLaunchAtLoginRow();
 
     Services& services_;
-    std::function<void()> scheduleFit_;
     bool opensAtLogin_ = false;
     bool needsApproval_ = false;
     QString failureMessage_;

@@ -13,12 +13,11 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-PeloraSettingsView::PeloraSettingsView(Services& services, std::function<void()> scheduleFit,
-                                       QWidget* parent)
-    : QWidget(parent), services_(services), scheduleFit_(std::move(scheduleFit)),
-      general_(new GeneralSettingsView(services, scheduleFit_)),
-      updates_(new UpdatesSettingsView(services, services.get<PeloraUpdatePreferences>(),
-                                       scheduleFit_)) {
+PeloraSettingsView::PeloraSettingsView(Services& services, QWidget* parent)
+    : QWidget(parent), services_(services), general_(new GeneralSettingsView(services)),
+      updates_(new UpdatesSettingsView(services, services.get<PeloraUpdatePreferences>())) {
+    connect(general_, &GeneralSettingsView::fitRequested, this, &PeloraSettingsView::fitRequested);
+    connect(updates_, &UpdatesSettingsView::fitRequested, this, &PeloraSettingsView::fitRequested);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -108,6 +107,5 @@ void PeloraSettingsView::showSelectedTab() {
     (tab == general ? static_cast<QWidget*>(updates_) : general_)->hide();
     (tab == general ? static_cast<QWidget*>(general_) : updates_)->show();
     Q_EMIT selectedTabChanged(tab);
-    if (scheduleFit_)
-        scheduleFit_();
+    Q_EMIT fitRequested();
 }

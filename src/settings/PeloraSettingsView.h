@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QWidget>
-#include <functional>
 
 class GeneralSettingsView;
 class QToolButton;
@@ -23,8 +22,7 @@ public:
     static constexpr int kContentWidth = 480;
     static constexpr int kPadding = 12;
 
-    PeloraSettingsView(Services& services, std::function<void()> scheduleFit,
-                       QWidget* parent = nullptr);
+    explicit PeloraSettingsView(Services& services, QWidget* parent = nullptr);
 
     // The tab shown for the stored value.
     Tab selectedTab() const;
@@ -40,12 +38,13 @@ public:
 
 Q_SIGNALS:
     void selectedTabChanged(int tab);
+    // Asks the settings window to fit its height to the content later.
+    void fitRequested();
 
 private:
     void showSelectedTab();
 
     Services& services_;
-    std::function<void()> scheduleFit_;
     GeneralSettingsView* general_;
     UpdatesSettingsView* updates_;
     QList<QToolButton*> tabButtons_;

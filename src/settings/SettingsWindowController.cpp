@@ -23,7 +23,9 @@ QMainWindow* SettingsWindowController::settingsWindow() {
         new QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                      Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
     window->setObjectName(QStringLiteral("settingsWindow"));
-    auto* view = new PeloraSettingsView(services_, [this] { scheduleSettingsWindowFit(); });
+    auto* view = new PeloraSettingsView(services_);
+    connect(view, &PeloraSettingsView::fitRequested, this,
+            &SettingsWindowController::scheduleSettingsWindowFit);
     window->setCentralWidget(view);
     window->setWindowTitle(view->selectedTabTitle());
     connect(view, &PeloraSettingsView::selectedTabChanged, window,
@@ -32,6 +34,8 @@ QMainWindow* SettingsWindowController::settingsWindow() {
     Q_EMIT settingsWindowCreated(window);
     window->resize(view->minimumWidth(), 200);
     fitSettingsWindowToContent();
+    // Fitted once more later too, as when the view was built on the Updates tab.
+    scheduleSettingsWindowFit();
     return window;
 }
 

@@ -1,8 +1,8 @@
 #include "settings/UpdateWindowController.h"
 
-#include "common/WebPages.h"
 #include "common/Services.h"
 #include "common/Texts.h"
+#include "common/WebPages.h"
 #include "platform/Bundle.h"
 #include "platform/RunningApplications.h"
 #include "platform/Workspace.h"
@@ -54,10 +54,12 @@ void UpdateWindowController::showUpdateWindow(const VersionInfo& info) {
     window->setWindowTitle(title);
     window->setModal(false);
     QPointer<QDialog> guard(window);
-    auto* view = new VersionCheckUpdateView(
-        services_.get<PeloraUpdatePreferences>(), title, versionLine, text,
-        [this, guard] { closeUpdateWindow(guard); },
-        [this, guard, address] { openDownloadPage(guard, address); }, window);
+    auto* view = new VersionCheckUpdateView(services_.get<PeloraUpdatePreferences>(), title,
+                                            versionLine, text, window);
+    connect(view, &VersionCheckUpdateView::cancelClicked, this,
+            [this, guard] { closeUpdateWindow(guard); });
+    connect(view, &VersionCheckUpdateView::okClicked, this,
+            [this, guard, address] { openDownloadPage(guard, address); });
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view);

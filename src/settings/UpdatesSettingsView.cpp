@@ -50,9 +50,9 @@ QString lastCheckedCaption(const QDateTime& date, const QLocale& locale) {
 }
 
 UpdatesSettingsView::UpdatesSettingsView(Services& services, PeloraUpdatePreferences& preferences,
-                                         std::function<void()> scheduleFit, QWidget* parent)
+                                         QWidget* parent)
     : QWidget(parent), services_(services), preferences_(preferences),
-      scheduleFit_(std::move(scheduleFit)), automaticSwitch_(new ToggleSwitch),
+      automaticSwitch_(new ToggleSwitch),
       checkNowButton_(new QPushButton(L("updates.manual.button"))),
       progress_(new BusyIndicator(checkNowButton_)) {
     auto* layout = new QVBoxLayout(this);
@@ -91,8 +91,7 @@ UpdatesSettingsView::UpdatesSettingsView(Services& services, PeloraUpdatePrefere
         services_.notifications().addObserver(kVersionCheckDidFinish, [this](const QVariantMap&) {
             setChecking(false);
             refreshLastCheckedText();
-            if (scheduleFit_)
-                scheduleFit_();
+            Q_EMIT fitRequested();
         });
     refreshLastCheckedText();
 }

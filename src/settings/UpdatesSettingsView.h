@@ -4,7 +4,6 @@
 
 #include <QLocale>
 #include <QWidget>
-#include <functional>
 
 class BusyIndicator;
 class PeloraUpdatePreferences;
@@ -19,7 +18,7 @@ class UpdatesSettingsView : public QWidget {
     Q_OBJECT
 public:
     UpdatesSettingsView(Services& services, PeloraUpdatePreferences& preferences,
-                        std::function<void()> scheduleFit, QWidget* parent = nullptr);
+                        QWidget* parent = nullptr);
     ~UpdatesSettingsView() override;
 
     bool isChecking() const { return isChecking_; }
@@ -32,6 +31,10 @@ public:
     SettingsRow* automaticRow() const { return automaticRow_; }
     SettingsRow* manualRow() const { return manualRow_; }
 
+Q_SIGNALS:
+    // Asks the settings window to fit its height to the content later.
+    void fitRequested();
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -41,7 +44,6 @@ private:
 
     Services& services_;
     PeloraUpdatePreferences& preferences_;
-    std::function<void()> scheduleFit_;
     bool isChecking_ = false;
     QString lastCheckedText_;
     ToggleSwitch* automaticSwitch_;

@@ -31,8 +31,7 @@ QPixmap downloadSymbol(const QWidget* widget) {
 
 VersionCheckUpdateView::VersionCheckUpdateView(PeloraUpdatePreferences& preferences,
                                                const QString& title, const QString& versionLine,
-                                               const QString& info, std::function<void()> onCancel,
-                                               std::function<void()> onOK, QWidget* parent)
+                                               const QString& info, QWidget* parent)
     : QWidget(parent), preferences_(preferences), title_(new QLabel(title)),
       versionLine_(new QLabel(versionLine)), checking_(new QPushButton),
       cancel_(new QPushButton(L("updates.window.cancel"))), ok_(new QPushButton(L("buttonOK"))) {
@@ -105,8 +104,8 @@ VersionCheckUpdateView::VersionCheckUpdateView(PeloraUpdatePreferences& preferen
             [this] { preferences_.setAutoCheckForUpdates(!preferences_.autoCheckForUpdates()); });
     connect(&preferences_, &PeloraUpdatePreferences::autoCheckForUpdatesChanged, this,
             &VersionCheckUpdateView::updateCheckingButton);
-    connect(cancel_, &QPushButton::clicked, this, [onCancel] { onCancel(); });
-    connect(ok_, &QPushButton::clicked, this, [onOK] { onOK(); });
+    connect(cancel_, &QPushButton::clicked, this, &VersionCheckUpdateView::cancelClicked);
+    connect(ok_, &QPushButton::clicked, this, &VersionCheckUpdateView::okClicked);
 }
 
 void VersionCheckUpdateView::updateCheckingButton() {

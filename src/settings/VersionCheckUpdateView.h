@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QWidget>
-#include <functional>
 
 class PeloraUpdatePreferences;
 class QLabel;
@@ -14,7 +13,6 @@ class VersionCheckUpdateView : public QWidget {
 public:
     VersionCheckUpdateView(PeloraUpdatePreferences& preferences, const QString& title,
                            const QString& versionLine, const QString& info,
-                           std::function<void()> onCancel, std::function<void()> onOK,
                            QWidget* parent = nullptr);
 
     QLabel* titleLabel() const { return title_; }
@@ -23,6 +21,11 @@ public:
     QPushButton* checkingButton() const { return checking_; }
     QPushButton* cancelButton() const { return cancel_; }
     QPushButton* okButton() const { return ok_; }
+
+Q_SIGNALS:
+    void cancelClicked();
+    // The download page is asked for.
+    void okClicked();
 
 private:
     void updateCheckingButton();

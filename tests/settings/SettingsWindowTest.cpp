@@ -27,9 +27,9 @@ protected:
 
     SettingsWindowController& controller() { return services->get<SettingsWindowController>(); }
     PeloraUpdatePreferences& preferences() { return services->get<PeloraUpdatePreferences>(); }
-    // A tab shown on its own; it asks for the window to fit it by counting fitRequests.
     template <class Tab, class... Args> std::unique_ptr<Tab> shownTab(Args&... args) {
-        auto tab = std::make_unique<Tab>(*services, args..., [this] { ++fitRequests; });
+        auto tab = std::make_unique<Tab>(*services, args...);
+        QObject::connect(tab.get(), &Tab::fitRequested, [this] { ++fitRequests; });
         tab->show();
         return tab;
     }
