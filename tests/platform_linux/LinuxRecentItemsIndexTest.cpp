@@ -131,7 +131,8 @@ TEST_F(LinuxRecentItemsIndexTest, ReadsTheFileGLibWrites) {
 }
 
 TEST_F(LinuxRecentItemsIndexTest, BadInputCostsOnlyTheBrokenEntriesAndNeverHangs) {
-    const QString a = make("a.txt"), b = make("b.txt"), c = make("c.txt"), d = make("d.txt");
+    const QString a = make("a.txt"), b = make("b.txt"), c = make("c.txt"), d = make("d.txt"),
+                  e = make("e.txt");
     const auto broken = [&](const QString& path, const QByteArray& from, const QByteArray& to) {
         return bookmark(uri(path), now.addSecs(-7200), now.addSecs(-7200)).replace(from, to);
     };
@@ -149,8 +150,9 @@ TEST_F(LinuxRecentItemsIndexTest, BadInputCostsOnlyTheBrokenEntriesAndNeverHangs
          xbel({used(a, 1),
                broken(b, now.addSecs(-7200).toString(Qt::ISODate).left(10).toUtf8(), "2024-13-45"),
                broken(c, "href=", "hrof="), broken(c, "text/plain", "text/\xff\xfe"),
-               broken(d, "count=", "modified=\"yesterday\" count="), used(d, 6)}),
-         {a, d}},
+               broken(d, "count=", "modified=\"yesterday\" count="), used(d, 6),
+               broken(e, "count=", "timestamp=\"-9223372036854775808\" count=")}),
+         {a, d, e}}, // an application's stamp out of any clock's reach is no date
         {"cut off in the middle of an entry", whole.left(whole.indexOf(uri(c)) + 10), {a, b}},
         {"read only up to the size cap", whole, {a}, whole.indexOf(uri(b))},
         // Entity expansion: GLib's parser knows no declared entities.

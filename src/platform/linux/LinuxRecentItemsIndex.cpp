@@ -147,9 +147,14 @@ private:
             valid_ = false;
             return;
         }
-        if (const gchar* stamp = attribute(names, values, "timestamp"))
-            consider(qint64(std::atol(stamp)) * 1000);
-        else
+        if (const gchar* stamp = attribute(names, values, "timestamp")) {
+            // Seconds since the epoch; one no clock can reach says nothing.
+            bool ok = false;
+            const qint64 seconds = QByteArray(stamp).toLongLong(&ok);
+            constexpr qint64 reach = qint64(1) << 40;
+            if (ok && seconds > -reach && seconds < reach)
+                consider(seconds * 1000);
+        } else
             considerText(attribute(names, values, "modified"));
     }
 
