@@ -117,6 +117,9 @@ TEST_F(LinuxRecentItemsIndexTest, ReadsTheFileGLibWrites) {
         g_bookmark_file_set_visited_date_time(written, href, visited);
         g_bookmark_file_add_group(written, href, "Pelora");
         g_bookmark_file_set_application_info(written, href, "ed", "ed %u", 2, stamp, nullptr);
+        // Each change above dated the item "now"; the last word is the test's.
+        g_bookmark_file_set_added_date_time(written, href, visited);
+        g_bookmark_file_set_modified_date_time(written, href, visited);
         g_date_time_unref(stamp);
         g_date_time_unref(visited);
     }
