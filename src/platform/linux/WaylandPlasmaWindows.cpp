@@ -194,13 +194,8 @@ WaylandPlasmaWindows::WaylandPlasmaWindows(QObject* parent)
 
 WaylandPlasmaWindows::~WaylandPlasmaWindows() = default;
 
-bool WaylandPlasmaWindows::isAvailable() const {
-    return d->alive();
-}
-
-void WaylandPlasmaWindows::takeInEvents() {
-    if (d->alive())
-        d->connection->dispatch();
+WaylandConnection* WaylandPlasmaWindows::liveConnection() const {
+    return d->alive() ? d->connection.get() : nullptr;
 }
 
 bool WaylandPlasmaWindows::requestActivate(quintptr toplevel) {

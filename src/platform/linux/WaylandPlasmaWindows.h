@@ -38,10 +38,8 @@ public:
     explicit WaylandPlasmaWindows(QObject* parent = nullptr);
     ~WaylandPlasmaWindows() override;
 
-    bool isAvailable() const;
-
 protected:
-    void takeInEvents() override;
+    WaylandConnection* liveConnection() const override;
     bool requestActivate(quintptr toplevel) override;
     bool requestMinimized(quintptr toplevel, bool minimized) override;
 

@@ -150,13 +150,8 @@ WaylandRunningApplications::WaylandRunningApplications(QObject* parent)
 
 WaylandRunningApplications::~WaylandRunningApplications() = default;
 
-bool WaylandRunningApplications::isAvailable() const {
-    return d->alive();
-}
-
-void WaylandRunningApplications::takeInEvents() {
-    if (d->alive())
-        d->connection->dispatch();
+WaylandConnection* WaylandRunningApplications::liveConnection() const {
+    return d->alive() ? d->connection.get() : nullptr;
 }
 
 bool WaylandRunningApplications::requestActivate(quintptr toplevel) {

@@ -14,10 +14,8 @@ public:
     explicit WaylandRunningApplications(QObject* parent = nullptr);
     ~WaylandRunningApplications() override;
 
-    bool isAvailable() const;
-
 protected:
-    void takeInEvents() override;
+    WaylandConnection* liveConnection() const override;
     bool requestActivate(quintptr toplevel) override;
     bool requestMinimized(quintptr toplevel, bool minimized) override;
     void minimizeRequested(const QSet<QString>& appIds) override;

@@ -1,5 +1,7 @@
 #include "platform/linux/WaylandToplevels.h"
 
+#include "platform/linux/WaylandConnection.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -105,6 +107,11 @@ namespace {
 // A window no entry claims may belong to an application installed since the index was read.
 constexpr qint64 kIndexRefreshAfterMissMs = 10000;
 } // namespace
+
+void WaylandToplevelApplications::takeInEvents() {
+    if (WaylandConnection* connection = liveConnection())
+        connection->dispatch();
+}
 
 WaylandToplevelApplications::WaylandToplevelApplications(QObject* parent) : RunningApplications() {
     setParent(parent);

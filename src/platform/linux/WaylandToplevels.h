@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <functional>
 
+class WaylandConnection;
+
 // One toplevel window of a Wayland compositor's list, as far as it has been announced.
 struct WaylandToplevel {
     quintptr id = 0;
@@ -71,11 +73,16 @@ public:
     bool activate(const RunningApplication& app) override;
     void activateCurrentApplication() override;
 
+    // Whether the compositor offered the window list and the connection still stands.
+    bool isAvailable() const { return liveConnection() != nullptr; }
+
 protected:
     explicit WaylandToplevelApplications(QObject* parent);
 
+    // The connection carrying the window list; null when there is none or it broke.
+    virtual WaylandConnection* liveConnection() const = 0;
     // Takes in the compositor's events that have arrived, without blocking.
-    virtual void takeInEvents() = 0;
+    void takeInEvents();
     // The requests, sent at once; false when the connection cannot carry them.
     virtual bool requestActivate(quintptr toplevel) = 0;
     virtual bool requestMinimized(quintptr toplevel, bool minimized) = 0;
