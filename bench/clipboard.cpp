@@ -9,11 +9,8 @@
 //     against the longest it is busy while idle for as long.
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise (xcb shows the X round trips).
 #include "clipboard/ClipboardHistoryService.h"
-#include "common/Services.h"
-#include "fakes/FakePasteboard.h"
 #include "platform/linux/QtPasteboard.h"
-#include "strip/StripWindowController.h"
-#include "support/FakePlatform.h"
+#include "strip/StripTestServices.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -90,7 +87,7 @@ struct Fixture {
         platform.pasteboard = pasteboard;
         return platform;
     }()};
-    ClipboardHistoryService& history = services.get<ClipboardHistoryService>();
+    ClipboardHistoryService history{services};
 };
 
 // The service reads and decodes in the background: one capture ends when it is in the list.
@@ -223,18 +220,10 @@ void BM_ResidentMemoryAfterTwentyScreenshots(benchmark::State& state) {
 BENCHMARK(BM_ResidentMemoryAfterTwentyScreenshots)->Iterations(1)->Unit(benchmark::kSecond);
 
 struct MenuFixture {
-    std::shared_ptr<FakePasteboard> pasteboard = std::make_shared<FakePasteboard>();
-    FakePlatform fakes;
-    std::unique_ptr<Services> services;
-    std::unique_ptr<StripWindowController> controller;
-
-    MenuFixture() {
-        Platform p = fakes.platform();
-        p.pasteboard = pasteboard;
-        services = std::make_unique<Services>(p);
-        controller = std::make_unique<StripWindowController>(*services);
-    }
-    ClipboardHistoryService& history() { return services->get<ClipboardHistoryService>(); }
+    StripTestServices strip;
+    std::shared_ptr<FakePasteboard> pasteboard = strip.fakes.pasteboard;
+    std::unique_ptr<StripWindowController>& controller = strip.controller;
+    ClipboardHistoryService& history() { return strip.clipboard; }
 };
 
 // Builds the clipboard menu as showing it needs: every submenu laid out with its icons.

@@ -104,7 +104,7 @@ void BM_LoadFavorites200(benchmark::State& state) {
     double best = 1e9;
     for (auto _ : state) {
         const auto start = Clock::now();
-        FavoritesService store(*fixture.services, int(FavoritesCategory::documents));
+        FavoritesService store(*fixture.services, FavoritesCategory::documents);
         best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
         if (store.favorites().size() != kFavorites)
             state.SkipWithError("the store did not load every favorite");

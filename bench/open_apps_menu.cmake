@@ -1,4 +1,5 @@
 pelora_benchmark(open_apps_menu LINK pelora_strip Qt6::Widgets PkgConfig::XCB)
-# The window system and workspace are the tests' header-only fakes; the benchmarks are also
-# built without the tests.
+# The strip is built over the tests' fake platform; the benchmarks are also built without the
+# tests, so the one fake that needs moc comes along.
 target_include_directories(open_apps_menu PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+target_sources(open_apps_menu PRIVATE ${PROJECT_SOURCE_DIR}/tests/fakes/FakeRunningApplications.h)

@@ -3,13 +3,8 @@
 // windows, _NET_CLIENT_LIST and then each window's class, name and pid, measured in the same
 // run. Half of the applications have a known last activation, so the order uses both rules.
 #include "PrivateDisplay.h"
-#include "common/Services.h"
-#include "fakes/FakeBundle.h"
-#include "fakes/FakeRunningApplications.h"
-#include "fakes/FakeWorkspace.h"
-#include "history/RunningApplicationsHistoryService.h"
 #include "platform/linux/X11Connection.h"
-#include "strip/StripWindowController.h"
+#include "strip/StripTestServices.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -42,19 +37,14 @@ private:
 
 struct Fixture {
     std::shared_ptr<FakeRunningApplications> running = std::make_shared<FakeRunningApplications>();
-    std::unique_ptr<Services> services;
-    std::unique_ptr<StripWindowController> controller;
-
-    Fixture() {
-        Platform p;
-        p.bundle = std::make_shared<FakeBundle>();
-        p.defaults = std::make_shared<InMemoryUserDefaults>();
+    StripTestServices strip{[this](Platform& p) {
         p.workspace = std::make_shared<CachingWorkspace>();
         p.runningApplications = running;
-        services = std::make_unique<Services>(p);
-        controller = std::make_unique<StripWindowController>(*services);
+    }};
+    std::unique_ptr<StripWindowController>& controller = strip.controller;
 
-        auto& history = services->get<RunningApplicationsHistoryService>();
+    Fixture() {
+        auto& history = strip.applications;
         QDateTime clock = QDateTime::currentDateTimeUtc();
         history.setClock([&clock] { return clock; });
         history.start();

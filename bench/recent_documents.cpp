@@ -167,7 +167,7 @@ void DocumentsPressUnchanged(benchmark::State& state) {
     int updates = 0;
     services.notifications().addObserver(RecentDocumentsService::didUpdateNotification,
                                          [&](const QVariantMap&) { ++updates; });
-    auto& documents = services.get<RecentDocumentsService>();
+    RecentDocumentsService documents(services);
     auto press = [&] {
         const int before = updates;
         documents.refresh();

@@ -51,9 +51,10 @@ PeloraAboutWindow& AboutWindowKeeper::window() {
     return *window_;
 }
 
-void showAboutWindow(Services& services) {
-    PeloraAboutWindow& window = services.get<AboutWindowKeeper>().window();
-    QPointer<PeloraAboutWindow> target(&window);
+void AboutWindowKeeper::show() {
+    PeloraAboutWindow* shown = &window();
+    QPointer<PeloraAboutWindow> target(shown);
+    Services& services = services_;
     runLaterOnMain(
         [target, &services] {
             if (!target)
@@ -68,5 +69,5 @@ void showAboutWindow(Services& services) {
             target->activateWindow();
             target->setFocus(Qt::ActiveWindowFocusReason);
         },
-        &window);
+        shown);
 }

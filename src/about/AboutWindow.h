@@ -22,7 +22,7 @@ private:
     AboutView* view_ = nullptr;
 };
 
-// Keeps the one About window of the process; reached through services.get<AboutWindowKeeper>().
+// Keeps the one About window of the process.
 class AboutWindowKeeper {
 public:
     explicit AboutWindowKeeper(Services& services) : services_(services) {}
@@ -32,6 +32,9 @@ public:
 
     // The window, created on first use.
     PeloraAboutWindow& window();
+    // Creates the window on first use and brings it to the front on a later turn of the event
+    // loop. Main thread only.
+    void show();
     // The window if it was created, else null.
     PeloraAboutWindow* existingWindow() const { return window_; }
 
@@ -39,7 +42,3 @@ private:
     Services& services_;
     QPointer<PeloraAboutWindow> window_;
 };
-
-// Creates the About window on first use and brings it to the front on a later turn of the
-// event loop. Main thread only.
-void showAboutWindow(Services& services);

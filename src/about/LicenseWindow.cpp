@@ -1,9 +1,9 @@
 #include "about/LicenseWindow.h"
 
 #include "about/BundleRichText.h"
-#include "common/WebPages.h"
 #include "common/Services.h"
 #include "common/Texts.h"
+#include "common/WebPages.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -74,8 +74,4 @@ void LicenseWindowKeeper::show() {
     window_->raise();
     window_->activateWindow();
     window_->closeButton()->setFocus(Qt::ActiveWindowFocusReason);
-}
-
-void showLicenseWindow(Services& services) {
-    services.get<LicenseWindowKeeper>().show();
 }

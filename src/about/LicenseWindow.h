@@ -27,7 +27,7 @@ private:
     bool unavailable_ = false;
 };
 
-// Keeps the licence window of the process; reached through services.get<LicenseWindowKeeper>().
+// Keeps the licence window of the process.
 class LicenseWindowKeeper {
 public:
     explicit LicenseWindowKeeper(Services& services) : services_(services) {}
@@ -45,6 +45,3 @@ private:
     Services& services_;
     QPointer<LicenseWindow> window_;
 };
-
-// Shows the licence agreement window. Main thread only.
-void showLicenseWindow(Services& services);

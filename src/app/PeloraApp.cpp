@@ -1,55 +1,25 @@
 #include "app/PeloraApp.h"
 
-#include "about/AboutWindow.h"
 #include "app/InstanceServer.h"
-#include "app/PeloraCommands.h"
 #include "app/PeloraInstanceCommands.h"
+#include "app/PeloraServices.h"
 #include "app/PeloraStatusItemController.h"
 #include "app/TerminationSignals.h"
-#include "common/Services.h"
 #include "platform/linux/DesktopColorScheme.h"
 #include "platform/linux/X11SystemTray.h"
 #include "settings/SettingsWindowController.h"
-#include "settings/VersionCheckService.h"
 #include "strip/StripWindowController.h"
 
 #include <QCoreApplication>
-#include <QMainWindow>
-#include <QMenuBar>
-#include <QPointer>
 #include <QTimer>
 
-namespace {
-// The settings window is the program's only ordinary window; its menu bar carries the
-// main-menu commands (a global menu where the desktop has one). The window itself is made on
-// its first opening.
-void declareSettingsWindow(Services& services, std::function<void()> quit) {
-    auto& settings = services.get<SettingsWindowController>();
-    QObject::connect(
-        &settings, &SettingsWindowController::settingsWindowCreated, &settings,
-        [&services, &settings, quit](QMainWindow* window) {
-            PeloraCommandHandlers handlers;
-            handlers.quit = quit;
-            handlers.showAbout = [&services] {
-                showAboutWindow(services);
-            };
-            handlers.checkForUpdates = [&services](bool userInitiated) {
-                services.get<VersionCheckService>().checkForUpdates(userInitiated);
-            };
-            handlers.openSettings = [&settings] {
-                settings.openSettingsWindow();
-            };
-            PeloraCommands(services, std::move(handlers)).fillMenuBar(*window->menuBar());
-        });
-}
-} // namespace
-
-PeloraApp::PeloraApp(Services& services, std::function<void()> terminate)
+PeloraApp::PeloraApp(PeloraServices& services, std::function<void()> terminate)
     : appDelegate_(std::make_unique<PeloraAppDelegate>(services, std::move(terminate))) {
-    stripController_ = std::make_shared<StripWindowController>(services);
-    QObject::connect(
-        stripController_.get(), &StripWindowController::settingsRequested, stripController_.get(),
-        [&services] { services.get<SettingsWindowController>().openSettingsWindow(); });
+    stripController_ =
+        std::make_shared<StripWindowController>(services.platform(), services.strip());
+    QObject::connect(stripController_.get(), &StripWindowController::settingsRequested,
+                     stripController_.get(),
+                     [&services] { services.settings().openSettingsWindow(); });
     // From here on the tray icon exists, whatever the installation check decides.
     // An XEmbed tray may name its icons' colour; StatusNotifierItem hosts do not, and their bar
     // follows the desktop's light or dark scheme.
@@ -62,13 +32,7 @@ PeloraApp::PeloraApp(Services& services, std::function<void()> terminate)
         });
     QObject::connect(scheme.get(), &DesktopColorScheme::changed, statusItemController_.get(),
                      [item = statusItemController_.get()] { item->updateStatusButtonImage(); });
-    // The main menu's quit ends the program the way the tray's does.
-    declareSettingsWindow(
-        services, [statusItem = QPointer<PeloraStatusItemController>(statusItemController_.get())] {
-            if (statusItem)
-                statusItem->quit();
-        });
-    if (!isInApplicationsFolder(services))
+    if (!isInApplicationsFolder(services.platform()))
         return; // the delegate quits
     stripController_->startServices();
     if (statusItemController_->isStripVisible())
@@ -77,7 +41,7 @@ PeloraApp::PeloraApp(Services& services, std::function<void()> terminate)
 
 PeloraApp::~PeloraApp() = default;
 
-int runPeloraApp(Services& services, InstanceServer* server) {
+int runPeloraApp(PeloraServices& services, InstanceServer* server) {
     bool terminated = false;
     PeloraApp app(services, [&terminated] {
         terminated = true;

@@ -7,7 +7,7 @@
 
 class InstanceServer;
 class PeloraStatusItemController;
-class Services;
+class PeloraServices;
 class StripWindowController;
 
 // The application: declares the settings window with its main menu, creates the strip and,
@@ -15,7 +15,7 @@ class StripWindowController;
 // the strip. Lives for the whole process.
 class PeloraApp {
 public:
-    PeloraApp(Services& services, std::function<void()> terminate);
+    PeloraApp(PeloraServices& services, std::function<void()> terminate);
     ~PeloraApp();
 
     PeloraAppDelegate& appDelegate() { return *appDelegate_; }
@@ -34,4 +34,4 @@ private:
 // starts, reports the first turn of the loop, and runs it until the application quits.
 // With a server that holds the instance socket, requests from other starts are answered
 // while the program runs. Returns the exit code.
-int runPeloraApp(Services& services, InstanceServer* server = nullptr);
+int runPeloraApp(PeloraServices& services, InstanceServer* server = nullptr);

@@ -1,6 +1,6 @@
 #include "app/PeloraAppDelegate.h"
 
-#include "common/Services.h"
+#include "app/PeloraServices.h"
 #include "common/Texts.h"
 #include "platform/Bundle.h"
 #include "platform/Dialogs.h"
@@ -41,18 +41,18 @@ void showMustBeInApplicationsFolderAlert(Services& services) {
     services.dialogs().runAlert(alert);
 }
 
-PeloraAppDelegate::PeloraAppDelegate(Services& services, std::function<void()> terminate)
+PeloraAppDelegate::PeloraAppDelegate(PeloraServices& services, std::function<void()> terminate)
     : services_(services), terminate_(std::move(terminate)) {}
 
 void PeloraAppDelegate::applicationWillFinishLaunching() {
-    if (isInApplicationsFolder(services_))
+    if (isInApplicationsFolder(services_.platform()))
         return;
-    showMustBeInApplicationsFolderAlert(services_);
+    showMustBeInApplicationsFolderAlert(services_.platform());
     if (terminate_)
         terminate_();
 }
 
 void PeloraAppDelegate::applicationDidFinishLaunching() {
     // Silent: only a newer version shows anything.
-    checkForUpdatesAtLaunch(services_);
+    checkForUpdatesAtLaunch(services_.updatePreferences(), services_.versionCheck());
 }

@@ -4,12 +4,13 @@
 #include <functional>
 
 class Services;
+class PeloraServices;
 
 // Refuses to run from outside an Applications folder; starts the silent update check.
 class PeloraAppDelegate {
 public:
     // terminate ends the application; it is called at most once, from the installation check.
-    PeloraAppDelegate(Services& services, std::function<void()> terminate);
+    PeloraAppDelegate(PeloraServices& services, std::function<void()> terminate);
 
     // Before the event loop starts.
     void applicationWillFinishLaunching();
@@ -17,7 +18,7 @@ public:
     void applicationDidFinishLaunching();
 
 private:
-    Services& services_;
+    PeloraServices& services_;
     std::function<void()> terminate_;
 };
 

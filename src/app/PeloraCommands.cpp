@@ -1,9 +1,7 @@
 #include "app/PeloraCommands.h"
 
-#include "about/AboutWindow.h"
 #include "about/ApplicationInfo.h"
-#include "about/LicenseWindow.h"
-#include "common/Services.h"
+#include "app/PeloraServices.h"
 #include "common/Symbols.h"
 #include "common/Texts.h"
 #include "common/WebPages.h"
@@ -51,71 +49,33 @@ QString menuTitle(QString title) {
 
 } // namespace
 
-PeloraCommands::PeloraCommands(Services& services, PeloraCommandHandlers handlers)
-    : services_(&services),
-      handlers_(std::make_shared<const PeloraCommandHandlers>(std::move(handlers))) {}
+void quitPelora() {
+    QCoreApplication::exit(0);
+}
 
-QStringList PeloraCommands::commandKeys() {
-    QStringList keys;
-    auto collect = [&keys](const auto& entries) {
-        for (const CommandEntry& entry : entries) {
-            if (entry.key)
-                keys << QLatin1String(entry.key);
-        }
+void PeloraCommands::connectCommand(QAction& action, const QString& key) const {
+    PeloraServices* services = &services_;
+    const auto on = [&action](auto&& command) {
+        QObject::connect(&action, &QAction::triggered, &action,
+                         std::forward<decltype(command)>(command));
     };
-    collect(kApplicationMenu);
-    collect(kHelpMenu);
-    return keys;
-}
-
-std::function<void()> PeloraCommands::commandFor(const QString& key) const {
-    Services* services = services_;
-    const std::shared_ptr<const PeloraCommandHandlers> handlers = handlers_;
     if (key == u"menu.about") {
-        if (handlers->showAbout)
-            return handlers->showAbout;
-        return [services] {
-            showAboutWindow(*services);
-        };
+        on([services] { services->about().show(); });
+    } else if (key == u"menu.checkUpdates") {
+        // The user asked, so every outcome is reported.
+        on([services] { services->versionCheck().checkForUpdates(true); });
+    } else if (key == u"menu.settings") {
+        on([services] { services->settings().openSettingsWindow(); });
+    } else if (key == u"menu.quit") {
+        on(&quitPelora);
+    } else if (key == u"help.app" || key == u"help.support") {
+        // The product has one help page: its support page.
+        on([services] { openWebPage(services->platform().workspace(), peloraSupportPageURL()); });
+    } else if (key == u"help.license") {
+        on([services] { services->license().show(); });
+    } else if (key == u"help.site") {
+        on([services] { openWebPage(services->platform().workspace(), peloraHomePageURL()); });
     }
-    if (key == u"menu.checkUpdates") {
-        if (!handlers->checkForUpdates)
-            return {};
-        return [handlers] {
-            handlers->checkForUpdates(true);
-        };
-    }
-    if (key == u"menu.settings")
-        return handlers->openSettings;
-    if (key == u"menu.quit") {
-        if (handlers->quit)
-            return handlers->quit;
-        return [] {
-            QCoreApplication::quit();
-        };
-    }
-    // The product has one help page: its support page.
-    if (key == u"help.app" || key == u"help.support")
-        return [services] {
-            openWebPage(services->workspace(), peloraSupportPageURL());
-        };
-    if (key == u"help.license")
-        return [services] {
-            showLicenseWindow(*services);
-        };
-    if (key == u"help.site")
-        return [services] {
-            openWebPage(services->workspace(), peloraHomePageURL());
-        };
-    return {};
-}
-
-bool PeloraCommands::perform(const QString& key) const {
-    const std::function<void()> command = commandFor(key);
-    if (!command)
-        return false;
-    command();
-    return true;
 }
 
 void PeloraCommands::fillMenuBar(QMenuBar& bar) const {
@@ -132,14 +92,11 @@ void PeloraCommands::fillMenuBar(QMenuBar& bar) const {
                 action->setIcon(symbolIcon(QLatin1String(entry.symbol)));
             action->setShortcut(entry.shortcut);
             action->setMenuRole(entry.role);
-            const std::function<void()> command = commandFor(key);
-            action->setEnabled(bool(command));
-            if (command)
-                QObject::connect(action, &QAction::triggered, action, [command] { command(); });
+            connectCommand(*action, key);
         }
     };
 
-    const QString appName = ApplicationInfo::read(services_->bundle()).name;
+    const QString appName = ApplicationInfo::read(services_.platform().bundle()).name;
     QMenu* application = bar.addMenu(menuTitle(appName));
     application->setObjectName(QStringLiteral("menu.application"));
     fill(application, kApplicationMenu);

@@ -1,17 +1,17 @@
 #include "app/PeloraInstanceCommands.h"
 
+#include "app/PeloraServices.h"
 #include "app/PeloraStatusItemController.h"
 #include "common/MenuPopup.h"
-#include "common/Services.h"
 #include "common/StripVisibility.h"
-#include "settings/VersionCheckService.h"
 #include "strip/StripPanel.h"
 #include "strip/StripWindowController.h"
 
 #include <QCursor>
 #include <QMenu>
 
-PeloraInstanceCommands::PeloraInstanceCommands(Services& services, StripWindowController& strip,
+PeloraInstanceCommands::PeloraInstanceCommands(PeloraServices& services,
+                                               StripWindowController& strip,
                                                PeloraStatusItemController& statusItem)
     : services_(services), strip_(strip), statusItem_(statusItem) {}
 
@@ -47,8 +47,8 @@ bool PeloraInstanceCommands::isStripVisible() const {
 }
 
 void PeloraInstanceCommands::setStripVisible(bool visible) {
-    stripVisibleKey.write(services_.defaults(), visible);
-    services_.notifications().post(stripVisibilityDidChangeNotification);
+    stripVisibleKey.write(services_.platform().defaults(), visible);
+    services_.platform().notifications().post(stripVisibilityDidChangeNotification);
 }
 
 void PeloraInstanceCommands::showSettings() {
@@ -60,7 +60,7 @@ void PeloraInstanceCommands::showAbout() {
 }
 
 void PeloraInstanceCommands::checkForUpdates() {
-    services_.get<VersionCheckService>().checkForUpdates(true);
+    services_.versionCheck().checkForUpdates(true);
 }
 
 void PeloraInstanceCommands::quit() {

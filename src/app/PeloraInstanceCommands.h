@@ -3,14 +3,14 @@
 #include "app/InstanceCommands.h"
 
 class PeloraStatusItemController;
-class Services;
+class PeloraServices;
 class StripWindowController;
 
 // What the running program does for another start of it: the same effects as a press on the
 // strip, the tray menu's entries and the General tab's switch.
 class PeloraInstanceCommands : public InstanceCommands {
 public:
-    PeloraInstanceCommands(Services& services, StripWindowController& strip,
+    PeloraInstanceCommands(PeloraServices& services, StripWindowController& strip,
                            PeloraStatusItemController& statusItem);
 
     // Brings the strip to the front, or opens the settings window when the strip is hidden,
@@ -26,7 +26,7 @@ public:
     void quit() override;
 
 private:
-    Services& services_;
+    PeloraServices& services_;
     StripWindowController& strip_;
     PeloraStatusItemController& statusItem_;
 };

@@ -1,13 +1,12 @@
 #include "app/PeloraStatusItemController.h"
 
-#include "about/AboutWindow.h"
+#include "app/PeloraCommands.h"
+#include "app/PeloraServices.h"
 #include "app/TemplateIcon.h"
 #include "common/MenuPopup.h"
-#include "common/Services.h"
 #include "common/StripVisibility.h"
 #include "common/Symbols.h"
 #include "common/Texts.h"
-#include "settings/SettingsWindowController.h"
 #include "strip/StripWindowController.h"
 
 #include <QAction>
@@ -26,13 +25,13 @@ constexpr qreal kGlyphFraction = 18.0 / 22.0;
 } // namespace
 
 PeloraStatusItemController::PeloraStatusItemController(
-    Services& services, std::shared_ptr<StripWindowController> stripController,
+    PeloraServices& services, std::shared_ptr<StripWindowController> stripController,
     ColorSource panelTextColor, QObject* parent)
     : QObject(parent), services_(services), stripController_(std::move(stripController)),
       panelTextColor_(std::move(panelTextColor)), statusItem_(new QSystemTrayIcon(this)),
       menu_(std::make_unique<QMenu>()) {
     QPointer<PeloraStatusItemController> self(this);
-    visibilityObserver_ = services_.notifications().addObserver(
+    visibilityObserver_ = services_.platform().notifications().addObserver(
         stripVisibilityDidChangeNotification, [self](const QVariantMap&) {
             if (self)
                 self->stripVisibilityDidChange();
@@ -57,14 +56,14 @@ PeloraStatusItemController::PeloraStatusItemController(
 }
 
 PeloraStatusItemController::~PeloraStatusItemController() {
-    services_.notifications().removeObserver(visibilityObserver_);
+    services_.platform().notifications().removeObserver(visibilityObserver_);
     statusItem_->setContextMenu(nullptr);
     menu_->clear();
     submenus_.clear();
 }
 
 bool PeloraStatusItemController::isStripVisible() const {
-    return ::isStripVisible(services_.defaults());
+    return ::isStripVisible(services_.platform().defaults());
 }
 
 QColor PeloraStatusItemController::templateImageColor() const {
@@ -139,15 +138,13 @@ void PeloraStatusItemController::stripVisibilityDidChange() {
 }
 
 void PeloraStatusItemController::showSettings() {
-    services_.get<SettingsWindowController>().openSettingsWindow();
+    services_.settings().openSettingsWindow();
 }
 
 void PeloraStatusItemController::showAbout() {
-    showAboutWindow(services_);
+    services_.about().show();
 }
 
 void PeloraStatusItemController::quit() {
-    // Not quit(): Qt 6 closes every window before it lets the loop end, so the strip would be
-    // gone, and its place unknown, by the time it is told the program ends.
-    QCoreApplication::exit(0);
+    quitPelora();
 }

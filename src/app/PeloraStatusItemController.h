@@ -12,7 +12,7 @@
 
 class QMenu;
 class QSystemTrayIcon;
-class Services;
+class PeloraServices;
 class StripWindowController;
 
 // The program's icon in the system tray and its menu: the strip's five module menus as
@@ -30,7 +30,7 @@ public:
 
     // panelTextColor: the colour the tray asks icons to use, when it says; otherwise the
     // icon takes the palette's text colour.
-    PeloraStatusItemController(Services& services,
+    PeloraStatusItemController(PeloraServices& services,
                                std::shared_ptr<StripWindowController> stripController,
                                ColorSource panelTextColor = {}, QObject* parent = nullptr);
     ~PeloraStatusItemController() override;
@@ -66,7 +66,7 @@ private:
     void configureStatusButtonImage();
     void addModuleEntry(const char* titleKey, const char* symbol, StripModule module);
 
-    Services& services_;
+    PeloraServices& services_;
     std::shared_ptr<StripWindowController> stripController_;
     ColorSource panelTextColor_;
     QSystemTrayIcon* statusItem_;

@@ -2,7 +2,7 @@
 #include "app/InstanceProtocol.h"
 #include "app/InstanceServer.h"
 #include "app/PeloraApp.h"
-#include "common/Services.h"
+#include "app/PeloraServices.h"
 #include "common/Translations.h"
 #include "platform/Bundle.h"
 #include "platform/IconTheme.h"
@@ -38,8 +38,8 @@ int main(int argc, char** argv) {
     if (const auto status = claimInstance(server))
         return *status;
 
-    Services services(makeLinuxPlatform());
-    installTranslations(services.bundle().preferredLocalizations());
+    PeloraServices services(makeLinuxPlatform());
+    installTranslations(services.platform().bundle().preferredLocalizations());
     ensureIconTheme();
     return runPeloraApp(services, &server);
 }

@@ -2,7 +2,4 @@
 
 Services::Services(Platform platform) : platform_(std::move(platform)) {}
 
-Services::~Services() {
-    while (!instances_.empty())
-        instances_.pop_back();
-}
+Services::~Services() = default;

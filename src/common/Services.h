@@ -4,14 +4,11 @@
 #include "platform/Platform.h"
 
 #include <QtGlobal>
-#include <functional>
 #include <memory>
-#include <typeindex>
-#include <utility>
-#include <vector>
 
-// Owns the process-wide service instances and creates each on first use. Controllers get it
-// by reference; tests build their own over fakes, so every test starts clean. Main thread.
+// The operating system's services and the program's notification centre, handed by reference
+// to what uses them; the program's own services are made in app/ and passed to their users'
+// constructors. Tests build their own over fakes, so every test starts clean. Main thread.
 class Services {
 public:
     explicit Services(Platform platform);
@@ -40,33 +37,7 @@ public:
 
     NotificationCenter& notifications() { return notifications_; }
 
-    // The shared instance of a service type, created on first use with T(Services&) or, for
-    // services with one instance per variant (the favorites stores), T(Services&, int).
-    template <class T> T& get(int variant = 0) {
-        const Key key{std::type_index(typeid(T)), variant};
-        for (auto& [k, instance] : instances_)
-            if (k == key)
-                return *static_cast<T*>(instance.get());
-        std::shared_ptr<T> made;
-        if constexpr (std::is_constructible_v<T, Services&, int>)
-            made = std::make_shared<T>(*this, variant);
-        else
-            made = std::make_shared<T>(*this);
-        instances_.emplace_back(key, made);
-        return *made;
-    }
-
-    template <class T> bool has(int variant = 0) const {
-        const Key key{std::type_index(typeid(T)), variant};
-        for (auto& [k, instance] : instances_)
-            if (k == key)
-                return true;
-        return false;
-    }
-
 private:
-    using Key = std::pair<std::type_index, int>;
-
     template <class T> static T& need(const std::shared_ptr<T>& p, const char* what) {
         if (!p)
             qFatal("Pelora: the platform service '%s' is not provided", what);
@@ -75,6 +46,4 @@ private:
 
     Platform platform_;
     NotificationCenter notifications_;
-    // In creation order; destroyed in reverse, so later services may use earlier ones.
-    std::vector<std::pair<Key, std::shared_ptr<void>>> instances_;
 };

@@ -26,13 +26,6 @@ constexpr QLatin1StringView kUnreadableSuffix("Unreadable");
 // their index order.
 constexpr double kNoDateTimeBase = 1'000'000;
 
-FavoritesCategory categoryFromInt(int category) {
-    for (FavoritesCategory c : allFavoritesCategories)
-        if (int(c) == category)
-            return c;
-    qFatal("Pelora: no favorites category %d", category);
-}
-
 // A scoped reference where it can be had, else a plain one.
 std::optional<QByteArray> makeBookmark(BookmarkService& bookmarks, const QUrl& url) {
     if (auto scoped = bookmarks.createBookmark(url, true))
@@ -57,8 +50,8 @@ double sortKey(double seconds) {
 }
 } // namespace
 
-FavoritesService::FavoritesService(Services& services, int category)
-    : services_(services), category_(categoryFromInt(category)), storageKey_(rawValue(category_)) {
+FavoritesService::FavoritesService(Services& services, FavoritesCategory category)
+    : services_(services), category_(category), storageKey_(rawValue(category_)) {
     load();
 }
 
@@ -296,6 +289,11 @@ void FavoritesService::remove(const FavoriteItem& item) {
     favorites_.removeIf([&](const FavoriteItem& f) { return refersToItem(f.url); });
 }
 
-FavoritesService& favoritesStore(Services& services, FavoritesCategory category) {
-    return services.get<FavoritesService>(int(category));
+FavoritesService& FavoriteStores::store(FavoritesCategory category) {
+    const auto index =
+        std::ranges::find(allFavoritesCategories, category) - allFavoritesCategories.begin();
+    std::optional<FavoritesService>& slot = stores_.at(index);
+    if (!slot)
+        slot.emplace(services_, category);
+    return *slot;
 }

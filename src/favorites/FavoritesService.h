@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -19,8 +20,8 @@ class Services;
 // all work is synchronous.
 class FavoritesService {
 public:
-    // `category` is a FavoritesCategory; the store loads at once.
-    FavoritesService(Services& services, int category);
+    // The store loads at once.
+    FavoritesService(Services& services, FavoritesCategory category);
 
     FavoritesCategory category() const { return category_; }
     const QString& storageKey() const { return storageKey_; }
@@ -54,5 +55,16 @@ private:
     QList<FavoriteItem> favorites_;
 };
 
-// The shared store of a category.
-FavoritesService& favoritesStore(Services& services, FavoritesCategory category);
+// The program's three stores, one per category, each loaded when first asked for.
+class FavoriteStores {
+public:
+    explicit FavoriteStores(Services& services) : services_(services) {}
+    FavoriteStores(const FavoriteStores&) = delete;
+    FavoriteStores& operator=(const FavoriteStores&) = delete;
+
+    FavoritesService& store(FavoritesCategory category);
+
+private:
+    Services& services_;
+    std::array<std::optional<FavoritesService>, allFavoritesCategories.size()> stores_;
+};

@@ -2,12 +2,8 @@
 
 #include "history/RecentAppItem.h"
 
-class Services;
-
 // Holds the size of the applications list; nothing else is asked of it.
 class RecentApplicationsService {
 public:
-    explicit RecentApplicationsService(Services&) {}
-
-    const int maxResults = 10;
+    static constexpr int maxResults = 10;
 };

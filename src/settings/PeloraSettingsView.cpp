@@ -4,7 +4,6 @@
 #include "common/Symbols.h"
 #include "common/Texts.h"
 #include "settings/GeneralSettingsView.h"
-#include "settings/PeloraUpdatePreferences.h"
 #include "settings/UpdatesSettingsView.h"
 
 #include <QButtonGroup>
@@ -13,9 +12,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-PeloraSettingsView::PeloraSettingsView(Services& services, QWidget* parent)
+PeloraSettingsView::PeloraSettingsView(Services& services, PeloraUpdatePreferences& preferences,
+                                       VersionCheckService& versionCheck, QWidget* parent)
     : QWidget(parent), services_(services), general_(new GeneralSettingsView(services)),
-      updates_(new UpdatesSettingsView(services, services.get<PeloraUpdatePreferences>())) {
+      updates_(new UpdatesSettingsView(services, preferences, versionCheck)) {
     connect(general_, &GeneralSettingsView::fitRequested, this, &PeloraSettingsView::fitRequested);
     connect(updates_, &UpdatesSettingsView::fitRequested, this, &PeloraSettingsView::fitRequested);
     auto* layout = new QVBoxLayout(this);

@@ -7,8 +7,10 @@
 
 class GeneralSettingsView;
 class QToolButton;
+class PeloraUpdatePreferences;
 class Services;
 class UpdatesSettingsView;
+class VersionCheckService;
 
 // The selected settings tab: 1 is Updates, anything else General.
 inline constexpr DefaultsKey<qint64> kSettingsSelectedTabKey{"settingsSelectedTab", 0};
@@ -22,7 +24,8 @@ public:
     static constexpr int kContentWidth = 480;
     static constexpr int kPadding = 12;
 
-    explicit PeloraSettingsView(Services& services, QWidget* parent = nullptr);
+    PeloraSettingsView(Services& services, PeloraUpdatePreferences& preferences,
+                       VersionCheckService& versionCheck, QWidget* parent = nullptr);
 
     // The tab shown for the stored value.
     Tab selectedTab() const;

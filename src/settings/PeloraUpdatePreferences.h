@@ -8,8 +8,8 @@ class Services;
 
 inline constexpr DefaultsKey<bool> kAutoCheckForUpdatesKey{"PeloraAutoCheckForUpdates", true};
 
-// The one update preference: whether to check for a new version at launch. One per process,
-// reached through services.get<PeloraUpdatePreferences>(). Main thread.
+// The one update preference: whether to check for a new version at launch. One per process.
+// Main thread.
 class PeloraUpdatePreferences : public QObject {
     Q_OBJECT
 public:

@@ -10,7 +10,10 @@
 #include <QMainWindow>
 #include <QScreen>
 
-SettingsWindowController::SettingsWindowController(Services& services) : services_(services) {}
+SettingsWindowController::SettingsWindowController(Services& services,
+                                                   PeloraUpdatePreferences& preferences,
+                                                   VersionCheckService& versionCheck)
+    : services_(services), preferences_(preferences), versionCheck_(versionCheck) {}
 
 SettingsWindowController::~SettingsWindowController() {
     delete window_.data();
@@ -23,7 +26,7 @@ QMainWindow* SettingsWindowController::settingsWindow() {
         new QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                      Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
     window->setObjectName(QStringLiteral("settingsWindow"));
-    auto* view = new PeloraSettingsView(services_);
+    auto* view = new PeloraSettingsView(services_, preferences_, versionCheck_);
     connect(view, &PeloraSettingsView::fitRequested, this,
             &SettingsWindowController::scheduleSettingsWindowFit);
     window->setCentralWidget(view);

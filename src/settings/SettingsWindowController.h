@@ -5,14 +5,17 @@
 #include <QPointer>
 
 class PeloraSettingsView;
+class PeloraUpdatePreferences;
 class Services;
+class VersionCheckService;
 
 // The one settings window: created on first use, hidden when closed, shown again when
-// reopened. Reached through services.get<SettingsWindowController>(). Main thread.
+// reopened. Main thread.
 class SettingsWindowController : public QObject {
     Q_OBJECT
 public:
-    explicit SettingsWindowController(Services& services);
+    SettingsWindowController(Services& services, PeloraUpdatePreferences& preferences,
+                             VersionCheckService& versionCheck);
     ~SettingsWindowController() override;
 
     // The window, created (hidden) on first call, so the main menu can be installed on it.
@@ -38,6 +41,8 @@ Q_SIGNALS:
 
 private:
     Services& services_;
+    PeloraUpdatePreferences& preferences_;
+    VersionCheckService& versionCheck_;
     QPointer<QMainWindow> window_;
     bool placed_ = false;
 };

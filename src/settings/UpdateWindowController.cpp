@@ -14,7 +14,9 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-UpdateWindowController::UpdateWindowController(Services& services) : services_(services) {}
+UpdateWindowController::UpdateWindowController(Services& services,
+                                               PeloraUpdatePreferences& preferences)
+    : services_(services), preferences_(preferences) {}
 
 UpdateWindowController::~UpdateWindowController() {
     // Their buttons call back into this controller.
@@ -54,8 +56,7 @@ void UpdateWindowController::showUpdateWindow(const VersionInfo& info) {
     window->setWindowTitle(title);
     window->setModal(false);
     QPointer<QDialog> guard(window);
-    auto* view = new VersionCheckUpdateView(services_.get<PeloraUpdatePreferences>(), title,
-                                            versionLine, text, window);
+    auto* view = new VersionCheckUpdateView(preferences_, title, versionLine, text, window);
     connect(view, &VersionCheckUpdateView::cancelClicked, this,
             [this, guard] { closeUpdateWindow(guard); });
     connect(view, &VersionCheckUpdateView::okClicked, this,

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include <QDialog>
+class PeloraUpdatePreferences;
 class Services;
 class VersionCheckUpdateView;
 
@@ -17,7 +18,7 @@ class VersionCheckUpdateView;
 class UpdateWindowController : public QObject {
     Q_OBJECT
 public:
-    explicit UpdateWindowController(Services& services);
+    UpdateWindowController(Services& services, PeloraUpdatePreferences& preferences);
     ~UpdateWindowController() override;
 
     void showUpdateWindow(const VersionInfo& info);
@@ -33,6 +34,7 @@ private:
     void closeUpdateWindow(QDialog* window);
 
     Services& services_;
+    PeloraUpdatePreferences& preferences_;
     QPointer<QDialog> current_;
     QList<QPointer<QDialog>> windows_; // every open one, the current and older ones
 };

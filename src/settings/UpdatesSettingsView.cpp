@@ -50,8 +50,8 @@ QString lastCheckedCaption(const QDateTime& date, const QLocale& locale) {
 }
 
 UpdatesSettingsView::UpdatesSettingsView(Services& services, PeloraUpdatePreferences& preferences,
-                                         QWidget* parent)
-    : QWidget(parent), services_(services), preferences_(preferences),
+                                         VersionCheckService& versionCheck, QWidget* parent)
+    : QWidget(parent), services_(services), preferences_(preferences), versionCheck_(versionCheck),
       automaticSwitch_(new ToggleSwitch),
       checkNowButton_(new QPushButton(L("updates.manual.button"))),
       progress_(new BusyIndicator(checkNowButton_)) {
@@ -107,7 +107,7 @@ void UpdatesSettingsView::showEvent(QShowEvent* event) {
 
 void UpdatesSettingsView::checkNow() {
     setChecking(true);
-    services_.get<VersionCheckService>().checkForUpdates(true);
+    versionCheck_.checkForUpdates(true);
 }
 
 void UpdatesSettingsView::setChecking(bool checking) {
@@ -117,7 +117,7 @@ void UpdatesSettingsView::setChecking(bool checking) {
 }
 
 void UpdatesSettingsView::refreshLastCheckedText() {
-    const auto date = services_.get<VersionCheckService>().lastSuccessfulCheckDate();
+    const auto date = versionCheck_.lastSuccessfulCheckDate();
     lastCheckedText_ = date ? lastCheckedCaption(*date) : QString();
     manualRow_->setSubtitle(lastCheckedText_);
 }

@@ -11,6 +11,7 @@ class QPushButton;
 class Services;
 class SettingsRow;
 class ToggleSwitch;
+class VersionCheckService;
 
 // The Updates tab: the automatic-check switch, the check-now button and the date of the last
 // successful check.
@@ -18,7 +19,7 @@ class UpdatesSettingsView : public QWidget {
     Q_OBJECT
 public:
     UpdatesSettingsView(Services& services, PeloraUpdatePreferences& preferences,
-                        QWidget* parent = nullptr);
+                        VersionCheckService& versionCheck, QWidget* parent = nullptr);
     ~UpdatesSettingsView() override;
 
     bool isChecking() const { return isChecking_; }
@@ -44,6 +45,7 @@ private:
 
     Services& services_;
     PeloraUpdatePreferences& preferences_;
+    VersionCheckService& versionCheck_;
     bool isChecking_ = false;
     QString lastCheckedText_;
     ToggleSwitch* automaticSwitch_;

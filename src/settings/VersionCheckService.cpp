@@ -30,8 +30,9 @@ bool isHttpStatusError(QNetworkReply::NetworkError error) {
 }
 } // namespace
 
-VersionCheckService::VersionCheckService(Services& services, QUrl documentURL)
-    : services_(services), documentURL_(std::move(documentURL)),
+VersionCheckService::VersionCheckService(Services& services, UpdateWindowController& updateWindows,
+                                         QUrl documentURL)
+    : services_(services), updateWindows_(updateWindows), documentURL_(std::move(documentURL)),
       network_(new QNetworkAccessManager(this)) {
     // Redirects may not lead from https to plain http.
     network_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
@@ -149,7 +150,7 @@ void VersionCheckService::handleResponse(const std::optional<QByteArray>& data,
     const QString current = currentVersion();
     if (compareVersions(info->value(kInfoLatestVersion), current) > 0) {
         finish(std::nullopt, userInitiated, *info);
-        services_.get<UpdateWindowController>().showUpdateWindow(*info);
+        updateWindows_.showUpdateWindow(*info);
         return;
     }
     finish(VersionCheckError::isUpToDate(nameAndVersion(current)), userInitiated);
@@ -221,7 +222,8 @@ QString VersionCheckService::nameAndVersion(const QString& version) const {
     return name + u' ' + version;
 }
 
-void checkForUpdatesAtLaunch(Services& services) {
-    if (services.get<PeloraUpdatePreferences>().autoCheckForUpdates())
-        services.get<VersionCheckService>().checkForUpdates(false);
+void checkForUpdatesAtLaunch(const PeloraUpdatePreferences& preferences,
+                             VersionCheckService& versionCheck) {
+    if (preferences.autoCheckForUpdates())
+        versionCheck.checkForUpdates(false);
 }

@@ -13,7 +13,9 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class PeloraUpdatePreferences;
 class Services;
+class UpdateWindowController;
 
 // Posted when a check ends, whatever the outcome. User information: "requestedByUser" (bool),
 // "error" (a VersionCheckError, on failure or when up to date), and the VersionInfo entries
@@ -36,8 +38,10 @@ class VersionCheckService : public QObject {
 public:
     static constexpr qint64 kMaximumDocumentSize = 1024 * 1024;
 
-    // documentURL: where the version document is asked for; tests give a local server's.
-    explicit VersionCheckService(Services& services, QUrl documentURL = makerVersionDocumentURL());
+    // updateWindows shows a newer version; documentURL: where the version document is asked
+    // for (tests give a local server's).
+    VersionCheckService(Services& services, UpdateWindowController& updateWindows,
+                        QUrl documentURL = makerVersionDocumentURL());
     ~VersionCheckService() override;
 
     // Starts one check and returns at once; overlapping checks each run to their own end.
@@ -65,6 +69,7 @@ private:
     QString nameAndVersion(const QString& version) const;
 
     Services& services_;
+    UpdateWindowController& updateWindows_;
     QUrl documentURL_;
     QNetworkAccessManager* network_;
     std::chrono::milliseconds timeout_{10000};
@@ -73,4 +78,5 @@ private:
 };
 
 // The silent check at launch, when the user has not turned automatic checks off.
-void checkForUpdatesAtLaunch(Services& services);
+void checkForUpdatesAtLaunch(const PeloraUpdatePreferences& preferences,
+                             VersionCheckService& versionCheck);

@@ -57,15 +57,16 @@ bool opensBefore(const RunningApplication& a, const std::optional<QDateTime>& aA
 
 using namespace ModuleMenuItems;
 
-ApplicationsMenus::ApplicationsMenus(Services& services, MenuEntryOpener& opener, QObject* parent)
-    : QObject(parent), services_(services), opener_(opener) {}
+ApplicationsMenus::ApplicationsMenus(Services& services, RunningApplicationsHistoryService& history,
+                                     FavoriteStores& favorites, MenuEntryOpener& opener,
+                                     QObject* parent)
+    : QObject(parent), services_(services), history_(history), favorites_(favorites),
+      opener_(opener) {}
 
 std::unique_ptr<QMenu> ApplicationsMenus::makeApplicationsMenu() {
-    auto& history = services_.get<RunningApplicationsHistoryService>();
-    history.start();
-    const int limit = services_.get<RecentApplicationsService>().maxResults;
-    const QList<RecentAppItem> recentApps =
-        history.recentApplications(limit, ownBundleIdentifier(services_.bundle()));
+    history_.start();
+    const QList<RecentAppItem> recentApps = history_.recentApplications(
+        RecentApplicationsService::maxResults, ownBundleIdentifier(services_.bundle()));
 
     std::unique_ptr<QMenu> menu(makeMenu(appsTitle));
     addHeaderItem(*menu, L("strip.menu.recentApplications"));
@@ -80,7 +81,7 @@ std::unique_ptr<QMenu> ApplicationsMenus::makeApplicationsMenu() {
     }
     addHeaderItem(*menu, L("strip.menu.favoriteApplications"));
     for (const FavoriteItem& favorite :
-         favoritesStore(services_, FavoritesCategory::applications).favorites())
+         favorites_.store(FavoritesCategory::applications).favorites())
         addEntryItem(*menu, favorite.displayName, favorite.icon, QVariant(favorite.url), this,
                      &ApplicationsMenus::launchApplication);
     addEditItem(*menu, this, [this](QAction*) { Q_EMIT editFavoritesRequested(); });
@@ -97,11 +98,10 @@ std::unique_ptr<QMenu> ApplicationsMenus::makeOpenAppsMenu() {
         std::optional<QDateTime> activated;
     };
     QList<Listed> listed;
-    const auto& history = services_.get<RunningApplicationsHistoryService>();
     for (RunningApplication& app : services_.runningApplications().runningApplications()) {
         if (!isUserApplication(app) || isProgramItself(app, own))
             continue;
-        std::optional<QDateTime> activated = history.lastActivationDate(app);
+        std::optional<QDateTime> activated = history_.lastActivationDate(app);
         listed.append(Listed{std::move(app), std::move(activated)});
     }
     // Stable: applications the order cannot tell apart keep the window system's order.
@@ -130,7 +130,7 @@ void ApplicationsMenus::launchApplication(QAction* sender) {
 
 void ApplicationsMenus::clearRecentApps() {
     // The activation dates stay: they still order the open-applications menu.
-    services_.get<RunningApplicationsHistoryService>().clearPersistedRecords();
+    history_.clearPersistedRecords();
 }
 
 void ApplicationsMenus::activateApp(QAction* sender) {

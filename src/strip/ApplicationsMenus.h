@@ -10,9 +10,11 @@
 #include <optional>
 
 class Bundle;
+class FavoriteStores;
 class MenuEntryOpener;
 class QAction;
 class QMenu;
+class RunningApplicationsHistoryService;
 class Services;
 
 // The applications menu ("Apps": recent applications, then favorites; the entries launch)
@@ -21,7 +23,9 @@ class Services;
 class ApplicationsMenus : public QObject {
     Q_OBJECT
 public:
-    ApplicationsMenus(Services& services, MenuEntryOpener& opener, QObject* parent = nullptr);
+    ApplicationsMenus(Services& services, RunningApplicationsHistoryService& history,
+                      FavoriteStores& favorites, MenuEntryOpener& opener,
+                      QObject* parent = nullptr);
 
     // A new applications menu; starts the activation history first. The caller owns it.
     std::unique_ptr<QMenu> makeApplicationsMenu();
@@ -39,6 +43,8 @@ private:
     void hideAllApps();
 
     Services& services_;
+    RunningApplicationsHistoryService& history_;
+    FavoriteStores& favorites_;
     MenuEntryOpener& opener_;
 };
 

@@ -74,13 +74,12 @@ std::optional<int> clipboardItemTag(const QAction* sender) {
     return tag.toInt();
 }
 
-ClipboardMenu::ClipboardMenu(Services& services, QObject* parent)
-    : QObject(parent), services_(services) {}
+ClipboardMenu::ClipboardMenu(Services& services, ClipboardHistoryService& history, QObject* parent)
+    : QObject(parent), services_(services), history_(history) {}
 
 std::unique_ptr<QMenu> ClipboardMenu::makeClipboardMenu() {
     using namespace ModuleMenuItems;
-    auto& history = services_.get<ClipboardHistoryService>();
-    const QList<ClipboardItem> items = history.items();
+    const QList<ClipboardItem> items = history_.items();
 
     std::unique_ptr<QMenu> menu(makeMenu(clipboardTitle));
     addHeaderItem(*menu, L("strip.menu.recentClipboard"));
@@ -98,7 +97,7 @@ std::unique_ptr<QMenu> ClipboardMenu::makeClipboardMenu() {
             const auto [preview, side] = previewImage(item, workspace);
             largestSide = std::max(largestSide, side);
             // The tag is the index in the history: the paste looks the item up when chosen.
-            addEntryItem(*submenu, history.displayTitle(item), preview, QVariant(index), this,
+            addEntryItem(*submenu, history_.displayTitle(item), preview, QVariant(index), this,
                          &ClipboardMenu::pasteClipboardItem);
         }
         // A picture is not shrunk to a 16-point speck.
@@ -114,12 +113,11 @@ void ClipboardMenu::pasteClipboardItem(QAction* sender) {
     if (!tag)
         return;
     // The history now, not as the menu saw it: it may have shrunk since.
-    auto& history = services_.get<ClipboardHistoryService>();
-    const QList<ClipboardItem> items = history.items();
+    const QList<ClipboardItem> items = history_.items();
     if (*tag >= 0 && *tag < items.size())
-        history.paste(items[*tag]);
+        history_.paste(items[*tag]);
 }
 
 void ClipboardMenu::clearClipboardHistory() {
-    services_.get<ClipboardHistoryService>().setItems({});
+    history_.setItems({});
 }

@@ -11,6 +11,7 @@
 #include <optional>
 #include <utility>
 
+class ClipboardHistoryService;
 class QAction;
 class QMenu;
 class Services;
@@ -20,7 +21,7 @@ class Services;
 class ClipboardMenu : public QObject {
     Q_OBJECT
 public:
-    explicit ClipboardMenu(Services& services, QObject* parent = nullptr);
+    ClipboardMenu(Services& services, ClipboardHistoryService& history, QObject* parent = nullptr);
 
     // A new menu from the history as it is now; the caller owns it.
     std::unique_ptr<QMenu> makeClipboardMenu();
@@ -30,6 +31,7 @@ private:
     void clearClipboardHistory();
 
     Services& services_;
+    ClipboardHistoryService& history_;
 };
 
 // The entries of one source application in the clipboard menu, built for one menu only.

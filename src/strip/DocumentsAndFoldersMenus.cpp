@@ -14,9 +14,13 @@
 
 using namespace ModuleMenuItems;
 
-DocumentsAndFoldersMenus::DocumentsAndFoldersMenus(Services& services, MenuEntryOpener& opener,
-                                                   QObject* parent)
-    : QObject(parent), services_(services), opener_(opener) {}
+DocumentsAndFoldersMenus::DocumentsAndFoldersMenus(Services& services,
+                                                   RecentDocumentsService& documents,
+                                                   RecentFoldersService& folders,
+                                                   FavoriteStores& favorites,
+                                                   MenuEntryOpener& opener, QObject* parent)
+    : QObject(parent), services_(services), documents_(documents), folders_(folders),
+      favorites_(favorites), opener_(opener) {}
 
 DocumentsAndFoldersMenus::~DocumentsAndFoldersMenus() {
     if (recentDocumentsObserver_)
@@ -30,13 +34,12 @@ void DocumentsAndFoldersMenus::observeRecentDocuments() {
     recentDocumentsObserver_ = services_.notifications().addObserver(
         RecentDocumentsService::didUpdateNotification, [self](const QVariantMap&) {
             if (self)
-                self->recentGroups_ = self->services_.get<RecentDocumentsService>().currentGroups();
+                self->recentGroups_ = self->documents_.currentGroups();
         });
 }
 
 std::unique_ptr<QMenu> DocumentsAndFoldersMenus::makeRecentDocumentsMenu() {
-    auto& documents = services_.get<RecentDocumentsService>();
-    recentGroups_ = documents.currentGroups();
+    recentGroups_ = documents_.currentGroups();
     std::unique_ptr<QMenu> menu(makeMenu(recentDocumentsTitle));
     addHeaderItem(*menu, L("strip.menu.recentDocuments"));
     if (recentGroups_.isEmpty()) {
@@ -54,15 +57,14 @@ std::unique_ptr<QMenu> DocumentsAndFoldersMenus::makeRecentDocumentsMenu() {
     addHeaderItem(*menu, L("strip.menu.favoriteDocuments"));
     addFavorites(*menu, OpenTargetKind::document);
     // The next press sees what the index knows by then.
-    documents.refresh();
+    documents_.refresh();
     return menu;
 }
 
 std::unique_ptr<QMenu> DocumentsAndFoldersMenus::makeRecentFoldersMenu() {
     // The list reflects the previous gathering; this one serves the next press.
-    auto& folders = services_.get<RecentFoldersService>();
-    folders.refresh();
-    const QList<RecentFolderItem> recentFolders = folders.currentFolders();
+    folders_.refresh();
+    const QList<RecentFolderItem> recentFolders = folders_.currentFolders();
     std::unique_ptr<QMenu> menu(makeMenu(recentFoldersTitle));
     addHeaderItem(*menu, L("strip.menu.recentFolders"));
     if (recentFolders.isEmpty()) {
@@ -96,17 +98,16 @@ void DocumentsAndFoldersMenus::addFavorites(QMenu& menu, OpenTargetKind kind) {
     const FavoritesCategory category = kind == OpenTargetKind::document
                                            ? FavoritesCategory::documents
                                            : FavoritesCategory::folders;
-    for (const FavoriteItem& favorite : favoritesStore(services_, category).favorites())
+    for (const FavoriteItem& favorite : favorites_.store(category).favorites())
         addOpenItem(menu, favorite.displayName, favorite.icon, favorite.url, kind, false);
     addEditItem(menu, this, [this](QAction*) { Q_EMIT editFavoritesRequested(); });
 }
 
 void DocumentsAndFoldersMenus::clearRecentDocuments() {
-    auto& documents = services_.get<RecentDocumentsService>();
     services_.defaults().removeObject(RecentDocumentsService::storageKey.key());
-    documents.iconCache().removeAllObjects();
+    documents_.iconCache().removeAllObjects();
     // What the index found last stays; the groups are rebuilt from it alone.
-    recentGroups_ = documents.currentGroups();
+    recentGroups_ = documents_.currentGroups();
 }
 
 void DocumentsAndFoldersMenus::clearRecentFolders() {

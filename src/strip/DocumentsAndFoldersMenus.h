@@ -9,10 +9,13 @@
 #include <memory>
 #include <optional>
 
+class FavoriteStores;
 class MenuEntryOpener;
 class QIcon;
 class QMenu;
 class QUrl;
+class RecentDocumentsService;
+class RecentFoldersService;
 class Services;
 
 // The documents menu ("Recent Documents": recent documents grouped by the application that
@@ -21,8 +24,9 @@ class Services;
 class DocumentsAndFoldersMenus : public QObject {
     Q_OBJECT
 public:
-    DocumentsAndFoldersMenus(Services& services, MenuEntryOpener& opener,
-                             QObject* parent = nullptr);
+    DocumentsAndFoldersMenus(Services& services, RecentDocumentsService& documents,
+                             RecentFoldersService& folders, FavoriteStores& favorites,
+                             MenuEntryOpener& opener, QObject* parent = nullptr);
     ~DocumentsAndFoldersMenus() override;
 
     // A new documents menu from the service's current groups; the caller owns it.
@@ -51,6 +55,9 @@ private:
     void clearRecentFolders();
 
     Services& services_;
+    RecentDocumentsService& documents_;
+    RecentFoldersService& folders_;
+    FavoriteStores& favorites_;
     MenuEntryOpener& opener_;
     QList<RecentDocumentGroup> recentGroups_;
     std::optional<NotificationCenter::Token> recentDocumentsObserver_;

@@ -125,8 +125,10 @@ QPushButton* makeSymbolButton(const char* symbol, const QString& accessibility,
 }
 } // namespace
 
-FavoritesEditWindowCoordinator::FavoritesEditWindowCoordinator(Services& services, QObject* owner)
-    : QObject(owner), services_(services), owner_(owner) {
+FavoritesEditWindowCoordinator::FavoritesEditWindowCoordinator(Services& services,
+                                                               FavoriteStores& favorites,
+                                                               QObject* owner)
+    : QObject(owner), services_(services), favorites_(favorites), owner_(owner) {
     editorWindow_ = std::make_unique<QWidget>(
         nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                      Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint |
@@ -151,13 +153,14 @@ FavoritesEditWindowCoordinator::~FavoritesEditWindowCoordinator() {
 }
 
 FavoritesEditWindowCoordinator* FavoritesEditWindowCoordinator::openFavoritesEditor(
-    QPointer<FavoritesEditWindowCoordinator>& current, Services& services, QObject* owner) {
+    QPointer<FavoritesEditWindowCoordinator>& current, Services& services,
+    FavoriteStores& favorites, QObject* owner) {
     services.runningApplications().activateCurrentApplication();
     if (current) {
         // Its window closing releases it; it goes once the current event is handled.
         current->editorWindow()->close();
     }
-    auto* coordinator = new FavoritesEditWindowCoordinator(services, owner);
+    auto* coordinator = new FavoritesEditWindowCoordinator(services, favorites, owner);
     current = coordinator;
     coordinator->showEditor();
     return coordinator;
@@ -320,7 +323,7 @@ void FavoritesEditWindowCoordinator::showEditor() {
 void FavoritesEditWindowCoordinator::reloadRows() {
     QList<FavoritesEditorRow> rows;
     for (FavoritesCategory category : allFavoritesCategories)
-        for (const FavoriteItem& item : favoritesStore(services_, category).favorites())
+        for (const FavoriteItem& item : favorites_.store(category).favorites())
             rows.append({category, item});
     std::stable_sort(rows.begin(), rows.end(),
                      [](const FavoritesEditorRow& a, const FavoritesEditorRow& b) {
@@ -334,7 +337,7 @@ void FavoritesEditWindowCoordinator::addFavoriteURLs(const QList<QUrl>& urls) {
     for (const QUrl& url : urls) {
         const bool accessing = bookmarks.startAccessing(url);
         const QUrl normalised = resolvedFileURL(url, services_.fileSystem());
-        favoritesStore(services_, classifyFavoriteURL(normalised)).add(normalised);
+        favorites_.store(classifyFavoriteURL(normalised)).add(normalised);
         if (accessing)
             bookmarks.stopAccessing(url);
     }
@@ -373,7 +376,7 @@ void FavoritesEditWindowCoordinator::handleRemove() {
         if (index < 0 || index >= rows.size())
             continue;
         const FavoritesEditorRow& row = rows[index];
-        favoritesStore(services_, row.category).remove(row.item);
+        favorites_.store(row.category).remove(row.item);
     }
     reloadRows();
     updateRemoveButton();

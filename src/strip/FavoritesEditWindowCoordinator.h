@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+class FavoriteStores;
 class FavoritesDropTableView;
 class QLabel;
 class QPushButton;
@@ -24,7 +25,7 @@ class FavoritesEditWindowCoordinator : public QObject {
     Q_OBJECT
 public:
     // Builds the window without showing it.
-    FavoritesEditWindowCoordinator(Services& services, QObject* owner);
+    FavoritesEditWindowCoordinator(Services& services, FavoriteStores& favorites, QObject* owner);
     ~FavoritesEditWindowCoordinator() override;
 
     // The body of the edit items of the documents, folders and applications menus: closes the
@@ -32,7 +33,7 @@ public:
     // in `current`. Closing the editor's window releases it, which empties `current`.
     static FavoritesEditWindowCoordinator*
     openFavoritesEditor(QPointer<FavoritesEditWindowCoordinator>& current, Services& services,
-                        QObject* owner);
+                        FavoriteStores& favorites, QObject* owner);
 
     // Fills the table and brings the window, centred on the main screen, to the front.
     void showEditor();
@@ -78,6 +79,7 @@ private:
     void activateApplication();
 
     Services& services_;
+    FavoriteStores& favorites_;
     QPointer<QObject> owner_;
     std::unique_ptr<QWidget> editorWindow_;
     FavoritesTableModel* model_ = nullptr;

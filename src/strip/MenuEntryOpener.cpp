@@ -15,19 +15,21 @@
 #include <QFileInfo>
 #include <QPointer>
 
-MenuEntryOpener::MenuEntryOpener(Services& services, QObject* parent)
-    : QObject(parent), services_(services) {}
+MenuEntryOpener::MenuEntryOpener(Services& services, RecentAccessService& access,
+                                 RecentDocumentsService& documents, RecentFoldersService& folders,
+                                 QObject* parent)
+    : QObject(parent), services_(services), access_(access), documents_(documents),
+      folders_(folders) {}
 
 void MenuEntryOpener::openRecentTarget(const QUrl& url, OpenTargetKind kind) {
     const QUrl target = resolvedFileURL(url, services_.fileSystem());
-    auto& access = services_.get<RecentAccessService>();
-    if (const auto grant = access.accessURL(target)) {
+    if (const auto grant = access_.accessURL(target)) {
         openWithGrant(target, *grant, kind);
         return;
     }
     // The program may reach the item by itself; then no one needs to be asked.
-    if (access.storeGrant(target)) {
-        if (const auto grant = access.accessURL(target)) {
+    if (access_.storeGrant(target)) {
+        if (const auto grant = access_.accessURL(target)) {
             openWithGrant(target, *grant, kind);
             return;
         }
@@ -41,9 +43,9 @@ void MenuEntryOpener::openWithGrant(const QUrl& url, const QUrl& grant, OpenTarg
     // A handler that cannot be started is not reported; the item still counts as opened.
     services_.workspace().openURL(url);
     if (kind == OpenTargetKind::document)
-        services_.get<RecentDocumentsService>().recordOpened(url);
+        documents_.recordOpened(url);
     else if (kind == OpenTargetKind::folder)
-        services_.get<RecentFoldersService>().recordOpened(url);
+        folders_.recordOpened(url);
     if (accessing)
         bookmarks.stopAccessing(grant);
 }
@@ -122,9 +124,8 @@ void MenuEntryOpener::accessPanelDidEnd(const std::optional<QList<QUrl>>& chosen
         folder == target || (folder.isLocalFile() && target.isLocalFile() &&
                              (folderPath == targetPath || targetPath.startsWith(prefix)));
     if (fits) {
-        auto& access = services_.get<RecentAccessService>();
-        if (access.storeGrant(panelURL)) {
-            if (const auto grant = access.accessURL(url)) {
+        if (access_.storeGrant(panelURL)) {
+            if (const auto grant = access_.accessURL(url)) {
                 openWithGrant(url, *grant, kind);
                 return;
             }

@@ -7,6 +7,9 @@
 #include <QUrl>
 #include <optional>
 
+class RecentAccessService;
+class RecentDocumentsService;
+class RecentFoldersService;
 class Services;
 
 // Opens what a menu entry or the favorites editor chose: a recent item through a stored
@@ -16,7 +19,9 @@ class Services;
 class MenuEntryOpener : public QObject {
     Q_OBJECT
 public:
-    explicit MenuEntryOpener(Services& services, QObject* parent = nullptr);
+    MenuEntryOpener(Services& services, RecentAccessService& access,
+                    RecentDocumentsService& documents, RecentFoldersService& folders,
+                    QObject* parent = nullptr);
 
     // Opens a recent item through a stored access grant, storing one or asking the user for
     // one when needed.
@@ -38,4 +43,7 @@ private:
     void showWrongSelectionAlert(const QUrl& url);
 
     Services& services_;
+    RecentAccessService& access_;
+    RecentDocumentsService& documents_;
+    RecentFoldersService& folders_;
 };

@@ -22,12 +22,17 @@
 #include <QMenu>
 #include <QTimer>
 
-StripWindowController::StripWindowController(Services& services, QObject* parent)
-    : QObject(parent), services_(services), opener_(std::make_unique<MenuEntryOpener>(services)),
+StripWindowController::StripWindowController(Services& services, StripServices menus,
+                                             QObject* parent)
+    : QObject(parent), services_(services), menus_(menus),
+      opener_(std::make_unique<MenuEntryOpener>(services, menus.access, menus.documents,
+                                                menus.folders)),
       placement_(std::make_unique<StripPlacement>(services)),
-      documentsAndFolders_(std::make_unique<DocumentsAndFoldersMenus>(services, *opener_)),
-      applications_(std::make_unique<ApplicationsMenus>(services, *opener_)),
-      clipboard_(std::make_unique<ClipboardMenu>(services)) {
+      documentsAndFolders_(std::make_unique<DocumentsAndFoldersMenus>(
+          services, menus.documents, menus.folders, menus.favorites, *opener_)),
+      applications_(std::make_unique<ApplicationsMenus>(services, menus.applications,
+                                                        menus.favorites, *opener_)),
+      clipboard_(std::make_unique<ClipboardMenu>(services, menus.clipboard)) {
     connect(documentsAndFolders_.get(), &DocumentsAndFoldersMenus::editFavoritesRequested, this,
             &StripWindowController::openFavoritesEditor);
     connect(applications_.get(), &ApplicationsMenus::editFavoritesRequested, this,
@@ -40,9 +45,9 @@ StripWindowController::~StripWindowController() {
 
 // Each start tolerates a second call: at launch they run twice (once more from showStrip).
 void StripWindowController::startServices() {
-    services_.get<RunningApplicationsHistoryService>().start();
-    services_.get<ClipboardHistoryService>().start();
-    auto& documents = services_.get<RecentDocumentsService>();
+    menus_.applications.start();
+    menus_.clipboard.start();
+    RecentDocumentsService& documents = menus_.documents;
     // Icons for the documents the menu shows first, so its first opening has them.
     QList<PersistedRecentDocumentRecord> records = documents.loadPersistedRecords();
     if (records.size() > RecentDocumentsService::maxResults)
@@ -55,8 +60,8 @@ void StripWindowController::startServices() {
         // compete with the strip and the first answers for the processor (a large index takes a
         // fifth of a second). A menu opened before then reads it itself.
         QTimer::singleShot(indexReadDelayMs, this, [this] {
-            services_.get<RecentFoldersService>().refresh();
-            services_.get<RecentDocumentsService>().refresh();
+            menus_.folders.refresh();
+            menus_.documents.refresh();
         });
     }
 }
@@ -183,8 +188,8 @@ FavoritesEditWindowCoordinator* StripWindowController::favoritesEditor() const {
 
 void StripWindowController::openFavoritesEditor() {
     MenuEntryOpener* opener = opener_.get();
-    auto* editor =
-        FavoritesEditWindowCoordinator::openFavoritesEditor(favoritesEditor_, services_, this);
+    auto* editor = FavoritesEditWindowCoordinator::openFavoritesEditor(favoritesEditor_, services_,
+                                                                       menus_.favorites, this);
     connect(editor, &FavoritesEditWindowCoordinator::openFavoriteRequested, opener,
             [opener](const QUrl& url, FavoritesCategory category) {
                 opener->openFavoriteTarget(url, openTargetKind(category));
@@ -200,7 +205,7 @@ void StripWindowController::addDroppedFavorites(StripModule module, const QList<
     // The item decides where it goes: a folder dropped on the documents button is a folder.
     for (const QUrl& url : urls) {
         const QUrl normalised = resolvedFileURL(url, services_.fileSystem());
-        favoritesStore(services_, classifyFavoriteURL(normalised)).add(normalised);
+        menus_.favorites.store(classifyFavoriteURL(normalised)).add(normalised);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "strip/StripModule.h"
 #include "strip/StripPanel.h"
 #include "strip/StripPlacement.h"
+#include "strip/StripServices.h"
 
 #include <QList>
 #include <QObject>
@@ -27,7 +28,7 @@ class StripWindowController : public QObject {
     Q_OBJECT
 public:
     // Cheap: creates no window and starts no service.
-    explicit StripWindowController(Services& services, QObject* parent = nullptr);
+    StripWindowController(Services& services, StripServices menus, QObject* parent = nullptr);
     ~StripWindowController() override;
 
     // Starts the services that feed the menus; each tolerates being started again. The
@@ -71,6 +72,7 @@ private:
     void openSettingsFromStrip();
 
     Services& services_;
+    StripServices menus_;
     // Declared first, so it outlives the menus whose entries reach it.
     std::unique_ptr<MenuEntryOpener> opener_;
     std::unique_ptr<StripPlacement> placement_;

@@ -39,13 +39,13 @@ protected:
 } // namespace
 
 TEST_F(AboutWindowTest, ShowingAgainKeepsOneWindowAndBringsItBackAfterClosing) {
-    auto& keeper = services->get<AboutWindowKeeper>();
-    showAboutWindow(*services);
+    AboutWindowKeeper keeper(*services);
+    keeper.show();
     QPointer<PeloraAboutWindow> window = keeper.existingWindow();
     ASSERT_TRUE(window);
     EXPECT_FALSE(window->isVisible()) << "presented on a later turn of the event loop";
     for (int i = 0; i < 2; ++i) {
-        showAboutWindow(*services);
+        keeper.show();
         drainEvents();
         EXPECT_EQ(keeper.existingWindow(), window);
         EXPECT_TRUE(window->isVisible());
@@ -117,17 +117,17 @@ TEST_F(AboutWindowTest, LinksOpenTheMakersPagesAndTheDocumentsWebLinksOnly) {
 }
 
 TEST_F(AboutWindowTest, TheLicenceWindowIsOneWhileOpenAndReadsAnewOnceClosed) {
-    auto& keeper = services->get<LicenseWindowKeeper>();
+    LicenseWindowKeeper keeper(*services);
     write("{\\rtf1\\ansi {\\b Terms}\\par Be nice.}");
-    showLicenseWindow(*services);
+    keeper.show();
     QPointer<LicenseWindow> window = keeper.window();
-    showLicenseWindow(*services);
+    keeper.show();
     EXPECT_EQ(keeper.window(), window);
     EXPECT_EQ(window->textView()->toPlainText(), "Terms\nBe nice.");
     QTest::mouseClick(window->closeButton(), Qt::LeftButton);
     EXPECT_FALSE(window->isVisible());
     write("{\\rtf1 Revised terms.}");
-    showLicenseWindow(*services);
+    keeper.show();
     EXPECT_FALSE(window) << "the closed one is gone";
     EXPECT_TRUE(keeper.window()->isVisible());
     EXPECT_EQ(keeper.window()->textView()->toPlainText(), "Revised terms.");

@@ -1,11 +1,11 @@
 #include "app/PeloraApp.h"
 #include "app/PeloraCommands.h"
 #include "app/PeloraInstanceCommands.h"
+#include "app/PeloraServices.h"
 #include "app/PeloraStatusItemController.h"
 #include "clipboard/ClipboardHistoryService.h"
 #include "common/StripVisibility.h"
 #include "common/WebPages.h"
-#include "history/RecentDocumentsService.h"
 #include "settings/PeloraUpdatePreferences.h"
 #include "settings/SettingsWindowController.h"
 #include "settings/VersionCheckService.h"
@@ -57,7 +57,7 @@ protected:
     AppTest() { fakes.bundle->path = QStringLiteral("/Applications/Pelora.app"); }
     ~AppTest() override { drainEvents(); }
     FakePlatform fakes;
-    std::unique_ptr<Services> services = fakes.makeServices();
+    std::unique_ptr<PeloraServices> services = std::make_unique<PeloraServices>(fakes.platform());
     std::unique_ptr<PeloraApp> app;
     int terminations = 0;
 
@@ -65,9 +65,7 @@ protected:
         app = std::make_unique<PeloraApp>(*services, [this] { ++terminations; });
         return *app;
     }
-    QMainWindow* settingsWindow() {
-        return services->get<SettingsWindowController>().existingSettingsWindow();
-    }
+    QMainWindow* settingsWindow() { return services->settings().existingSettingsWindow(); }
     // Opens the tray menu as a click on the icon does, and closes it again.
     QMenu& openTrayMenu() {
         QMenu& menu = app->statusItemController().menu();
@@ -85,8 +83,7 @@ TEST_F(AppTest, OutsideTheApplicationsFoldersNothingStartsAndNothingIsStored) {
     EXPECT_EQ(fakes.dialogs->alerts.size(), 1);
     EXPECT_EQ(terminations, 1);
     EXPECT_EQ(app->stripController()->window(), nullptr);
-    EXPECT_FALSE(services->has<ClipboardHistoryService>());
-    EXPECT_FALSE(services->has<RecentDocumentsService>());
+    EXPECT_FALSE(services->clipboard().isStarted());
     EXPECT_TRUE(fakes.defaults->allKeys().isEmpty());
 }
 
@@ -95,7 +92,7 @@ TEST_F(AppTest, AHiddenStripStaysAwayWhileTheServicesRunAndASecondStartOpensTheS
     start().appDelegate().applicationWillFinishLaunching();
     EXPECT_EQ(terminations, 0);
     EXPECT_EQ(app->stripController()->window(), nullptr);
-    EXPECT_TRUE(services->get<ClipboardHistoryService>().isStarted());
+    EXPECT_TRUE(services->clipboard().isStarted());
     openTrayMenu();
     EXPECT_EQ(app->stripController()->window(), nullptr) << "the tray menu does not bring it";
 
@@ -111,15 +108,16 @@ TEST_F(AppTest, TheLaunchCheckRunsOnlyWhenAutomaticChecksAreOn) {
     if (!isReservedExampleHost(makerWebHost()))
         GTEST_SKIP() << "built for a real web host";
     QList<bool> finishedByUser;
-    services->notifications().addObserver(kVersionCheckDidFinish, [&](const QVariantMap& info) {
-        finishedByUser << info.value(kRequestedByUserKey).toBool();
-    });
+    services->platform().notifications().addObserver(
+        kVersionCheckDidFinish, [&](const QVariantMap& info) {
+            finishedByUser << info.value(kRequestedByUserKey).toBool();
+        });
     for (const bool automatic : {true, false}) {
-        services->get<PeloraUpdatePreferences>().setAutoCheckForUpdates(automatic);
+        services->updatePreferences().setAutoCheckForUpdates(automatic);
         finishedByUser.clear();
         start().appDelegate().applicationDidFinishLaunching();
         // A check asked for afterwards ends after the launch check would have.
-        services->get<VersionCheckService>().checkForUpdates(true);
+        services->versionCheck().checkForUpdates(true);
         ASSERT_TRUE(waitUntil([&] { return finishedByUser.contains(true); }));
         EXPECT_EQ(finishedByUser, automatic ? QList<bool>({false, true}) : QList<bool>{true});
     }
@@ -129,7 +127,7 @@ TEST_F(AppTest, TheLaunchCheckRunsOnlyWhenAutomaticChecksAreOn) {
 // program (tests/e2e/test_program.sh); the Settings entry and Ctrl+? are not.
 TEST_F(AppTest, TheMenusSettingsEntryAndCtrlQuestionMarkReachWhatTheyName) {
     start();
-    services->get<SettingsWindowController>().openSettingsWindow();
+    services->settings().openSettingsWindow();
     QMainWindow* window = settingsWindow();
     ASSERT_NE(window, nullptr);
     window->close();
@@ -145,7 +143,8 @@ TEST_F(AppTest, TheMenusSettingsEntryAndCtrlQuestionMarkReachWhatTheyName) {
 TEST_F(AppTest, TheTrayGlyphTakesThePanelsColourElseThePalettesAndStaysSharp) {
     std::optional<QColor> panel = QColor(Qt::white);
     PeloraStatusItemController controller(
-        *services, std::make_shared<StripWindowController>(*services), [&panel] { return panel; });
+        *services, std::make_shared<StripWindowController>(services->platform(), services->strip()),
+        [&panel] { return panel; });
     // The colours of the fully covered pixels, and how many there are.
     auto inked = [&](qreal density = 1.0) {
         const QIcon icon = controller.statusItem().icon();

@@ -44,7 +44,8 @@ protected:
     FakePlatform fakes;
     FakePasteboard& pasteboard = *fakes.pasteboard;
     std::unique_ptr<Services> services = fakes.makeServices();
-    ClipboardHistoryService& history = services->get<ClipboardHistoryService>();
+    std::optional<ClipboardHistoryService> made{std::in_place, *services};
+    ClipboardHistoryService& history = *made;
 
     // What each entry holds, newest first: "text:…", "rtf:…", "files:…", "image/png 30x20".
     QStringList entries() {
@@ -72,10 +73,9 @@ protected:
 };
 
 TEST_F(ClipboardHistoryTest, ContentPresentAtStartIsNeverCaptured) {
-    services.reset();
+    made.reset();
     pasteboard.copyText("before launch");
-    services = fakes.makeServices();
-    ClipboardHistoryService& fresh = services->get<ClipboardHistoryService>();
+    ClipboardHistoryService fresh(*services);
     fresh.checkPasteboard();
     drainEvents();
     EXPECT_TRUE(fresh.items().isEmpty());

@@ -17,17 +17,19 @@ class FavoritesServiceTest : public ::testing::Test {
 protected:
     // A fresh process over the same defaults, with this machine's file references or fakes.
     void restart(bool faked = false) {
+        stores.reset();
         services.reset();
         Platform platform = fakes.platform();
         platform.fileSystem = std::make_shared<LinuxFileSystem>();
         if (!faked)
             platform.bookmarks = realRefs;
         services = std::make_unique<Services>(platform);
+        stores = std::make_unique<FavoriteStores>(*services);
     }
     FavoritesService& store(Category c = documents) {
         if (!services)
             restart();
-        return favoritesStore(*services, c);
+        return stores->store(c);
     }
     QStringList names(Category c = documents) {
         QStringList out;
@@ -58,6 +60,7 @@ protected:
     FakePlatform fakes;
     std::shared_ptr<LinuxBookmarkService> realRefs = std::make_shared<LinuxBookmarkService>();
     std::unique_ptr<Services> services;
+    std::unique_ptr<FavoriteStores> stores;
 };
 } // namespace
 

@@ -29,8 +29,10 @@ protected:
     RecentAccessTest() {
         fakes.bookmarks = bookmarks;
         services = fakes.makeServices();
+        access.emplace(*services);
     }
-    RecentAccessService& service() { return services->get<RecentAccessService>(); }
+    RecentAccessService& service() { return *access; }
+    std::optional<RecentAccessService> access;
     QList<QUrl> storedURLs() {
         QList<QUrl> out;
         // Resolved as the scoped grants they must be.

@@ -19,7 +19,8 @@ protected:
         fakes.fileSystem->displayNames.insert(kViewer, "Viewer");
     }
 
-    RecentDocumentsService& service() { return services->get<RecentDocumentsService>(); }
+    RecentDocumentsService& service() { return *documents; }
+    LazyService<RecentDocumentsService> documents{services};
     FakeRecentItemsIndex& index() { return *fakes.recentItemsIndex; }
 
     PersistedRecentDocumentRecord record(const QString& path, const QDateTime& at) {
@@ -145,7 +146,7 @@ TEST_F(RecentDocumentsTest, GoingAwayWithWorkQueuedIsSafe) {
     drainEvents();
     QElapsedTimer quitting;
     quitting.start();
-    services.reset(); // waits for the call in progress, not the forty queued (two seconds)
+    documents.reset(); // waits for the call in progress, not the forty queued (two seconds)
     EXPECT_LT(quitting.elapsed(), 1000);
     drainEvents(); // nothing left to run, or to crash
 }

@@ -31,7 +31,8 @@ struct Folders {
 
 template <class Kind> class RecentItemsTest : public HistoryTest {
 protected:
-    typename Kind::Service& service() { return services->get<typename Kind::Service>(); }
+    typename Kind::Service& service() { return *made; }
+    LazyService<typename Kind::Service> made{this->services};
     QString make(const QString& name) { return Kind::make(this->tree, name); }
     QStringList names() { return Kind::names(service()); }
     QString key() const { return Kind::Service::storageKey.key(); }

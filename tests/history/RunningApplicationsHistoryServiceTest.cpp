@@ -18,13 +18,11 @@ protected:
     }
     // A fresh start over the same stored defaults.
     void recreate() {
-        services.reset();
-        services = fakes.makeServices();
+        made.reset();
         history().setClock([this] { return clock; });
     }
-    RunningApplicationsHistoryService& history() {
-        return services->get<RunningApplicationsHistoryService>();
-    }
+    RunningApplicationsHistoryService& history() { return *made; }
+    LazyService<RunningApplicationsHistoryService> made{services};
     // An application whose bundle (a desktop entry) exists, its identifier the file name.
     RunningApplication app(const QString& name, const QString& entry, bool identified = true) {
         const QString path = tree.add(entry, "[Desktop Entry]\nType=Application\n");

@@ -25,15 +25,30 @@ protected:
     std::unique_ptr<Services> services = fakes.makeServices();
     int fitRequests = 0;
 
-    SettingsWindowController& controller() { return services->get<SettingsWindowController>(); }
-    PeloraUpdatePreferences& preferences() { return services->get<PeloraUpdatePreferences>(); }
+    // Each made on first use, after what it depends on, as the program makes them.
+    std::optional<PeloraUpdatePreferences> preferences_;
+    std::optional<UpdateWindowController> updates_;
+    std::optional<VersionCheckService> check_;
+    std::optional<SettingsWindowController> controller_;
+    PeloraUpdatePreferences& preferences() {
+        return preferences_ ? *preferences_ : preferences_.emplace(*services);
+    }
+    UpdateWindowController& updates() {
+        return updates_ ? *updates_ : updates_.emplace(*services, preferences());
+    }
+    VersionCheckService& versionCheck() {
+        return check_ ? *check_ : check_.emplace(*services, updates());
+    }
+    SettingsWindowController& controller() {
+        return controller_ ? *controller_
+                           : controller_.emplace(*services, preferences(), versionCheck());
+    }
     template <class Tab, class... Args> std::unique_ptr<Tab> shownTab(Args&... args) {
         auto tab = std::make_unique<Tab>(*services, args...);
         QObject::connect(tab.get(), &Tab::fitRequested, [this] { ++fitRequests; });
         tab->show();
         return tab;
     }
-    UpdateWindowController& updates() { return services->get<UpdateWindowController>(); }
     VersionCheckUpdateView* showUpdate(const char* version, const char* download = nullptr) {
         VersionInfo info{{kInfoLatestVersion, QString::fromLatin1(version)}};
         if (download)
@@ -75,7 +90,7 @@ TEST_F(SettingsTest, TheUpdatesTabShowsTheCheckUnderWayAndTheLastSuccessInTheLoc
     const QLocale saved;
     const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    auto tab = shownTab<UpdatesSettingsView>(preferences());
+    auto tab = shownTab<UpdatesSettingsView>(preferences(), versionCheck());
     tab->checkNowButton()->click();
     EXPECT_TRUE(tab->progressIndicator()->isVisible());
     EXPECT_TRUE(tab->checkNowButton()->text().isEmpty());
@@ -93,7 +108,7 @@ TEST_F(SettingsTest, TheUpdatesTabShowsTheCheckUnderWayAndTheLastSuccessInTheLoc
     EXPECT_EQ(tab->manualRow()->subtitleLabel()->text(),
               QStringLiteral("Last checked: Thursday, March 5, 2026 at 2:07\u202FPM"));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    tab = shownTab<UpdatesSettingsView>(preferences());
+    tab = shownTab<UpdatesSettingsView>(preferences(), versionCheck());
     EXPECT_EQ(tab->manualRow()->subtitleLabel()->text(),
               QStringLiteral("Last checked: Donnerstag, 5. März 2026 um 14:07"));
 }
@@ -180,7 +195,7 @@ TEST_F(SettingsTest, ReturnOpensOnlyAWebAddressElseTheHomePageAndEscapeOnlyClose
 }
 
 TEST_F(SettingsTest, TheSwitchTheUpdateWindowsButtonAndTheStoredPreferenceFollowEachOther) {
-    auto tab = shownTab<UpdatesSettingsView>(preferences());
+    auto tab = shownTab<UpdatesSettingsView>(preferences(), versionCheck());
     EXPECT_TRUE(tab->automaticSwitch()->isChecked()) << "absent means on";
     // Stored at first use.
     EXPECT_EQ(fakes.defaults->objectForKey(kAutoCheckForUpdatesKey.key()), QVariant(true));

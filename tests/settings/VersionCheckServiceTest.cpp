@@ -2,6 +2,7 @@
 #include "common/Texts.h"
 #include "common/Translations.h"
 #include "common/WebPages.h"
+#include "settings/PeloraUpdatePreferences.h"
 #include "settings/UpdateWindowController.h"
 #include "settings/VersionCheckUpdateView.h"
 #include "support/FakePlatform.h"
@@ -33,6 +34,8 @@ protected:
 
     FakePlatform fakes;
     std::unique_ptr<Services> services = fakes.makeServices();
+    PeloraUpdatePreferences preferences{*services};
+    UpdateWindowController updates{*services, preferences};
     std::unique_ptr<VersionCheckService> check;
     QList<QVariantMap> finishes;
 
@@ -44,7 +47,7 @@ protected:
         ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
         url = QUrl(QStringLiteral("http://127.0.0.1:%1/version_checking/Pelora.xml")
                        .arg(server.serverPort()));
-        check = std::make_unique<VersionCheckService>(*services, url);
+        check = std::make_unique<VersionCheckService>(*services, updates, url);
         services->notifications().addObserver(
             kVersionCheckDidFinish, [this](const QVariantMap& info) { finishes << info; });
         fakes.bundle->info[QStringLiteral("CFBundleShortVersionString")] = QStringLiteral("1.0.0");
@@ -82,9 +85,7 @@ protected:
             return std::nullopt;
         return finishes[index].value(kErrorKey).value<VersionCheckError>().code;
     }
-    QDialog* updateWindow() {
-        return services->get<UpdateWindowController>().currentUpdateWindow();
-    }
+    QDialog* updateWindow() { return updates.currentUpdateWindow(); }
 };
 } // namespace
 
@@ -173,7 +174,7 @@ TEST_F(VersionCheckTest, ANewerVersionsTextsFollowTheProgramsLanguage) {
     ASSERT_NE(updateWindow(), nullptr);
     EXPECT_EQ(updateWindow()->windowTitle(), QStringLiteral("Pelora 1.10 ist da"));
     // No German information text: English stands in.
-    auto* view = services->get<UpdateWindowController>().currentUpdateView();
+    auto* view = updates.currentUpdateView();
     ASSERT_NE(view->infoLabel(), nullptr);
     EXPECT_EQ(view->infoLabel()->text(), QStringLiteral("Faster menus."));
     EXPECT_TRUE(view->versionLineLabel()->text().contains(QLatin1String("1.10")));
@@ -186,7 +187,7 @@ TEST_F(VersionCheckTest, SilentTricklingAndUnreachableServersFail) {
     for (const auto& [stalls, trickles, at] : {std::tuple{true, 0, url}, std::tuple{false, 20, url},
                                                std::tuple{false, 0, unreachable}}) {
         std::tie(stall, trickleMs) = std::tuple(stalls, trickles);
-        check = std::make_unique<VersionCheckService>(*services, at);
+        check = std::make_unique<VersionCheckService>(*services, updates, at);
         check->setRequestTimeout(300ms);
         check->setCheckDeadline(1500ms);
         const int before = finishes.size();

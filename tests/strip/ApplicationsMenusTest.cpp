@@ -10,7 +10,7 @@ TEST_F(ApplicationsMenusTest, RecentAndFavoriteApplicationsLaunchAndClearingKeep
     activateAt(3, app("Terminal", ""));
     addFavorites(FavoritesCategory::applications, {"player.desktop", "viewer.desktop"});
 
-    auto& history = services->get<RunningApplicationsHistoryService>();
+    auto& history = applications;
     const auto apps = controller->menuForModule(StripModule::applications);
     EXPECT_EQ(menuText(*apps), "Recent Applications (disabled)\nTerminal\nEditor\nClear History\n"
                                "----\nFavorite Applications (disabled)\nviewer.desktop\n"
@@ -37,7 +37,7 @@ TEST_F(ApplicationsMenusTest, OpenApplicationsByLastActivationThenOrdinalName) {
     const RunningApplication newer = app("Newer", "org.example.Newer");
     const RunningApplication same = app("Same", "org.example.Same");
     const RunningApplication nameless = app("", "org.example.Nameless");
-    services->get<RunningApplicationsHistoryService>().start();
+    applications.start();
     activateAt(1, older);
     activateAt(4, same);
     activateAt(4, newer); // the same date: by name

@@ -67,7 +67,7 @@ TEST_F(ClipboardMenuTest, GroupsBySourceInHistoryOrderTitledByTheirNewestItem) {
 }
 
 TEST_F(ClipboardMenuTest, AnEntryPastesFromTheHistoryAsItIsWhenChosenAndClearingEmptiesIt) {
-    ClipboardHistoryService& history = services->get<ClipboardHistoryService>();
+    ClipboardHistoryService& history = clipboard;
     copyFrom(std::nullopt, {QStringLiteral("older"), {}, {}});
     copyFrom(std::nullopt, {QStringLiteral("newer"), {}, {}});
     const auto menu = controller->menuForModule(StripModule::clipboard);

@@ -1,11 +1,8 @@
-#include "favorites/FavoritesService.h"
-#include "history/RecentDocumentsService.h"
+#include "StripTestServices.h"
 #include "strip/FavoritesDropTableView.h"
 #include "strip/FavoritesEditWindowCoordinator.h"
 #include "strip/StripContentView.h"
-#include "strip/StripWindowController.h"
 #include "support/DragDrop.h"
-#include "support/FakePlatform.h"
 #include "support/TempTree.h"
 #include "support/TestSupport.h"
 
@@ -16,7 +13,7 @@ namespace {
 using Category = FavoritesCategory;
 
 // Favorites added by drops on the strip, and the editor the strip controller opens.
-class FavoritesEditorTest : public ::testing::Test {
+class FavoritesEditorTest : public ::testing::Test, protected StripTestServices {
 protected:
     ~FavoritesEditorTest() override {
         controller.reset();
@@ -40,7 +37,7 @@ protected:
     // The paths of the category's favorites, sorted.
     QStringList stored(Category category) {
         QStringList paths;
-        for (const FavoriteItem& item : favoritesStore(*services, category).favorites())
+        for (const FavoriteItem& item : favorites.store(category).favorites())
             paths << item.url.toLocalFile();
         paths.sort();
         return paths;
@@ -68,10 +65,6 @@ protected:
     }
 
     TempTree tree;
-    FakePlatform fakes;
-    std::unique_ptr<Services> services = fakes.makeServices();
-    std::unique_ptr<StripWindowController> controller =
-        std::make_unique<StripWindowController>(*services);
     QString doc, app, folder;
 };
 using StripDropTest = FavoritesEditorTest;
@@ -113,7 +106,7 @@ TEST_F(FavoritesEditorTest, TheEditorListsAllThreeStoresNewestFirstAndOpensEachI
         click(row, {}, true);
     EXPECT_EQ(fakes.workspace->launchedApplications, QList<QUrl>{url(app)});
     EXPECT_EQ(fakes.workspace->openedURLs, (QList<QUrl>{url(doc), url(folder)}));
-    EXPECT_EQ(services->get<RecentDocumentsService>().loadPersistedRecords().value(0).path, doc);
+    EXPECT_EQ(documents.loadPersistedRecords().value(0).path, doc);
     QTest::mouseClick(editor()->addButton(), Qt::LeftButton);
     EXPECT_TRUE(fakes.dialogs->panels.value(0).allowsMultipleSelection) << "several at once";
 }

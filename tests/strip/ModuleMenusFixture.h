@@ -1,25 +1,20 @@
 #pragma once
 
-#include "clipboard/ClipboardHistoryService.h"
-#include "favorites/FavoritesService.h"
-#include "history/RecentAccessService.h"
-#include "history/RunningApplicationsHistoryService.h"
+#include "StripTestServices.h"
 #include "strip/MenuEntryOpener.h"
 #include "strip/ModuleMenuItems.h"
-#include "strip/StripWindowController.h"
-#include "support/FakePlatform.h"
 #include "support/MenuText.h"
 #include "support/TempTree.h"
 #include "support/TestSupport.h"
 
 // The strip's menus over real files in a temporary folder, the operating system faked around
 // them. Text files open with a "Text Editor"; the activation history runs on the test's clock.
-class ModuleMenusTest : public ::testing::Test {
+class ModuleMenusTest : public ::testing::Test, protected StripTestServices {
 protected:
     ModuleMenusTest() {
         fakes.workspace->setDefaultApplication("txt", QUrl::fromLocalFile(editor));
         fakes.fileSystem->displayNames.insert(editor, "Text Editor");
-        services->get<RunningApplicationsHistoryService>().setClock([this] { return clock; });
+        applications.setClock([this] { return clock; });
     }
     ~ModuleMenusTest() override { drainEvents(); }
 
@@ -39,16 +34,16 @@ protected:
         ASSERT_NE(item, nullptr) << qPrintable(title);
         item->trigger();
     }
-    template <class Service> QStringList recorded() {
+    template <class Service> QStringList recorded(Service& service) {
         QStringList paths;
-        for (const auto& r : services->get<Service>().loadPersistedRecords())
+        for (const auto& r : service.loadPersistedRecords())
             paths << r.path;
         return paths;
     }
     // Each added a millisecond after the one before: the menus list the newest first.
     void addFavorites(FavoritesCategory category, std::initializer_list<const char*> entries) {
         for (const char* entry : entries) {
-            favoritesStore(*services, category).add(QUrl::fromLocalFile(tree.add(entry)));
+            favorites.store(category).add(QUrl::fromLocalFile(tree.add(entry)));
             const qint64 added = QDateTime::currentMSecsSinceEpoch();
             waitUntil([added] { return QDateTime::currentMSecsSinceEpoch() > added; });
         }
@@ -73,20 +68,15 @@ protected:
     }
     // Another program copies while app is in front; the history notices on its next tick.
     void copyFrom(const std::optional<RunningApplication>& app, const PasteboardContents& what) {
-        ClipboardHistoryService& history = services->get<ClipboardHistoryService>();
         fakes.running->frontmost = app;
         fakes.pasteboard->copy(what);
-        history.checkPasteboard();
-        ASSERT_TRUE(waitUntil([&] { return !history.isCapturing(); }));
+        clipboard.checkPasteboard();
+        ASSERT_TRUE(waitUntil([&] { return !clipboard.isCapturing(); }));
     }
 
     TempTree tree;
     QString editor = tree.add("apps/editor.desktop");
     const QDateTime start = QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
     QDateTime clock = start;
-    FakePlatform fakes;
-    std::unique_ptr<Services> services = fakes.makeServices();
-    std::unique_ptr<StripWindowController> controller =
-        std::make_unique<StripWindowController>(*services);
-    MenuEntryOpener opener{*services};
+    MenuEntryOpener opener{*services, access, documents, folders};
 };

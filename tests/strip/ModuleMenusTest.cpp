@@ -46,10 +46,9 @@ TEST_F(ModuleMenusTest, DocumentsMenuGroupsRecentDocumentsByApplication) {
     for (const char* name : {"Plan.txt", "R&D.txt", "Notes.txt"})
         records.append({tree.add(QStringLiteral("Work/") + name), name, "Text Editor", editor,
                         earlier.addSecs(60 * records.size())});
-    services->get<RecentDocumentsService>().savePersistedRecords(records);
+    documents.savePersistedRecords(records);
     // Documents of another application make a second group, in order of first appearance.
-    services->get<RecentDocumentsService>().recordOpened(
-        QUrl::fromLocalFile(tree.add("Photos/Beach.png")));
+    documents.recordOpened(QUrl::fromLocalFile(tree.add("Photos/Beach.png")));
     // Favorites listed newest first, opening and becoming recent: tests/e2e/test_strip.sh.
     addFavorites(FavoritesCategory::documents, {"Letters/Offer.pdf"});
     EXPECT_EQ(menu(StripModule::documents),
@@ -61,34 +60,30 @@ TEST_F(ModuleMenusTest, DocumentsMenuGroupsRecentDocumentsByApplication) {
 TEST_F(ModuleMenusTest, FoldersMenuIsFlatAndOpensTheFolderItShowed) {
     const QString projects = tree.add("Projects/");
     const QString music = tree.add("Music/");
-    services->get<RecentFoldersService>().recordOpened(url("Projects"));
+    folders.recordOpened(url("Projects"));
     fakes.recentItemsIndex->folders = {{music, QDateTime::currentDateTimeUtc()}};
     // The first press starts the query; its result serves the next press.
     controller->menuForModule(StripModule::folders);
-    ASSERT_TRUE(waitUntil([&] { return !services->get<RecentFoldersService>().isGathering(); }));
-    const auto folders = controller->menuForModule(StripModule::folders);
-    EXPECT_EQ(menuText(*folders),
-              "Recent Folders (disabled)\nProjects\nMusic\nClear History\n----\n"
-              "Favorite Folders (disabled)\nEdit Favorites…\n");
+    ASSERT_TRUE(waitUntil([&] { return !folders.isGathering(); }));
+    const auto menu = controller->menuForModule(StripModule::folders);
+    EXPECT_EQ(menuText(*menu), "Recent Folders (disabled)\nProjects\nMusic\nClear History\n----\n"
+                               "Favorite Folders (disabled)\nEdit Favorites…\n");
     // The entry acts on the folder it was built for, even after that left the history.
-    services->get<RecentFoldersService>().recordOpened(url("Music"));
-    choose(*folders, "Projects");
+    folders.recordOpened(url("Music"));
+    choose(*menu, "Projects");
     EXPECT_EQ(fakes.workspace->openedURLs, QList<QUrl>{url("Projects")});
-    EXPECT_EQ(recorded<RecentFoldersService>(), (QStringList{music, projects}));
+    EXPECT_EQ(recorded(folders), (QStringList{music, projects}));
 }
 
 TEST_F(ModuleMenusTest, ClearingDropsTheStoredHistoryAndKeepsWhatTheIndexFound) {
-    services->get<RecentFoldersService>().recordOpened(QUrl::fromLocalFile(tree.add("Kept/")));
+    folders.recordOpened(QUrl::fromLocalFile(tree.add("Kept/")));
     fakes.recentItemsIndex->folders = {{tree.add("Found/"), QDateTime::currentDateTimeUtc()}};
-    auto& documents = services->get<RecentDocumentsService>();
     documents.recordOpened(QUrl::fromLocalFile(tree.add("Draft.txt")));
     fakes.recentItemsIndex->documents = {{tree.add("Report.txt"), QDateTime::currentDateTimeUtc()}};
     controller->menuForModule(StripModule::folders);
     controller->menuForModule(StripModule::documents);
-    ASSERT_TRUE(waitUntil([&] {
-        return !services->get<RecentFoldersService>().isGathering() &&
-               documents.systemRecentDocuments().size() == 1;
-    }));
+    ASSERT_TRUE(waitUntil(
+        [&] { return !folders.isGathering() && documents.systemRecentDocuments().size() == 1; }));
     controller->menuForModule(StripModule::documents);
     documents.waitForBackgroundWork();
     ASSERT_GT(documents.iconCache().count(), 0);
@@ -133,15 +128,15 @@ TEST_F(MenuEntryOpenerTest, TheAccessPanelOpensADocumentOnlyForAFolderThatHoldsI
     EXPECT_EQ(panel.message, L("recentAccessPanelDocumentFolderMessage").arg("Plan.txt"));
     EXPECT_EQ(fakes.dialogs->alerts.last().informativeText,
               L("recentAccessWrongSelectionMessage").arg("Budget.txt"));
-    EXPECT_TRUE(services->get<RecentAccessService>().loadGrants().isEmpty()); // none wrong
-    EXPECT_EQ(recorded<RecentDocumentsService>(), QStringList{plan});
+    EXPECT_TRUE(access.loadGrants().isEmpty()); // none wrong
+    EXPECT_EQ(recorded(documents), QStringList{plan});
 }
 
 TEST_F(MenuEntryOpenerTest, RecentFoldersOpenThroughStoredGrantsOrAskForTheFolderItself) {
     const QString year = tree.add("Archive/2024/");
     fakes.bookmarks->uncreatable << url("Archive/2024");
     // The parent's grant covers the folder: no panel.
-    ASSERT_TRUE(services->get<RecentAccessService>().storeGrant(url("Archive")));
+    ASSERT_TRUE(access.storeGrant(url("Archive")));
     opener.openRecentTarget(url("Archive/2024"), OpenTargetKind::folder);
     EXPECT_TRUE(fakes.dialogs->panels.isEmpty());
     // Without it the user is asked for the folder itself, starting in its parent.
@@ -150,14 +145,16 @@ TEST_F(MenuEntryOpenerTest, RecentFoldersOpenThroughStoredGrantsOrAskForTheFolde
     EXPECT_EQ(fakes.dialogs->panels.first().directory, tree.path("Archive"));
     EXPECT_EQ(fakes.dialogs->panels.first().message, L("recentAccessPanelMessage").arg("2024"));
     EXPECT_EQ(fakes.workspace->openedURLs, (QList<QUrl>{url("Archive/2024"), url("Archive/2024")}));
-    EXPECT_EQ(recorded<RecentFoldersService>(), QStringList{year});
+    EXPECT_EQ(recorded(folders), QStringList{year});
 
     // With the real references, a folder the user can read needs no question at all.
     Platform platform = fakes.platform();
     platform.bookmarks = std::make_shared<LinuxBookmarkService>();
     platform.defaults = std::make_shared<InMemoryUserDefaults>();
     Services realServices(platform);
-    MenuEntryOpener(realServices).openRecentTarget(url("Archive"), OpenTargetKind::folder);
+    RecentAccessService realAccess(realServices);
+    MenuEntryOpener(realServices, realAccess, documents, folders)
+        .openRecentTarget(url("Archive"), OpenTargetKind::folder);
     EXPECT_EQ(fakes.dialogs->panels.size(), 1);
     EXPECT_EQ(fakes.workspace->openedURLs.last(), url("Archive"));
 }
@@ -168,7 +165,7 @@ TEST_F(MenuEntryOpenerTest, AFavoriteOpensWhatItLeadsToAndBecomesRecentEvenWhenI
     fakes.workspace->openSucceeds = false;
     opener.openFavoriteTarget(link, OpenTargetKind::document);
     EXPECT_EQ(fakes.workspace->openedURLs, QList<QUrl>{offer});
-    EXPECT_EQ(recorded<RecentDocumentsService>(), QStringList{offer.toLocalFile()});
+    EXPECT_EQ(recorded(documents), QStringList{offer.toLocalFile()});
     EXPECT_TRUE(fakes.dialogs->panels.isEmpty()); // no grant is looked up
 
     // An application is launched through what its link leads to, and enters no history.
@@ -176,5 +173,5 @@ TEST_F(MenuEntryOpenerTest, AFavoriteOpensWhatItLeadsToAndBecomesRecentEvenWhenI
     opener.openFavoriteTarget(QUrl::fromLocalFile(app), OpenTargetKind::application);
     EXPECT_EQ(fakes.workspace->launchedApplications, QList<QUrl>{QUrl::fromLocalFile(editor)});
     EXPECT_EQ(fakes.workspace->openedURLs.size(), 1);
-    EXPECT_EQ(recorded<RecentDocumentsService>().size(), 1);
+    EXPECT_EQ(recorded(documents).size(), 1);
 }

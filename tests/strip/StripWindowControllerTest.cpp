@@ -1,25 +1,20 @@
 #include "strip/StripWindowController.h"
+#include "StripTestServices.h"
 #include "strip/StripContentView.h"
 #include "strip/StripLayoutItem.h"
-#include "support/FakePlatform.h"
 #include "support/TestSupport.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
-class StripWindowTest : public ::testing::Test {
+class StripWindowTest : public ::testing::Test, protected StripTestServices {
 protected:
     ~StripWindowTest() override { drainEvents(); }
     void setOrientation(const char* orientation, QSize size) {
         stripOrientationKey.write(*fakes.defaults, QString::fromLatin1(orientation));
         ASSERT_TRUE(waitUntil([&] { return controller->window()->size() == size; }));
     }
-
-    FakePlatform fakes;
-    std::unique_ptr<Services> services = fakes.makeServices();
-    std::unique_ptr<StripWindowController> controller =
-        std::make_unique<StripWindowController>(*services);
 };
 } // namespace
 
@@ -97,7 +92,7 @@ TEST_F(StripWindowTest, ADragTheWindowManagerDeclinesMovesTheWindowItself) {
 TEST_F(StripWindowTest, TheIndexIsReadOnceStartUpIsOverForTheFoldersAndTheDocuments) {
     const auto& asked = fakes.recentItemsIndex->predicates;
     controller->startServices();
-    controller->startServices(); // at launch it runs twice
+    controller->startServices();  // at launch it runs twice
     EXPECT_TRUE(asked.isEmpty()); // nothing competes with the start-up
     ASSERT_TRUE(waitUntil([&] { return asked.size() == 2; }));
     EXPECT_EQ(asked[0].kind, RecentItemKind::folder);

@@ -15,6 +15,7 @@
 #include "platform/UserDefaults.h"
 
 #include <memory>
+#include <optional>
 
 // Every platform service faked, each fake reachable by its own type. platform() hands them
 // out as the program's Platform record; a test may put a real service in place of one there.
@@ -41,4 +42,22 @@ struct FakePlatform {
     std::unique_ptr<Services> makeServices() const {
         return std::make_unique<Services>(platform());
     }
+};
+
+// A service over a test's Services, made on first use (after the test has put in place what it
+// should find) and dropped by reset(), as the program's end drops it.
+template <class T> class LazyService {
+public:
+    explicit LazyService(std::unique_ptr<Services>& services) : services_(services) {}
+    T& operator*() {
+        if (!made_)
+            made_.emplace(*services_);
+        return *made_;
+    }
+    T* operator->() { return &**this; }
+    void reset() { made_.reset(); }
+
+private:
+    std::unique_ptr<Services>& services_;
+    std::optional<T> made_;
 };

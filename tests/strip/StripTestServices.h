@@ -1,0 +1,36 @@
+#pragma once
+
+#include "clipboard/ClipboardHistoryService.h"
+#include "favorites/FavoritesService.h"
+#include "history/RecentAccessService.h"
+#include "history/RecentDocumentsService.h"
+#include "history/RecentFoldersService.h"
+#include "history/RunningApplicationsHistoryService.h"
+#include "strip/StripServices.h"
+#include "strip/StripWindowController.h"
+#include "support/FakePlatform.h"
+
+#include <functional>
+
+// The services behind the strip over the fakes, and the strip itself, made as the program
+// makes them. adjust may put other services in place of fakes.
+struct StripTestServices {
+    explicit StripTestServices(const std::function<void(Platform&)>& adjust = {})
+        : services([&] {
+              Platform platform = fakes.platform();
+              if (adjust)
+                  adjust(platform);
+              return std::make_unique<Services>(platform);
+          }()) {}
+
+    FakePlatform fakes;
+    std::unique_ptr<Services> services;
+    RecentAccessService access{*services};
+    RecentDocumentsService documents{*services};
+    RecentFoldersService folders{*services};
+    RunningApplicationsHistoryService applications{*services};
+    ClipboardHistoryService clipboard{*services};
+    FavoriteStores favorites{*services};
+    std::unique_ptr<StripWindowController> controller = std::make_unique<StripWindowController>(
+        *services, StripServices{documents, folders, access, applications, clipboard, favorites});
+};
