@@ -108,11 +108,6 @@ namespace {
 constexpr qint64 kIndexRefreshAfterMissMs = 10000;
 } // namespace
 
-void WaylandToplevelApplications::takeInEvents() {
-    if (WaylandConnection* connection = liveConnection())
-        connection->dispatch();
-}
-
 WaylandToplevelApplications::WaylandToplevelApplications(QObject* parent) : RunningApplications() {
     setParent(parent);
     frontmostCheck_.setSingleShot(true);
@@ -122,7 +117,19 @@ WaylandToplevelApplications::WaylandToplevelApplications(QObject* parent) : Runn
                      [this] { indexValid_ = false; });
 }
 
-void WaylandToplevelApplications::startWatching() {
+WaylandToplevelApplications::~WaylandToplevelApplications() = default;
+
+void WaylandToplevelApplications::connectToCompositor(std::unique_ptr<Protocol> protocol) {
+    connection_ = WaylandConnection::open();
+    if (!connection_)
+        return;
+    protocol_ = std::move(protocol);
+    // The list as it is now: each toplevel announced, then its state complete.
+    if (!protocol_->bind(*connection_) || !connection_->roundtrip() || !connection_->roundtrip()) {
+        closeConnection();
+        return;
+    }
+    connection_->watch(this);
     // The names this program's own windows are listed under: natively its desktop file name or
     // executable, through XWayland its window class.
     const QString executable = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
@@ -130,6 +137,22 @@ void WaylandToplevelApplications::startWatching() {
                   QCoreApplication::applicationName()};
     ownAppIds_.remove(QString());
     checkFrontmost(false);
+}
+
+void WaylandToplevelApplications::closeConnection() {
+    // The protocol's objects go before the connection they were made on.
+    protocol_.reset();
+    connection_.reset();
+    toplevels_ = ToplevelList();
+}
+
+WaylandConnection* WaylandToplevelApplications::liveConnection() const {
+    return protocol_ && protocol_->bound() && connection_->alive() ? connection_.get() : nullptr;
+}
+
+void WaylandToplevelApplications::takeInEvents() {
+    if (WaylandConnection* connection = liveConnection())
+        connection->dispatch();
 }
 
 void WaylandToplevelApplications::rebuildIndex() {
@@ -198,13 +221,13 @@ bool WaylandToplevelApplications::hide(const RunningApplication& app) {
         return false;
     QSet<QString> appIds;
     for (quintptr toplevel : group->toplevels) {
-        if (!requestMinimized(toplevel, true))
+        if (!protocol_->requestMinimized(toplevel, true))
             return false;
         for (const WaylandToplevel& known : toplevels_.listed())
             if (known.id == toplevel)
                 appIds.insert(known.appId);
     }
-    minimizeRequested(appIds);
+    protocol_->minimizeRequested(appIds);
     return true;
 }
 
@@ -213,14 +236,14 @@ bool WaylandToplevelApplications::unhide(const RunningApplication& app) {
     if (!group)
         return false;
     for (quintptr toplevel : group->toplevels)
-        if (!requestMinimized(toplevel, false))
+        if (!protocol_->requestMinimized(toplevel, false))
             return false;
     return true;
 }
 
 bool WaylandToplevelApplications::activate(const RunningApplication& app) {
     const auto group = groupFor(app.handle);
-    return group && group->preferred && requestActivate(group->preferred);
+    return group && group->preferred && protocol_->requestActivate(group->preferred);
 }
 
 void WaylandToplevelApplications::activateCurrentApplication() {
