@@ -2,9 +2,8 @@
 
 #include "platform/RunningApplications.h"
 #include "platform/linux/DesktopEntries.h"
+#include "platform/linux/WindowApplications.h"
 
-#include <QElapsedTimer>
-#include <QFileSystemWatcher>
 #include <QHash>
 #include <QSet>
 #include <QTimer>
@@ -128,13 +127,9 @@ private:
     QList<ToplevelGroup> snapshot();
     std::optional<ToplevelGroup> groupFor(const QString& handle);
     std::optional<DesktopEntry> entryFor(const QString& appId);
-    void rebuildIndex();
 
-    DesktopEntryIndex index_;
-    bool indexValid_ = false;
-    QElapsedTimer indexAge_;
-    QFileSystemWatcher watcher_;
     QHash<QString, std::optional<DesktopEntry>> entries_;
+    WatchedDesktopEntryIndex index_;
     QSet<QString> ownAppIds_;
     QTimer frontmostCheck_;
     ToplevelList toplevels_;
