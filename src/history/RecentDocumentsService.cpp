@@ -6,6 +6,7 @@
 #include "common/Symbols.h"
 #include "history/ApplicationFacts.h"
 #include "history/HistoryOrder.h"
+#include "history/RecentRecords.h"
 #include "platform/FileSystem.h"
 #include "platform/MainQueue.h"
 #include "platform/RecentItemsIndex.h"
@@ -51,26 +52,17 @@ bool RecentDocumentsService::isGathering() const {
 }
 
 void RecentDocumentsService::refresh() {
-    if (metadataQuery_) {
-        metadataQuery_->stop();
-        metadataQuery_.reset();
-    }
-    RecentItemsPredicate predicate;
-    predicate.kind = RecentItemKind::document;
-    predicate.usedSince = QDateTime::currentDateTimeUtc().addSecs(-queryWindowSeconds);
-    predicate.resultLimit = maxQueryResults;
-    metadataQuery_ = services_.recentItemsIndex().makeQuery(predicate);
+    const RecentItemsPredicate predicate{
+        RecentItemKind::document, QDateTime::currentDateTimeUtc().addSecs(-queryWindowSeconds),
+        maxQueryResults};
     // The query belongs to this service and never reports once destroyed.
-    metadataQuery_->start(
-        [this](const QList<RecentItemsResult>& results) { gatheringFinished(results); });
+    restartQuery(metadataQuery_, services_.recentItemsIndex(), predicate,
+                 [this](const QList<RecentItemsResult>& results) { gatheringFinished(results); });
 }
 
 void RecentDocumentsService::gatheringFinished(const QList<RecentItemsResult>& results) {
     // One-shot: the query is done with once it has reported.
-    if (metadataQuery_) {
-        metadataQuery_->stop();
-        metadataQuery_.reset();
-    }
+    stopQuery(metadataQuery_);
     QList<std::pair<QString, QDateTime>> found;
     const qsizetype n = std::min<qsizetype>(results.size(), maxQueryResults);
     for (qsizetype i = 0; i < n; ++i) {
@@ -241,10 +233,7 @@ void RecentDocumentsService::recordOpened(const QUrl& url) {
                                                facts.appPath, QDateTime::currentDateTimeUtc()};
 
     QList<PersistedRecentDocumentRecord> records = loadPersistedRecords();
-    records.removeIf([&](const PersistedRecentDocumentRecord& r) {
-        return resolvedFileURL(QUrl::fromLocalFile(r.path), fileSystem) == normalised;
-    });
-    records.append(record);
+    putLast(records, record, normalised, fileSystem);
     savePersistedRecords(records);
     iconCache_->removeObject(path);
 }
@@ -264,8 +253,7 @@ QList<PersistedRecentDocumentRecord> RecentDocumentsService::loadPersistedRecord
 
 void RecentDocumentsService::savePersistedRecords(
     const QList<PersistedRecentDocumentRecord>& records) {
-    for (const RecentDocumentRecord& r : records)
-        if (!r.lastOpenedAt.isValid())
-            return; // not encodable: keep what is stored
+    if (!allDated(records))
+        return; // not encodable: keep what is stored
     services_.defaults().setObject(storageKey.key(), encodeRecentDocumentRecords(records));
 }

@@ -3,6 +3,7 @@
 #include "common/FileURL.h"
 #include "common/Services.h"
 #include "history/HistoryOrder.h"
+#include "history/RecentRecords.h"
 #include "platform/FileSystem.h"
 #include "platform/RecentItemsIndex.h"
 #include "platform/Workspace.h"
@@ -19,18 +20,11 @@ bool RecentFoldersService::isGathering() const {
 }
 
 void RecentFoldersService::refresh() {
-    if (metadataQuery_) {
-        metadataQuery_->stop();
-        metadataQuery_.reset();
-    }
-    RecentItemsPredicate predicate;
-    predicate.kind = RecentItemKind::folder;
     // Every folder with a last-used date qualifies.
-    predicate.usedSince = QDateTime::fromSecsSinceEpoch(0, Qt::UTC);
-    predicate.resultLimit = maxQueryResults;
-    metadataQuery_ = services_.recentItemsIndex().makeQuery(predicate);
-    metadataQuery_->start(
-        [this](const QList<RecentItemsResult>& results) { gatheringFinished(results); });
+    const RecentItemsPredicate predicate{
+        RecentItemKind::folder, QDateTime::fromSecsSinceEpoch(0, Qt::UTC), maxQueryResults};
+    restartQuery(metadataQuery_, services_.recentItemsIndex(), predicate,
+                 [this](const QList<RecentItemsResult>& results) { gatheringFinished(results); });
 }
 
 RecentFolderItem RecentFoldersService::makeItem(const QString& path, const QString& displayName) {
@@ -38,10 +32,7 @@ RecentFolderItem RecentFoldersService::makeItem(const QString& path, const QStri
 }
 
 void RecentFoldersService::gatheringFinished(const QList<RecentItemsResult>& results) {
-    if (metadataQuery_) {
-        metadataQuery_->stop();
-        metadataQuery_.reset();
-    }
+    stopQuery(metadataQuery_);
     QList<RecentFolderItem> items;
     const qsizetype n = std::min<qsizetype>(results.size(), maxQueryResults);
     for (qsizetype i = 0; i < n; ++i) {
@@ -86,10 +77,7 @@ void RecentFoldersService::recordOpened(const QUrl& url) {
     const PersistedRecentFolderRecord record{path, fileSystem.displayName(path),
                                              QDateTime::currentDateTimeUtc()};
     QList<PersistedRecentFolderRecord> records = loadPersistedRecords();
-    records.removeIf([&](const PersistedRecentFolderRecord& r) {
-        return resolvedFileURL(QUrl::fromLocalFile(r.path), fileSystem) == normalised;
-    });
-    records.append(record);
+    putLast(records, record, normalised, fileSystem);
     savePersistedRecords(records);
 }
 
@@ -106,8 +94,7 @@ QList<PersistedRecentFolderRecord> RecentFoldersService::loadPersistedRecords() 
 }
 
 void RecentFoldersService::savePersistedRecords(const QList<PersistedRecentFolderRecord>& records) {
-    for (const PersistedRecentFolderRecord& r : records)
-        if (!r.lastOpenedAt.isValid())
-            return;
+    if (!allDated(records))
+        return;
     services_.defaults().setObject(storageKey.key(), encodeRecentFolderRecords(records));
 }

@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 #include <wayland-client.h>
 
+#include <algorithm>
 #include <poll.h>
 
 namespace {
@@ -30,8 +31,7 @@ std::unique_ptr<WaylandConnection> WaylandConnection::open() {
     wl_registry_add_listener(c->registry_, &registryListener, &c->globals_);
     if (!c->roundtrip())
         return nullptr;
-    if (const Global seat = c->global(wl_seat_interface.name); seat.name)
-        c->seat_ = static_cast<wl_seat*>(c->bind(seat, &wl_seat_interface, 1));
+    c->seat_ = static_cast<wl_seat*>(c->bindGlobal(&wl_seat_interface, 1));
     return c;
 }
 
@@ -49,6 +49,11 @@ WaylandConnection::~WaylandConnection() {
 
 void* WaylandConnection::bind(Global global, const wl_interface* interface, uint32_t version) {
     return wl_registry_bind(registry_, global.name, interface, version);
+}
+
+void* WaylandConnection::bindGlobal(const wl_interface* interface, uint32_t maxVersion) {
+    const Global offered = global(interface->name);
+    return offered.name ? bind(offered, interface, std::min(offered.version, maxVersion)) : nullptr;
 }
 
 bool WaylandConnection::roundtrip() {

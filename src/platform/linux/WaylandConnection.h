@@ -30,6 +30,9 @@ public:
     // The global of this interface, or name 0 when not offered (or refused to this program).
     Global global(const char* interface) const { return globals_.value(QByteArray(interface)); }
     void* bind(Global global, const wl_interface* interface, uint32_t version);
+    // Binds the global of this interface at the version offered, or at maxVersion when that is
+    // lower; null when it is not offered.
+    void* bindGlobal(const wl_interface* interface, uint32_t maxVersion);
 
     bool roundtrip();
     void flush();

@@ -56,13 +56,16 @@ QString text(const char* s) {
 }
 } // namespace
 
-class WaylandPlasmaWindows::Private {
+class WaylandPlasmaWindows::Private : public Protocol {
 public:
-    explicit Private(WaylandPlasmaWindows* owner) : q(owner), list(owner->toplevels_) {}
-    ~Private();
+    explicit Private(WaylandPlasmaWindows& owner) : Protocol(owner), list(toplevels()) {}
+    ~Private() override;
 
-    bool connect();
-    bool alive() const { return connection && manager && connection->alive(); }
+    bool bind(WaylandConnection& connection) override;
+    bool bound() const override { return manager != nullptr; }
+    bool requestActivate(quintptr toplevel) override;
+    bool requestMinimized(quintptr toplevel, bool minimized) override;
+
     void follow(uint32_t internalId, const char* uuid);
     void destroy(org_kde_plasma_window* window);
     static org_kde_plasma_window* window(quintptr id) {
@@ -71,15 +74,13 @@ public:
     static Private* self(void* data) { return static_cast<Private*>(data); }
     void changed(bool becameActive) {
         if (becameActive)
-            q->activationSeen();
+            activationSeen();
     }
 
     static const org_kde_plasma_window_management_listener managerListener;
     static const org_kde_plasma_window_listener windowListener;
 
-    WaylandPlasmaWindows* q;
     PlasmaWindowList list;
-    std::unique_ptr<WaylandConnection> connection;
     org_kde_plasma_window_management* manager = nullptr;
     // KWin's ids of the windows followed: a window may be announced with and without its uuid.
     QHash<quintptr, uint32_t> internalIds;
@@ -96,7 +97,7 @@ void WaylandPlasmaWindows::Private::follow(uint32_t internalId, const char* uuid
     if (!w)
         return;
     internalIds.insert(quintptr(w), internalId);
-    q->toplevels_.pending(quintptr(w));
+    toplevels().pending(quintptr(w));
     org_kde_plasma_window_add_listener(w, &windowListener, this);
 }
 
@@ -155,64 +156,43 @@ const org_kde_plasma_window_listener WaylandPlasmaWindows::Private::windowListen
 };
 
 WaylandPlasmaWindows::Private::~Private() {
-    if (!connection)
-        return;
-    for (quintptr id : q->toplevels_.ids())
+    for (quintptr id : toplevels().ids())
         destroy(window(id));
     // The manager has no destructor request: forgetting it is all a client can do.
     if (manager)
         wl_proxy_destroy(reinterpret_cast<wl_proxy*>(manager));
 }
 
-bool WaylandPlasmaWindows::Private::connect() {
-    connection = WaylandConnection::open();
+bool WaylandPlasmaWindows::Private::bind(WaylandConnection& connection) {
+    manager = static_cast<org_kde_plasma_window_management*>(
+        connection.bindGlobal(&org_kde_plasma_window_management_interface, kVersion));
+    if (!manager)
+        return false;
+    org_kde_plasma_window_management_add_listener(manager, &managerListener, this);
+    return true;
+}
+
+bool WaylandPlasmaWindows::Private::requestActivate(quintptr toplevel) {
+    WaylandConnection* connection = liveConnection();
     if (!connection)
         return false;
-    const WaylandConnection::Global global =
-        connection->global(org_kde_plasma_window_management_interface.name);
-    if (!global.name)
-        return false;
-    manager = static_cast<org_kde_plasma_window_management*>(connection->bind(
-        global, &org_kde_plasma_window_management_interface, std::min(global.version, kVersion)));
-    org_kde_plasma_window_management_add_listener(manager, &managerListener, this);
-    // The windows as they are now: announced, then each one's state up to "initial state".
-    if (!connection->roundtrip() || !connection->roundtrip())
-        return false;
-    connection->watch(q);
-    return true;
-}
-
-WaylandPlasmaWindows::WaylandPlasmaWindows(QObject* parent)
-    : WaylandToplevelApplications(parent), d(std::make_unique<Private>(this)) {
-    if (!d->connect()) {
-        d = std::make_unique<Private>(this);
-        toplevels_ = ToplevelList();
-        return;
-    }
-    startWatching();
-}
-
-WaylandPlasmaWindows::~WaylandPlasmaWindows() = default;
-
-WaylandConnection* WaylandPlasmaWindows::liveConnection() const {
-    return d->alive() ? d->connection.get() : nullptr;
-}
-
-bool WaylandPlasmaWindows::requestActivate(quintptr toplevel) {
-    if (!d->alive())
-        return false;
     // KWin shows a minimised window again when it activates it.
-    org_kde_plasma_window_set_state(Private::window(toplevel), PlasmaWindowList::Active,
+    org_kde_plasma_window_set_state(window(toplevel), PlasmaWindowList::Active,
                                     PlasmaWindowList::Active);
-    d->connection->flush();
+    connection->flush();
     return true;
 }
 
-bool WaylandPlasmaWindows::requestMinimized(quintptr toplevel, bool minimized) {
-    if (!d->alive())
+bool WaylandPlasmaWindows::Private::requestMinimized(quintptr toplevel, bool minimized) {
+    WaylandConnection* connection = liveConnection();
+    if (!connection)
         return false;
-    org_kde_plasma_window_set_state(Private::window(toplevel), PlasmaWindowList::Minimized,
+    org_kde_plasma_window_set_state(window(toplevel), PlasmaWindowList::Minimized,
                                     minimized ? uint32_t(PlasmaWindowList::Minimized) : 0u);
-    d->connection->flush();
+    connection->flush();
     return true;
+}
+
+WaylandPlasmaWindows::WaylandPlasmaWindows(QObject* parent) : WaylandToplevelApplications(parent) {
+    connectToCompositor(std::make_unique<Private>(*this));
 }

@@ -2,8 +2,6 @@
 
 #include "platform/linux/WaylandToplevels.h"
 
-#include <memory>
-
 // What KWin has told about its windows, apart from the wire. A window's first state is
 // complete at "initial state" and only then listed; after that each change stands on its own.
 class PlasmaWindowList {
@@ -36,14 +34,7 @@ class WaylandPlasmaWindows : public WaylandToplevelApplications {
     Q_OBJECT
 public:
     explicit WaylandPlasmaWindows(QObject* parent = nullptr);
-    ~WaylandPlasmaWindows() override;
-
-protected:
-    WaylandConnection* liveConnection() const override;
-    bool requestActivate(quintptr toplevel) override;
-    bool requestMinimized(quintptr toplevel, bool minimized) override;
 
 private:
     class Private;
-    std::unique_ptr<Private> d;
 };

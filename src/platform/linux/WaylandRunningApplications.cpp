@@ -6,13 +6,17 @@
 
 #include <wayland-client.h>
 
-class WaylandRunningApplications::Private {
+class WaylandRunningApplications::Private : public Protocol {
 public:
-    explicit Private(WaylandRunningApplications* owner) : q(owner) {}
-    ~Private();
+    explicit Private(WaylandRunningApplications& owner) : Protocol(owner) {}
+    ~Private() override;
 
-    bool connect();
-    bool alive() const { return connection && manager && connection->alive(); }
+    bool bind(WaylandConnection& connection) override;
+    bool bound() const override { return manager != nullptr; }
+    bool requestActivate(quintptr toplevel) override;
+    bool requestMinimized(quintptr toplevel, bool minimized) override;
+    void minimizeRequested(const QSet<QString>& appIds) override;
+
     static zwlr_foreign_toplevel_handle_v1* handle(quintptr toplevel) {
         return reinterpret_cast<zwlr_foreign_toplevel_handle_v1*>(toplevel);
     }
@@ -33,8 +37,6 @@ public:
     static const zwlr_foreign_toplevel_manager_v1_listener managerListener;
     static const zwlr_foreign_toplevel_handle_v1_listener handleListener;
 
-    WaylandRunningApplications* q;
-    std::unique_ptr<WaylandConnection> connection;
     zwlr_foreign_toplevel_manager_v1* manager = nullptr;
 };
 
@@ -44,38 +46,26 @@ const zwlr_foreign_toplevel_handle_v1_listener WaylandRunningApplications::Priva
     &onTitle, &onAppId, &onOutputEnter, &onOutputLeave, &onState, &onDone, &onClosed, &onParent};
 
 WaylandRunningApplications::Private::~Private() {
-    if (!connection)
-        return;
-    for (quintptr toplevel : q->toplevels_.ids())
+    for (quintptr toplevel : toplevels().ids())
         zwlr_foreign_toplevel_handle_v1_destroy(handle(toplevel));
     if (manager)
         zwlr_foreign_toplevel_manager_v1_stop(manager);
 }
 
-bool WaylandRunningApplications::Private::connect() {
-    connection = WaylandConnection::open();
-    if (!connection)
-        return false;
-    const WaylandConnection::Global global =
-        connection->global(zwlr_foreign_toplevel_manager_v1_interface.name);
-    if (!global.name)
-        return false;
+bool WaylandRunningApplications::Private::bind(WaylandConnection& connection) {
     // Version 3 adds the parent of a dialog.
     manager = static_cast<zwlr_foreign_toplevel_manager_v1*>(
-        connection->bind(global, &zwlr_foreign_toplevel_manager_v1_interface,
-                         std::min<uint32_t>(global.version, 3)));
-    zwlr_foreign_toplevel_manager_v1_add_listener(manager, &managerListener, this);
-    // The list as it is now, each toplevel complete.
-    if (!connection->roundtrip() || !connection->roundtrip())
+        connection.bindGlobal(&zwlr_foreign_toplevel_manager_v1_interface, 3));
+    if (!manager)
         return false;
-    connection->watch(q);
+    zwlr_foreign_toplevel_manager_v1_add_listener(manager, &managerListener, this);
     return true;
 }
 
 void WaylandRunningApplications::Private::onToplevel(void* data, zwlr_foreign_toplevel_manager_v1*,
                                                      zwlr_foreign_toplevel_handle_v1* handle) {
     auto* self = static_cast<Private*>(data);
-    self->q->toplevels_.pending(quintptr(handle));
+    self->toplevels().pending(quintptr(handle));
     zwlr_foreign_toplevel_handle_v1_add_listener(handle, &handleListener, self);
 }
 
@@ -91,21 +81,21 @@ void WaylandRunningApplications::Private::onTitle(void* data,
                                                   zwlr_foreign_toplevel_handle_v1* handle,
                                                   const char* title) {
     auto* self = static_cast<Private*>(data);
-    self->q->toplevels_.pending(quintptr(handle)).title = QString::fromUtf8(title).left(1024);
+    self->toplevels().pending(quintptr(handle)).title = QString::fromUtf8(title).left(1024);
 }
 
 void WaylandRunningApplications::Private::onAppId(void* data,
                                                   zwlr_foreign_toplevel_handle_v1* handle,
                                                   const char* appId) {
     auto* self = static_cast<Private*>(data);
-    self->q->toplevels_.pending(quintptr(handle)).appId = QString::fromUtf8(appId).left(1024);
+    self->toplevels().pending(quintptr(handle)).appId = QString::fromUtf8(appId).left(1024);
 }
 
 void WaylandRunningApplications::Private::onState(void* data,
                                                   zwlr_foreign_toplevel_handle_v1* handle,
                                                   wl_array* state) {
     auto* self = static_cast<Private*>(data);
-    WaylandToplevel& toplevel = self->q->toplevels_.pending(quintptr(handle));
+    WaylandToplevel& toplevel = self->toplevels().pending(quintptr(handle));
     toplevel.minimized = false;
     toplevel.activated = false;
     const auto* values = static_cast<const uint32_t*>(state->data);
@@ -121,60 +111,44 @@ void WaylandRunningApplications::Private::onParent(void* data,
                                                    zwlr_foreign_toplevel_handle_v1* handle,
                                                    zwlr_foreign_toplevel_handle_v1* parent) {
     auto* self = static_cast<Private*>(data);
-    self->q->toplevels_.pending(quintptr(handle)).hasParent = parent != nullptr;
+    self->toplevels().pending(quintptr(handle)).hasParent = parent != nullptr;
 }
 
 void WaylandRunningApplications::Private::onDone(void* data,
                                                  zwlr_foreign_toplevel_handle_v1* handle) {
     auto* self = static_cast<Private*>(data);
-    if (self->q->toplevels_.commit(quintptr(handle)))
-        self->q->activationSeen();
+    if (self->toplevels().commit(quintptr(handle)))
+        self->activationSeen();
 }
 
 void WaylandRunningApplications::Private::onClosed(void* data,
                                                    zwlr_foreign_toplevel_handle_v1* handle) {
     auto* self = static_cast<Private*>(data);
-    self->q->toplevels_.remove(quintptr(handle));
+    self->toplevels().remove(quintptr(handle));
     zwlr_foreign_toplevel_handle_v1_destroy(handle);
 }
 
-WaylandRunningApplications::WaylandRunningApplications(QObject* parent)
-    : WaylandToplevelApplications(parent), d(std::make_unique<Private>(this)) {
-    if (!d->connect()) {
-        d = std::make_unique<Private>(this);
-        toplevels_ = ToplevelList();
-        return;
-    }
-    startWatching();
-}
-
-WaylandRunningApplications::~WaylandRunningApplications() = default;
-
-WaylandConnection* WaylandRunningApplications::liveConnection() const {
-    return d->alive() ? d->connection.get() : nullptr;
-}
-
-bool WaylandRunningApplications::requestActivate(quintptr toplevel) {
-    if (!d->connection || !d->connection->seat())
+bool WaylandRunningApplications::Private::requestActivate(quintptr toplevel) {
+    if (!connection() || !connection()->seat())
         return false;
     // Activating also shows a minimised window again.
-    zwlr_foreign_toplevel_handle_v1_activate(Private::handle(toplevel), d->connection->seat());
-    d->connection->flush();
+    zwlr_foreign_toplevel_handle_v1_activate(handle(toplevel), connection()->seat());
+    connection()->flush();
     return true;
 }
 
-bool WaylandRunningApplications::requestMinimized(quintptr toplevel, bool minimized) {
-    if (!d->connection)
+bool WaylandRunningApplications::Private::requestMinimized(quintptr toplevel, bool minimized) {
+    if (!connection())
         return false;
     if (minimized)
-        zwlr_foreign_toplevel_handle_v1_set_minimized(Private::handle(toplevel));
+        zwlr_foreign_toplevel_handle_v1_set_minimized(handle(toplevel));
     else
-        zwlr_foreign_toplevel_handle_v1_unset_minimized(Private::handle(toplevel));
-    d->connection->flush();
+        zwlr_foreign_toplevel_handle_v1_unset_minimized(handle(toplevel));
+    connection()->flush();
     return true;
 }
 
-void WaylandRunningApplications::minimizeRequested(const QSet<QString>& appIds) {
+void WaylandRunningApplications::Private::minimizeRequested(const QSet<QString>& appIds) {
     // sway has no minimised state and ignores the request: its scratchpad hides windows, and
     // activating one brings it back.
     if (!SwayIpc::isAvailable())
@@ -182,4 +156,9 @@ void WaylandRunningApplications::minimizeRequested(const QSet<QString>& appIds) 
     for (const QString& appId : appIds)
         if (const QString criteria = SwayIpc::appIdCriteria(appId); !criteria.isEmpty())
             SwayIpc::runCommand(criteria + QStringLiteral(" move scratchpad"));
+}
+
+WaylandRunningApplications::WaylandRunningApplications(QObject* parent)
+    : WaylandToplevelApplications(parent) {
+    connectToCompositor(std::make_unique<Private>(*this));
 }

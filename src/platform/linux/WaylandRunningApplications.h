@@ -2,8 +2,6 @@
 
 #include "platform/linux/WaylandToplevels.h"
 
-#include <memory>
-
 // The running applications of a wlroots compositor (sway and others), from its
 // foreign-toplevel list on a Wayland connection of its own: app ids mapped to desktop entries,
 // the frontmost one from the activated state, activate and minimise through the compositor.
@@ -12,15 +10,7 @@ class WaylandRunningApplications : public WaylandToplevelApplications {
     Q_OBJECT
 public:
     explicit WaylandRunningApplications(QObject* parent = nullptr);
-    ~WaylandRunningApplications() override;
-
-protected:
-    WaylandConnection* liveConnection() const override;
-    bool requestActivate(quintptr toplevel) override;
-    bool requestMinimized(quintptr toplevel, bool minimized) override;
-    void minimizeRequested(const QSet<QString>& appIds) override;
 
 private:
     class Private;
-    std::unique_ptr<Private> d;
 };

@@ -13,9 +13,8 @@ QList<ToplevelGroup>
 groupToplevels(const QList<WaylandToplevel>& toplevels,
                const std::function<std::optional<DesktopEntry>(const QString& appId)>& entryFor,
                const QSet<QString>& ownAppIds) {
-    QList<ToplevelGroup> groups;
-    QHash<QString, qsizetype> groupOf;
-    QHash<qsizetype, qint64> bestActivation;
+    GroupsByHandle<ToplevelGroup> groups;
+    QHash<QString, qint64> bestActivation;
     for (const WaylandToplevel& toplevel : toplevels) {
         const std::optional<DesktopEntry> entry =
             toplevel.appId.isEmpty() ? std::nullopt : entryFor(toplevel.appId);
@@ -23,32 +22,13 @@ groupToplevels(const QList<WaylandToplevel>& toplevels,
                                : !toplevel.appId.isEmpty()
                                    ? QStringLiteral("appid:") + toplevel.appId
                                    : QStringLiteral("toplevel:") + QString::number(toplevel.id, 16);
-        qsizetype gi = groupOf.value(handle, -1);
-        if (gi < 0) {
-            gi = groups.size();
-            groupOf.insert(handle, gi);
-            ToplevelGroup group;
-            RunningApplication& app = group.app;
-            app.handle = handle;
-            app.hidden = true;
-            if (entry) {
-                app.bundleIdentifier = entry->id;
-                app.bundleURL = QUrl::fromLocalFile(entry->path);
-                if (!entry->name.isEmpty())
-                    app.localizedName = entry->name;
-                app.iconName = DesktopEntries::applicationIconName(entry->icon);
-            } else {
-                app.iconName = DesktopEntries::applicationIconName(toplevel.appId.toLower());
-            }
-            if (!app.localizedName) {
-                const QString name = !toplevel.appId.isEmpty() ? toplevel.appId : toplevel.title;
-                if (!name.isEmpty())
-                    app.localizedName = name;
-            }
-            groups << group;
-            bestActivation.insert(gi, -1);
-        }
-        ToplevelGroup& group = groups[gi];
+        ToplevelGroup& group = groups.of(handle, [&] {
+            ToplevelGroup made;
+            made.app =
+                describeApplication(handle, entry, toplevel.appId, toplevel.appId, toplevel.title);
+            made.app.hidden = true;
+            return made;
+        });
         group.toplevels << toplevel.id;
         group.app.hidden = group.app.hidden && toplevel.minimized;
         if (!toplevel.hasParent && !toplevel.skipTaskbar)
@@ -58,12 +38,12 @@ groupToplevels(const QList<WaylandToplevel>& toplevels,
         if (toplevel.activated)
             group.frontmost = true;
         // Later announcements win ties: the newest window of an application never seen active.
-        if (toplevel.lastActivation >= bestActivation.value(gi)) {
-            bestActivation.insert(gi, toplevel.lastActivation);
+        if (toplevel.lastActivation >= bestActivation.value(handle, -1)) {
+            bestActivation.insert(handle, toplevel.lastActivation);
             group.preferred = toplevel.id;
         }
     }
-    return groups;
+    return groups.list();
 }
 
 // ---- ToplevelList ----
@@ -103,26 +83,27 @@ bool ToplevelList::isListed(quintptr id) const {
 
 // ---- WaylandToplevelApplications ----
 
-namespace {
-// A window no entry claims may belong to an application installed since the index was read.
-constexpr qint64 kIndexRefreshAfterMissMs = 10000;
-} // namespace
-
-void WaylandToplevelApplications::takeInEvents() {
-    if (WaylandConnection* connection = liveConnection())
-        connection->dispatch();
-}
-
-WaylandToplevelApplications::WaylandToplevelApplications(QObject* parent) : RunningApplications() {
+WaylandToplevelApplications::WaylandToplevelApplications(QObject* parent)
+    : RunningApplications(), index_([this] { entries_.clear(); }) {
     setParent(parent);
     frontmostCheck_.setSingleShot(true);
     frontmostCheck_.setInterval(0);
     QObject::connect(&frontmostCheck_, &QTimer::timeout, this, [this] { checkFrontmost(); });
-    QObject::connect(&watcher_, &QFileSystemWatcher::directoryChanged, this,
-                     [this] { indexValid_ = false; });
 }
 
-void WaylandToplevelApplications::startWatching() {
+WaylandToplevelApplications::~WaylandToplevelApplications() = default;
+
+void WaylandToplevelApplications::connectToCompositor(std::unique_ptr<Protocol> protocol) {
+    connection_ = WaylandConnection::open();
+    if (!connection_)
+        return;
+    protocol_ = std::move(protocol);
+    // The list as it is now: each toplevel announced, then its state complete.
+    if (!protocol_->bind(*connection_) || !connection_->roundtrip() || !connection_->roundtrip()) {
+        closeConnection();
+        return;
+    }
+    connection_->watch(this);
     // The names this program's own windows are listed under: natively its desktop file name or
     // executable, through XWayland its window class.
     const QString executable = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
@@ -132,35 +113,29 @@ void WaylandToplevelApplications::startWatching() {
     checkFrontmost(false);
 }
 
-void WaylandToplevelApplications::rebuildIndex() {
-    index_ = DesktopEntryIndex(DesktopEntries::allApplications());
-    indexValid_ = true;
-    indexAge_.start();
-    entries_.clear();
-    const QStringList watched = watcher_.directories();
-    if (!watched.isEmpty())
-        watcher_.removePaths(watched);
-    QStringList existing;
-    for (const QString& dir : DesktopEntries::applicationDirectories())
-        if (QFileInfo(dir).isDir())
-            existing << dir;
-    if (!existing.isEmpty())
-        watcher_.addPaths(existing);
+void WaylandToplevelApplications::closeConnection() {
+    // The protocol's objects go before the connection they were made on.
+    protocol_.reset();
+    connection_.reset();
+    toplevels_ = ToplevelList();
+}
+
+WaylandConnection* WaylandToplevelApplications::liveConnection() const {
+    return protocol_ && protocol_->bound() && connection_->alive() ? connection_.get() : nullptr;
+}
+
+void WaylandToplevelApplications::takeInEvents() {
+    if (WaylandConnection* connection = liveConnection())
+        connection->dispatch();
 }
 
 std::optional<DesktopEntry> WaylandToplevelApplications::entryFor(const QString& appId) {
-    if (!indexValid_)
-        rebuildIndex();
+    index_.update();
     if (auto it = entries_.constFind(appId); it != entries_.constEnd())
         return *it;
     // An app id names the application as a window class does on X11: the desktop id, the
     // StartupWMClass, or the reverse-DNS id's last part.
-    const DesktopEntryIndex::WindowFacts facts{appId, appId, {}, {}};
-    std::optional<DesktopEntry> entry = index_.entryForWindow(facts);
-    if (!entry && indexAge_.elapsed() > kIndexRefreshAfterMissMs) {
-        rebuildIndex();
-        entry = index_.entryForWindow(facts);
-    }
+    std::optional<DesktopEntry> entry = index_.entryForWindow({appId, appId, {}, {}});
     entries_.insert(appId, entry);
     return entry;
 }
@@ -198,13 +173,13 @@ bool WaylandToplevelApplications::hide(const RunningApplication& app) {
         return false;
     QSet<QString> appIds;
     for (quintptr toplevel : group->toplevels) {
-        if (!requestMinimized(toplevel, true))
+        if (!protocol_->requestMinimized(toplevel, true))
             return false;
         for (const WaylandToplevel& known : toplevels_.listed())
             if (known.id == toplevel)
                 appIds.insert(known.appId);
     }
-    minimizeRequested(appIds);
+    protocol_->minimizeRequested(appIds);
     return true;
 }
 
@@ -213,14 +188,14 @@ bool WaylandToplevelApplications::unhide(const RunningApplication& app) {
     if (!group)
         return false;
     for (quintptr toplevel : group->toplevels)
-        if (!requestMinimized(toplevel, false))
+        if (!protocol_->requestMinimized(toplevel, false))
             return false;
     return true;
 }
 
 bool WaylandToplevelApplications::activate(const RunningApplication& app) {
     const auto group = groupFor(app.handle);
-    return group && group->preferred && requestActivate(group->preferred);
+    return group && group->preferred && protocol_->requestActivate(group->preferred);
 }
 
 void WaylandToplevelApplications::activateCurrentApplication() {

@@ -2,13 +2,13 @@
 
 #include "platform/RunningApplications.h"
 #include "platform/linux/DesktopEntries.h"
+#include "platform/linux/WindowApplications.h"
 
-#include <QElapsedTimer>
-#include <QFileSystemWatcher>
 #include <QHash>
 #include <QSet>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 class WaylandConnection;
 
@@ -62,10 +62,13 @@ private:
 
 // The running applications of a compositor's window list, whichever protocol carries it: the
 // toplevels grouped by desktop entry, the frontmost from the activated state, and hide, show
-// and activate as requests on toplevels. Main thread.
+// and activate as requests on toplevels. Each client brings its protocol; the connection, a
+// Wayland connection of this program's own, is kept here. Main thread.
 class WaylandToplevelApplications : public RunningApplications {
     Q_OBJECT
 public:
+    ~WaylandToplevelApplications() override;
+
     QList<RunningApplication> runningApplications() override;
     std::optional<RunningApplication> frontmostApplication() override;
     bool hide(const RunningApplication& app) override;
@@ -77,36 +80,60 @@ public:
     bool isAvailable() const { return liveConnection() != nullptr; }
 
 protected:
+    // One window-list protocol on the connection: its manager, the toplevels it announces into
+    // toplevels(), and the requests. Its objects are its own to destroy; it goes before the
+    // connection does.
+    class Protocol {
+    public:
+        explicit Protocol(WaylandToplevelApplications& owner) : owner_(owner) {}
+        virtual ~Protocol() = default;
+
+        // Binds the manager from the connection's globals and listens to it; false when the
+        // compositor does not offer it.
+        virtual bool bind(WaylandConnection& connection) = 0;
+        // Whether the manager is still bound: a compositor may end the list.
+        virtual bool bound() const = 0;
+        // The requests, sent at once; false when the connection cannot carry them.
+        virtual bool requestActivate(quintptr toplevel) = 0;
+        virtual bool requestMinimized(quintptr toplevel, bool minimized) = 0;
+        // After the toplevels of these app ids were asked to minimise.
+        virtual void minimizeRequested(const QSet<QString>& appIds) { Q_UNUSED(appIds) }
+
+    protected:
+        ToplevelList& toplevels() { return owner_.toplevels_; }
+        // The connection, whether or not it still stands.
+        WaylandConnection* connection() const { return owner_.connection_.get(); }
+        WaylandConnection* liveConnection() const { return owner_.liveConnection(); }
+        // Checks the frontmost application once the events at hand are taken in.
+        void activationSeen() { owner_.frontmostCheck_.start(); }
+
+    private:
+        WaylandToplevelApplications& owner_;
+    };
+
     explicit WaylandToplevelApplications(QObject* parent);
 
-    // The connection carrying the window list; null when there is none or it broke.
-    virtual WaylandConnection* liveConnection() const = 0;
-    // Takes in the compositor's events that have arrived, without blocking.
-    void takeInEvents();
-    // The requests, sent at once; false when the connection cannot carry them.
-    virtual bool requestActivate(quintptr toplevel) = 0;
-    virtual bool requestMinimized(quintptr toplevel, bool minimized) = 0;
-    // After the toplevels of these app ids were asked to minimise.
-    virtual void minimizeRequested(const QSet<QString>& appIds) { Q_UNUSED(appIds) }
-
-    // Starts following activations; the one in front now is no change.
-    void startWatching();
-    // Checks the frontmost application once the events at hand are taken in.
-    void activationSeen() { frontmostCheck_.start(); }
-
-    ToplevelList toplevels_;
+    // Opens the connection and has protocol bind the window list on it as it is now; the
+    // client's constructor calls it once. Unavailable when the compositor offers no list.
+    void connectToCompositor(std::unique_ptr<Protocol> protocol);
 
 private:
+    // The connection carrying the window list; null when there is none or it broke.
+    WaylandConnection* liveConnection() const;
+    // Takes in the compositor's events that have arrived, without blocking.
+    void takeInEvents();
+    void closeConnection();
+
     QList<ToplevelGroup> snapshot();
     std::optional<ToplevelGroup> groupFor(const QString& handle);
     std::optional<DesktopEntry> entryFor(const QString& appId);
-    void rebuildIndex();
 
-    DesktopEntryIndex index_;
-    bool indexValid_ = false;
-    QElapsedTimer indexAge_;
-    QFileSystemWatcher watcher_;
     QHash<QString, std::optional<DesktopEntry>> entries_;
+    WatchedDesktopEntryIndex index_;
     QSet<QString> ownAppIds_;
     QTimer frontmostCheck_;
+    ToplevelList toplevels_;
+    std::unique_ptr<WaylandConnection> connection_;
+    // After the connection and the toplevels: it goes first.
+    std::unique_ptr<Protocol> protocol_;
 };

@@ -2,13 +2,11 @@
 
 #include "platform/linux/DesktopEntries.h"
 #include "platform/linux/ProcessInfo.h"
+#include "platform/linux/WindowApplications.h"
 #include "platform/linux/X11Connection.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QFileSystemWatcher>
 #include <QGuiApplication>
 #include <QHash>
 #include <QSet>
@@ -27,8 +25,6 @@ namespace {
 
 // openbox announces a switch as "no window" and then the new one, sometimes twice.
 constexpr int kDebounceMs = 40;
-// A window no entry claims may belong to an application installed since the index was read.
-constexpr qint64 kIndexRefreshAfterMissMs = 10000;
 
 struct WindowInfo {
     QString wmClass;
@@ -84,8 +80,13 @@ public:
     void fetchInfo(const QList<xcb_window_t>& list);
     QHash<xcb_window_t, WindowState> fetchStates(const QList<xcb_window_t>& list);
     void resolveEntry(WindowInfo& info);
-    void rebuildIndex();
     QSet<xcb_window_t> ownWindows() const;
+    // Sends what request asks of the windows of the application under handle; false when it is
+    // not running.
+    bool send(const QString& handle, void (Private::*request)(const Group&));
+    void iconify(const Group& group);
+    void showIconic(const Group& group);
+    void activateMostRecent(const Group& group);
     void activateWindow(xcb_window_t window);
 
     X11RunningApplications* q;
@@ -98,10 +99,10 @@ public:
     bool hasResExtension = false;
 
     QHash<xcb_window_t, WindowInfo> windows;
-    DesktopEntryIndex index;
-    bool indexValid = false;
-    QElapsedTimer indexAge;
-    QFileSystemWatcher watcher;
+    WatchedDesktopEntryIndex index{[this] {
+        for (WindowInfo& info : windows)
+            info.entryResolved = false;
+    }};
     QTimer debounce;
 };
 
@@ -142,8 +143,6 @@ X11RunningApplications::Private::Private(X11RunningApplications* owner) : q(owne
     debounce.setSingleShot(true);
     debounce.setInterval(kDebounceMs);
     QObject::connect(&debounce, &QTimer::timeout, q, [this] { q->checkFrontmost(); });
-    QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, q,
-                     [this] { indexValid = false; });
 }
 
 X11RunningApplications::Private::~Private() {
@@ -304,38 +303,13 @@ X11RunningApplications::Private::fetchStates(const QList<xcb_window_t>& list) {
     return states;
 }
 
-void X11RunningApplications::Private::rebuildIndex() {
-    index = DesktopEntryIndex(DesktopEntries::allApplications());
-    indexValid = true;
-    indexAge.start();
-    for (WindowInfo& info : windows)
-        info.entryResolved = false;
-    // Watch the folders that exist now; a folder created later is found after a miss.
-    const QStringList watched = watcher.directories();
-    if (!watched.isEmpty())
-        watcher.removePaths(watched);
-    QStringList existing;
-    for (const QString& dir : DesktopEntries::applicationDirectories()) {
-        if (QFileInfo(dir).isDir())
-            existing << dir;
-    }
-    if (!existing.isEmpty())
-        watcher.addPaths(existing);
-}
-
 void X11RunningApplications::Private::resolveEntry(WindowInfo& info) {
-    if (!indexValid)
-        rebuildIndex();
+    index.update();
     if (info.entryResolved)
         return;
-    const DesktopEntryIndex::WindowFacts facts{
-        info.wmClass, info.wmInstance, ProcessInfo::executablePath(info.pid),
-        ProcessInfo::environmentValue(info.pid, "GIO_LAUNCHED_DESKTOP_FILE")};
-    info.entry = index.entryForWindow(facts);
-    if (!info.entry && indexAge.elapsed() > kIndexRefreshAfterMissMs) {
-        rebuildIndex();
-        info.entry = index.entryForWindow(facts);
-    }
+    info.entry = index.entryForWindow(
+        {info.wmClass, info.wmInstance, ProcessInfo::executablePath(info.pid),
+         ProcessInfo::environmentValue(info.pid, "GIO_LAUNCHED_DESKTOP_FILE")});
     info.entryResolved = true;
 }
 
@@ -349,9 +323,8 @@ QSet<xcb_window_t> X11RunningApplications::Private::ownWindows() const {
 }
 
 QList<Group> X11RunningApplications::Private::snapshot() {
-    QList<Group> groups;
     if (!c)
-        return groups;
+        return {};
     const QList<xcb_window_t> list = windowList(false);
     // Forget windows that are gone: their ids may be handed out again.
     const QSet<xcb_window_t> present(list.cbegin(), list.cend());
@@ -367,35 +340,17 @@ QList<Group> X11RunningApplications::Private::snapshot() {
     const QSet<xcb_window_t> own = ownWindows();
     const qint64 ownPid = QCoreApplication::applicationPid();
 
-    QHash<QString, qsizetype> groupOf;
+    GroupsByHandle<Group> groups;
     for (xcb_window_t w : list) {
         WindowInfo& info = windows[w];
         resolveEntry(info);
         const QString handle = handleOf(info, w);
-        qsizetype gi = groupOf.value(handle, -1);
-        if (gi < 0) {
-            gi = groups.size();
-            groupOf.insert(handle, gi);
-            Group group;
-            RunningApplication& app = group.app;
-            app.handle = handle;
-            if (info.entry) {
-                app.bundleIdentifier = info.entry->id;
-                app.bundleURL = QUrl::fromLocalFile(info.entry->path);
-                if (!info.entry->name.isEmpty())
-                    app.localizedName = info.entry->name;
-                app.iconName = DesktopEntries::applicationIconName(info.entry->icon);
-            } else {
-                app.iconName = DesktopEntries::applicationIconName(info.wmInstance.toLower());
-            }
-            if (!app.localizedName) {
-                const QString name = !info.wmClass.isEmpty() ? info.wmClass : info.title;
-                if (!name.isEmpty())
-                    app.localizedName = name;
-            }
-            groups << group;
-        }
-        Group& group = groups[gi];
+        Group& group = groups.of(handle, [&] {
+            Group made;
+            made.app =
+                describeApplication(handle, info.entry, info.wmInstance, info.wmClass, info.title);
+            return made;
+        });
         const WindowState state = states.value(w);
         group.windows << w;
         group.states << state;
@@ -406,11 +361,11 @@ QList<Group> X11RunningApplications::Private::snapshot() {
         if ((info.pid && info.pid == ownPid) || own.contains(w))
             group.app.isCurrentProcess = true;
     }
-    for (Group& group : groups) {
+    for (Group& group : groups.list()) {
         group.app.hidden = std::all_of(group.states.cbegin(), group.states.cend(),
                                        [](const WindowState& s) { return s.iconic; });
     }
-    return groups;
+    return groups.list();
 }
 
 std::optional<Group> X11RunningApplications::Private::groupFor(const QString& handle) {
@@ -423,11 +378,66 @@ std::optional<Group> X11RunningApplications::Private::groupFor(const QString& ha
     return std::nullopt;
 }
 
+bool X11RunningApplications::Private::send(const QString& handle,
+                                           void (Private::*request)(const Group&)) {
+    const std::optional<Group> group = groupFor(handle);
+    if (!group)
+        return false;
+    (this->*request)(*group);
+    xcb_flush(c);
+    return true;
+}
+
+void X11RunningApplications::Private::iconify(const Group& group) {
+    for (xcb_window_t w : group.windows) {
+        // ICCCM iconify request; _NET_WM_STATE_HIDDEN is the window manager's to set.
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = w;
+        event.type = wmChangeStateAtom;
+        event.data.data32[0] = XCB_ICCCM_WM_STATE_ICONIC;
+        xcb_send_event(c, 0, root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&event));
+    }
+}
+
+void X11RunningApplications::Private::showIconic(const Group& group) {
+    for (qsizetype i = 0; i < group.windows.size(); ++i) {
+        if (!group.states[i].iconic)
+            continue;
+        // Mapping an iconic window asks the window manager to show it again. The window may
+        // be gone by now: drop the error rather than let it reach Qt's log.
+        xcb_discard_reply(c, xcb_map_window_checked(c, group.windows[i]).sequence);
+    }
+}
+
+void X11RunningApplications::Private::activateMostRecent(const Group& group) {
+    // The most recently used window is the highest in the stacking order; normal windows
+    // before dialogs and tool windows.
+    const QList<xcb_window_t> stacking = windowList(true);
+    xcb_window_t best = XCB_WINDOW_NONE;
+    xcb_window_t bestNormal = XCB_WINDOW_NONE;
+    for (auto it = stacking.crbegin(); it != stacking.crend(); ++it) {
+        if (!group.windows.contains(*it))
+            continue;
+        if (best == XCB_WINDOW_NONE)
+            best = *it;
+        if (windows.value(*it).normal) {
+            bestNormal = *it;
+            break;
+        }
+    }
+    if (best == XCB_WINDOW_NONE)
+        best = group.windows.last();
+    activateWindow(bestNormal != XCB_WINDOW_NONE ? bestNormal : best);
+}
+
 void X11RunningApplications::Private::activateWindow(xcb_window_t window) {
     // Source 2 (a pager or taskbar): window managers honour it without focus-stealing checks.
     xcb_ewmh_request_change_active_window(&ewmh, screen, window, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER,
                                           XCB_CURRENT_TIME, activeWindow());
-    xcb_flush(c);
 }
 
 X11RunningApplications::X11RunningApplications(QObject* parent)
@@ -463,63 +473,15 @@ std::optional<RunningApplication> X11RunningApplications::frontmostApplication()
 }
 
 bool X11RunningApplications::hide(const RunningApplication& app) {
-    const auto group = d->groupFor(app.handle);
-    if (!group || d->wmChangeStateAtom == XCB_ATOM_NONE)
-        return false;
-    for (xcb_window_t w : group->windows) {
-        // ICCCM iconify request; _NET_WM_STATE_HIDDEN is the window manager's to set.
-        xcb_client_message_event_t event{};
-        event.response_type = XCB_CLIENT_MESSAGE;
-        event.format = 32;
-        event.window = w;
-        event.type = d->wmChangeStateAtom;
-        event.data.data32[0] = XCB_ICCCM_WM_STATE_ICONIC;
-        xcb_send_event(d->c, 0, d->root,
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&event));
-    }
-    xcb_flush(d->c);
-    return true;
+    return d->wmChangeStateAtom != XCB_ATOM_NONE && d->send(app.handle, &Private::iconify);
 }
 
 bool X11RunningApplications::unhide(const RunningApplication& app) {
-    const auto group = d->groupFor(app.handle);
-    if (!group)
-        return false;
-    for (qsizetype i = 0; i < group->windows.size(); ++i) {
-        if (!group->states[i].iconic)
-            continue;
-        // Mapping an iconic window asks the window manager to show it again. The window may
-        // be gone by now: drop the error rather than let it reach Qt's log.
-        xcb_discard_reply(d->c, xcb_map_window_checked(d->c, group->windows[i]).sequence);
-    }
-    xcb_flush(d->c);
-    return true;
+    return d->send(app.handle, &Private::showIconic);
 }
 
 bool X11RunningApplications::activate(const RunningApplication& app) {
-    const auto group = d->groupFor(app.handle);
-    if (!group)
-        return false;
-    // The most recently used window is the highest in the stacking order; normal windows
-    // before dialogs and tool windows.
-    const QList<xcb_window_t> stacking = d->windowList(true);
-    xcb_window_t best = XCB_WINDOW_NONE;
-    xcb_window_t bestNormal = XCB_WINDOW_NONE;
-    for (auto it = stacking.crbegin(); it != stacking.crend(); ++it) {
-        if (!group->windows.contains(*it))
-            continue;
-        if (best == XCB_WINDOW_NONE)
-            best = *it;
-        if (d->windows.value(*it).normal) {
-            bestNormal = *it;
-            break;
-        }
-    }
-    if (best == XCB_WINDOW_NONE)
-        best = group->windows.last();
-    d->activateWindow(bestNormal != XCB_WINDOW_NONE ? bestNormal : best);
-    return true;
+    return d->send(app.handle, &Private::activateMostRecent);
 }
 
 void X11RunningApplications::activateCurrentApplication() {
@@ -542,6 +504,8 @@ void X11RunningApplications::activateCurrentApplication() {
     if (!target)
         return;
     target->requestActivate();
-    if (d->c)
+    if (d->c) {
         d->activateWindow(xcb_window_t(target->winId()));
+        xcb_flush(d->c);
+    }
 }
