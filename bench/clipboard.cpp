@@ -87,7 +87,8 @@ struct Fixture {
         platform.pasteboard = pasteboard;
         return platform;
     }()};
-    ClipboardHistoryService history{services};
+    ClipboardHistoryService history{services.runningApplications(), services.workspace(),
+                                    services.pasteboard()};
 };
 
 // The service reads and decodes in the background: one capture ends when it is in the list.

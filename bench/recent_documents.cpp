@@ -167,7 +167,9 @@ void DocumentsPressUnchanged(benchmark::State& state) {
     int updates = 0;
     services.notifications().addObserver(RecentDocumentsService::didUpdateNotification,
                                          [&](const QVariantMap&) { ++updates; });
-    RecentDocumentsService documents(services);
+    RecentDocumentsService documents(services.defaults(), services.fileSystem(),
+                                     services.recentItemsIndex(), services.runningApplications(),
+                                     services.workspace(), services.notifications());
     auto press = [&] {
         const int before = updates;
         documents.refresh();

@@ -1,7 +1,9 @@
 // Feeds arbitrary bytes to the stored histories' decoders (recent documents, recent folders,
 // application activations), as a damaged or hostile defaults file would hand them over. What
 // decodes must encode back to the same records.
-#include "common/Services.h"
+#include "fakes/FakeBundle.h"
+#include "fakes/FakeRunningApplications.h"
+#include "fakes/FakeWorkspace.h"
 #include "history/RecentDocumentRecord.h"
 #include "history/RecentFolderRecord.h"
 #include "history/RunningApplicationsHistoryService.h"
@@ -37,12 +39,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     checkRoundTrip(bytes, decodeRecentDocumentRecords, encodeRecentDocumentRecords);
     checkRoundTrip(bytes, decodeRecentFolderRecords, encodeRecentFolderRecords);
 
-    Platform platform;
-    platform.defaults = std::make_shared<InMemoryUserDefaults>();
-    platform.defaults->setObject(RunningApplicationsHistoryService::activationRecordsKey.key(),
-                                 bytes);
-    Services services(std::move(platform));
-    const RunningApplicationsHistoryService history(services);
+    InMemoryUserDefaults defaults;
+    defaults.setObject(RunningApplicationsHistoryService::activationRecordsKey.key(), bytes);
+    FakeBundle bundle;
+    FakeRunningApplications running;
+    FakeWorkspace workspace;
+    const RunningApplicationsHistoryService history(bundle, defaults, running, workspace);
     for (const PersistedActivationRecord& record : history.persistedRecords()) {
         if (!record.lastActivatedAt.isValid())
             __builtin_trap(); // a record is kept only with a date

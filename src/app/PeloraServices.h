@@ -30,22 +30,45 @@ public:
 
     Services& platform() { return platform_; }
 
-    RecentAccessService& access() { return made(access_, platform_); }
-    RecentDocumentsService& documents() { return made(documents_, platform_); }
-    RecentFoldersService& folders() { return made(folders_, platform_); }
-    RunningApplicationsHistoryService& applications() { return made(applications_, platform_); }
-    ClipboardHistoryService& clipboard() { return made(clipboard_, platform_); }
-    FavoriteStores& favorites() { return made(favorites_, platform_); }
+    RecentAccessService& access() {
+        return made(access_, platform_.defaults(), platform_.fileSystem(), platform_.bookmarks());
+    }
+    RecentDocumentsService& documents() {
+        return made(documents_, platform_.defaults(), platform_.fileSystem(),
+                    platform_.recentItemsIndex(), platform_.runningApplications(),
+                    platform_.workspace(), platform_.notifications());
+    }
+    RecentFoldersService& folders() {
+        return made(folders_, platform_.defaults(), platform_.fileSystem(),
+                    platform_.recentItemsIndex(), platform_.workspace());
+    }
+    RunningApplicationsHistoryService& applications() {
+        return made(applications_, platform_.bundle(), platform_.defaults(),
+                    platform_.runningApplications(), platform_.workspace());
+    }
+    ClipboardHistoryService& clipboard() {
+        return made(clipboard_, platform_.runningApplications(), platform_.workspace(),
+                    platform_.pasteboard());
+    }
+    FavoriteStores& favorites() {
+        return made(favorites_, platform_.defaults(), platform_.fileSystem(), platform_.bookmarks(),
+                    platform_.workspace());
+    }
     StripServices strip() {
         return {documents(), folders(), access(), applications(), clipboard(), favorites()};
     }
 
-    PeloraUpdatePreferences& updatePreferences() { return made(updatePreferences_, platform_); }
+    PeloraUpdatePreferences& updatePreferences() {
+        return made(updatePreferences_, platform_.defaults());
+    }
     UpdateWindowController& updateWindows() {
-        return made(updateWindows_, platform_, updatePreferences());
+        return made(updateWindows_, platform_.bundle(), platform_.runningApplications(),
+                    platform_.workspace(), updatePreferences());
     }
     VersionCheckService& versionCheck() {
-        return made(versionCheck_, platform_, updateWindows(), versionDocumentURL_);
+        return made(versionCheck_, platform_.bundle(), platform_.defaults(), platform_.workspace(),
+                    platform_.dialogs(), platform_.notifications(), updateWindows(),
+                    versionDocumentURL_);
     }
     AboutWindowKeeper& about() { return made(about_, platform_); }
     LicenseWindowKeeper& license() { return made(license_, platform_); }

@@ -1,6 +1,5 @@
 #include "clipboard/ClipboardHistoryService.h"
 
-#include "common/Services.h"
 #include "common/Texts.h"
 #include "platform/Pasteboard.h"
 #include "platform/RunningApplications.h"
@@ -15,9 +14,10 @@
 #include <QTextBoundaryFinder>
 #include <algorithm>
 
-ClipboardHistoryService::ClipboardHistoryService(Services& services)
-    : services_(services), pasteboard_(services.pasteboard()),
-      lastChangeCount_(pasteboard_.changeCount()) {
+ClipboardHistoryService::ClipboardHistoryService(RunningApplications& runningApplications,
+                                                 Workspace& workspace, Pasteboard& pasteboard)
+    : runningApplications_(runningApplications), workspace_(workspace), pasteboard_(pasteboard),
+      lastChangeCount_(pasteboard.changeCount()) {
     pictures_.setMaxThreadCount(1);
     pictures_.setObjectName(QStringLiteral("ClipboardPictures"));
 }
@@ -68,7 +68,7 @@ void ClipboardHistoryService::checkPasteboard() {
     // showed, not in one that comes forward while the content arrives.
     Pending pending;
     pending.sequence = nextSequence_++;
-    pending.app = services_.runningApplications().frontmostApplication();
+    pending.app = runningApplications_.frontmostApplication();
     pending.date = QDateTime::currentDateTime();
     pending_.push_back(std::move(pending));
     reading_ = true;
@@ -194,7 +194,7 @@ void ClipboardHistoryService::finish(quint64 sequence,
             item.sourceAppName = front.app->localizedName;
             item.sourceBundleIdentifier = front.app->bundleIdentifier;
             if (!front.app->iconName.isEmpty()) {
-                const QIcon icon = services_.workspace().iconForName(front.app->iconName);
+                const QIcon icon = workspace_.iconForName(front.app->iconName);
                 if (!icon.isNull())
                     item.sourceAppIcon = icon;
             }

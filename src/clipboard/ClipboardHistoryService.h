@@ -10,8 +10,9 @@
 #include <deque>
 #include <memory>
 
-class Services;
 class Pasteboard;
+class RunningApplications;
+class Workspace;
 struct PasteboardReadRequest;
 struct PasteboardSnapshot;
 
@@ -35,7 +36,8 @@ public:
     static constexpr qint64 maxImageBytes = 32 << 20;
 
     // Takes the pasteboard's current change count: what is there now is never captured.
-    explicit ClipboardHistoryService(Services& services);
+    explicit ClipboardHistoryService(RunningApplications& runningApplications, Workspace& workspace,
+                                     Pasteboard& pasteboard);
     ~ClipboardHistoryService() override;
 
     // Starts the once-a-second check; later calls do nothing. There is no stop.
@@ -86,7 +88,8 @@ private:
     void finish(quint64 sequence, std::optional<ClipboardContentKind> content);
     void insert(ClipboardItem item);
 
-    Services& services_;
+    RunningApplications& runningApplications_;
+    Workspace& workspace_;
     Pasteboard& pasteboard_;
     std::unique_ptr<QTimer> timer_;
     qint64 lastChangeCount_ = 0;

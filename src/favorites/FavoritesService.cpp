@@ -2,7 +2,6 @@
 
 #include "common/Dates.h"
 #include "common/FileURL.h"
-#include "common/Services.h"
 #include "platform/BookmarkService.h"
 #include "platform/FileSystem.h"
 #include "platform/UserDefaults.h"
@@ -50,8 +49,11 @@ double sortKey(double seconds) {
 }
 } // namespace
 
-FavoritesService::FavoritesService(Services& services, FavoritesCategory category)
-    : services_(services), category_(category), storageKey_(rawValue(category_)) {
+FavoritesService::FavoritesService(UserDefaults& defaults, FileSystem& fileSystem,
+                                   BookmarkService& bookmarks, Workspace& workspace,
+                                   FavoritesCategory category)
+    : defaults_(defaults), fileSystem_(fileSystem), bookmarks_(bookmarks), workspace_(workspace),
+      category_(category), storageKey_(rawValue(category_)) {
     load();
 }
 
@@ -60,7 +62,7 @@ QString FavoritesService::addedAtKey() const {
 }
 
 std::optional<QUrl> FavoritesService::resolve(const QByteArray& bookmark, bool* isStale) const {
-    BookmarkService& bookmarks = services_.bookmarks();
+    BookmarkService& bookmarks = bookmarks_;
     bool stale = false;
     auto url = bookmarks.resolveBookmarkAndStaleness(bookmark, true, stale);
     if (!url)
@@ -71,7 +73,7 @@ std::optional<QUrl> FavoritesService::resolve(const QByteArray& bookmark, bool* 
 }
 
 QList<QByteArray> FavoritesService::readBookmarks() const {
-    const auto list = services_.defaults().arrayForKey(storageKey_);
+    const auto list = defaults_.arrayForKey(storageKey_);
     if (!list)
         return {};
     QList<QByteArray> bookmarks;
@@ -85,7 +87,7 @@ QList<QByteArray> FavoritesService::readBookmarks() const {
 }
 
 QList<double> FavoritesService::readTimes() const {
-    const auto list = services_.defaults().arrayForKey(addedAtKey());
+    const auto list = defaults_.arrayForKey(addedAtKey());
     if (!list)
         return {};
     QList<double> times;
@@ -99,7 +101,7 @@ QList<double> FavoritesService::readTimes() const {
 }
 
 bool FavoritesService::isUnreadable(const QString& key, bool (*isElement)(const QVariant&)) const {
-    const auto value = services_.defaults().objectForKey(key);
+    const auto value = defaults_.objectForKey(key);
     if (!value)
         return false;
     if (!variantIsArray(*value))
@@ -109,7 +111,7 @@ bool FavoritesService::isUnreadable(const QString& key, bool (*isElement)(const 
 }
 
 void FavoritesService::keepAside(const QString& key) {
-    UserDefaults& defaults = services_.defaults();
+    UserDefaults& defaults = defaults_;
     const auto value = defaults.objectForKey(key);
     if (!value)
         return;
@@ -134,7 +136,7 @@ void FavoritesService::writeBookmarks(const QList<QByteArray>& bookmarks) {
     list.reserve(bookmarks.size());
     for (const QByteArray& b : bookmarks)
         list.append(QVariant(b));
-    services_.defaults().setObject(storageKey_, list);
+    defaults_.setObject(storageKey_, list);
 }
 
 void FavoritesService::writeTimes(const QList<double>& times) {
@@ -144,7 +146,7 @@ void FavoritesService::writeTimes(const QList<double>& times) {
     list.reserve(times.size());
     for (double t : times)
         list.append(QVariant(t));
-    services_.defaults().setObject(addedAtKey(), list);
+    defaults_.setObject(addedAtKey(), list);
 }
 
 double FavoritesService::filledTime(qsizetype index, const std::optional<QUrl>& resolved) const {
@@ -163,8 +165,8 @@ double FavoritesService::filledTime(qsizetype index, const std::optional<QUrl>& 
 }
 
 void FavoritesService::load() {
-    BookmarkService& bookmarks = services_.bookmarks();
-    const FileSystem& fileSystem = services_.fileSystem();
+    BookmarkService& bookmarks = bookmarks_;
+    const FileSystem& fileSystem = fileSystem_;
 
     QList<QByteArray> stored = readBookmarks();
     // Each entry is resolved once per load; a rewritten entry is resolved again.
@@ -218,7 +220,7 @@ void FavoritesService::load() {
     };
     std::vector<Entry> entries;
     entries.reserve(size_t(stored.size()));
-    Workspace& workspace = services_.workspace();
+    Workspace& workspace = workspace_;
     for (qsizetype i = 0; i < stored.size(); ++i) {
         const auto& r = resolved[size_t(i)];
         if (!r || !r->isLocalFile())
@@ -247,11 +249,11 @@ void FavoritesService::load() {
 }
 
 void FavoritesService::add(const QUrl& url) {
-    const QUrl target = resolvedFileURL(url, services_.fileSystem());
+    const QUrl target = resolvedFileURL(url, fileSystem_);
     for (const FavoriteItem& item : favorites_)
         if (item.url == target)
             return;
-    const auto bookmark = makeBookmark(services_.bookmarks(), target);
+    const auto bookmark = makeBookmark(bookmarks_, target);
     if (!bookmark)
         return;
 
@@ -265,7 +267,7 @@ void FavoritesService::add(const QUrl& url) {
 }
 
 void FavoritesService::remove(const FavoriteItem& item) {
-    const FileSystem& fileSystem = services_.fileSystem();
+    const FileSystem& fileSystem = fileSystem_;
     const QUrl target = resolvedFileURL(item.url, fileSystem);
     auto refersToItem = [&](const QUrl& url) {
         return url == item.url || resolvedFileURL(url, fileSystem) == target;
@@ -294,6 +296,6 @@ FavoritesService& FavoriteStores::store(FavoritesCategory category) {
         std::ranges::find(allFavoritesCategories, category) - allFavoritesCategories.begin();
     std::optional<FavoritesService>& slot = stores_.at(index);
     if (!slot)
-        slot.emplace(services_, category);
+        slot.emplace(defaults_, fileSystem_, bookmarks_, workspace_, category);
     return *slot;
 }

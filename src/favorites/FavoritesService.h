@@ -9,7 +9,10 @@
 #include <optional>
 #include <vector>
 
-class Services;
+class BookmarkService;
+class FileSystem;
+class UserDefaults;
+class Workspace;
 
 // The favorites of one category. Each is kept as a durable file reference in the defaults,
 // beside a parallel list of the times they were added (seconds since 1970); `favorites` holds
@@ -21,7 +24,8 @@ class Services;
 class FavoritesService {
 public:
     // The store loads at once.
-    FavoritesService(Services& services, FavoritesCategory category);
+    FavoritesService(UserDefaults& defaults, FileSystem& fileSystem, BookmarkService& bookmarks,
+                     Workspace& workspace, FavoritesCategory category);
 
     FavoritesCategory category() const { return category_; }
     const QString& storageKey() const { return storageKey_; }
@@ -49,7 +53,10 @@ private:
     void keepAside(const QString& key);
     double filledTime(qsizetype index, const std::optional<QUrl>& resolved) const;
 
-    Services& services_;
+    UserDefaults& defaults_;
+    FileSystem& fileSystem_;
+    BookmarkService& bookmarks_;
+    Workspace& workspace_;
     FavoritesCategory category_;
     QString storageKey_;
     QList<FavoriteItem> favorites_;
@@ -58,13 +65,19 @@ private:
 // The program's three stores, one per category, each loaded when first asked for.
 class FavoriteStores {
 public:
-    explicit FavoriteStores(Services& services) : services_(services) {}
+    FavoriteStores(UserDefaults& defaults, FileSystem& fileSystem, BookmarkService& bookmarks,
+                   Workspace& workspace)
+        : defaults_(defaults), fileSystem_(fileSystem), bookmarks_(bookmarks),
+          workspace_(workspace) {}
     FavoriteStores(const FavoriteStores&) = delete;
     FavoriteStores& operator=(const FavoriteStores&) = delete;
 
     FavoritesService& store(FavoritesCategory category);
 
 private:
-    Services& services_;
+    UserDefaults& defaults_;
+    FileSystem& fileSystem_;
+    BookmarkService& bookmarks_;
+    Workspace& workspace_;
     std::array<std::optional<FavoritesService>, allFavoritesCategories.size()> stores_;
 };

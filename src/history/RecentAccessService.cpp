@@ -1,11 +1,12 @@
 #include "history/RecentAccessService.h"
 
 #include "common/FileURL.h"
-#include "common/Services.h"
 #include "platform/BookmarkService.h"
 #include "platform/FileSystem.h"
 
-RecentAccessService::RecentAccessService(Services& services) : services_(services) {}
+RecentAccessService::RecentAccessService(UserDefaults& defaults, FileSystem& fileSystem,
+                                         BookmarkService& bookmarks)
+    : defaults_(defaults), fileSystem_(fileSystem), bookmarks_(bookmarks) {}
 
 bool RecentAccessService::covers(const QUrl& grant, const QUrl& target) {
     if (target == grant)
@@ -20,7 +21,7 @@ bool RecentAccessService::covers(const QUrl& grant, const QUrl& target) {
 }
 
 QList<QByteArray> RecentAccessService::loadGrants() const {
-    const std::optional<QVariantList> stored = services_.defaults().arrayForKey(storageKey.key());
+    const std::optional<QVariantList> stored = defaults_.arrayForKey(storageKey.key());
     if (!stored)
         return {};
     QList<QByteArray> grants;
@@ -38,12 +39,12 @@ void RecentAccessService::saveGrants(const QList<QByteArray>& grants) {
     values.reserve(grants.size());
     for (const QByteArray& grant : grants)
         values.append(grant);
-    services_.defaults().setObject(storageKey.key(), values);
+    defaults_.setObject(storageKey.key(), values);
 }
 
 bool RecentAccessService::storeGrant(const QUrl& url) {
-    const FileSystem& fileSystem = services_.fileSystem();
-    BookmarkService& bookmarks = services_.bookmarks();
+    const FileSystem& fileSystem = fileSystem_;
+    BookmarkService& bookmarks = bookmarks_;
     const QUrl normalised = resolvedFileURL(url, fileSystem);
     const std::optional<QByteArray> grant = bookmarks.createBookmark(normalised, true);
     if (!grant)
@@ -59,8 +60,8 @@ bool RecentAccessService::storeGrant(const QUrl& url) {
 }
 
 std::optional<QUrl> RecentAccessService::accessURL(const QUrl& url) {
-    const FileSystem& fileSystem = services_.fileSystem();
-    BookmarkService& bookmarks = services_.bookmarks();
+    const FileSystem& fileSystem = fileSystem_;
+    BookmarkService& bookmarks = bookmarks_;
     const QUrl target = resolvedFileURL(url, fileSystem);
     QList<QByteArray> grants = loadGrants();
 

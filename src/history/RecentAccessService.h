@@ -7,7 +7,9 @@
 #include <QUrl>
 #include <optional>
 
-class Services;
+class BookmarkService;
+class FileSystem;
+class UserDefaults;
 
 // Stored access grants: durable scoped references to items the user let the program open,
 // and which of them covers a given URL. A grant for a folder covers the folder and everything
@@ -16,7 +18,8 @@ class RecentAccessService {
 public:
     static inline const DefaultsKey<QVariantList> storageKey{"PeloraRecentAccessBookmarks", {}};
 
-    explicit RecentAccessService(Services& services);
+    explicit RecentAccessService(UserDefaults& defaults, FileSystem& fileSystem,
+                                 BookmarkService& bookmarks);
 
     // The resolved URL of the first stored grant that covers url, or nullopt. Grants that no
     // longer resolve are pruned from storage on the way.
@@ -33,5 +36,7 @@ public:
 private:
     void saveGrants(const QList<QByteArray>& grants);
 
-    Services& services_;
+    UserDefaults& defaults_;
+    FileSystem& fileSystem_;
+    BookmarkService& bookmarks_;
 };

@@ -2,7 +2,6 @@
 
 #include "common/Dates.h"
 #include "common/FileURL.h"
-#include "common/Services.h"
 #include "common/Symbols.h"
 #include "history/ApplicationFacts.h"
 #include "history/HistoryOrder.h"
@@ -28,8 +27,14 @@ QString typeForPath(const QString& path) {
 }
 } // namespace
 
-RecentDocumentsService::RecentDocumentsService(Services& services)
-    : services_(services), iconCache_(std::make_shared<IconNameCache>()),
+RecentDocumentsService::RecentDocumentsService(UserDefaults& defaults, FileSystem& fileSystem,
+                                               RecentItemsIndex& recentItemsIndex,
+                                               RunningApplications& runningApplications,
+                                               Workspace& workspace,
+                                               NotificationCenter& notifications)
+    : defaults_(defaults), fileSystem_(fileSystem), recentItemsIndex_(recentItemsIndex),
+      runningApplications_(runningApplications), workspace_(workspace),
+      notifications_(notifications), iconCache_(std::make_shared<IconNameCache>()),
       alive_(std::make_shared<std::atomic<bool>>(true)) {
     // One serial worker: record building and icon loading run one after another.
     iconQueue_.setMaxThreadCount(1);
@@ -56,7 +61,7 @@ void RecentDocumentsService::refresh() {
         RecentItemKind::document, QDateTime::currentDateTimeUtc().addSecs(-queryWindowSeconds),
         maxQueryResults};
     // The query belongs to this service and never reports once destroyed.
-    restartQuery(metadataQuery_, services_.recentItemsIndex(), predicate,
+    restartQuery(metadataQuery_, recentItemsIndex_, predicate,
                  [this](const QList<RecentItemsResult>& results) { gatheringFinished(results); });
 }
 
@@ -80,8 +85,8 @@ void RecentDocumentsService::gatheringFinished(const QList<RecentItemsResult>& r
 void RecentDocumentsService::buildSystemRecords(const QList<std::pair<QString, QDateTime>>& found) {
     if (!alive_->load())
         return;
-    Workspace& workspace = services_.workspace();
-    const FileSystem& fileSystem = services_.fileSystem();
+    Workspace& workspace = workspace_;
+    const FileSystem& fileSystem = fileSystem_;
     QList<SystemRecentDocumentRecord> records;
     for (const auto& [path, date] : found) {
         if (!alive_->load())
@@ -96,7 +101,7 @@ void RecentDocumentsService::buildSystemRecords(const QList<std::pair<QString, Q
     runLaterOnMain(
         [this, records] {
             systemRecentDocuments_ = records;
-            services_.notifications().post(didUpdateNotification);
+            notifications_.post(didUpdateNotification);
         },
         this);
 }
@@ -126,13 +131,12 @@ void RecentDocumentsService::queueIconLoading(const QList<RecentDocumentRecord>&
 }
 
 QIcon RecentDocumentsService::applicationIcon(const RecentDocumentRecord& record) {
-    Workspace& workspace = services_.workspace();
+    Workspace& workspace = workspace_;
     const QString key = record.appPath ? *record.appPath : record.appName;
     if (auto name = iconCache_->object(key))
         return workspace.iconForName(*name);
     if (record.appPath) {
-        for (const RunningApplication& app :
-             services_.runningApplications().runningApplications()) {
+        for (const RunningApplication& app : runningApplications_.runningApplications()) {
             if (!app.bundleURL || app.bundleURL->toLocalFile() != *record.appPath)
                 continue;
             if (!app.iconName.isEmpty()) {
@@ -147,7 +151,7 @@ QIcon RecentDocumentsService::applicationIcon(const RecentDocumentRecord& record
 }
 
 RecentDocumentItem RecentDocumentsService::makeItem(const RecentDocumentRecord& record) {
-    Workspace& workspace = services_.workspace();
+    Workspace& workspace = workspace_;
     RecentDocumentItem item;
     item.url = QUrl::fromLocalFile(record.path);
     item.displayName = record.displayName;
@@ -207,7 +211,7 @@ RecentDocumentsService::buildGroups(QList<PersistedRecentDocumentRecord>& persis
 QList<RecentDocumentGroup> RecentDocumentsService::currentGroups() {
     QList<PersistedRecentDocumentRecord> persisted;
     QList<RecentDocumentGroup> groups = buildGroups(persisted);
-    prefetchIcons(persisted, services_.workspace());
+    prefetchIcons(persisted, workspace_);
     return groups;
 }
 
@@ -217,18 +221,18 @@ void RecentDocumentsService::updateGroups(
     QList<RecentDocumentGroup> groups = buildGroups(persisted);
     if (owner && store)
         store(std::move(groups));
-    prefetchIcons(persisted, services_.workspace());
+    prefetchIcons(persisted, workspace_);
 }
 
 void RecentDocumentsService::recordOpened(const QUrl& url) {
-    const FileSystem& fileSystem = services_.fileSystem();
+    const FileSystem& fileSystem = fileSystem_;
     const QUrl normalised = resolvedFileURL(url, fileSystem);
     if (!normalised.isLocalFile())
         return;
     const QString path = normalised.toLocalFile();
     if (!QFileInfo::exists(path))
         return;
-    const ApplicationFacts facts = applicationFacts(normalised, services_.workspace(), fileSystem);
+    const ApplicationFacts facts = applicationFacts(normalised, workspace_, fileSystem);
     const PersistedRecentDocumentRecord record{path, fileSystem.displayName(path), facts.appName,
                                                facts.appPath, QDateTime::currentDateTimeUtc()};
 
@@ -239,7 +243,7 @@ void RecentDocumentsService::recordOpened(const QUrl& url) {
 }
 
 QList<PersistedRecentDocumentRecord> RecentDocumentsService::decodedPersistedRecords() const {
-    const QByteArray data = services_.defaults().dataForKey(storageKey.key());
+    const QByteArray data = defaults_.dataForKey(storageKey.key());
     if (data.isEmpty())
         return {};
     return decodeRecentDocumentRecords(data).value_or(QList<RecentDocumentRecord>());
@@ -255,5 +259,5 @@ void RecentDocumentsService::savePersistedRecords(
     const QList<PersistedRecentDocumentRecord>& records) {
     if (!allDated(records))
         return; // not encodable: keep what is stored
-    services_.defaults().setObject(storageKey.key(), encodeRecentDocumentRecords(records));
+    defaults_.setObject(storageKey.key(), encodeRecentDocumentRecords(records));
 }

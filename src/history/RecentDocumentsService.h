@@ -13,10 +13,12 @@
 #include <functional>
 #include <memory>
 
-class Services;
-class Workspace;
 class FileSystem;
+class RecentItemsIndex;
 class RecentItemsQuery;
+class RunningApplications;
+class UserDefaults;
+class Workspace;
 struct RecentItemsResult;
 
 // The documents the user worked with lately, grouped by the application that opens them: the
@@ -34,7 +36,10 @@ public:
     static constexpr qint64 queryWindowSeconds = 2592000;
     static constexpr int maxQueryResults = 30;
 
-    explicit RecentDocumentsService(Services& services);
+    explicit RecentDocumentsService(UserDefaults& defaults, FileSystem& fileSystem,
+                                    RecentItemsIndex& recentItemsIndex,
+                                    RunningApplications& runningApplications, Workspace& workspace,
+                                    NotificationCenter& notifications);
     ~RecentDocumentsService() override;
 
     // Starts the index query, stopping one in flight; "PeloraRecentDocumentsDidUpdate"
@@ -77,7 +82,12 @@ private:
     void buildSystemRecords(const QList<std::pair<QString, QDateTime>>& found);
     void queueIconLoading(const QList<RecentDocumentRecord>& records, Workspace& workspace);
 
-    Services& services_;
+    UserDefaults& defaults_;
+    FileSystem& fileSystem_;
+    RecentItemsIndex& recentItemsIndex_;
+    RunningApplications& runningApplications_;
+    Workspace& workspace_;
+    NotificationCenter& notifications_;
     std::shared_ptr<IconNameCache> iconCache_;
     QThreadPool iconQueue_;
     QList<SystemRecentDocumentRecord> systemRecentDocuments_;

@@ -1,7 +1,6 @@
 #include "history/RecentFoldersService.h"
 
 #include "common/FileURL.h"
-#include "common/Services.h"
 #include "history/HistoryOrder.h"
 #include "history/RecentRecords.h"
 #include "platform/FileSystem.h"
@@ -11,7 +10,10 @@
 #include <QFileInfo>
 #include <QSet>
 
-RecentFoldersService::RecentFoldersService(Services& services) : services_(services) {}
+RecentFoldersService::RecentFoldersService(UserDefaults& defaults, FileSystem& fileSystem,
+                                           RecentItemsIndex& recentItemsIndex, Workspace& workspace)
+    : defaults_(defaults), fileSystem_(fileSystem), recentItemsIndex_(recentItemsIndex),
+      workspace_(workspace) {}
 
 RecentFoldersService::~RecentFoldersService() = default;
 
@@ -23,12 +25,12 @@ void RecentFoldersService::refresh() {
     // Every folder with a last-used date qualifies.
     const RecentItemsPredicate predicate{
         RecentItemKind::folder, QDateTime::fromSecsSinceEpoch(0, Qt::UTC), maxQueryResults};
-    restartQuery(metadataQuery_, services_.recentItemsIndex(), predicate,
+    restartQuery(metadataQuery_, recentItemsIndex_, predicate,
                  [this](const QList<RecentItemsResult>& results) { gatheringFinished(results); });
 }
 
 RecentFolderItem RecentFoldersService::makeItem(const QString& path, const QString& displayName) {
-    return {QUrl::fromLocalFile(path), displayName, services_.workspace().iconForFile(path)};
+    return {QUrl::fromLocalFile(path), displayName, workspace_.iconForFile(path)};
 }
 
 void RecentFoldersService::gatheringFinished(const QList<RecentItemsResult>& results) {
@@ -39,7 +41,7 @@ void RecentFoldersService::gatheringFinished(const QList<RecentItemsResult>& res
         const QString& path = results[i].path;
         if (path.isEmpty() || !QFileInfo(path).isDir())
             continue;
-        items.append(makeItem(path, services_.fileSystem().displayName(path)));
+        items.append(makeItem(path, fileSystem_.displayName(path)));
     }
     systemRecentFolders_ = items;
 }
@@ -67,7 +69,7 @@ QList<RecentFolderItem> RecentFoldersService::currentFolders() {
 }
 
 void RecentFoldersService::recordOpened(const QUrl& url) {
-    const FileSystem& fileSystem = services_.fileSystem();
+    const FileSystem& fileSystem = fileSystem_;
     const QUrl normalised = resolvedFileURL(url, fileSystem);
     if (!normalised.isLocalFile())
         return;
@@ -82,7 +84,7 @@ void RecentFoldersService::recordOpened(const QUrl& url) {
 }
 
 QList<PersistedRecentFolderRecord> RecentFoldersService::loadPersistedRecords() const {
-    const QByteArray data = services_.defaults().dataForKey(storageKey.key());
+    const QByteArray data = defaults_.dataForKey(storageKey.key());
     if (data.isEmpty())
         return {};
     auto decoded = decodeRecentFolderRecords(data);
@@ -96,5 +98,5 @@ QList<PersistedRecentFolderRecord> RecentFoldersService::loadPersistedRecords() 
 void RecentFoldersService::savePersistedRecords(const QList<PersistedRecentFolderRecord>& records) {
     if (!allDated(records))
         return;
-    services_.defaults().setObject(storageKey.key(), encodeRecentFolderRecords(records));
+    defaults_.setObject(storageKey.key(), encodeRecentFolderRecords(records));
 }

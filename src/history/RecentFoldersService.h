@@ -6,8 +6,11 @@
 
 #include <memory>
 
-class Services;
+class FileSystem;
+class RecentItemsIndex;
 class RecentItemsQuery;
+class UserDefaults;
+class Workspace;
 struct RecentItemsResult;
 
 // Up to ten recently used folders: the program's own history of folders opened through the
@@ -20,7 +23,8 @@ public:
     static inline const DefaultsKey<QByteArray> storageKey{"PeloraRecentFoldersHistory", {}};
     static constexpr int maxQueryResults = 20;
 
-    explicit RecentFoldersService(Services& services);
+    explicit RecentFoldersService(UserDefaults& defaults, FileSystem& fileSystem,
+                                  RecentItemsIndex& recentItemsIndex, Workspace& workspace);
     ~RecentFoldersService();
 
     // Starts the folder query, stopping one in flight.
@@ -40,7 +44,10 @@ private:
     void gatheringFinished(const QList<RecentItemsResult>& results);
     RecentFolderItem makeItem(const QString& path, const QString& displayName);
 
-    Services& services_;
+    UserDefaults& defaults_;
+    FileSystem& fileSystem_;
+    RecentItemsIndex& recentItemsIndex_;
+    Workspace& workspace_;
     QList<RecentFolderItem> systemRecentFolders_;
     std::unique_ptr<RecentItemsQuery> metadataQuery_;
 };

@@ -3,7 +3,6 @@
 #include "history/HistoryOrder.h"
 
 #include "common/Dates.h"
-#include "common/Services.h"
 #include "platform/Bundle.h"
 #include "platform/Workspace.h"
 
@@ -44,13 +43,16 @@ std::optional<PersistedActivationRecord> decodeRecord(const QJsonValue& value) {
 
 } // namespace
 
-RunningApplicationsHistoryService::RunningApplicationsHistoryService(Services& services)
-    : services_(services), now_([] { return QDateTime::currentDateTimeUtc(); }) {
+RunningApplicationsHistoryService::RunningApplicationsHistoryService(
+    Bundle& bundle, UserDefaults& defaults, RunningApplications& runningApplications,
+    Workspace& workspace)
+    : bundle_(bundle), defaults_(defaults), runningApplications_(runningApplications),
+      workspace_(workspace), now_([] { return QDateTime::currentDateTimeUtc(); }) {
     loadRecords();
 }
 
 void RunningApplicationsHistoryService::loadRecords() {
-    const QByteArray data = services_.defaults().dataForKey(activationRecordsKey.key());
+    const QByteArray data = defaults_.dataForKey(activationRecordsKey.key());
     if (data.isEmpty())
         return;
     QJsonParseError error;
@@ -74,7 +76,7 @@ void RunningApplicationsHistoryService::loadRecords() {
 void RunningApplicationsHistoryService::start() {
     if (activationObserver_)
         return;
-    RunningApplications& running = services_.runningApplications();
+    RunningApplications& running = runningApplications_;
     if (auto front = running.frontmostApplication())
         recordActivation(*front);
     // The connection lives as long as this service; it ends by itself when either side goes.
@@ -95,7 +97,7 @@ RunningApplicationsHistoryService::applicationKey(const RunningApplication& app)
 
 bool RunningApplicationsHistoryService::isProgramItself(
     const QString& bundlePath, const std::optional<QString>& bundleIdentifier) const {
-    const Bundle& bundle = services_.bundle();
+    const Bundle& bundle = bundle_;
     if (bundlePath == bundle.bundlePath())
         return true;
     const auto ownIdentifier = bundle.infoValue(QStringLiteral("CFBundleIdentifier"));
@@ -105,8 +107,7 @@ bool RunningApplicationsHistoryService::isProgramItself(
     if (ownExecutable.isEmpty())
         return false;
     const QString canonical = QFileInfo(ownExecutable).canonicalFilePath();
-    const QString started =
-        services_.workspace().applicationExecutablePath(QUrl::fromLocalFile(bundlePath));
+    const QString started = workspace_.applicationExecutablePath(QUrl::fromLocalFile(bundlePath));
     return !started.isEmpty() && started == (canonical.isEmpty() ? ownExecutable : canonical);
 }
 
@@ -142,13 +143,12 @@ void RunningApplicationsHistoryService::saveRecords() {
         object.insert(kLastActivatedAt, secondsSince2001(it->lastActivatedAt));
         root.insert(it.key(), object);
     }
-    activationRecordsKey.write(services_.defaults(),
-                               QJsonDocument(root).toJson(QJsonDocument::Compact));
+    activationRecordsKey.write(defaults_, QJsonDocument(root).toJson(QJsonDocument::Compact));
 }
 
 void RunningApplicationsHistoryService::clearPersistedRecords() {
     persistedRecords_.clear();
-    services_.defaults().removeObject(activationRecordsKey.key());
+    defaults_.removeObject(activationRecordsKey.key());
 }
 
 QList<RecentAppItem> RunningApplicationsHistoryService::recentApplications(
@@ -182,7 +182,7 @@ QList<RecentAppItem> RunningApplicationsHistoryService::recentApplications(
 
     QList<RecentAppItem> items;
     items.reserve(kept.size());
-    Workspace& workspace = services_.workspace();
+    Workspace& workspace = workspace_;
     for (const PersistedActivationRecord* record : kept)
         items << RecentAppItem{QUrl::fromLocalFile(record->bundlePath), record->displayName,
                                workspace.iconForFile(record->bundlePath)};

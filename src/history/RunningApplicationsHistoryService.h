@@ -12,7 +12,10 @@
 #include <functional>
 #include <optional>
 
-class Services;
+class Bundle;
+class RunningApplications;
+class UserDefaults;
+class Workspace;
 
 // The stored facts of one application's last activation.
 struct PersistedActivationRecord {
@@ -36,7 +39,9 @@ public:
         "PeloraRecentApplicationActivationRecords", QByteArray()};
 
     // Loads the stored history.
-    explicit RunningApplicationsHistoryService(Services& services);
+    explicit RunningApplicationsHistoryService(Bundle& bundle, UserDefaults& defaults,
+                                               RunningApplications& runningApplications,
+                                               Workspace& workspace);
 
     // Records the frontmost application and from then on every activation. Calling it again
     // does nothing.
@@ -75,7 +80,10 @@ private:
     bool isProgramItself(const QString& bundlePath,
                          const std::optional<QString>& bundleIdentifier) const;
 
-    Services& services_;
+    Bundle& bundle_;
+    UserDefaults& defaults_;
+    RunningApplications& runningApplications_;
+    Workspace& workspace_;
     std::optional<QMetaObject::Connection> activationObserver_;
     QHash<QString, QDateTime> lastActivationDates_;
     QHash<QString, PersistedActivationRecord> persistedRecords_;

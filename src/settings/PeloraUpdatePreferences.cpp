@@ -1,9 +1,6 @@
 #include "settings/PeloraUpdatePreferences.h"
 
-#include "common/Services.h"
-
-PeloraUpdatePreferences::PeloraUpdatePreferences(Services& services)
-    : defaults_(services.defaults()) {
+PeloraUpdatePreferences::PeloraUpdatePreferences(UserDefaults& defaults) : defaults_(defaults) {
     if (!defaults_.contains(kAutoCheckForUpdatesKey.key()))
         kAutoCheckForUpdatesKey.write(defaults_, true);
     autoCheckForUpdates_ = kAutoCheckForUpdatesKey.read(defaults_);

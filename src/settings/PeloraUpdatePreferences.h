@@ -4,8 +4,6 @@
 
 #include <QObject>
 
-class Services;
-
 inline constexpr DefaultsKey<bool> kAutoCheckForUpdatesKey{"PeloraAutoCheckForUpdates", true};
 
 // The one update preference: whether to check for a new version at launch. One per process.
@@ -13,7 +11,7 @@ inline constexpr DefaultsKey<bool> kAutoCheckForUpdatesKey{"PeloraAutoCheckForUp
 class PeloraUpdatePreferences : public QObject {
     Q_OBJECT
 public:
-    explicit PeloraUpdatePreferences(Services& services);
+    explicit PeloraUpdatePreferences(UserDefaults& defaults);
 
     bool autoCheckForUpdates() const { return autoCheckForUpdates_; }
     // Stores the value at once.

@@ -1,6 +1,5 @@
 #include "settings/UpdateWindowController.h"
 
-#include "common/Services.h"
 #include "common/Texts.h"
 #include "common/WebPages.h"
 #include "platform/Bundle.h"
@@ -14,9 +13,12 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-UpdateWindowController::UpdateWindowController(Services& services,
+UpdateWindowController::UpdateWindowController(Bundle& bundle,
+                                               RunningApplications& runningApplications,
+                                               Workspace& workspace,
                                                PeloraUpdatePreferences& preferences)
-    : services_(services), preferences_(preferences) {}
+    : bundle_(bundle), runningApplications_(runningApplications), workspace_(workspace),
+      preferences_(preferences) {}
 
 UpdateWindowController::~UpdateWindowController() {
     // Their buttons call back into this controller.
@@ -41,9 +43,8 @@ VersionCheckUpdateView* UpdateWindowController::currentUpdateView() const {
 
 void UpdateWindowController::showUpdateWindow(const VersionInfo& info) {
     const QString latest = info.value(kInfoLatestVersion);
-    const QString current = services_.bundle()
-                                .infoValue(QStringLiteral("CFBundleShortVersionString"))
-                                .value_or(QString());
+    const QString current =
+        bundle_.infoValue(QStringLiteral("CFBundleShortVersionString")).value_or(QString());
     const QString title = info.contains(kInfoTitleText) ? info.value(kInfoTitleText)
                                                         : L("updates.window.defaultTitle");
     const QString text = info.value(kInfoInfoText);
@@ -75,14 +76,14 @@ void UpdateWindowController::showUpdateWindow(const VersionInfo& info) {
     window->show();
     window->raise();
     window->activateWindow();
-    services_.runningApplications().activateCurrentApplication();
+    runningApplications_.activateCurrentApplication();
     current_ = window;
     windows_.removeAll(nullptr);
     windows_.append(window);
 }
 
 void UpdateWindowController::openDownloadPage(QDialog* window, const std::optional<QUrl>& address) {
-    services_.workspace().openURL(address ? *address : peloraHomePageURL());
+    workspace_.openURL(address ? *address : peloraHomePageURL());
     closeUpdateWindow(window);
 }
 

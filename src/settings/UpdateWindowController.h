@@ -9,16 +9,19 @@
 #include <optional>
 
 #include <QDialog>
+class Bundle;
 class PeloraUpdatePreferences;
-class Services;
+class RunningApplications;
 class VersionCheckUpdateView;
+class Workspace;
 
 // Shows the window that announces a newer version. Each call makes a new window; the newest
 // is the current one. Main thread.
 class UpdateWindowController : public QObject {
     Q_OBJECT
 public:
-    UpdateWindowController(Services& services, PeloraUpdatePreferences& preferences);
+    UpdateWindowController(Bundle& bundle, RunningApplications& runningApplications,
+                           Workspace& workspace, PeloraUpdatePreferences& preferences);
     ~UpdateWindowController() override;
 
     void showUpdateWindow(const VersionInfo& info);
@@ -33,7 +36,9 @@ private:
     void openDownloadPage(QDialog* window, const std::optional<QUrl>& address);
     void closeUpdateWindow(QDialog* window);
 
-    Services& services_;
+    Bundle& bundle_;
+    RunningApplications& runningApplications_;
+    Workspace& workspace_;
     PeloraUpdatePreferences& preferences_;
     QPointer<QDialog> current_;
     QList<QPointer<QDialog>> windows_; // every open one, the current and older ones

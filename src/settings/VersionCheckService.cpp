@@ -1,6 +1,5 @@
 #include "settings/VersionCheckService.h"
 
-#include "common/Services.h"
 #include "common/Texts.h"
 #include "common/Translations.h"
 #include "common/WebPages.h"
@@ -30,10 +29,13 @@ bool isHttpStatusError(QNetworkReply::NetworkError error) {
 }
 } // namespace
 
-VersionCheckService::VersionCheckService(Services& services, UpdateWindowController& updateWindows,
-                                         QUrl documentURL)
-    : services_(services), updateWindows_(updateWindows), documentURL_(std::move(documentURL)),
-      network_(new QNetworkAccessManager(this)) {
+VersionCheckService::VersionCheckService(Bundle& bundle, UserDefaults& defaults,
+                                         Workspace& workspace, Dialogs& dialogs,
+                                         NotificationCenter& notifications,
+                                         UpdateWindowController& updateWindows, QUrl documentURL)
+    : bundle_(bundle), defaults_(defaults), workspace_(workspace), dialogs_(dialogs),
+      notifications_(notifications), updateWindows_(updateWindows),
+      documentURL_(std::move(documentURL)), network_(new QNetworkAccessManager(this)) {
     // Redirects may not lead from https to plain http.
     network_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
 }
@@ -144,8 +146,7 @@ void VersionCheckService::handleResponse(const std::optional<QByteArray>& data,
         finish(VersionCheckError::checkFailed(), userInitiated);
         return;
     }
-    services_.defaults().setObject(kLastSuccessfulUpdateCheckDateKey.key(),
-                                   QDateTime::currentDateTimeUtc());
+    defaults_.setObject(kLastSuccessfulUpdateCheckDateKey.key(), QDateTime::currentDateTimeUtc());
 
     const QString current = currentVersion();
     if (compareVersions(info->value(kInfoLatestVersion), current) > 0) {
@@ -164,7 +165,7 @@ void VersionCheckService::finish(const std::optional<VersionCheckError>& error, 
     userInfo.insert(kRequestedByUserKey, userInitiated);
     if (error)
         userInfo.insert(kErrorKey, QVariant::fromValue(*error));
-    services_.notifications().post(kVersionCheckDidFinish, userInfo);
+    notifications_.post(kVersionCheckDidFinish, userInfo);
 
     if (!error || !userInitiated || alertOpen_)
         return;
@@ -182,7 +183,7 @@ void VersionCheckService::showUpToDateAlert(const VersionCheckError& error) {
     alert.messageText = error.localizedDescription();
     alert.informativeText = error.localizedRecoverySuggestion();
     alert.buttons = {L("buttonOK")};
-    services_.dialogs().runAlert(alert);
+    dialogs_.runAlert(alert);
 }
 
 void VersionCheckService::showUnavailableAlert() {
@@ -190,16 +191,15 @@ void VersionCheckService::showUnavailableAlert() {
     alert.style = AlertStyle::warning;
     alert.messageText = L("updates.alert.unavailable.title");
     alert.informativeText = L("updates.alert.unavailable.message")
-                                .arg(services_.bundle()
-                                         .infoValue(QStringLiteral("CFBundleShortVersionString"))
+                                .arg(bundle_.infoValue(QStringLiteral("CFBundleShortVersionString"))
                                          .value_or(QString()));
     alert.buttons = {L("updates.alert.openPage"), L("updates.alert.ignore")};
-    if (services_.dialogs().runAlert(alert) == 0)
-        services_.workspace().openURL(peloraHomePageURL());
+    if (dialogs_.runAlert(alert) == 0)
+        workspace_.openURL(peloraHomePageURL());
 }
 
 std::optional<QDateTime> VersionCheckService::lastSuccessfulCheckDate() const {
-    const auto value = services_.defaults().objectForKey(kLastSuccessfulUpdateCheckDateKey.key());
+    const auto value = defaults_.objectForKey(kLastSuccessfulUpdateCheckDateKey.key());
     if (!value || !variantIsDate(*value))
         return std::nullopt;
     const QDateTime date = value->toDateTime();
@@ -209,13 +209,12 @@ std::optional<QDateTime> VersionCheckService::lastSuccessfulCheckDate() const {
 }
 
 QString VersionCheckService::currentVersion() const {
-    return services_.bundle()
-        .infoValue(QStringLiteral("CFBundleShortVersionString"))
+    return bundle_.infoValue(QStringLiteral("CFBundleShortVersionString"))
         .value_or(QStringLiteral("0"));
 }
 
 QString VersionCheckService::nameAndVersion(const QString& version) const {
-    const Bundle& bundle = services_.bundle();
+    const Bundle& bundle = bundle_;
     const QString name = bundle.infoValue(QStringLiteral("CFBundleName"))
                              .value_or(bundle.infoValue(QStringLiteral("CFBundleDisplayName"))
                                            .value_or(QStringLiteral("Pelora")));

@@ -11,11 +11,14 @@
 #include <chrono>
 #include <optional>
 
+class Bundle;
+class Dialogs;
+class PeloraUpdatePreferences;
 class QNetworkAccessManager;
 class QNetworkReply;
-class PeloraUpdatePreferences;
-class Services;
 class UpdateWindowController;
+class UserDefaults;
+class Workspace;
 
 // Posted when a check ends, whatever the outcome. User information: "requestedByUser" (bool),
 // "error" (a VersionCheckError, on failure or when up to date), and the VersionInfo entries
@@ -40,7 +43,9 @@ public:
 
     // updateWindows shows a newer version; documentURL: where the version document is asked
     // for (tests give a local server's).
-    VersionCheckService(Services& services, UpdateWindowController& updateWindows,
+    VersionCheckService(Bundle& bundle, UserDefaults& defaults, Workspace& workspace,
+                        Dialogs& dialogs, NotificationCenter& notifications,
+                        UpdateWindowController& updateWindows,
                         QUrl documentURL = makerVersionDocumentURL());
     ~VersionCheckService() override;
 
@@ -68,7 +73,11 @@ private:
     QString currentVersion() const;
     QString nameAndVersion(const QString& version) const;
 
-    Services& services_;
+    Bundle& bundle_;
+    UserDefaults& defaults_;
+    Workspace& workspace_;
+    Dialogs& dialogs_;
+    NotificationCenter& notifications_;
     UpdateWindowController& updateWindows_;
     QUrl documentURL_;
     QNetworkAccessManager* network_;

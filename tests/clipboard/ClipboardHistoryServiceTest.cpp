@@ -44,7 +44,8 @@ protected:
     FakePlatform fakes;
     FakePasteboard& pasteboard = *fakes.pasteboard;
     std::unique_ptr<Services> services = fakes.makeServices();
-    std::optional<ClipboardHistoryService> made{std::in_place, *services};
+    std::optional<ClipboardHistoryService> made{std::in_place, *fakes.running, *fakes.workspace,
+                                                pasteboard};
     ClipboardHistoryService& history = *made;
 
     // What each entry holds, newest first: "text:…", "rtf:…", "files:…", "image/png 30x20".
@@ -75,7 +76,7 @@ protected:
 TEST_F(ClipboardHistoryTest, ContentPresentAtStartIsNeverCaptured) {
     made.reset();
     pasteboard.copyText("before launch");
-    ClipboardHistoryService fresh(*services);
+    ClipboardHistoryService fresh(*fakes.running, *fakes.workspace, pasteboard);
     fresh.checkPasteboard();
     drainEvents();
     EXPECT_TRUE(fresh.items().isEmpty());

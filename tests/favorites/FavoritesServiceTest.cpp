@@ -24,7 +24,8 @@ protected:
         if (!faked)
             platform.bookmarks = realRefs;
         services = std::make_unique<Services>(platform);
-        stores = std::make_unique<FavoriteStores>(*services);
+        stores = std::make_unique<FavoriteStores>(services->defaults(), services->fileSystem(),
+                                                  services->bookmarks(), services->workspace());
     }
     FavoritesService& store(Category c = documents) {
         if (!services)

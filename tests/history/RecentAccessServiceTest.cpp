@@ -29,7 +29,7 @@ protected:
     RecentAccessTest() {
         fakes.bookmarks = bookmarks;
         services = fakes.makeServices();
-        access.emplace(*services);
+        access.emplace(services->defaults(), services->fileSystem(), services->bookmarks());
     }
     RecentAccessService& service() { return *access; }
     std::optional<RecentAccessService> access;

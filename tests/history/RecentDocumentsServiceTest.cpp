@@ -20,7 +20,11 @@ protected:
     }
 
     RecentDocumentsService& service() { return *documents; }
-    LazyService<RecentDocumentsService> documents{services};
+    LazyService<RecentDocumentsService> documents{[this] {
+        return std::make_unique<RecentDocumentsService>(
+            *fakes.defaults, *fakes.fileSystem, *fakes.recentItemsIndex, *fakes.running,
+            *fakes.workspace, services->notifications());
+    }};
     FakeRecentItemsIndex& index() { return *fakes.recentItemsIndex; }
 
     PersistedRecentDocumentRecord record(const QString& path, const QDateTime& at) {

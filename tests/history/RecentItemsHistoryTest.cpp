@@ -16,6 +16,10 @@ struct Documents {
         return {path, QFileInfo(path).fileName(), "Other", {}, at};
     }
     static QStringList names(Service& s) { return displayNames(s); }
+    static std::unique_ptr<Service> service(FakePlatform& f, Services& s) {
+        return std::make_unique<Service>(*f.defaults, *f.fileSystem, *f.recentItemsIndex,
+                                         *f.running, *f.workspace, s.notifications());
+    }
 };
 
 struct Folders {
@@ -27,12 +31,18 @@ struct Folders {
         return {path, QFileInfo(path).fileName(), at};
     }
     static QStringList names(Service& s) { return displayNames(s.currentFolders()); }
+    static std::unique_ptr<Service> service(FakePlatform& f, Services&) {
+        return std::make_unique<Service>(*f.defaults, *f.fileSystem, *f.recentItemsIndex,
+                                         *f.workspace);
+    }
 };
 
 template <class Kind> class RecentItemsTest : public HistoryTest {
 protected:
     typename Kind::Service& service() { return *made; }
-    LazyService<typename Kind::Service> made{this->services};
+    LazyService<typename Kind::Service> made{[this] {
+        return Kind::service(this->fakes, *this->services);
+    }};
     QString make(const QString& name) { return Kind::make(this->tree, name); }
     QStringList names() { return Kind::names(service()); }
     QString key() const { return Kind::Service::storageKey.key(); }

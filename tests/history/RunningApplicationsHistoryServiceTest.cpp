@@ -22,7 +22,10 @@ protected:
         history().setClock([this] { return clock; });
     }
     RunningApplicationsHistoryService& history() { return *made; }
-    LazyService<RunningApplicationsHistoryService> made{services};
+    LazyService<RunningApplicationsHistoryService> made{[this] {
+        return std::make_unique<RunningApplicationsHistoryService>(
+            *fakes.bundle, *fakes.defaults, *fakes.running, *fakes.workspace);
+    }};
     // An application whose bundle (a desktop entry) exists, its identifier the file name.
     RunningApplication app(const QString& name, const QString& entry, bool identified = true) {
         const QString path = tree.add(entry, "[Desktop Entry]\nType=Application\n");

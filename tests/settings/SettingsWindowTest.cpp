@@ -31,13 +31,17 @@ protected:
     std::optional<VersionCheckService> check_;
     std::optional<SettingsWindowController> controller_;
     PeloraUpdatePreferences& preferences() {
-        return preferences_ ? *preferences_ : preferences_.emplace(*services);
+        return preferences_ ? *preferences_ : preferences_.emplace(*fakes.defaults);
     }
     UpdateWindowController& updates() {
-        return updates_ ? *updates_ : updates_.emplace(*services, preferences());
+        return updates_ ? *updates_
+                        : updates_.emplace(*fakes.bundle, *fakes.running, *fakes.workspace,
+                                           preferences());
     }
     VersionCheckService& versionCheck() {
-        return check_ ? *check_ : check_.emplace(*services, updates());
+        return check_ ? *check_
+                      : check_.emplace(*fakes.bundle, *fakes.defaults, *fakes.workspace,
+                                       *fakes.dialogs, services->notifications(), updates());
     }
     SettingsWindowController& controller() {
         return controller_ ? *controller_

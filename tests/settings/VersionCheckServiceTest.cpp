@@ -34,8 +34,8 @@ protected:
 
     FakePlatform fakes;
     std::unique_ptr<Services> services = fakes.makeServices();
-    PeloraUpdatePreferences preferences{*services};
-    UpdateWindowController updates{*services, preferences};
+    PeloraUpdatePreferences preferences{*fakes.defaults};
+    UpdateWindowController updates{*fakes.bundle, *fakes.running, *fakes.workspace, preferences};
     std::unique_ptr<VersionCheckService> check;
     QList<QVariantMap> finishes;
 
@@ -47,7 +47,7 @@ protected:
         ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
         url = QUrl(QStringLiteral("http://127.0.0.1:%1/version_checking/Pelora.xml")
                        .arg(server.serverPort()));
-        check = std::make_unique<VersionCheckService>(*services, updates, url);
+        check = make(url);
         services->notifications().addObserver(
             kVersionCheckDidFinish, [this](const QVariantMap& info) { finishes << info; });
         fakes.bundle->info[QStringLiteral("CFBundleShortVersionString")] = QStringLiteral("1.0.0");
@@ -86,6 +86,11 @@ protected:
         return finishes[index].value(kErrorKey).value<VersionCheckError>().code;
     }
     QDialog* updateWindow() { return updates.currentUpdateWindow(); }
+    std::unique_ptr<VersionCheckService> make(const QUrl& document) {
+        return std::make_unique<VersionCheckService>(*fakes.bundle, *fakes.defaults,
+                                                     *fakes.workspace, *fakes.dialogs,
+                                                     services->notifications(), updates, document);
+    }
 };
 } // namespace
 
@@ -187,7 +192,7 @@ TEST_F(VersionCheckTest, SilentTricklingAndUnreachableServersFail) {
     for (const auto& [stalls, trickles, at] : {std::tuple{true, 0, url}, std::tuple{false, 20, url},
                                                std::tuple{false, 0, unreachable}}) {
         std::tie(stall, trickleMs) = std::tuple(stalls, trickles);
-        check = std::make_unique<VersionCheckService>(*services, updates, at);
+        check = make(at);
         check->setRequestTimeout(300ms);
         check->setCheckDeadline(1500ms);
         const int before = finishes.size();

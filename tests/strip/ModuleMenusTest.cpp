@@ -152,7 +152,8 @@ TEST_F(MenuEntryOpenerTest, RecentFoldersOpenThroughStoredGrantsOrAskForTheFolde
     platform.bookmarks = std::make_shared<LinuxBookmarkService>();
     platform.defaults = std::make_shared<InMemoryUserDefaults>();
     Services realServices(platform);
-    RecentAccessService realAccess(realServices);
+    RecentAccessService realAccess(realServices.defaults(), realServices.fileSystem(),
+                                   realServices.bookmarks());
     MenuEntryOpener(realServices, realAccess, documents, folders)
         .openRecentTarget(url("Archive"), OpenTargetKind::folder);
     EXPECT_EQ(fakes.dialogs->panels.size(), 1);

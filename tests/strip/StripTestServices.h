@@ -25,12 +25,16 @@ struct StripTestServices {
 
     FakePlatform fakes;
     std::unique_ptr<Services> services;
-    RecentAccessService access{*services};
-    RecentDocumentsService documents{*services};
-    RecentFoldersService folders{*services};
-    RunningApplicationsHistoryService applications{*services};
-    ClipboardHistoryService clipboard{*services};
-    FavoriteStores favorites{*services};
+    Services& s = *services;
+    RecentAccessService access{s.defaults(), s.fileSystem(), s.bookmarks()};
+    RecentDocumentsService documents{s.defaults(),         s.fileSystem(),
+                                     s.recentItemsIndex(), s.runningApplications(),
+                                     s.workspace(),        s.notifications()};
+    RecentFoldersService folders{s.defaults(), s.fileSystem(), s.recentItemsIndex(), s.workspace()};
+    RunningApplicationsHistoryService applications{s.bundle(), s.defaults(),
+                                                   s.runningApplications(), s.workspace()};
+    ClipboardHistoryService clipboard{s.runningApplications(), s.workspace(), s.pasteboard()};
+    FavoriteStores favorites{s.defaults(), s.fileSystem(), s.bookmarks(), s.workspace()};
     std::unique_ptr<StripWindowController> controller = std::make_unique<StripWindowController>(
         *services, StripServices{documents, folders, access, applications, clipboard, favorites});
 };

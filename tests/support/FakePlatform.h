@@ -14,8 +14,8 @@
 #include "fakes/FakeWorkspace.h"
 #include "platform/UserDefaults.h"
 
+#include <functional>
 #include <memory>
-#include <optional>
 
 // Every platform service faked, each fake reachable by its own type. platform() hands them
 // out as the program's Platform record; a test may put a real service in place of one there.
@@ -44,20 +44,20 @@ struct FakePlatform {
     }
 };
 
-// A service over a test's Services, made on first use (after the test has put in place what it
-// should find) and dropped by reset(), as the program's end drops it.
+// A service made on first use (after the test has put in place what it should find) and
+// dropped by reset(), as the program's end drops it.
 template <class T> class LazyService {
 public:
-    explicit LazyService(std::unique_ptr<Services>& services) : services_(services) {}
+    explicit LazyService(std::function<std::unique_ptr<T>()> make) : make_(std::move(make)) {}
     T& operator*() {
         if (!made_)
-            made_.emplace(*services_);
+            made_ = make_();
         return *made_;
     }
     T* operator->() { return &**this; }
     void reset() { made_.reset(); }
 
 private:
-    std::unique_ptr<Services>& services_;
-    std::optional<T> made_;
+    std::function<std::unique_ptr<T>()> make_;
+    std::unique_ptr<T> made_;
 };

@@ -130,7 +130,7 @@ TEST(X11History, KeepsWhatIsNeitherSecretNorStuckAndNeverWaitsForIt) {
     Platform platform = fakes.platform();
     platform.pasteboard = pasteboard;
     Services services(platform);
-    ClipboardHistoryService history(services);
+    ClipboardHistoryService history(*fakes.running, *fakes.workspace, *pasteboard);
     const Owner::Offers rows[] = {
         {}, // stuck: answers nothing at all
         {{"UTF8_STRING", "hunter2"}, {"x-kde-passwordManagerHint", "secret"}},
