@@ -32,10 +32,8 @@ int modeOf(const QString& path) {
 // `pelora defaults ARGS` as another process over the same store, its exit code or -1 when it was
 // killed; with a file size limit (in blocks) the system kills it when a write goes past it.
 int runTool(const ConfigHome& home, const QStringList& args, int limit = 0) {
+    const EnvOverride config("XDG_CONFIG_HOME", home.root());
     QProcess tool;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"XDG_CONFIG_HOME"_s, home.root());
-    tool.setProcessEnvironment(env);
     tool.start(u"/bin/sh"_s, QStringList{u"-c"_s,
                                          u"ulimit -f %1; exec \"$0\" defaults \"$@\""_s.arg(
                                              limit ? QString::number(limit) : u"unlimited"_s),
