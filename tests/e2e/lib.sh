@@ -1,20 +1,18 @@
-# Shared steps of the end-to-end scripts, sourced first:
-#   e2eInit "$@" TOOLS...  # bundle and artifact dirs; exit 77 when a tool is missing; a private
-#                          # home with the bundle in ~/Applications ($pelora)
-#   e2eStartDisplay        # Xvfb 1440x900 with openbox (test_wayland.sh starts sway itself)
-#   startPelora            # the program, answering commands, its strip in $strip
-#   ... checks ...; e2eFinish [logs]
-# Everything started here is stopped by pid when the script exits. Every wait polls a
-# condition against a deadline.
+# Shared steps of the end-to-end scripts: e2eInit "$@" TOOLS... (exit 77 when one is missing; a
+# private home with the bundle in ~/Applications), e2eStartDisplay (Xvfb 1440x900 with openbox),
+# startPelora (its strip in $strip), checks, e2eFinish [logs]. What is started here is stopped
+# by pid when the script exits; every wait polls a condition against a deadline. Each script
+# takes <bundle dir> <artifact dir>.
 set -uo pipefail
 
+# Skips the script (exit 77) unless every tool named is there.
+needs() {
+    local t
+    for t; do command -v "$t" >/dev/null || { echo "SKIP: $t is missing"; exit 77; }; done
+}
 e2eInit() {
     bundle=${1:?bundle dir} artifacts=${2:?artifact dir}
-    shift 2
-    local tool
-    for tool in "$@"; do
-        command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
-    done
+    needs "${@:3}"
     mkdir -p "$artifacts" && rm -f "$artifacts"/*.png
     work=$(mktemp -d) started=() failures=0 python=/usr/bin/python3
     trap 'for ((i = ${#started[@]} - 1; i >= 0; i--)); do kill ${started[i]} 2>/dev/null; done
@@ -32,18 +30,11 @@ e2eInit() {
 
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
-check() { # what, command...
-    local what=$1
-    shift
-    if "$@" >/dev/null; then pass "$what"; else fail "$what"; fi
-}
+check() { if "${@:2}" >/dev/null; then pass "$1"; else fail "$1"; fi; } # what, command...
 # Waits up to $1 tenths of a second for the command to succeed.
 waitFor() {
     local t
-    for ((t = 0; t < $1; t++)); do
-        "${@:2}" && return 0
-        sleep 0.1
-    done
+    for ((t = 0; t < $1; t++)); do "${@:2}" && return 0; sleep 0.1; done
     return 1
 }
 # Starts a background helper, stopped when the script ends.
@@ -51,13 +42,20 @@ spawn() { "$@" >>"$work/helpers.log" 2>&1 & started+=($!); }
 # A request to the running instance, or the defaults tool: no display needed.
 cmd() { DISPLAY= timeout 20 "$pelora" "$@"; }
 storedIs() { [ "$(cmd defaults read "$1" 2>/dev/null)" = "$2" ]; } # key, value
+# A default handler of the given types that writes its arguments to $1, a line each.
+recorder() { # log, field code, types...
+    printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s"\n' "$1" >"$work/recorder" && chmod +x "$work/recorder"
+    printf '[Desktop Entry]\nType=Application\nName=Recorder\nExec=%s %s\nNoDisplay=true\n' \
+        "$work/recorder" "$2" >"$XDG_DATA_HOME/applications/recorder.desktop"
+    xdg-mime default recorder.desktop "${@:3}"
+}
 shot() { import -window root "$artifacts/$1.png" && echo "screenshot $artifacts/$1.png"; }
 
 e2eStartDisplay() {
     Xvfb -displayfd 3 -screen 0 1440x900x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
     started+=($!)
     # The whole line: a display number read half-written would name another display.
-    lineWritten() { [ "$(wc -l <"$work/display")" -ge 1 ]; }
+    lineWritten() { [ "$(wc -l <"$work/display" 2>/dev/null)" -ge 1 ] 2>/dev/null; }
     waitFor 300 lineWritten || { echo "FAIL: no Xvfb"; exit 1; }
     export DISPLAY=":$(head -n1 "$work/display")"
     wmUp() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
@@ -69,11 +67,6 @@ e2eStartDisplay() {
     echo "FAIL: no openbox"
     cat "$work/helpers.log" "$work/xvfb.log"
     exit 1
-}
-# A tray host over XEmbed along the top right, 200x32.
-startTray() {
-    spawn trayer --edge top --align right --widthtype pixel --width 200 --height 32 \
-        --SetDockType true --SetPartialStrut true
 }
 
 windowsOf() { xdotool search --onlyvisible --pid "${1:-$peloraPid}" 2>/dev/null; }
@@ -88,8 +81,7 @@ settled() {
     for ((t = 0; t < 100; t++)); do
         now=$(xwininfo -id "$1" 2>/dev/null | grep -q IsViewable && geometry "$1")
         [ -n "$now" ] && [ "$now" = "$last" ] && { echo "$now"; return 0; }
-        last=$now
-        sleep 0.1
+        last=$now && sleep 0.1
     done
     return 1
 }
@@ -130,12 +122,9 @@ startPelora() { # [env assignments...]
 # Runs the action and expects the program to end with status 0 within ten seconds.
 expectQuit() { # what, action...
     "${@:2}"
-    if waitFor 100 sh -c "! kill -0 $peloraPid 2>/dev/null"; then
-        wait "$peloraPid"
-        check "$1 ends the program with status 0" [ $? -eq 0 ]
-    else
-        fail "still running after $1"
-    fi
+    waitFor 100 sh -c "! kill -0 $peloraPid 2>/dev/null" || { fail "still running after $1"; return; }
+    wait "$peloraPid"
+    check "$1 ends the program with status 0" [ $? -eq 0 ]
 }
 
 # Open menus: Pelora's override-redirect windows that are children of the root (a tray icon is
@@ -197,20 +186,14 @@ chooseUntil() { # condition, module, keys...
 }
 # The enabled top-level titles of a module's menu, a line each.
 menuTitles() {
-    cmd menu "$1" --json | "$python" -c '
-import json, sys
-for item in json.load(sys.stdin)["items"]:
-    if item.get("enabled"):
-        print(item["title"])'
+    cmd menu "$1" --json | "$python" -c 'import json, sys
+print("\n".join(i["title"] for i in json.load(sys.stdin)["items"] if i.get("enabled")))'
 }
 
 e2eFinish() {
-    if ((failures > 0)); then
-        echo "--- logs"
-        cat "$work/pelora.log" "$@" 2>/dev/null
-        echo "$failures check(s) failed"
-        exit 1
-    fi
-    echo "all checks passed"
-    exit 0
+    ((failures == 0)) && { echo "all checks passed"; exit 0; }
+    echo "--- logs"
+    cat "$work/pelora.log" "$@" 2>/dev/null
+    echo "$failures check(s) failed"
+    exit 1
 }

@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
-# Running applications and the clipboard on a private X display with openbox, with two real X
-# programs started through desktop entries written here: their activations are stored and
-# listed newest first; choosing one activates it, hide-all iconifies both and leaves the
-# strip, choosing a hidden one brings it back, the applications menu brings a running one
-# forward instead of starting another, Pelora itself in front is not recorded. Text copied with
-# the terminal in front, a picture with the logo program in front and a file list with nothing
-# in front are grouped by source; choosing each puts it back for xclip and adds nothing.
-# Usage: test_apps.sh <bundle dir> <artifact dir>. Exit 77 when a needed tool is missing.
+# Running applications and the clipboard on a private X display with openbox, with two X programs
+# started through desktop entries: their activations are stored and listed newest first;
+# choosing one activates it, hide-all iconifies both and leaves the strip, choosing a hidden one
+# brings it back, the applications menu brings a running one forward, Pelora in front is not
+# recorded. Text, a picture and a file list copied with each in front or none are grouped by
+# source; choosing each puts it back for xclip and adds nothing.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2eInit "$@" Xvfb openbox xdotool xwininfo xprop import convert identify gio xterm xlogo xclip \
     python3

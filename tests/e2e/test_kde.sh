@@ -1,41 +1,26 @@
 #!/usr/bin/env bash
-# Pelora under KWin (kwin_wayland on its virtual backend, XWayland on), with two Wayland-native
-# GTK windows whose app ids name installed desktop entries. Through KWin's window list, granted
-# to Pelora's launcher entry: both windows are listed by their entries' names, natively and
-# through XWayland; choosing one in the windows menu activates it, and it becomes the most
-# recent application.
-# Usage: test_kde.sh <bundle dir> <artifact dir>. Exit 77 when a needed tool is missing.
-# As root, runs itself in private mount and network namespaces (XWayland's display sockets
-# then cannot collide with other X servers'), then as a throw-away user.
-set -uo pipefail
-
+# Pelora under KWin (kwin_wayland, virtual backend, XWayland on) with two Wayland-native GTK
+# windows whose app ids name installed desktop entries. Through KWin's window list, granted to
+# Pelora's launcher entry: both are listed by their entries' names, natively and through
+# XWayland; choosing one in the windows menu activates it and makes it the most recent
+# application. As root it runs in private mount and network namespaces, so that XWayland's
+# display sockets cannot collide with other X servers'.
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/lib.sh"
 tools=(kwin_wayland Xwayland xdotool import /usr/bin/python3)
-command -v kwin_wayland >/dev/null || {
-    echo "SKIP: kwin_wayland is missing"
-    exit 77
-}
+needs kwin_wayland
 if [ "$(id -u)" -eq 0 ] && [ -z "${PELORA_KDE_NAMESPACE:-}" ]; then
-    command -v unshare >/dev/null || {
-        echo "SKIP: unshare is missing"
-        exit 77
-    }
+    needs unshare
     exec unshare -m -n --propagation private env PELORA_KDE_NAMESPACE=1 bash -c '
         ip link set lo up 2>/dev/null
         mount -t tmpfs -o mode=1777 tmpfs /tmp/.X11-unix ||
             { echo "SKIP: no private folder for X sockets"; exit 77; }
         exec bash "$@"' _ "$here/test_kde.sh" "$@"
 fi
-e2eRerunAsUser "$here/test_kde.sh" "$@" "${tools[@]}"
 e2eInit "$@" "${tools[@]}"
-/usr/bin/python3 -c 'import gi; gi.require_version("Gtk", "3.0")' 2>/dev/null || {
-    echo "SKIP: GTK 3 for Python is missing"
-    exit 77
-}
-e2eInstall
+/usr/bin/python3 -c 'import gi; gi.require_version("Gtk", "3.0")' 2>/dev/null ||
+    { echo "SKIP: GTK 3 for Python is missing"; exit 77; }
 apps="$XDG_DATA_HOME/applications"
-mkdir -p "$apps"
 printf '[Desktop Entry]\nType=Application\nName=Pelora\nExec="%s"\n%s\n' "$pelora" \
     "X-KDE-Wayland-Interfaces=org_kde_plasma_window_management" >"$apps/pelora.desktop"
 for name in Tool Other; do
@@ -60,10 +45,8 @@ kwinSettled() { [ -s "$work/xdisplay.new" ] || ! kill -0 "$kwinPid" 2>/dev/null;
 waitFor 300 kwinSettled
 [ -s "$work/session.pid" ] && started=("$(cat "$work/session.pid")" "${started[@]}")
 if ! [ -s "$work/xdisplay.new" ]; then
-    grep -q "X11 connection socket" "$work/kwin.log" && {
-        echo "SKIP: no free X display for XWayland"
-        exit 77
-    }
+    grep -q "X11 connection socket" "$work/kwin.log" &&
+        { echo "SKIP: no free X display for XWayland"; exit 77; }
     echo "FAIL: KWin did not start"
     cat "$work/kwin.log"
     exit 1
@@ -86,10 +69,7 @@ Gtk.main()' "org.example.$1" >"$work/$1.log" 2>&1 &
     started+=($!)
 }
 isActive() { [ "$(tail -n1 "$work/$1.log")" = active ]; }
-menuJson() { timeout 10 "$pelora" menu "$1" --json; }
-titles() { menuJson "$1" | /usr/bin/python3 -c '
-import json, sys
-print("|".join(i["title"] for i in json.load(sys.stdin)["items"] if i.get("enabled")))'; }
+titles() { menuTitles "$1" | paste -sd'|'; }
 windowsListed() { [[ "$(titles windows 2>/dev/null)" == *"Example Other|Example Tool"* ]]; }
 
 window Tool
@@ -98,18 +78,14 @@ window Other
 waitFor 100 isActive Other || fail "the second window never became active"
 
 for mode in native xwayland; do
-    if [ "$mode" = native ]; then
-        QT_QPA_PLATFORM=wayland "$pelora" >>"$work/pelora.log" 2>&1 &
-    else
-        "$pelora" >>"$work/pelora.log" 2>&1 &
-    fi
-    peloraPid=$!
-    started+=($peloraPid)
+    platform=$([ "$mode" = native ] && echo QT_QPA_PLATFORM=wayland)
+    env $platform "$pelora" >>"$work/pelora.log" 2>&1 &
+    peloraPid=$! && started+=($peloraPid)
     waitFor 150 windowsListed && pass "$mode: both windows listed by their entries' names" ||
         fail "$mode: the windows menu holds $(titles windows)"
     if [ "$mode" = xwayland ]; then
         # Example Tool is the second entry.
-        timeout 10 "$pelora" popup windows || fail "pelora popup windows"
+        cmd popup windows || fail "pelora popup windows"
         waitFor 100 menusOpen || fail "no menu window"
         chooseWithKeys Down Down Return
         waitFor 100 isActive Tool && pass "choosing a window activates it" ||
@@ -118,7 +94,7 @@ for mode in native xwayland; do
             pass "the activated application is the most recent" ||
             fail "the recent applications are $(titles applications)"
     fi
-    timeout 10 "$pelora" quit
+    cmd quit
     wait "$peloraPid" 2>/dev/null
 done
 e2eFinish "$work/kwin.log"

@@ -1,23 +1,18 @@
 #!/usr/bin/env bash
-# Pelora in a headless sway session, run twice: as it starts by default (through XWayland) and
-# forced native (QT_QPA_PLATFORM=wayland). Each time, with a Wayland-native terminal (foot) in
-# front: ten wl-copy texts in a row reach the clipboard menu; a copy offered only as
-# UTF-8-labelled text is kept, one marked secret is not; a program that never answers a read
-# holds nothing up; the terminal is listed in the windows menu. Through XWayland also: the
-# strip shows at its stored place, a chosen clipboard entry is back for wl-paste, choosing the
-# terminal focuses it, hide-all hides it, a program started from the applications menu does
-# not inherit Pelora's Qt platform, and no menu becomes a window of sway's tree. Natively
-# (where no place can be known) the stored place is never overwritten.
-# Usage: test_wayland.sh <bundle dir> <artifact dir>. Exit 77 when a needed tool is missing.
+# Pelora in a headless sway, through XWayland and natively (QT_QPA_PLATFORM=wayland), with foot
+# in front: ten wl-copy texts in a row reach the clipboard menu; text offered only as UTF-8 is
+# kept, a copy marked secret is not; a program that never answers a read holds nothing up; the
+# terminal is listed in the windows menu. Through XWayland also: the strip at its stored place, a
+# chosen clipboard entry back for wl-paste, choosing the terminal focuses it, hide-all hides it, a
+# program started from the applications menu does not inherit Pelora's Qt platform, no menu is a
+# window of sway's tree. Natively (no place can be known) the stored place is never overwritten.
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/lib.sh"
 tools=(sway swaymsg Xwayland foot wl-copy wl-paste xdotool python3)
 # sway refuses root: as root, run again as a throw-away user with copies of the bundle and the
 # scripts, and hand back its artifacts and status.
 if [ "$(id -u)" -eq 0 ]; then
-    for tool in "${tools[@]}" useradd userdel runuser; do
-        command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
-    done
+    needs "${tools[@]}" useradd userdel runuser
     user="pelora-e2e-$$" home=$(mktemp -d /tmp/pelora-e2e.XXXXXX)
     useradd --no-create-home --home-dir "$home" --shell /bin/bash "$user" || exit 1
     cp -a "$1" "$home/Pelora.app" && cp -a "$here" "$home/e2e" && mkdir -p "$home/artifacts" "$2"
@@ -143,13 +138,10 @@ runMode() {
         downs=$(downsTo applications)
         popupMenu applications
         xdotool key $downs Return
-        if waitFor 50 terminals 1; then
-            ! tr '\0' '\n' <"/proc/$(swayWindows | grep '|foot|' | cut -d'|' -f1)/environ" |
-                grep -q '^QT_QPA_PLATFORM=' && pass "$mode: the launched terminal has the user's environment" ||
-                fail "$mode: the launched terminal got Pelora's QT_QPA_PLATFORM"
-        else
-            fail "$mode: choosing Foot in the applications menu started nothing"
-        fi
+        check "$mode: choosing Foot in the applications menu starts it" waitFor 50 terminals 1
+        userEnvironment() { ! tr '\0' '\n' <"/proc/$1/environ" | grep -q '^QT_QPA_PLATFORM='; }
+        check "$mode: the launched terminal has the user's environment" \
+            userEnvironment "$(swayWindows | grep '|foot|' | cut -d'|' -f1)"
         swaymsg '[app_id="^foot$"] kill' >/dev/null
         waitFor 50 terminals 0
     fi

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QHash>
-#include <QSet>
 #include <functional>
 #include <memory>
 
@@ -16,8 +15,6 @@ public:
     qint64 count = 0;
     QStringList offered;
     QHash<QString, QByteArray> bytes; // plain text as UTF-8
-    // Types the owner offers but never answers for, as a stuck owner does.
-    QSet<QString> unanswered;
 
     int contentReads = 0;               // snapshots asked for
     QList<PasteboardContents> writes;   // the program's own writes
@@ -47,10 +44,6 @@ public:
         for (const PasteboardWant& want : request.wanted) {
             if (!offered.contains(want.type) || !bytes.contains(want.type))
                 continue;
-            if (unanswered.contains(want.type)) {
-                snapshot.unanswered.insert(want.type);
-                continue;
-            }
             QByteArray data = bytes.value(want.type);
             if (data.size() > want.maxBytes) {
                 data.truncate(want.maxBytes);
@@ -76,7 +69,6 @@ private:
     void put(const PasteboardContents& contents) {
         offered.clear();
         bytes.clear();
-        unanswered.clear();
         if (contents.text) {
             offered << PasteboardType::plainText;
             bytes.insert(PasteboardType::plainText, contents.text->toUtf8());

@@ -8,15 +8,11 @@ class FakeRunningApplications : public RunningApplications {
 public:
     QList<RunningApplication> apps;
     std::optional<RunningApplication> frontmost;
-    QList<QString> hidden;
     int currentApplicationActivations = 0;
 
     QList<RunningApplication> runningApplications() override { return apps; }
     std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
-    bool hide(const RunningApplication& app) override {
-        hidden << app.handle;
-        return true;
-    }
+    bool hide(const RunningApplication&) override { return true; }
     bool unhide(const RunningApplication&) override { return true; }
     bool activate(const RunningApplication&) override { return true; }
     void activateCurrentApplication() override { ++currentApplicationActivations; }

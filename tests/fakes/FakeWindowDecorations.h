@@ -19,5 +19,4 @@ public:
         return false;
     }
     QList<QPoint> moveStarts;
-    std::optional<QPoint> windowPosition(const QWidget&) const override { return std::nullopt; }
 };

@@ -182,21 +182,43 @@ TEST_F(LinuxRecentItemsIndexTest, BadInputCostsOnlyTheBrokenEntriesAndNeverHangs
     }
 }
 
-TEST_F(LinuxRecentItemsIndexTest, ParsesOnceForBothKindsAndAgainOnlyForANewVersionOfTheFile) {
+// A query reports once, on the main thread; a restarted, stopped or destroyed one never reports
+// what it gathered before. The file is parsed once for both kinds, again only when it changed.
+TEST_F(LinuxRecentItemsIndexTest, QueriesReportTheirNewestStartFromOneParsePerVersionOfTheFile) {
     const QString a = make("a.txt"), b = make("b.txt"), dir = make("Projects/");
     const QByteArray withA = xbel({used(a, 1), used(dir, 2)});
     const QByteArray withB = QByteArray(withA).replace(uri(a), uri(b));
     writeFile(file, withA);
     LinuxRecentItemsIndex index(file, home);
+    const RecentItemsPredicate documents{RecentItemKind::document, now.addDays(-1), 0};
+    int stale = 0, newest = 0;
+    const auto ignored = [&](const QList<RecentItemsResult>&) {
+        ++stale;
+    };
+    auto query = index.makeQuery(documents);
+    query->start(ignored);
+    query->start([&](const QList<RecentItemsResult>& results) {
+        ++newest;
+        EXPECT_EQ(paths(results), QStringList{a});
+        EXPECT_EQ(QThread::currentThread(), qApp->thread());
+    });
+    ASSERT_TRUE(waitUntil([&] { return newest > 0; }));
+    query->start(ignored);
+    query->stop();
+    index.makeQuery(documents)->start(ignored); // and destroyed at once
     const auto ask = [&](RecentItemKind kind) {
-        auto query = index.makeQuery({kind, now.addDays(-1)});
+        auto asked = index.makeQuery({kind, now.addDays(-1)});
         std::optional<QStringList> got;
-        query->start([&](const QList<RecentItemsResult>& r) { got = paths(r); });
+        asked->start([&](const QList<RecentItemsResult>& r) { got = paths(r); });
         EXPECT_TRUE(waitUntil([&] { return got.has_value(); }));
         return got.value_or(QStringList{u"no report"_s});
     };
+    // The worker is serial: once a later query reported, the earlier ones are done.
     EXPECT_EQ(ask(RecentItemKind::document), QStringList{a});
     EXPECT_EQ(ask(RecentItemKind::folder), QStringList{dir});
+    drainEvents();
+    EXPECT_EQ(stale, 0);
+    EXPECT_EQ(newest, 1);
     EXPECT_EQ(index.parseCount(), 1);
     // Each change alone is a new version: the other marks are put back as they were.
     const struct {
@@ -231,35 +253,3 @@ TEST_F(LinuxRecentItemsIndexTest, ParsesOnceForBothKindsAndAgainOnlyForANewVersi
 }
 
 } // namespace
-
-// A query reports once, on the main thread; a restarted, stopped or destroyed one never reports
-// what it gathered before.
-TEST_F(LinuxRecentItemsIndexTest, QueriesReportOnTheMainThreadOnlyTheirNewestStart) {
-    const QString a = make("a.txt");
-    writeFile(file, xbel({used(a, 1)}));
-    LinuxRecentItemsIndex index(file, home);
-    auto query = index.makeQuery({RecentItemKind::document, now.addDays(-1), 0});
-    int stale = 0, newest = 0;
-    QStringList got;
-    query->start([&](const QList<RecentItemsResult>&) { ++stale; });
-    query->start([&](const QList<RecentItemsResult>& results) {
-        ++newest;
-        got = paths(results);
-        EXPECT_EQ(QThread::currentThread(), qApp->thread());
-    });
-    ASSERT_TRUE(waitUntil([&] { return newest > 0; }));
-    EXPECT_EQ(got, QStringList{a});
-    query->start([&](const QList<RecentItemsResult>&) { ++stale; });
-    query->stop();
-    auto other = index.makeQuery({RecentItemKind::document, now.addDays(-1), 0});
-    other->start([&](const QList<RecentItemsResult>&) { ++stale; });
-    other.reset();
-    // The worker is serial: once a later query reported, the earlier ones are done.
-    bool later = false;
-    auto last = index.makeQuery({RecentItemKind::document, now.addDays(-1), 0});
-    last->start([&](const QList<RecentItemsResult>&) { later = true; });
-    ASSERT_TRUE(waitUntil([&] { return later; }));
-    drainEvents();
-    EXPECT_EQ(stale, 0);
-    EXPECT_EQ(newest, 1);
-}
