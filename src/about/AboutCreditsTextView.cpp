@@ -3,9 +3,8 @@
 #include "about/AboutStyle.h"
 #include "about/ApplicationInfo.h"
 #include "about/BundleRichText.h"
-#include "common/WebPages.h"
-#include "common/Services.h"
 #include "common/Texts.h"
+#include "common/WebPages.h"
 
 #include <QEvent>
 #include <QScrollBar>
@@ -16,8 +15,8 @@ namespace {
 const QString kVersionPlaceholder = QStringLiteral("<versionString>");
 } // namespace
 
-AboutCreditsTextView::AboutCreditsTextView(Services& services, QWidget* parent)
-    : QTextBrowser(parent), services_(services) {
+AboutCreditsTextView::AboutCreditsTextView(Bundle& bundle, Workspace& workspace, QWidget* parent)
+    : QTextBrowser(parent), bundle_(bundle), workspace_(workspace) {
     setFrameShape(QFrame::NoFrame);
     setReadOnly(true);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
@@ -40,19 +39,19 @@ AboutCreditsTextView::AboutCreditsTextView(Services& services, QWidget* parent)
     document()->setDocumentMargin(4);
 
     connect(this, &QTextBrowser::anchorClicked, this,
-            [this](const QUrl& url) { openWebPage(services_.workspace(), url); });
+            [this](const QUrl& url) { openWebPage(workspace_, url); });
     loadCredits();
 }
 
 void AboutCreditsTextView::loadCredits() {
     QTextDocument& doc = *document();
     doc.setDefaultFont(systemFontOfSize(12));
-    unavailable_ = !loadBundleRichText(services_.bundle(), QStringLiteral("AboutText"), doc);
+    unavailable_ = !loadBundleRichText(bundle_, QStringLiteral("AboutText"), doc);
     if (unavailable_)
         doc.setPlainText(L("about.credits.unavailable"));
 
     // Only the first placeholder is the version; a second one is left as written.
-    const ApplicationInfo info = ApplicationInfo::read(services_.bundle());
+    const ApplicationInfo info = ApplicationInfo::read(bundle_);
     if (info.hasShortVersion) {
         QTextCursor found = doc.find(kVersionPlaceholder, 0, QTextDocument::FindCaseSensitively);
         if (!found.isNull())

@@ -2,7 +2,8 @@
 
 #include <QTextBrowser>
 
-class Services;
+class Bundle;
+class Workspace;
 
 // The scrollable, selectable credits of the About window: the bundle's "AboutText" document
 // with the version filled in, or a note that it is missing, always in the secondary text
@@ -10,7 +11,7 @@ class Services;
 class AboutCreditsTextView : public QTextBrowser {
     Q_OBJECT
 public:
-    explicit AboutCreditsTextView(Services& services, QWidget* parent = nullptr);
+    explicit AboutCreditsTextView(Bundle& bundle, Workspace& workspace, QWidget* parent = nullptr);
 
     // Whether the bundle's document could not be shown and the unavailable note stands in.
     bool showsUnavailableText() const { return unavailable_; }
@@ -22,6 +23,7 @@ private:
     void loadCredits();
     void applySecondaryColor();
 
-    Services& services_;
+    Bundle& bundle_;
+    Workspace& workspace_;
     bool unavailable_ = false;
 };

@@ -4,10 +4,9 @@
 #include "about/AboutStyle.h"
 #include "about/ApplicationInfo.h"
 #include "about/LinkButton.h"
-#include "common/WebPages.h"
-#include "common/Services.h"
 #include "common/Symbols.h"
 #include "common/Texts.h"
+#include "common/WebPages.h"
 #include "platform/Bundle.h"
 
 #include <QEvent>
@@ -113,10 +112,11 @@ QLabel* centredLabel(const QString& text, const QFont& font, QWidget* parent) {
 
 } // namespace
 
-AboutView::AboutView(Services& services, QWidget* parent) : QWidget(parent), services_(services) {
+AboutView::AboutView(Bundle& bundle, Workspace& workspace, QWidget* parent)
+    : QWidget(parent), bundle_(bundle), workspace_(workspace) {
     setFixedSize(kWidth, kHeight);
     setAutoFillBackground(true);
-    const ApplicationInfo info = ApplicationInfo::read(services.bundle());
+    const ApplicationInfo info = ApplicationInfo::read(bundle);
 
     auto* header = new QVBoxLayout;
     header->setSpacing(12);
@@ -134,7 +134,7 @@ AboutView::AboutView(Services& services, QWidget* parent) : QWidget(parent), ser
 
     auto* creditsBox = new QVBoxLayout;
     creditsBox->setContentsMargins(36, 16, 36, 16);
-    credits_ = new AboutCreditsTextView(services, this);
+    credits_ = new AboutCreditsTextView(bundle, workspace, this);
     credits_->setMaximumHeight(kCreditsMaxHeight);
     credits_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     creditsBox->addWidget(credits_);
@@ -161,7 +161,7 @@ AboutView::AboutView(Services& services, QWidget* parent) : QWidget(parent), ser
         link->setObjectName(QLatin1String(page.key));
         link->setFont(systemFontOfSize(11));
         connect(link, &LinkButton::clicked, this,
-                [this, url = page.page()] { openWebPage(services_.workspace(), url); });
+                [this, url = page.page()] { openWebPage(workspace_, url); });
         linkRow->addWidget(link);
         links_ << link;
     }
@@ -184,8 +184,8 @@ AboutView::AboutView(Services& services, QWidget* parent) : QWidget(parent), ser
 
 void AboutView::updateIcon() {
     const qreal dpr = devicePixelRatioF();
-    const ApplicationInfo info = ApplicationInfo::read(services_.bundle());
-    QPixmap pixmap = largestRendition(bundleIcon(services_.bundle(), info.iconName), dpr);
+    const ApplicationInfo info = ApplicationInfo::read(bundle_);
+    QPixmap pixmap = largestRendition(bundleIcon(bundle_, info.iconName), dpr);
     hasApplicationIcon_ = !pixmap.isNull();
     if (!hasApplicationIcon_)
         pixmap = standInIcon(secondaryTextColor(palette()), dpr);

@@ -3,9 +3,10 @@
 #include <QWidget>
 
 class AboutCreditsTextView;
+class Bundle;
 class LinkButton;
 class QLabel;
-class Services;
+class Workspace;
 
 // The content of the About window: icon, name and version, the credits, the copyright and
 // the links to the maker's pages.
@@ -15,7 +16,7 @@ public:
     static constexpr int kWidth = 500;
     static constexpr int kHeight = 600;
 
-    explicit AboutView(Services& services, QWidget* parent = nullptr);
+    explicit AboutView(Bundle& bundle, Workspace& workspace, QWidget* parent = nullptr);
 
     QLabel* iconLabel() const { return icon_; }
     QLabel* nameLabel() const { return name_; }
@@ -34,7 +35,8 @@ private:
     void updateIcon();
     void applySecondaryColors();
 
-    Services& services_;
+    Bundle& bundle_;
+    Workspace& workspace_;
     QLabel* icon_ = nullptr;
     QLabel* name_ = nullptr;
     QLabel* version_ = nullptr;

@@ -1,7 +1,6 @@
 #include "about/AboutWindow.h"
 
 #include "about/AboutView.h"
-#include "common/Services.h"
 #include "common/Texts.h"
 #include "platform/MainQueue.h"
 #include "platform/RunningApplications.h"
@@ -12,7 +11,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-PeloraAboutWindow::PeloraAboutWindow(Services& services)
+PeloraAboutWindow::PeloraAboutWindow(Bundle& bundle, Workspace& workspace)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("PeloraAboutWindow"));
@@ -22,7 +21,7 @@ PeloraAboutWindow::PeloraAboutWindow(Services& services)
     setFocusPolicy(Qt::ClickFocus);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    view_ = new AboutView(services, this);
+    view_ = new AboutView(bundle, workspace, this);
     layout->addWidget(view_);
     setFixedSize(AboutView::kWidth, AboutView::kHeight);
     if (QScreen* screen = QGuiApplication::primaryScreen())
@@ -47,21 +46,21 @@ AboutWindowKeeper::~AboutWindowKeeper() {
 
 PeloraAboutWindow& AboutWindowKeeper::window() {
     if (!window_)
-        window_ = new PeloraAboutWindow(services_);
+        window_ = new PeloraAboutWindow(bundle_, workspace_);
     return *window_;
 }
 
 void AboutWindowKeeper::show() {
     PeloraAboutWindow* shown = &window();
     QPointer<PeloraAboutWindow> target(shown);
-    Services& services = services_;
+    RunningApplications& running = runningApplications_;
     runLaterOnMain(
-        [target, &services] {
+        [target, &running] {
             if (!target)
                 return;
             // Asked from the tray, the program is in the background: bring it forward first,
             // or a window manager that prevents focus stealing opens the window behind.
-            services.runningApplications().activateCurrentApplication();
+            running.activateCurrentApplication();
             if (target->isMinimized())
                 target->setWindowState(target->windowState() & ~Qt::WindowMinimized);
             target->show();

@@ -4,13 +4,15 @@
 #include <QWidget>
 
 class AboutView;
-class Services;
+class Bundle;
+class RunningApplications;
+class Workspace;
 
 // The About window: fixed size, titled and closable. Closing only hides it.
 class PeloraAboutWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit PeloraAboutWindow(Services& services);
+    PeloraAboutWindow(Bundle& bundle, Workspace& workspace);
 
     AboutView* view() const { return view_; }
 
@@ -25,7 +27,9 @@ private:
 // Keeps the one About window of the process.
 class AboutWindowKeeper {
 public:
-    explicit AboutWindowKeeper(Services& services) : services_(services) {}
+    AboutWindowKeeper(Bundle& bundle, Workspace& workspace,
+                      RunningApplications& runningApplications)
+        : bundle_(bundle), workspace_(workspace), runningApplications_(runningApplications) {}
     ~AboutWindowKeeper();
     AboutWindowKeeper(const AboutWindowKeeper&) = delete;
     AboutWindowKeeper& operator=(const AboutWindowKeeper&) = delete;
@@ -39,6 +43,8 @@ public:
     PeloraAboutWindow* existingWindow() const { return window_; }
 
 private:
-    Services& services_;
+    Bundle& bundle_;
+    Workspace& workspace_;
+    RunningApplications& runningApplications_;
     QPointer<PeloraAboutWindow> window_;
 };

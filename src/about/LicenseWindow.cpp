@@ -1,7 +1,6 @@
 #include "about/LicenseWindow.h"
 
 #include "about/BundleRichText.h"
-#include "common/Services.h"
 #include "common/Texts.h"
 #include "common/WebPages.h"
 
@@ -14,7 +13,7 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
-LicenseWindow::LicenseWindow(Services& services)
+LicenseWindow::LicenseWindow(Bundle& bundle, Workspace& workspace)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint) {
     setObjectName(QStringLiteral("LicenseWindow"));
@@ -27,9 +26,9 @@ LicenseWindow::LicenseWindow(Services& services)
     text_->document()->setUndoRedoEnabled(false);
     text_->document()->setDocumentMargin(14);
     connect(text_, &QTextBrowser::anchorClicked, this,
-            [&services](const QUrl& url) { openWebPage(services.workspace(), url); });
-    unavailable_ = !loadBundleRichText(services.bundle(), QStringLiteral("LicenseAgreement"),
-                                       *text_->document());
+            [&workspace](const QUrl& url) { openWebPage(workspace, url); });
+    unavailable_ =
+        !loadBundleRichText(bundle, QStringLiteral("LicenseAgreement"), *text_->document());
     if (unavailable_)
         text_->setPlainText(L("license.unavailable"));
     // The agreement is read from its first line.
@@ -69,7 +68,7 @@ void LicenseWindowKeeper::show() {
     }
     if (window_)
         delete window_.data(); // hidden, so no event of its own is under way
-    window_ = new LicenseWindow(services_);
+    window_ = new LicenseWindow(bundle_, workspace_);
     window_->show();
     window_->raise();
     window_->activateWindow();

@@ -5,7 +5,8 @@
 
 class QPushButton;
 class QTextBrowser;
-class Services;
+class Bundle;
+class Workspace;
 
 // The licence agreement: the bundle's "LicenseAgreement" document, or a note that it could
 // not be loaded, above a close button. Titled, closable and resizable.
@@ -15,7 +16,7 @@ public:
     static constexpr QSize kInitialSize{560, 420};
     static constexpr QSize kMinimumSize{420, 320};
 
-    explicit LicenseWindow(Services& services);
+    LicenseWindow(Bundle& bundle, Workspace& workspace);
 
     QTextBrowser* textView() const { return text_; }
     QPushButton* closeButton() const { return close_; }
@@ -30,7 +31,8 @@ private:
 // Keeps the licence window of the process.
 class LicenseWindowKeeper {
 public:
-    explicit LicenseWindowKeeper(Services& services) : services_(services) {}
+    LicenseWindowKeeper(Bundle& bundle, Workspace& workspace)
+        : bundle_(bundle), workspace_(workspace) {}
     ~LicenseWindowKeeper();
     LicenseWindowKeeper(const LicenseWindowKeeper&) = delete;
     LicenseWindowKeeper& operator=(const LicenseWindowKeeper&) = delete;
@@ -42,6 +44,7 @@ public:
     LicenseWindow* window() const { return window_; }
 
 private:
-    Services& services_;
+    Bundle& bundle_;
+    Workspace& workspace_;
     QPointer<LicenseWindow> window_;
 };

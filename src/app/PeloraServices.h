@@ -70,8 +70,13 @@ public:
                     platform_.dialogs(), platform_.notifications(), updateWindows(),
                     versionDocumentURL_);
     }
-    AboutWindowKeeper& about() { return made(about_, platform_); }
-    LicenseWindowKeeper& license() { return made(license_, platform_); }
+    AboutWindowKeeper& about() {
+        return made(about_, platform_.bundle(), platform_.workspace(),
+                    platform_.runningApplications());
+    }
+    LicenseWindowKeeper& license() {
+        return made(license_, platform_.bundle(), platform_.workspace());
+    }
     SettingsWindowController& settings();
 
 private:

@@ -62,11 +62,10 @@ QString FavoritesService::addedAtKey() const {
 }
 
 std::optional<QUrl> FavoritesService::resolve(const QByteArray& bookmark, bool* isStale) const {
-    BookmarkService& bookmarks = bookmarks_;
     bool stale = false;
-    auto url = bookmarks.resolveBookmarkAndStaleness(bookmark, true, stale);
+    auto url = bookmarks_.resolveBookmarkAndStaleness(bookmark, true, stale);
     if (!url)
-        url = bookmarks.resolveBookmarkAndStaleness(bookmark, false, stale);
+        url = bookmarks_.resolveBookmarkAndStaleness(bookmark, false, stale);
     if (isStale)
         *isStale = url && stale;
     return url;
@@ -111,17 +110,16 @@ bool FavoritesService::isUnreadable(const QString& key, bool (*isElement)(const 
 }
 
 void FavoritesService::keepAside(const QString& key) {
-    UserDefaults& defaults = defaults_;
-    const auto value = defaults.objectForKey(key);
+    const auto value = defaults_.objectForKey(key);
     if (!value)
         return;
     for (int n = 1;; ++n) {
         QString asideKey = key + kUnreadableSuffix;
         if (n > 1)
             asideKey += QString::number(n);
-        const auto aside = defaults.objectForKey(asideKey);
+        const auto aside = defaults_.objectForKey(asideKey);
         if (!aside) {
-            defaults.setObject(asideKey, *value);
+            defaults_.setObject(asideKey, *value);
             return;
         }
         if (sameStoredValue(*aside, *value))
@@ -165,9 +163,6 @@ double FavoritesService::filledTime(qsizetype index, const std::optional<QUrl>& 
 }
 
 void FavoritesService::load() {
-    BookmarkService& bookmarks = bookmarks_;
-    const FileSystem& fileSystem = fileSystem_;
-
     QList<QByteArray> stored = readBookmarks();
     // Each entry is resolved once per load; a rewritten entry is resolved again.
     std::vector<std::optional<QUrl>> resolved(size_t(stored.size()));
@@ -182,16 +177,16 @@ void FavoritesService::load() {
         const auto& r = resolved[size_t(i)];
         if (!r)
             continue;
-        const QUrl n = resolvedFileURL(*r, fileSystem);
+        const QUrl n = resolvedFileURL(*r, fileSystem_);
         if (n == *r && !stale)
             continue;
-        const bool accessingOld = bookmarks.startAccessing(*r);
-        const bool accessingNew = bookmarks.startAccessing(n);
-        const auto fresh = bookmarks.createBookmark(n, true);
+        const bool accessingOld = bookmarks_.startAccessing(*r);
+        const bool accessingNew = bookmarks_.startAccessing(n);
+        const auto fresh = bookmarks_.createBookmark(n, true);
         if (accessingNew)
-            bookmarks.stopAccessing(n);
+            bookmarks_.stopAccessing(n);
         if (accessingOld)
-            bookmarks.stopAccessing(*r);
+            bookmarks_.stopAccessing(*r);
         if (fresh) {
             stored[i] = *fresh;
             resolved[size_t(i)] = resolve(stored[i]);
@@ -220,7 +215,6 @@ void FavoritesService::load() {
     };
     std::vector<Entry> entries;
     entries.reserve(size_t(stored.size()));
-    Workspace& workspace = workspace_;
     for (qsizetype i = 0; i < stored.size(); ++i) {
         const auto& r = resolved[size_t(i)];
         if (!r || !r->isLocalFile())
@@ -230,11 +224,11 @@ void FavoritesService::load() {
             continue;
         FavoriteItem item;
         item.url = *r;
-        item.displayName = fileSystem.displayName(path);
+        item.displayName = fileSystem_.displayName(path);
         if (category_ == FavoritesCategory::applications &&
             item.displayName.toLower().endsWith(u".app"))
             item.displayName.chop(4);
-        item.icon = workspace.iconForFile(path);
+        item.icon = workspace_.iconForFile(path);
         item.addedAt = dateFromSecondsSince1970(times[i]);
         entries.push_back({sortKey(times[i]), std::move(item)});
     }
@@ -267,10 +261,9 @@ void FavoritesService::add(const QUrl& url) {
 }
 
 void FavoritesService::remove(const FavoriteItem& item) {
-    const FileSystem& fileSystem = fileSystem_;
-    const QUrl target = resolvedFileURL(item.url, fileSystem);
+    const QUrl target = resolvedFileURL(item.url, fileSystem_);
     auto refersToItem = [&](const QUrl& url) {
-        return url == item.url || resolvedFileURL(url, fileSystem) == target;
+        return url == item.url || resolvedFileURL(url, fileSystem_) == target;
     };
 
     QList<QByteArray> stored = readBookmarks();

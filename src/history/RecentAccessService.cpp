@@ -43,16 +43,14 @@ void RecentAccessService::saveGrants(const QList<QByteArray>& grants) {
 }
 
 bool RecentAccessService::storeGrant(const QUrl& url) {
-    const FileSystem& fileSystem = fileSystem_;
-    BookmarkService& bookmarks = bookmarks_;
-    const QUrl normalised = resolvedFileURL(url, fileSystem);
-    const std::optional<QByteArray> grant = bookmarks.createBookmark(normalised, true);
+    const QUrl normalised = resolvedFileURL(url, fileSystem_);
+    const std::optional<QByteArray> grant = bookmarks_.createBookmark(normalised, true);
     if (!grant)
         return false;
     QList<QByteArray> grants = loadGrants();
     grants.removeIf([&](const QByteArray& stored) {
-        const std::optional<QUrl> resolved = bookmarks.resolveBookmark(stored, true);
-        return resolved && resolvedFileURL(*resolved, fileSystem) == normalised;
+        const std::optional<QUrl> resolved = bookmarks_.resolveBookmark(stored, true);
+        return resolved && resolvedFileURL(*resolved, fileSystem_) == normalised;
     });
     grants.append(*grant);
     saveGrants(grants);
@@ -60,30 +58,28 @@ bool RecentAccessService::storeGrant(const QUrl& url) {
 }
 
 std::optional<QUrl> RecentAccessService::accessURL(const QUrl& url) {
-    const FileSystem& fileSystem = fileSystem_;
-    BookmarkService& bookmarks = bookmarks_;
-    const QUrl target = resolvedFileURL(url, fileSystem);
+    const QUrl target = resolvedFileURL(url, fileSystem_);
     QList<QByteArray> grants = loadGrants();
 
     std::optional<QByteArray> match;
     bool sawDeadGrant = false;
     for (const QByteArray& grant : grants) {
-        const std::optional<QUrl> resolved = bookmarks.resolveBookmark(grant, true);
+        const std::optional<QUrl> resolved = bookmarks_.resolveBookmark(grant, true);
         if (!resolved) {
             sawDeadGrant = true;
             continue;
         }
-        if (covers(resolvedFileURL(*resolved, fileSystem), target)) {
+        if (covers(resolvedFileURL(*resolved, fileSystem_), target)) {
             match = grant;
             break;
         }
     }
     if (sawDeadGrant) {
         grants.removeIf(
-            [&](const QByteArray& grant) { return !bookmarks.resolveBookmark(grant, true); });
+            [&](const QByteArray& grant) { return !bookmarks_.resolveBookmark(grant, true); });
         saveGrants(grants);
     }
     if (!match)
         return std::nullopt;
-    return bookmarks.resolveBookmark(*match, true);
+    return bookmarks_.resolveBookmark(*match, true);
 }

@@ -85,8 +85,6 @@ void RecentDocumentsService::gatheringFinished(const QList<RecentItemsResult>& r
 void RecentDocumentsService::buildSystemRecords(const QList<std::pair<QString, QDateTime>>& found) {
     if (!alive_->load())
         return;
-    Workspace& workspace = workspace_;
-    const FileSystem& fileSystem = fileSystem_;
     QList<SystemRecentDocumentRecord> records;
     for (const auto& [path, date] : found) {
         if (!alive_->load())
@@ -94,10 +92,10 @@ void RecentDocumentsService::buildSystemRecords(const QList<std::pair<QString, Q
         if (!QFileInfo::exists(path))
             continue;
         const ApplicationFacts facts =
-            applicationFacts(QUrl::fromLocalFile(path), workspace, fileSystem);
-        records.append({path, fileSystem.displayName(path), facts.appName, facts.appPath, date});
+            applicationFacts(QUrl::fromLocalFile(path), workspace_, fileSystem_);
+        records.append({path, fileSystem_.displayName(path), facts.appName, facts.appPath, date});
     }
-    prefetchIcons(records, workspace);
+    prefetchIcons(records, workspace_);
     runLaterOnMain(
         [this, records] {
             systemRecentDocuments_ = records;
@@ -131,16 +129,15 @@ void RecentDocumentsService::queueIconLoading(const QList<RecentDocumentRecord>&
 }
 
 QIcon RecentDocumentsService::applicationIcon(const RecentDocumentRecord& record) {
-    Workspace& workspace = workspace_;
     const QString key = record.appPath ? *record.appPath : record.appName;
     if (auto name = iconCache_->object(key))
-        return workspace.iconForName(*name);
+        return workspace_.iconForName(*name);
     if (record.appPath) {
         for (const RunningApplication& app : runningApplications_.runningApplications()) {
             if (!app.bundleURL || app.bundleURL->toLocalFile() != *record.appPath)
                 continue;
             if (!app.iconName.isEmpty()) {
-                QIcon icon = workspace.iconForName(app.iconName);
+                QIcon icon = workspace_.iconForName(app.iconName);
                 if (!icon.isNull())
                     return icon;
             }
@@ -151,15 +148,14 @@ QIcon RecentDocumentsService::applicationIcon(const RecentDocumentRecord& record
 }
 
 RecentDocumentItem RecentDocumentsService::makeItem(const RecentDocumentRecord& record) {
-    Workspace& workspace = workspace_;
     RecentDocumentItem item;
     item.url = QUrl::fromLocalFile(record.path);
     item.displayName = record.displayName;
     item.appName = record.appName;
     if (auto name = iconCache_->object(record.path))
-        item.icon = workspace.iconForName(*name);
+        item.icon = workspace_.iconForName(*name);
     else
-        item.icon = workspace.iconForFileType(typeForPath(record.path));
+        item.icon = workspace_.iconForFileType(typeForPath(record.path));
     item.appIcon = applicationIcon(record);
     return item;
 }
@@ -225,19 +221,18 @@ void RecentDocumentsService::updateGroups(
 }
 
 void RecentDocumentsService::recordOpened(const QUrl& url) {
-    const FileSystem& fileSystem = fileSystem_;
-    const QUrl normalised = resolvedFileURL(url, fileSystem);
+    const QUrl normalised = resolvedFileURL(url, fileSystem_);
     if (!normalised.isLocalFile())
         return;
     const QString path = normalised.toLocalFile();
     if (!QFileInfo::exists(path))
         return;
-    const ApplicationFacts facts = applicationFacts(normalised, workspace_, fileSystem);
-    const PersistedRecentDocumentRecord record{path, fileSystem.displayName(path), facts.appName,
+    const ApplicationFacts facts = applicationFacts(normalised, workspace_, fileSystem_);
+    const PersistedRecentDocumentRecord record{path, fileSystem_.displayName(path), facts.appName,
                                                facts.appPath, QDateTime::currentDateTimeUtc()};
 
     QList<PersistedRecentDocumentRecord> records = loadPersistedRecords();
-    putLast(records, record, normalised, fileSystem);
+    putLast(records, record, normalised, fileSystem_);
     savePersistedRecords(records);
     iconCache_->removeObject(path);
 }

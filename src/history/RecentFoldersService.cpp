@@ -69,17 +69,16 @@ QList<RecentFolderItem> RecentFoldersService::currentFolders() {
 }
 
 void RecentFoldersService::recordOpened(const QUrl& url) {
-    const FileSystem& fileSystem = fileSystem_;
-    const QUrl normalised = resolvedFileURL(url, fileSystem);
+    const QUrl normalised = resolvedFileURL(url, fileSystem_);
     if (!normalised.isLocalFile())
         return;
     const QString path = normalised.toLocalFile();
     if (!QFileInfo(path).isDir())
         return;
-    const PersistedRecentFolderRecord record{path, fileSystem.displayName(path),
+    const PersistedRecentFolderRecord record{path, fileSystem_.displayName(path),
                                              QDateTime::currentDateTimeUtc()};
     QList<PersistedRecentFolderRecord> records = loadPersistedRecords();
-    putLast(records, record, normalised, fileSystem);
+    putLast(records, record, normalised, fileSystem_);
     savePersistedRecords(records);
 }
 

@@ -97,13 +97,12 @@ RunningApplicationsHistoryService::applicationKey(const RunningApplication& app)
 
 bool RunningApplicationsHistoryService::isProgramItself(
     const QString& bundlePath, const std::optional<QString>& bundleIdentifier) const {
-    const Bundle& bundle = bundle_;
-    if (bundlePath == bundle.bundlePath())
+    if (bundlePath == bundle_.bundlePath())
         return true;
-    const auto ownIdentifier = bundle.infoValue(QStringLiteral("CFBundleIdentifier"));
+    const auto ownIdentifier = bundle_.infoValue(QStringLiteral("CFBundleIdentifier"));
     if (ownIdentifier && !ownIdentifier->isEmpty() && bundleIdentifier == ownIdentifier)
         return true;
-    const QString ownExecutable = bundle.executablePath();
+    const QString ownExecutable = bundle_.executablePath();
     if (ownExecutable.isEmpty())
         return false;
     const QString canonical = QFileInfo(ownExecutable).canonicalFilePath();
@@ -182,10 +181,9 @@ QList<RecentAppItem> RunningApplicationsHistoryService::recentApplications(
 
     QList<RecentAppItem> items;
     items.reserve(kept.size());
-    Workspace& workspace = workspace_;
     for (const PersistedActivationRecord* record : kept)
         items << RecentAppItem{QUrl::fromLocalFile(record->bundlePath), record->displayName,
-                               workspace.iconForFile(record->bundlePath)};
+                               workspace_.iconForFile(record->bundlePath)};
     return items;
 }
 

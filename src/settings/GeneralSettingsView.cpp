@@ -1,6 +1,5 @@
 #include "settings/GeneralSettingsView.h"
 
-#include "common/Services.h"
 #include "common/StripVisibility.h"
 #include "common/Texts.h"
 #include "platform/Bundle.h"
@@ -22,8 +21,11 @@ bool isBundleInApplicationsFolder(const QString& bundlePath) {
            path.startsWith(resolved(QDir::homePath()) + QStringLiteral("/Applications/"));
 }
 
-GeneralSettingsView::GeneralSettingsView(Services& services, QWidget* parent)
-    : QWidget(parent), services_(services), loginSwitch_(new ToggleSwitch),
+GeneralSettingsView::GeneralSettingsView(Bundle& bundle, UserDefaults& defaults,
+                                         LoginItems& loginItems, NotificationCenter& notifications,
+                                         QWidget* parent)
+    : QWidget(parent), bundle_(bundle), defaults_(defaults), loginItems_(loginItems),
+      notifications_(notifications), loginSwitch_(new ToggleSwitch),
       stripSwitch_(new ToggleSwitch) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -47,9 +49,9 @@ GeneralSettingsView::GeneralSettingsView(Services& services, QWidget* parent)
     // clicked, not toggled: only the user's flips are requests; the code sets the real state.
     connect(loginSwitch_, &ToggleSwitch::clicked, this, [this](bool on) { setOpensAtLogin(on); });
     connect(stripSwitch_, &ToggleSwitch::clicked, this, [this](bool on) { setShowsStrip(on); });
-    connect(&services_.defaults(), &UserDefaults::valueChanged, this, [this](const QString& key) {
+    connect(&defaults_, &UserDefaults::valueChanged, this, [this](const QString& key) {
         if (key == stripVisibleKey.key()) {
-            showsStrip_ = isStripVisible(services_.defaults());
+            showsStrip_ = isStripVisible(defaults_);
             stripSwitch_->setChecked(showsStrip_);
         }
     });
@@ -72,12 +74,12 @@ void GeneralSettingsView::hideEvent(QHideEvent* event) {
 void GeneralSettingsView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     refreshLaunchAtLoginState();
-    showsStrip_ = isStripVisible(services_.defaults());
+    showsStrip_ = isStripVisible(defaults_);
     stripSwitch_->setChecked(showsStrip_);
 }
 
 void GeneralSettingsView::refreshLaunchAtLoginState() {
-    const LoginItemStatus status = services_.loginItems().status();
+    const LoginItemStatus status = loginItems_.status();
     const bool approval = status == LoginItemStatus::requiresApproval;
     const bool changed = approval != needsApproval_;
     opensAtLogin_ = status == LoginItemStatus::enabled || approval;
@@ -88,7 +90,7 @@ void GeneralSettingsView::refreshLaunchAtLoginState() {
 }
 
 std::optional<LoginItemError> GeneralSettingsView::applyLaunchAtLogin(bool on) {
-    LoginItems& items = services_.loginItems();
+    LoginItems& items = loginItems_;
     const LoginItemStatus status = items.status();
     const bool registered =
         status == LoginItemStatus::enabled || status == LoginItemStatus::requiresApproval;
@@ -112,14 +114,14 @@ QString GeneralSettingsView::launchAtLoginFailureMessage() const {
 }
 
 bool GeneralSettingsView::isInstalledInApplicationsFolder() const {
-    return isBundleInApplicationsFolder(services_.bundle().bundlePath());
+    return isBundleInApplicationsFolder(bundle_.bundlePath());
 }
 
 void GeneralSettingsView::setShowsStrip(bool on) {
     showsStrip_ = on;
     stripSwitch_->setChecked(on);
-    stripVisibleKey.write(services_.defaults(), on);
-    services_.notifications().post(stripVisibilityDidChangeNotification);
+    stripVisibleKey.write(defaults_, on);
+    notifications_.post(stripVisibilityDidChangeNotification);
 }
 
 QString GeneralSettingsView::launchAtLoginSubtitle() const {

@@ -1,19 +1,24 @@
 #pragma once
 
+#include "common/NotificationCenter.h"
+
 #include "platform/LoginItems.h"
 
 #include <QWidget>
 #include <optional>
 
-class Services;
+class Bundle;
+class LoginItems;
 class SettingsRow;
 class ToggleSwitch;
+class UserDefaults;
 
 // The General tab: open the program at login, and show the strip.
 class GeneralSettingsView : public QWidget {
     Q_OBJECT
 public:
-    explicit GeneralSettingsView(Services& services, QWidget* parent = nullptr);
+    explicit GeneralSettingsView(Bundle& bundle, UserDefaults& defaults, LoginItems& loginItems,
+                                 NotificationCenter& notifications, QWidget* parent = nullptr);
     ~GeneralSettingsView() override;
 
     bool opensAtLogin() const { return opensAtLogin_; }
@@ -49,7 +54,10 @@ protected:
 private:
     void updateLaunchAtLoginRow();
 
-    Services& services_;
+    Bundle& bundle_;
+    UserDefaults& defaults_;
+    LoginItems& loginItems_;
+    NotificationCenter& notifications_;
     bool opensAtLogin_ = false;
     bool needsApproval_ = false;
     QString failureMessage_;

@@ -1,6 +1,5 @@
 #include "settings/PeloraSettingsView.h"
 
-#include "common/Services.h"
 #include "common/Symbols.h"
 #include "common/Texts.h"
 #include "settings/GeneralSettingsView.h"
@@ -12,10 +11,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-PeloraSettingsView::PeloraSettingsView(Services& services, PeloraUpdatePreferences& preferences,
-                                       VersionCheckService& versionCheck, QWidget* parent)
-    : QWidget(parent), services_(services), general_(new GeneralSettingsView(services)),
-      updates_(new UpdatesSettingsView(services, preferences, versionCheck)) {
+PeloraSettingsView::PeloraSettingsView(UserDefaults& defaults, GeneralSettingsView* generalTab,
+                                       UpdatesSettingsView* updatesTab, QWidget* parent)
+    : QWidget(parent), defaults_(defaults), general_(generalTab), updates_(updatesTab) {
     connect(general_, &GeneralSettingsView::fitRequested, this, &PeloraSettingsView::fitRequested);
     connect(updates_, &UpdatesSettingsView::fitRequested, this, &PeloraSettingsView::fitRequested);
     auto* layout = new QVBoxLayout(this);
@@ -70,7 +68,7 @@ PeloraSettingsView::PeloraSettingsView(Services& services, PeloraUpdatePreferenc
     setFixedWidth(kContentWidth + 2 * kPadding);
 
     connect(group, &QButtonGroup::idClicked, this, [this](int id) { setSelectedTab(id); });
-    connect(&services_.defaults(), &UserDefaults::valueChanged, this, [this](const QString& key) {
+    connect(&defaults_, &UserDefaults::valueChanged, this, [this](const QString& key) {
         if (key == kSettingsSelectedTabKey.key())
             showSelectedTab();
     });
@@ -81,11 +79,11 @@ PeloraSettingsView::PeloraSettingsView(Services& services, PeloraUpdatePreferenc
 }
 
 PeloraSettingsView::Tab PeloraSettingsView::selectedTab() const {
-    return kSettingsSelectedTabKey.read(services_.defaults()) == updates ? updates : general;
+    return kSettingsSelectedTabKey.read(defaults_) == updates ? updates : general;
 }
 
 void PeloraSettingsView::setSelectedTab(int tag) {
-    kSettingsSelectedTabKey.write(services_.defaults(), qint64(tag));
+    kSettingsSelectedTabKey.write(defaults_, qint64(tag));
     showSelectedTab();
 }
 

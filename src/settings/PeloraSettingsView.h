@@ -7,10 +7,7 @@
 
 class GeneralSettingsView;
 class QToolButton;
-class PeloraUpdatePreferences;
-class Services;
 class UpdatesSettingsView;
-class VersionCheckService;
 
 // The selected settings tab: 1 is Updates, anything else General.
 inline constexpr DefaultsKey<qint64> kSettingsSelectedTabKey{"settingsSelectedTab", 0};
@@ -24,8 +21,9 @@ public:
     static constexpr int kContentWidth = 480;
     static constexpr int kPadding = 12;
 
-    PeloraSettingsView(Services& services, PeloraUpdatePreferences& preferences,
-                       VersionCheckService& versionCheck, QWidget* parent = nullptr);
+    // Takes the two tabs' contents as its children.
+    PeloraSettingsView(UserDefaults& defaults, GeneralSettingsView* generalTab,
+                       UpdatesSettingsView* updatesTab, QWidget* parent = nullptr);
 
     // The tab shown for the stored value.
     Tab selectedTab() const;
@@ -47,7 +45,7 @@ Q_SIGNALS:
 private:
     void showSelectedTab();
 
-    Services& services_;
+    UserDefaults& defaults_;
     GeneralSettingsView* general_;
     UpdatesSettingsView* updates_;
     QList<QToolButton*> tabButtons_;

@@ -3,7 +3,9 @@
 #include "common/Services.h"
 #include "platform/MainQueue.h"
 #include "platform/RunningApplications.h"
+#include "settings/GeneralSettingsView.h"
 #include "settings/PeloraSettingsView.h"
+#include "settings/UpdatesSettingsView.h"
 
 #include <QGuiApplication>
 #include <QLayout>
@@ -26,7 +28,11 @@ QMainWindow* SettingsWindowController::settingsWindow() {
         new QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                      Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
     window->setObjectName(QStringLiteral("settingsWindow"));
-    auto* view = new PeloraSettingsView(services_, preferences_, versionCheck_);
+    auto* view = new PeloraSettingsView(
+        services_.defaults(),
+        new GeneralSettingsView(services_.bundle(), services_.defaults(), services_.loginItems(),
+                                services_.notifications()),
+        new UpdatesSettingsView(services_.notifications(), preferences_, versionCheck_));
     connect(view, &PeloraSettingsView::fitRequested, this,
             &SettingsWindowController::scheduleSettingsWindowFit);
     window->setCentralWidget(view);

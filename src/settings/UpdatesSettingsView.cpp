@@ -1,6 +1,5 @@
 #include "settings/UpdatesSettingsView.h"
 
-#include "common/Services.h"
 #include "common/Texts.h"
 #include "settings/PeloraUpdatePreferences.h"
 #include "settings/SettingsWidgets.h"
@@ -49,10 +48,11 @@ QString lastCheckedCaption(const QDateTime& date, const QLocale& locale) {
     return L("updates.lastChecked") + QStringLiteral(": ") + when;
 }
 
-UpdatesSettingsView::UpdatesSettingsView(Services& services, PeloraUpdatePreferences& preferences,
+UpdatesSettingsView::UpdatesSettingsView(NotificationCenter& notifications,
+                                         PeloraUpdatePreferences& preferences,
                                          VersionCheckService& versionCheck, QWidget* parent)
-    : QWidget(parent), services_(services), preferences_(preferences), versionCheck_(versionCheck),
-      automaticSwitch_(new ToggleSwitch),
+    : QWidget(parent), notifications_(notifications), preferences_(preferences),
+      versionCheck_(versionCheck), automaticSwitch_(new ToggleSwitch),
       checkNowButton_(new QPushButton(L("updates.manual.button"))),
       progress_(new BusyIndicator(checkNowButton_)) {
     auto* layout = new QVBoxLayout(this);
@@ -88,7 +88,7 @@ UpdatesSettingsView::UpdatesSettingsView(Services& services, PeloraUpdatePrefere
     connect(checkNowButton_, &QPushButton::clicked, this, &UpdatesSettingsView::checkNow);
     // Any check's end, automatic ones too, clears the indicator and updates the caption.
     finishObserver_ =
-        services_.notifications().addObserver(kVersionCheckDidFinish, [this](const QVariantMap&) {
+        notifications_.addObserver(kVersionCheckDidFinish, [this](const QVariantMap&) {
             setChecking(false);
             refreshLastCheckedText();
             Q_EMIT fitRequested();
@@ -97,7 +97,7 @@ UpdatesSettingsView::UpdatesSettingsView(Services& services, PeloraUpdatePrefere
 }
 
 UpdatesSettingsView::~UpdatesSettingsView() {
-    services_.notifications().removeObserver(finishObserver_);
+    notifications_.removeObserver(finishObserver_);
 }
 
 void UpdatesSettingsView::showEvent(QShowEvent* event) {

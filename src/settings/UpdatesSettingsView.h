@@ -8,7 +8,6 @@
 class BusyIndicator;
 class PeloraUpdatePreferences;
 class QPushButton;
-class Services;
 class SettingsRow;
 class ToggleSwitch;
 class VersionCheckService;
@@ -18,7 +17,7 @@ class VersionCheckService;
 class UpdatesSettingsView : public QWidget {
     Q_OBJECT
 public:
-    UpdatesSettingsView(Services& services, PeloraUpdatePreferences& preferences,
+    UpdatesSettingsView(NotificationCenter& notifications, PeloraUpdatePreferences& preferences,
                         VersionCheckService& versionCheck, QWidget* parent = nullptr);
     ~UpdatesSettingsView() override;
 
@@ -43,7 +42,7 @@ private:
     void checkNow();
     void setChecking(bool checking);
 
-    Services& services_;
+    NotificationCenter& notifications_;
     PeloraUpdatePreferences& preferences_;
     VersionCheckService& versionCheck_;
     bool isChecking_ = false;

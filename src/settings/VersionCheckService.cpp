@@ -214,9 +214,8 @@ QString VersionCheckService::currentVersion() const {
 }
 
 QString VersionCheckService::nameAndVersion(const QString& version) const {
-    const Bundle& bundle = bundle_;
-    const QString name = bundle.infoValue(QStringLiteral("CFBundleName"))
-                             .value_or(bundle.infoValue(QStringLiteral("CFBundleDisplayName"))
+    const QString name = bundle_.infoValue(QStringLiteral("CFBundleName"))
+                             .value_or(bundle_.infoValue(QStringLiteral("CFBundleDisplayName"))
                                            .value_or(QStringLiteral("Pelora")));
     return name + u' ' + version;
 }

@@ -1,6 +1,5 @@
 #include "strip/ApplicationsMenus.h"
 
-#include "common/Services.h"
 #include "common/Symbols.h"
 #include "common/Texts.h"
 #include "favorites/FavoritesService.h"
@@ -57,16 +56,18 @@ bool opensBefore(const RunningApplication& a, const std::optional<QDateTime>& aA
 
 using namespace ModuleMenuItems;
 
-ApplicationsMenus::ApplicationsMenus(Services& services, RunningApplicationsHistoryService& history,
+ApplicationsMenus::ApplicationsMenus(Bundle& bundle, RunningApplications& runningApplications,
+                                     Workspace& workspace,
+                                     RunningApplicationsHistoryService& history,
                                      FavoriteStores& favorites, MenuEntryOpener& opener,
                                      QObject* parent)
-    : QObject(parent), services_(services), history_(history), favorites_(favorites),
-      opener_(opener) {}
+    : QObject(parent), bundle_(bundle), runningApplications_(runningApplications),
+      workspace_(workspace), history_(history), favorites_(favorites), opener_(opener) {}
 
 std::unique_ptr<QMenu> ApplicationsMenus::makeApplicationsMenu() {
     history_.start();
     const QList<RecentAppItem> recentApps = history_.recentApplications(
-        RecentApplicationsService::maxResults, ownBundleIdentifier(services_.bundle()));
+        RecentApplicationsService::maxResults, ownBundleIdentifier(bundle_));
 
     std::unique_ptr<QMenu> menu(makeMenu(appsTitle));
     addHeaderItem(*menu, L("strip.menu.recentApplications"));
@@ -92,13 +93,13 @@ std::unique_ptr<QMenu> ApplicationsMenus::makeOpenAppsMenu() {
     std::unique_ptr<QMenu> menu(makeMenu(windowsTitle));
     addHeaderItem(*menu, L("strip.menu.openApps"));
 
-    const std::optional<QString> own = ownBundleIdentifier(services_.bundle());
+    const std::optional<QString> own = ownBundleIdentifier(bundle_);
     struct Listed {
         RunningApplication app;
         std::optional<QDateTime> activated;
     };
     QList<Listed> listed;
-    for (RunningApplication& app : services_.runningApplications().runningApplications()) {
+    for (RunningApplication& app : runningApplications_.runningApplications()) {
         if (!isUserApplication(app) || isProgramItself(app, own))
             continue;
         std::optional<QDateTime> activated = history_.lastActivationDate(app);
@@ -111,10 +112,9 @@ std::unique_ptr<QMenu> ApplicationsMenus::makeOpenAppsMenu() {
 
     if (listed.isEmpty())
         addEmptyStateItem(*menu, L("strip.emptyState.noAppsRunning"));
-    Workspace& workspace = services_.workspace();
     for (const Listed& entry : listed) {
         const QString title = entry.app.localizedName.value_or(L("strip.app.unknownName"));
-        addEntryItem(*menu, title, menuIcon(workspace, entry.app), QVariant::fromValue(entry.app),
+        addEntryItem(*menu, title, menuIcon(workspace_, entry.app), QVariant::fromValue(entry.app),
                      this, &ApplicationsMenus::activateApp);
     }
     menu->addSeparator();
@@ -138,7 +138,7 @@ void ApplicationsMenus::activateApp(QAction* sender) {
     if (object.metaType() != QMetaType::fromType<RunningApplication>())
         return;
     const auto app = object.value<RunningApplication>();
-    RunningApplications& running = services_.runningApplications();
+    RunningApplications& running = runningApplications_;
     if (app.hidden)
         running.unhide(app);
     if (app.bundleURL)
@@ -148,8 +148,8 @@ void ApplicationsMenus::activateApp(QAction* sender) {
 }
 
 void ApplicationsMenus::hideAllApps() {
-    const std::optional<QString> own = ownBundleIdentifier(services_.bundle());
-    RunningApplications& running = services_.runningApplications();
+    const std::optional<QString> own = ownBundleIdentifier(bundle_);
+    RunningApplications& running = runningApplications_;
     for (const RunningApplication& app : running.runningApplications())
         if (isUserApplication(app) && !isProgramItself(app, own) && !app.hidden)
             running.hide(app);

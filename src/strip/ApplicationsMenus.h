@@ -14,8 +14,9 @@ class FavoriteStores;
 class MenuEntryOpener;
 class QAction;
 class QMenu;
+class RunningApplications;
 class RunningApplicationsHistoryService;
-class Services;
+class Workspace;
 
 // The applications menu ("Apps": recent applications, then favorites; the entries launch)
 // and the open-applications menu ("Windows": running applications, the last activated on top,
@@ -23,7 +24,8 @@ class Services;
 class ApplicationsMenus : public QObject {
     Q_OBJECT
 public:
-    ApplicationsMenus(Services& services, RunningApplicationsHistoryService& history,
+    ApplicationsMenus(Bundle& bundle, RunningApplications& runningApplications,
+                      Workspace& workspace, RunningApplicationsHistoryService& history,
                       FavoriteStores& favorites, MenuEntryOpener& opener,
                       QObject* parent = nullptr);
 
@@ -42,7 +44,9 @@ private:
     void activateApp(QAction* sender);
     void hideAllApps();
 
-    Services& services_;
+    Bundle& bundle_;
+    RunningApplications& runningApplications_;
+    Workspace& workspace_;
     RunningApplicationsHistoryService& history_;
     FavoriteStores& favorites_;
     MenuEntryOpener& opener_;

@@ -1,7 +1,6 @@
 #include "strip/ClipboardMenu.h"
 
 #include "clipboard/ClipboardHistoryService.h"
-#include "common/Services.h"
 #include "common/Texts.h"
 #include "platform/Workspace.h"
 #include "strip/MenuIcons.h"
@@ -74,8 +73,9 @@ std::optional<int> clipboardItemTag(const QAction* sender) {
     return tag.toInt();
 }
 
-ClipboardMenu::ClipboardMenu(Services& services, ClipboardHistoryService& history, QObject* parent)
-    : QObject(parent), services_(services), history_(history) {}
+ClipboardMenu::ClipboardMenu(Workspace& workspace, ClipboardHistoryService& history,
+                             QObject* parent)
+    : QObject(parent), workspace_(workspace), history_(history) {}
 
 std::unique_ptr<QMenu> ClipboardMenu::makeClipboardMenu() {
     using namespace ModuleMenuItems;
@@ -88,13 +88,12 @@ std::unique_ptr<QMenu> ClipboardMenu::makeClipboardMenu() {
         return menu;
     }
 
-    Workspace& workspace = services_.workspace();
     for (const ClipboardMenuGroup& group :
          groupClipboardItems(items, L("strip.clipboard.otherSource"))) {
         QMenu* submenu = addSubmenuItem(*menu, group.title, group.icon.value_or(QIcon()));
         int largestSide = 0;
         for (const auto& [index, item] : group.entries) {
-            const auto [preview, side] = previewImage(item, workspace);
+            const auto [preview, side] = previewImage(item, workspace_);
             largestSide = std::max(largestSide, side);
             // The tag is the index in the history: the paste looks the item up when chosen.
             addEntryItem(*submenu, history_.displayTitle(item), preview, QVariant(index), this,

@@ -14,14 +14,15 @@
 class ClipboardHistoryService;
 class QAction;
 class QMenu;
-class Services;
+class Workspace;
 
 // The clipboard menu ("Clipboard"): the history grouped by source application, one submenu
 // each; an entry pastes its item, the clear item empties the history. Main thread.
 class ClipboardMenu : public QObject {
     Q_OBJECT
 public:
-    ClipboardMenu(Services& services, ClipboardHistoryService& history, QObject* parent = nullptr);
+    ClipboardMenu(Workspace& workspace, ClipboardHistoryService& history,
+                  QObject* parent = nullptr);
 
     // A new menu from the history as it is now; the caller owns it.
     std::unique_ptr<QMenu> makeClipboardMenu();
@@ -30,7 +31,7 @@ private:
     void pasteClipboardItem(QAction* sender);
     void clearClipboardHistory();
 
-    Services& services_;
+    Workspace& workspace_;
     ClipboardHistoryService& history_;
 };
 

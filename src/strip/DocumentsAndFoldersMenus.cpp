@@ -1,6 +1,5 @@
 #include "strip/DocumentsAndFoldersMenus.h"
 
-#include "common/Services.h"
 #include "common/Texts.h"
 #include "favorites/FavoritesService.h"
 #include "history/RecentDocumentsService.h"
@@ -14,24 +13,25 @@
 
 using namespace ModuleMenuItems;
 
-DocumentsAndFoldersMenus::DocumentsAndFoldersMenus(Services& services,
+DocumentsAndFoldersMenus::DocumentsAndFoldersMenus(UserDefaults& defaults,
+                                                   NotificationCenter& notifications,
                                                    RecentDocumentsService& documents,
                                                    RecentFoldersService& folders,
                                                    FavoriteStores& favorites,
                                                    MenuEntryOpener& opener, QObject* parent)
-    : QObject(parent), services_(services), documents_(documents), folders_(folders),
-      favorites_(favorites), opener_(opener) {}
+    : QObject(parent), defaults_(defaults), notifications_(notifications), documents_(documents),
+      folders_(folders), favorites_(favorites), opener_(opener) {}
 
 DocumentsAndFoldersMenus::~DocumentsAndFoldersMenus() {
     if (recentDocumentsObserver_)
-        services_.notifications().removeObserver(*recentDocumentsObserver_);
+        notifications_.removeObserver(*recentDocumentsObserver_);
 }
 
 void DocumentsAndFoldersMenus::observeRecentDocuments() {
     if (recentDocumentsObserver_)
         return;
     QPointer<DocumentsAndFoldersMenus> self(this);
-    recentDocumentsObserver_ = services_.notifications().addObserver(
+    recentDocumentsObserver_ = notifications_.addObserver(
         RecentDocumentsService::didUpdateNotification, [self](const QVariantMap&) {
             if (self)
                 self->recentGroups_ = self->documents_.currentGroups();
@@ -104,12 +104,12 @@ void DocumentsAndFoldersMenus::addFavorites(QMenu& menu, OpenTargetKind kind) {
 }
 
 void DocumentsAndFoldersMenus::clearRecentDocuments() {
-    services_.defaults().removeObject(RecentDocumentsService::storageKey.key());
+    defaults_.removeObject(RecentDocumentsService::storageKey.key());
     documents_.iconCache().removeAllObjects();
     // What the index found last stays; the groups are rebuilt from it alone.
     recentGroups_ = documents_.currentGroups();
 }
 
 void DocumentsAndFoldersMenus::clearRecentFolders() {
-    services_.defaults().removeObject(RecentFoldersService::storageKey.key());
+    defaults_.removeObject(RecentFoldersService::storageKey.key());
 }

@@ -16,7 +16,7 @@ class QMenu;
 class QUrl;
 class RecentDocumentsService;
 class RecentFoldersService;
-class Services;
+class UserDefaults;
 
 // The documents menu ("Recent Documents": recent documents grouped by the application that
 // opens them, then favorites) and the folders menu ("Recent Folders": recent folders, then
@@ -24,9 +24,10 @@ class Services;
 class DocumentsAndFoldersMenus : public QObject {
     Q_OBJECT
 public:
-    DocumentsAndFoldersMenus(Services& services, RecentDocumentsService& documents,
-                             RecentFoldersService& folders, FavoriteStores& favorites,
-                             MenuEntryOpener& opener, QObject* parent = nullptr);
+    DocumentsAndFoldersMenus(UserDefaults& defaults, NotificationCenter& notifications,
+                             RecentDocumentsService& documents, RecentFoldersService& folders,
+                             FavoriteStores& favorites, MenuEntryOpener& opener,
+                             QObject* parent = nullptr);
     ~DocumentsAndFoldersMenus() override;
 
     // A new documents menu from the service's current groups; the caller owns it.
@@ -54,7 +55,8 @@ private:
     void clearRecentDocuments();
     void clearRecentFolders();
 
-    Services& services_;
+    UserDefaults& defaults_;
+    NotificationCenter& notifications_;
     RecentDocumentsService& documents_;
     RecentFoldersService& folders_;
     FavoriteStores& favorites_;

@@ -1,7 +1,6 @@
 #include "strip/FavoritesEditWindowCoordinator.h"
 
 #include "common/FileURL.h"
-#include "common/Services.h"
 #include "common/Symbols.h"
 #include "common/Texts.h"
 #include "favorites/FavoritesService.h"
@@ -125,10 +124,12 @@ QPushButton* makeSymbolButton(const char* symbol, const QString& accessibility,
 }
 } // namespace
 
-FavoritesEditWindowCoordinator::FavoritesEditWindowCoordinator(Services& services,
-                                                               FavoriteStores& favorites,
-                                                               QObject* owner)
-    : QObject(owner), services_(services), favorites_(favorites), owner_(owner) {
+FavoritesEditWindowCoordinator::FavoritesEditWindowCoordinator(
+    FileSystem& fileSystem, BookmarkService& bookmarks, RunningApplications& runningApplications,
+    Dialogs& dialogs, Screens& screens, FavoriteStores& favorites, QObject* owner)
+    : QObject(owner), fileSystem_(fileSystem), bookmarks_(bookmarks),
+      runningApplications_(runningApplications), dialogs_(dialogs), screens_(screens),
+      favorites_(favorites), owner_(owner) {
     editorWindow_ = std::make_unique<QWidget>(
         nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                      Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint |
@@ -150,20 +151,6 @@ FavoritesEditWindowCoordinator::~FavoritesEditWindowCoordinator() {
     tableView_->horizontalHeader()->disconnect(this);
     tableView_ = nullptr;
     editorWindow_.reset();
-}
-
-FavoritesEditWindowCoordinator* FavoritesEditWindowCoordinator::openFavoritesEditor(
-    QPointer<FavoritesEditWindowCoordinator>& current, Services& services,
-    FavoriteStores& favorites, QObject* owner) {
-    services.runningApplications().activateCurrentApplication();
-    if (current) {
-        // Its window closing releases it; it goes once the current event is handled.
-        current->editorWindow()->close();
-    }
-    auto* coordinator = new FavoritesEditWindowCoordinator(services, favorites, owner);
-    current = coordinator;
-    coordinator->showEditor();
-    return coordinator;
 }
 
 void FavoritesEditWindowCoordinator::buildContent() {
@@ -296,7 +283,7 @@ void FavoritesEditWindowCoordinator::layoutColumns(std::optional<int> requestedN
 }
 
 void FavoritesEditWindowCoordinator::activateApplication() {
-    services_.runningApplications().activateCurrentApplication();
+    runningApplications_.activateCurrentApplication();
 }
 
 void FavoritesEditWindowCoordinator::showEditor() {
@@ -306,7 +293,7 @@ void FavoritesEditWindowCoordinator::showEditor() {
 
     QWidget* window = editorWindow_.get();
     QRect area;
-    if (const auto main = services_.screens().mainScreen())
+    if (const auto main = screens_.mainScreen())
         area = main->visibleFrame.toAlignedRect();
     if (area.isEmpty())
         if (QScreen* screen = QGuiApplication::primaryScreen())
@@ -333,13 +320,12 @@ void FavoritesEditWindowCoordinator::reloadRows() {
 }
 
 void FavoritesEditWindowCoordinator::addFavoriteURLs(const QList<QUrl>& urls) {
-    BookmarkService& bookmarks = services_.bookmarks();
     for (const QUrl& url : urls) {
-        const bool accessing = bookmarks.startAccessing(url);
-        const QUrl normalised = resolvedFileURL(url, services_.fileSystem());
+        const bool accessing = bookmarks_.startAccessing(url);
+        const QUrl normalised = resolvedFileURL(url, fileSystem_);
         favorites_.store(classifyFavoriteURL(normalised)).add(normalised);
         if (accessing)
-            bookmarks.stopAccessing(url);
+            bookmarks_.stopAccessing(url);
     }
 }
 
@@ -352,7 +338,7 @@ void FavoritesEditWindowCoordinator::handleAdd() {
     panel.allowsMultipleSelection = true;
     panel.parentWindow = editorWindow_.get();
     QPointer<FavoritesEditWindowCoordinator> self(this);
-    services_.dialogs().beginOpenPanel(panel, [self](std::optional<QList<QUrl>> urls) {
+    dialogs_.beginOpenPanel(panel, [self](std::optional<QList<QUrl>> urls) {
         if (!self)
             return;
         if (urls)

@@ -10,12 +10,16 @@
 #include <memory>
 #include <optional>
 
+class BookmarkService;
+class Dialogs;
 class FavoriteStores;
 class FavoritesDropTableView;
+class FileSystem;
 class QLabel;
 class QPushButton;
 class QWidget;
-class Services;
+class RunningApplications;
+class Screens;
 
 // Runs the favorites editor: one window listing the favorites of all three stores, newest
 // first, where the user adds (open panel or drop), removes and opens them. The coordinator is
@@ -25,15 +29,10 @@ class FavoritesEditWindowCoordinator : public QObject {
     Q_OBJECT
 public:
     // Builds the window without showing it.
-    FavoritesEditWindowCoordinator(Services& services, FavoriteStores& favorites, QObject* owner);
+    FavoritesEditWindowCoordinator(FileSystem& fileSystem, BookmarkService& bookmarks,
+                                   RunningApplications& runningApplications, Dialogs& dialogs,
+                                   Screens& screens, FavoriteStores& favorites, QObject* owner);
     ~FavoritesEditWindowCoordinator() override;
-
-    // The body of the edit items of the documents, folders and applications menus: closes the
-    // editor held in `current`, if any, then opens a new one owned by `owner` and stores it
-    // in `current`. Closing the editor's window releases it, which empties `current`.
-    static FavoritesEditWindowCoordinator*
-    openFavoritesEditor(QPointer<FavoritesEditWindowCoordinator>& current, Services& services,
-                        FavoriteStores& favorites, QObject* owner);
 
     // Fills the table and brings the window, centred on the main screen, to the front.
     void showEditor();
@@ -78,7 +77,11 @@ private:
     void windowWillClose();
     void activateApplication();
 
-    Services& services_;
+    FileSystem& fileSystem_;
+    BookmarkService& bookmarks_;
+    RunningApplications& runningApplications_;
+    Dialogs& dialogs_;
+    Screens& screens_;
     FavoriteStores& favorites_;
     QPointer<QObject> owner_;
     std::unique_ptr<QWidget> editorWindow_;

@@ -1,7 +1,6 @@
 #include "strip/MenuEntryOpener.h"
 
 #include "common/FileURL.h"
-#include "common/Services.h"
 #include "common/Texts.h"
 #include "history/RecentAccessService.h"
 #include "history/RecentDocumentsService.h"
@@ -15,14 +14,17 @@
 #include <QFileInfo>
 #include <QPointer>
 
-MenuEntryOpener::MenuEntryOpener(Services& services, RecentAccessService& access,
+MenuEntryOpener::MenuEntryOpener(FileSystem& fileSystem, BookmarkService& bookmarks,
+                                 RunningApplications& runningApplications, Workspace& workspace,
+                                 Dialogs& dialogs, RecentAccessService& access,
                                  RecentDocumentsService& documents, RecentFoldersService& folders,
                                  QObject* parent)
-    : QObject(parent), services_(services), access_(access), documents_(documents),
-      folders_(folders) {}
+    : QObject(parent), fileSystem_(fileSystem), bookmarks_(bookmarks),
+      runningApplications_(runningApplications), workspace_(workspace), dialogs_(dialogs),
+      access_(access), documents_(documents), folders_(folders) {}
 
 void MenuEntryOpener::openRecentTarget(const QUrl& url, OpenTargetKind kind) {
-    const QUrl target = resolvedFileURL(url, services_.fileSystem());
+    const QUrl target = resolvedFileURL(url, fileSystem_);
     if (const auto grant = access_.accessURL(target)) {
         openWithGrant(target, *grant, kind);
         return;
@@ -38,16 +40,15 @@ void MenuEntryOpener::openRecentTarget(const QUrl& url, OpenTargetKind kind) {
 }
 
 void MenuEntryOpener::openWithGrant(const QUrl& url, const QUrl& grant, OpenTargetKind kind) {
-    BookmarkService& bookmarks = services_.bookmarks();
-    const bool accessing = bookmarks.startAccessing(grant);
+    const bool accessing = bookmarks_.startAccessing(grant);
     // A handler that cannot be started is not reported; the item still counts as opened.
-    services_.workspace().openURL(url);
+    workspace_.openURL(url);
     if (kind == OpenTargetKind::document)
         documents_.recordOpened(url);
     else if (kind == OpenTargetKind::folder)
         folders_.recordOpened(url);
     if (accessing)
-        bookmarks.stopAccessing(grant);
+        bookmarks_.stopAccessing(grant);
 }
 
 void MenuEntryOpener::openFavoriteTarget(const QUrl& url, OpenTargetKind kind) {
@@ -55,31 +56,30 @@ void MenuEntryOpener::openFavoriteTarget(const QUrl& url, OpenTargetKind kind) {
         launchApplicationAt(url);
         return;
     }
-    const QUrl resolved = resolvedFileURL(url, services_.fileSystem());
+    const QUrl resolved = resolvedFileURL(url, fileSystem_);
     if (resolved == url) {
         openWithGrant(url, url, kind);
         return;
     }
     // An alias or link: access to both the favorite and what it leads to.
-    BookmarkService& bookmarks = services_.bookmarks();
-    const bool accessingFavorite = bookmarks.startAccessing(url);
-    const bool accessingResolved = bookmarks.startAccessing(resolved);
+    const bool accessingFavorite = bookmarks_.startAccessing(url);
+    const bool accessingResolved = bookmarks_.startAccessing(resolved);
     openWithGrant(resolved, resolved, kind);
     if (accessingResolved)
-        bookmarks.stopAccessing(resolved);
+        bookmarks_.stopAccessing(resolved);
     if (accessingFavorite)
-        bookmarks.stopAccessing(url);
+        bookmarks_.stopAccessing(url);
 }
 
 void MenuEntryOpener::launchApplicationAt(const QUrl& url) {
-    services_.workspace().launchApplication(resolvedFileURL(url, services_.fileSystem()), true);
+    workspace_.launchApplication(resolvedFileURL(url, fileSystem_), true);
 }
 
 void MenuEntryOpener::requestFolderAccess(const QUrl& url, OpenTargetKind kind) {
-    services_.runningApplications().activateCurrentApplication();
+    runningApplications_.activateCurrentApplication();
 
     const QString path = standardizedPath(url);
-    const QString name = services_.fileSystem().displayName(path);
+    const QString name = fileSystem_.displayName(path);
     OpenPanelOptions panel;
     panel.canCreateDirectories = false;
     panel.allowsMultipleSelection = false;
@@ -98,11 +98,10 @@ void MenuEntryOpener::requestFolderAccess(const QUrl& url, OpenTargetKind kind) 
     panel.prompt = L("buttonGrantAccess");
 
     QPointer<MenuEntryOpener> self(this);
-    services_.dialogs().beginOpenPanel(panel,
-                                       [self, url, kind](const std::optional<QList<QUrl>>& chosen) {
-                                           if (self)
-                                               self->accessPanelDidEnd(chosen, url, kind);
-                                       });
+    dialogs_.beginOpenPanel(panel, [self, url, kind](const std::optional<QList<QUrl>>& chosen) {
+        if (self)
+            self->accessPanelDidEnd(chosen, url, kind);
+    });
 }
 
 void MenuEntryOpener::accessPanelDidEnd(const std::optional<QList<QUrl>>& chosen, const QUrl& url,
@@ -110,9 +109,8 @@ void MenuEntryOpener::accessPanelDidEnd(const std::optional<QList<QUrl>>& chosen
     if (!chosen || chosen->isEmpty())
         return;
     const QUrl& panelURL = chosen->first();
-    const FileSystem& fileSystem = services_.fileSystem();
-    const QUrl folder = resolvedFileURL(panelURL, fileSystem);
-    const QUrl target = resolvedFileURL(url, fileSystem);
+    const QUrl folder = resolvedFileURL(panelURL, fileSystem_);
+    const QUrl target = resolvedFileURL(url, fileSystem_);
     const QString folderPath = standardizedPath(folder);
     const QString targetPath = standardizedPath(target);
     QString prefix = folderPath;
@@ -138,8 +136,8 @@ void MenuEntryOpener::showWrongSelectionAlert(const QUrl& url) {
     AlertOptions alert;
     alert.style = AlertStyle::warning;
     alert.messageText = L("recentAccessWrongSelectionTitle");
-    alert.informativeText = L("recentAccessWrongSelectionMessage")
-                                .arg(services_.fileSystem().displayName(standardizedPath(url)));
+    alert.informativeText =
+        L("recentAccessWrongSelectionMessage").arg(fileSystem_.displayName(standardizedPath(url)));
     alert.buttons = {L("buttonOK")};
-    services_.dialogs().runAlert(alert);
+    dialogs_.runAlert(alert);
 }

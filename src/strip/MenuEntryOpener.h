@@ -7,10 +7,14 @@
 #include <QUrl>
 #include <optional>
 
+class BookmarkService;
+class Dialogs;
+class FileSystem;
 class RecentAccessService;
 class RecentDocumentsService;
 class RecentFoldersService;
-class Services;
+class RunningApplications;
+class Workspace;
 
 // Opens what a menu entry or the favorites editor chose: a recent item through a stored
 // access grant (asking the user for one in an open panel when needed), a favorite directly,
@@ -19,7 +23,9 @@ class Services;
 class MenuEntryOpener : public QObject {
     Q_OBJECT
 public:
-    MenuEntryOpener(Services& services, RecentAccessService& access,
+    MenuEntryOpener(FileSystem& fileSystem, BookmarkService& bookmarks,
+                    RunningApplications& runningApplications, Workspace& workspace,
+                    Dialogs& dialogs, RecentAccessService& access,
                     RecentDocumentsService& documents, RecentFoldersService& folders,
                     QObject* parent = nullptr);
 
@@ -42,7 +48,11 @@ private:
                            OpenTargetKind kind);
     void showWrongSelectionAlert(const QUrl& url);
 
-    Services& services_;
+    FileSystem& fileSystem_;
+    BookmarkService& bookmarks_;
+    RunningApplications& runningApplications_;
+    Workspace& workspace_;
+    Dialogs& dialogs_;
     RecentAccessService& access_;
     RecentDocumentsService& documents_;
     RecentFoldersService& folders_;

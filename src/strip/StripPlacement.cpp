@@ -1,7 +1,6 @@
 #include "strip/StripPlacement.h"
 
 #include "common/RectString.h"
-#include "common/Services.h"
 #include "platform/ScreenGeometry.h"
 #include "platform/WindowDecorations.h"
 #include "strip/StripPanel.h"
@@ -16,27 +15,29 @@ namespace {
 constexpr qreal defaultRightInset = 12;
 }
 
-StripPlacement::StripPlacement(Services& services, QObject* parent)
-    : QObject(parent), services_(services) {}
+StripPlacement::StripPlacement(UserDefaults& defaults, Screens& screens,
+                               WindowDecorations& windowDecorations, QObject* parent)
+    : QObject(parent), defaults_(defaults), screens_(screens),
+      windowDecorations_(windowDecorations) {}
 
 QRectF StripPlacement::initialFrame(const QSizeF& size) const {
     const qreal w = size.width();
     const qreal h = size.height();
-    const auto main = services_.screens().mainScreen();
+    const auto main = screens_.mainScreen();
     QRectF fallback(0, 0, w, h);
     if (main) {
         const QRectF& v = main->visibleFrame;
         fallback = QRectF(v.right() - w - defaultRightInset, v.center().y() - 0.5 * h, w, h);
     }
 
-    const auto stored = services_.defaults().objectForKey(stripWindowFrameKey.key());
+    const auto stored = defaults_.objectForKey(stripWindowFrameKey.key());
     if (!stored || !variantIsString(*stored))
         return fallback;
     const QRectF s = rectFromString(stored->toString());
     if (s.width() < 1 || s.height() < 1)
         return fallback;
     // The stored frame's bottom-left corner stays where it was; the size is the content's.
-    const QRectF t = ScreenGeometry::current(services_.screens()).toTopLeft(s);
+    const QRectF t = ScreenGeometry::current(screens_).toTopLeft(s);
     const QRectF r(t.x(), t.bottom() - h, w, h);
     auto screen = screenBestContaining(r);
     if (!screen)
@@ -49,7 +50,7 @@ QRectF StripPlacement::initialFrame(const QSizeF& size) const {
 std::optional<ScreenInfo> StripPlacement::screenBestContaining(const QRectF& rect) const {
     std::optional<ScreenInfo> best;
     qreal bestArea = 0;
-    for (const ScreenInfo& screen : services_.screens().screens()) {
+    for (const ScreenInfo& screen : screens_.screens()) {
         const QRectF& v = screen.visibleFrame;
         const qreal width =
             std::max<qreal>(0, std::min(v.right(), rect.right()) - std::max(v.left(), rect.left()));
@@ -98,7 +99,7 @@ std::optional<QRectF> StripPlacement::frame() const {
     if (!window_)
         return std::nullopt;
     QRect geometry = window_->geometry();
-    if (const auto position = services_.windowDecorations().windowPosition(*window_))
+    if (const auto position = windowDecorations_.windowPosition(*window_))
         geometry.moveTopLeft(*position);
     return QRectF(geometry);
 }
@@ -113,9 +114,8 @@ void StripPlacement::storeFrame() {
 }
 
 void StripPlacement::writeFrame(const QRectF& frame) {
-    stripWindowFrameKey.write(
-        services_.defaults(),
-        rectToString(ScreenGeometry::current(services_.screens()).toBottomLeft(frame)));
+    stripWindowFrameKey.write(defaults_,
+                              rectToString(ScreenGeometry::current(screens_).toBottomLeft(frame)));
 }
 
 void StripPlacement::windowDidMove() {
@@ -134,7 +134,7 @@ void StripPlacement::contentDidResize() {
     QRectF wanted(current->topLeft(), window_->contentSize());
     auto screen = screenBestContaining(wanted);
     if (!screen)
-        screen = services_.screens().mainScreen();
+        screen = screens_.mainScreen();
     if (screen)
         wanted = constrainFrameRect(wanted, *screen);
     const QRect target = wanted.toAlignedRect();

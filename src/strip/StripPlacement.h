@@ -10,8 +10,10 @@
 #include <QString>
 #include <optional>
 
-class Services;
+class Screens;
 class StripPanel;
+class UserDefaults;
+class WindowDecorations;
 
 // The strip's frame in bottom-left screen coordinates, "{{x, y}, {w, h}}". Only the origin is
 // used when restoring; the size comes from the content.
@@ -23,7 +25,8 @@ extern const DefaultsKey<QString> stripWindowFrameKey;
 class StripPlacement : public QObject {
     Q_OBJECT
 public:
-    explicit StripPlacement(Services& services, QObject* parent = nullptr);
+    explicit StripPlacement(UserDefaults& defaults, Screens& screens,
+                            WindowDecorations& windowDecorations, QObject* parent = nullptr);
 
     // Frames here are in Qt's coordinates; only the stored key has its own.
     // Where a new window of this size goes: the stored origin kept inside the best screen,
@@ -48,7 +51,9 @@ private:
     // Stores a frame in the stored key's own coordinates.
     void writeFrame(const QRectF& frame);
 
-    Services& services_;
+    UserDefaults& defaults_;
+    Screens& screens_;
+    WindowDecorations& windowDecorations_;
     QPointer<StripPanel> window_;
     QMetaObject::Connection movedObserver_;
     QMetaObject::Connection resizedObserver_;

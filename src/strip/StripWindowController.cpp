@@ -25,14 +25,18 @@
 StripWindowController::StripWindowController(Services& services, StripServices menus,
                                              QObject* parent)
     : QObject(parent), services_(services), menus_(menus),
-      opener_(std::make_unique<MenuEntryOpener>(services, menus.access, menus.documents,
-                                                menus.folders)),
-      placement_(std::make_unique<StripPlacement>(services)),
+      opener_(std::make_unique<MenuEntryOpener>(
+          services.fileSystem(), services.bookmarks(), services.runningApplications(),
+          services.workspace(), services.dialogs(), menus.access, menus.documents, menus.folders)),
+      placement_(std::make_unique<StripPlacement>(services.defaults(), services.screens(),
+                                                  services.windowDecorations())),
       documentsAndFolders_(std::make_unique<DocumentsAndFoldersMenus>(
-          services, menus.documents, menus.folders, menus.favorites, *opener_)),
-      applications_(std::make_unique<ApplicationsMenus>(services, menus.applications,
-                                                        menus.favorites, *opener_)),
-      clipboard_(std::make_unique<ClipboardMenu>(services, menus.clipboard)) {
+          services.defaults(), services.notifications(), menus.documents, menus.folders,
+          menus.favorites, *opener_)),
+      applications_(std::make_unique<ApplicationsMenus>(
+          services.bundle(), services.runningApplications(), services.workspace(),
+          menus.applications, menus.favorites, *opener_)),
+      clipboard_(std::make_unique<ClipboardMenu>(services.workspace(), menus.clipboard)) {
     connect(documentsAndFolders_.get(), &DocumentsAndFoldersMenus::editFavoritesRequested, this,
             &StripWindowController::openFavoritesEditor);
     connect(applications_.get(), &ApplicationsMenus::editFavoritesRequested, this,
@@ -187,9 +191,17 @@ FavoritesEditWindowCoordinator* StripWindowController::favoritesEditor() const {
 }
 
 void StripWindowController::openFavoritesEditor() {
+    services_.runningApplications().activateCurrentApplication();
+    if (favoritesEditor_) {
+        // Its window closing releases it; it goes once the current event is handled.
+        favoritesEditor_->editorWindow()->close();
+    }
+    auto* editor = new FavoritesEditWindowCoordinator(
+        services_.fileSystem(), services_.bookmarks(), services_.runningApplications(),
+        services_.dialogs(), services_.screens(), menus_.favorites, this);
+    favoritesEditor_ = editor;
+    editor->showEditor();
     MenuEntryOpener* opener = opener_.get();
-    auto* editor = FavoritesEditWindowCoordinator::openFavoritesEditor(favoritesEditor_, services_,
-                                                                       menus_.favorites, this);
     connect(editor, &FavoritesEditWindowCoordinator::openFavoriteRequested, opener,
             [opener](const QUrl& url, FavoritesCategory category) {
                 opener->openFavoriteTarget(url, openTargetKind(category));

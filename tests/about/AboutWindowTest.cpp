@@ -18,10 +18,7 @@ namespace {
 class AboutWindowTest : public ::testing::Test {
 protected:
     AboutWindowTest() { fakes.bundle->resourcesDir = resources.root(); }
-    ~AboutWindowTest() override {
-        services.reset();
-        drainEvents();
-    }
+    ~AboutWindowTest() override { drainEvents(); }
     // Both documents, as RTF unless another extension is given.
     void write(const QByteArray& rtf, const QString& extension = ".rtf") {
         for (const char* name : {"AboutText", "LicenseAgreement"}) {
@@ -29,17 +26,20 @@ protected:
             resources.add(name + extension, rtf);
         }
     }
-    QString credits() { return AboutView(*services).creditsView()->toPlainText(); }
-    QString license() { return LicenseWindow(*services).textView()->toPlainText(); }
+    QString credits() {
+        return AboutView(*fakes.bundle, *fakes.workspace).creditsView()->toPlainText();
+    }
+    QString license() {
+        return LicenseWindow(*fakes.bundle, *fakes.workspace).textView()->toPlainText();
+    }
 
     TempTree resources;
     FakePlatform fakes;
-    std::unique_ptr<Services> services = fakes.makeServices();
 };
 } // namespace
 
 TEST_F(AboutWindowTest, ShowingAgainKeepsOneWindowAndBringsItBackAfterClosing) {
-    AboutWindowKeeper keeper(*services);
+    AboutWindowKeeper keeper(*fakes.bundle, *fakes.workspace, *fakes.running);
     keeper.show();
     QPointer<PeloraAboutWindow> window = keeper.existingWindow();
     ASSERT_TRUE(window);
@@ -63,7 +63,7 @@ TEST_F(AboutWindowTest, TheHeaderAndCreditsShowTheBundlesNameAndVersion) {
                           {"CFBundleShortVersionString", "4.2"},
                           {"CFBundleVersion", "%1"},
                           {"NSHumanReadableCopyright", "© Someone"}};
-    AboutView view(*services);
+    AboutView view(*fakes.bundle, *fakes.workspace);
     EXPECT_EQ(view.nameLabel()->text(), "Pelora ✦") << "the display name first";
     EXPECT_EQ(view.versionLabel()->text(), L("about.version").arg("4.2", "%1"))
         << "a build that looks like a placeholder is shown as written";
@@ -83,11 +83,15 @@ TEST_F(AboutWindowTest, TheIconIsTheBundlesOwnScaledDownOrAStandIn) {
          {std::pair{"", false}, std::pair{"NoSuchIcon", false}, std::pair{"Broken", false},
           std::pair{"AppIcon", true}, std::pair{"Custom", true}}) {
         fakes.bundle->info["CFBundleIconName"] = QString::fromUtf8(name);
-        AboutView view(*services);
+        AboutView view(*fakes.bundle, *fakes.workspace);
         EXPECT_EQ(view.showsApplicationIcon(), own) << name;
         EXPECT_FALSE(view.iconLabel()->pixmap().isNull()) << name << ": a stand-in at least";
     }
-    EXPECT_EQ(AboutView(*services).iconLabel()->pixmap().toImage().pixelColor(64, 64),
+    EXPECT_EQ(AboutView(*fakes.bundle, *fakes.workspace)
+                  .iconLabel()
+                  ->pixmap()
+                  .toImage()
+                  .pixelColor(64, 64),
               custom.pixelColor(0, 0))
         << "drawn from its own pixels";
 }
@@ -95,7 +99,7 @@ TEST_F(AboutWindowTest, TheIconIsTheBundlesOwnScaledDownOrAStandIn) {
 // The maker's pages from the About window; links in either document only where they lead to
 // the web.
 TEST_F(AboutWindowTest, LinksOpenTheMakersPagesAndTheDocumentsWebLinksOnly) {
-    AboutView view(*services);
+    AboutView view(*fakes.bundle, *fakes.workspace);
     for (LinkButton* link : view.links())
         QTest::mouseClick(link, Qt::LeftButton);
     const QString site = QStringLiteral("https://" PELORA_WEB_HOST "/");
@@ -103,8 +107,8 @@ TEST_F(AboutWindowTest, LinksOpenTheMakersPagesAndTheDocumentsWebLinksOnly) {
               (QList<QUrl>{QUrl(site), QUrl(site + "privacy/"), QUrl(site + "support/")}));
 
     write("{\\rtf1 See {\\field{\\*\\fldinst HYPERLINK \"https://www.qt.io/\"}{\\fldrslt Qt}}.}");
-    LicenseWindow license(*services);
-    AboutView withLink(*services);
+    LicenseWindow license(*fakes.bundle, *fakes.workspace);
+    AboutView withLink(*fakes.bundle, *fakes.workspace);
     EXPECT_EQ(withLink.creditsView()->document()->find("Qt").charFormat().anchorHref(),
               "https://www.qt.io/");
     for (QTextBrowser* text :
@@ -117,7 +121,7 @@ TEST_F(AboutWindowTest, LinksOpenTheMakersPagesAndTheDocumentsWebLinksOnly) {
 }
 
 TEST_F(AboutWindowTest, TheLicenceWindowIsOneWhileOpenAndReadsAnewOnceClosed) {
-    LicenseWindowKeeper keeper(*services);
+    LicenseWindowKeeper keeper(*fakes.bundle, *fakes.workspace);
     write("{\\rtf1\\ansi {\\b Terms}\\par Be nice.}");
     keeper.show();
     QPointer<LicenseWindow> window = keeper.window();

@@ -48,7 +48,7 @@ protected:
                            : controller_.emplace(*services, preferences(), versionCheck());
     }
     template <class Tab, class... Args> std::unique_ptr<Tab> shownTab(Args&... args) {
-        auto tab = std::make_unique<Tab>(*services, args...);
+        auto tab = std::make_unique<Tab>(args...);
         QObject::connect(tab.get(), &Tab::fitRequested, [this] { ++fitRequests; });
         tab->show();
         return tab;
@@ -94,7 +94,8 @@ TEST_F(SettingsTest, TheUpdatesTabShowsTheCheckUnderWayAndTheLastSuccessInTheLoc
     const QLocale saved;
     const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    auto tab = shownTab<UpdatesSettingsView>(preferences(), versionCheck());
+    auto tab =
+        shownTab<UpdatesSettingsView>(services->notifications(), preferences(), versionCheck());
     tab->checkNowButton()->click();
     EXPECT_TRUE(tab->progressIndicator()->isVisible());
     EXPECT_TRUE(tab->checkNowButton()->text().isEmpty());
@@ -112,7 +113,7 @@ TEST_F(SettingsTest, TheUpdatesTabShowsTheCheckUnderWayAndTheLastSuccessInTheLoc
     EXPECT_EQ(tab->manualRow()->subtitleLabel()->text(),
               QStringLiteral("Last checked: Thursday, March 5, 2026 at 2:07\u202FPM"));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    tab = shownTab<UpdatesSettingsView>(preferences(), versionCheck());
+    tab = shownTab<UpdatesSettingsView>(services->notifications(), preferences(), versionCheck());
     EXPECT_EQ(tab->manualRow()->subtitleLabel()->text(),
               QStringLiteral("Last checked: Donnerstag, 5. März 2026 um 14:07"));
 }
@@ -124,7 +125,8 @@ TEST_F(SettingsTest, TheLoginSwitchFollowsTheServiceAsksOnlyForRealChangesAndSho
         {LoginItemStatus::notRegistered, false},
         {LoginItemStatus::notFound, false},
     };
-    auto tab = shownTab<GeneralSettingsView>();
+    auto tab = shownTab<GeneralSettingsView>(*fakes.bundle, *fakes.defaults, *fakes.loginItems,
+                                             services->notifications());
     for (const auto& [status, on] : states) {
         // Each showing reads the service again.
         fakes.loginItems->currentStatus = status;
@@ -199,7 +201,8 @@ TEST_F(SettingsTest, ReturnOpensOnlyAWebAddressElseTheHomePageAndEscapeOnlyClose
 }
 
 TEST_F(SettingsTest, TheSwitchTheUpdateWindowsButtonAndTheStoredPreferenceFollowEachOther) {
-    auto tab = shownTab<UpdatesSettingsView>(preferences(), versionCheck());
+    auto tab =
+        shownTab<UpdatesSettingsView>(services->notifications(), preferences(), versionCheck());
     EXPECT_TRUE(tab->automaticSwitch()->isChecked()) << "absent means on";
     // Stored at first use.
     EXPECT_EQ(fakes.defaults->objectForKey(kAutoCheckForUpdatesKey.key()), QVariant(true));

@@ -78,5 +78,12 @@ protected:
     QString editor = tree.add("apps/editor.desktop");
     const QDateTime start = QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
     QDateTime clock = start;
-    MenuEntryOpener opener{*services, access, documents, folders};
+    MenuEntryOpener opener{services->fileSystem(),
+                           services->bookmarks(),
+                           services->runningApplications(),
+                           services->workspace(),
+                           services->dialogs(),
+                           access,
+                           documents,
+                           folders};
 };

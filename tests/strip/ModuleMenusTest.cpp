@@ -154,7 +154,9 @@ TEST_F(MenuEntryOpenerTest, RecentFoldersOpenThroughStoredGrantsOrAskForTheFolde
     Services realServices(platform);
     RecentAccessService realAccess(realServices.defaults(), realServices.fileSystem(),
                                    realServices.bookmarks());
-    MenuEntryOpener(realServices, realAccess, documents, folders)
+    MenuEntryOpener(realServices.fileSystem(), realServices.bookmarks(),
+                    realServices.runningApplications(), realServices.workspace(),
+                    realServices.dialogs(), realAccess, documents, folders)
         .openRecentTarget(url("Archive"), OpenTargetKind::folder);
     EXPECT_EQ(fakes.dialogs->panels.size(), 1);
     EXPECT_EQ(fakes.workspace->openedURLs.last(), url("Archive"));
