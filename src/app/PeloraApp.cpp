@@ -54,7 +54,9 @@ int runPeloraApp(PeloraServices& services, InstanceServer* server) {
 
     // A session that ends, or a `kill`, quits like the Quit command: the strip's place is
     // stored and the defaults written.
-    TerminationSignals terminationSignals([&app] { app.statusItemController().quit(); });
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested,
+                     &app.statusItemController(), &PeloraStatusItemController::quit);
     PeloraInstanceCommands commands(services, *app.stripController(), app.statusItemController());
     if (server)
         server->setCommands(&commands);

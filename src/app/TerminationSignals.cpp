@@ -23,7 +23,7 @@ void onSignal(int signal) {
 }
 } // namespace
 
-TerminationSignals::TerminationSignals(std::function<void()> quit) : quit_(std::move(quit)) {
+TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     if (writeEnd >= 0 || ::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     writeEnd = pipe_[1];
@@ -32,8 +32,7 @@ TerminationSignals::TerminationSignals(std::function<void()> quit) : quit_(std::
         char bytes[16];
         while (::read(pipe_[0], bytes, sizeof bytes) > 0) {
         }
-        if (quit_)
-            quit_();
+        Q_EMIT terminationRequested();
     });
     struct sigaction action {};
     action.sa_handler = onSignal;

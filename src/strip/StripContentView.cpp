@@ -3,6 +3,7 @@
 #include "common/Symbols.h"
 #include "common/Texts.h"
 #include "platform/UserDefaults.h"
+#include "platform/WindowDecorations.h"
 #include "strip/StripLayoutItem.h"
 
 #include <QApplication>
@@ -27,8 +28,9 @@ constexpr qreal handleSymbolSize = 14;
 // would leave the window manager in its move mode.
 class StripDragHandle : public QWidget {
 public:
-    explicit StripDragHandle(QWidget* parent)
-        : QWidget(parent), icon_(bundledSymbolIcon(QStringLiteral("line.3.horizontal"))) {
+    StripDragHandle(WindowDecorations& decorations, QWidget* parent)
+        : QWidget(parent), decorations_(decorations),
+          icon_(bundledSymbolIcon(QStringLiteral("line.3.horizontal"))) {
         setObjectName(QStringLiteral("handle"));
         setAccessibleName(L("strip.accessibility.moveStrip"));
         setCursor(Qt::OpenHandCursor);
@@ -43,9 +45,6 @@ public:
         update();
     }
     bool isHorizontal() const { return horizontal_; }
-    void setWindowMoveStarter(StripContentView::WindowMoveStarter starter) {
-        startWindowMove_ = std::move(starter);
-    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -80,7 +79,7 @@ protected:
             dragging_ = true;
             setCursor(Qt::ClosedHandCursor);
             update();
-            if (startWindowMove_ && startWindowMove_(*window(), pressGlobal_)) {
+            if (decorations_.startWindowMove(*window(), pressGlobal_)) {
                 // The window manager owns the pointer until the move ends; the window then
                 // reports its new place with one move event.
                 endDrag();
@@ -109,8 +108,8 @@ private:
         update();
     }
 
+    WindowDecorations& decorations_;
     QIcon icon_;
-    StripContentView::WindowMoveStarter startWindowMove_;
     bool horizontal_ = false;
     bool pressed_ = false;
     bool dragging_ = false;
@@ -150,7 +149,8 @@ private:
     bool horizontal_ = false;
 };
 
-StripContentView::StripContentView(UserDefaults& defaults, QWidget* parent)
+StripContentView::StripContentView(UserDefaults& defaults, WindowDecorations& decorations,
+                                   QWidget* parent)
     : QWidget(parent), defaults_(defaults) {
     setObjectName(QStringLiteral("StripContentView"));
     setAttribute(Qt::WA_TranslucentBackground);
@@ -160,7 +160,7 @@ StripContentView::StripContentView(UserDefaults& defaults, QWidget* parent)
     stack_->setSpacing(gap);
     stack_->setSizeConstraint(QLayout::SetFixedSize);
 
-    handle_ = new StripDragHandle(this);
+    handle_ = new StripDragHandle(decorations, this);
     stack_->addWidget(handle_, 0, Qt::AlignCenter);
     for (const StripLayoutItem& item : stripLayout()) {
         if (const auto module = item.module()) {
@@ -220,10 +220,6 @@ StripButton* StripContentView::button(StripModule module) const {
         if (b->module() == module)
             return b;
     return nullptr;
-}
-
-void StripContentView::setWindowMoveStarter(WindowMoveStarter starter) {
-    handle_->setWindowMoveStarter(std::move(starter));
 }
 
 QWidget* StripContentView::dragHandle() const {

@@ -6,10 +6,10 @@
 #include <QList>
 #include <QUrl>
 #include <QWidget>
-#include <functional>
 
 class QBoxLayout;
 class UserDefaults;
+class WindowDecorations;
 class StripDragHandle;
 class StripDivider;
 
@@ -19,16 +19,12 @@ class StripDivider;
 class StripContentView : public QWidget {
     Q_OBJECT
 public:
-    // Hands a drag by the handle to the window system; false when it cannot take it.
-    using WindowMoveStarter = std::function<bool(QWidget& window, const QPoint& pressPosition)>;
-
     static constexpr int cornerRadius = 12;
 
-    explicit StripContentView(UserDefaults& defaults, QWidget* parent = nullptr);
-
-    // Without one, or when it refuses, Qt's own system move is tried, then the window follows
-    // the pointer itself.
-    void setWindowMoveStarter(WindowMoveStarter starter);
+    // A drag by the handle goes to the window decorations; when they refuse it, Qt's own system
+    // move is tried, then the window follows the pointer itself.
+    StripContentView(UserDefaults& defaults, WindowDecorations& decorations,
+                     QWidget* parent = nullptr);
 
     bool isHorizontal() const { return horizontal_; }
     // The stacked items from the leading end: handle, the layout's buttons and dividers,

@@ -79,7 +79,8 @@ void StripWindowController::showStrip() {
     }
 
     QPointer<StripWindowController> self(this);
-    auto* content = new StripContentView(services_.defaults());
+    WindowDecorations& decorations = services_.windowDecorations();
+    auto* content = new StripContentView(services_.defaults(), decorations);
     connect(content, &StripContentView::moduleTapped, this, [self](StripModule module) {
         runLaterOnMain(
             [self, module] {
@@ -100,17 +101,13 @@ void StripWindowController::showStrip() {
     connect(content, &StripContentView::settingsRequested, this,
             &StripWindowController::openSettingsFromStrip);
 
-    WindowDecorations* decorations = &services_.windowDecorations();
-    content->setWindowMoveStarter([decorations](QWidget& window, const QPoint& press) {
-        return decorations->startWindowMove(window, press);
-    });
-    const bool translucent = decorations->isCompositing();
+    const bool translucent = decorations.isCompositing();
     auto* panel = new StripPanel(content, translucent, StripContentView::cornerRadius);
 
     const QRectF frame = placement_->initialFrame(panel->size());
     panel->setGeometry(frame.toAlignedRect());
     panel->winId();
-    decorations->prepareFloatingPanel(*panel);
+    decorations.prepareFloatingPanel(*panel);
     panel->show();
     window_ = panel;
     // Followed only from here on, so the place given at creation is not stored until the

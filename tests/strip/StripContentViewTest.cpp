@@ -1,4 +1,5 @@
 #include "strip/StripContentView.h"
+#include "fakes/FakeWindowDecorations.h"
 #include "strip/StripLayoutItem.h"
 #include "support/DragDrop.h"
 #include "support/TestSupport.h"
@@ -16,8 +17,9 @@ struct StripContentViewTest : ::testing::Test {
     }
 
     InMemoryUserDefaults defaults;
+    FakeWindowDecorations decorations;
     QList<std::pair<StripModule, QList<QUrl>>> drops;
-    StripContentView view{defaults};
+    StripContentView view{defaults, decorations};
     QSignalSpy taps{&view, &StripContentView::moduleTapped};
 };
 } // namespace
