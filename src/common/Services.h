@@ -6,9 +6,9 @@
 #include <QtGlobal>
 #include <memory>
 
-// The operating system's services and the program's notification centre, handed by reference
-// to what uses them; the program's own services are made in app/ and passed to their users'
-// constructors. Tests build their own over fakes, so every test starts clean. Main thread.
+// The operating system's services and the program's notification centre. The composition in
+// app/ and the two window controllers that assemble parts hold it; every other class is given
+// the services it uses by name. Tests build their own over fakes. Main thread.
 class Services {
 public:
     explicit Services(Platform platform);
