@@ -154,9 +154,6 @@ TEST_F(AboutWindowTest, TheShippedCreditsAndLicenceReadWhole) {
     const QString text = credits().trimmed(), terms = license().trimmed();
     EXPECT_TRUE(text.startsWith("Pelora 1.0.0\n")) << text.left(40).toStdString();
     EXPECT_TRUE(text.endsWith("License Agreement.")) << text.right(40).toStdString();
-    for (const char* name : {"Qt 6", "GLib", "GIO", "libxcb", "xcb-util-wm", "GoogleTest",
-                             "Google Benchmark", "Adwaita"})
-        EXPECT_TRUE(text.contains(QLatin1String(name))) << name;
     EXPECT_TRUE(terms.startsWith("Pelora License Agreement\n"));
     EXPECT_TRUE(terms.endsWith("Contact Support.")) << terms.right(40).toStdString();
     for (const QString& shipped : {text, terms})
