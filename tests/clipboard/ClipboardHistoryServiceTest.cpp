@@ -43,7 +43,6 @@ class ClipboardHistoryTest : public ::testing::Test {
 protected:
     FakePlatform fakes;
     FakePasteboard& pasteboard = *fakes.pasteboard;
-    std::unique_ptr<Services> services = fakes.makeServices();
     std::optional<ClipboardHistoryService> made{std::in_place, *fakes.running, *fakes.workspace,
                                                 pasteboard};
     ClipboardHistoryService& history = *made;

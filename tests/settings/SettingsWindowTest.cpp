@@ -25,28 +25,14 @@ protected:
     std::unique_ptr<Services> services = fakes.makeServices();
     int fitRequests = 0;
 
-    // Each made on first use, after what it depends on, as the program makes them.
-    std::optional<PeloraUpdatePreferences> preferences_;
-    std::optional<UpdateWindowController> updates_;
-    std::optional<VersionCheckService> check_;
-    std::optional<SettingsWindowController> controller_;
-    PeloraUpdatePreferences& preferences() {
-        return preferences_ ? *preferences_ : preferences_.emplace(*fakes.defaults);
-    }
-    UpdateWindowController& updates() {
-        return updates_ ? *updates_
-                        : updates_.emplace(*fakes.bundle, *fakes.running, *fakes.workspace,
-                                           preferences());
-    }
-    VersionCheckService& versionCheck() {
-        return check_ ? *check_
-                      : check_.emplace(*fakes.bundle, *fakes.defaults, *fakes.workspace,
-                                       *fakes.dialogs, services->notifications(), updates());
-    }
-    SettingsWindowController& controller() {
-        return controller_ ? *controller_
-                           : controller_.emplace(*services, preferences(), versionCheck());
-    }
+    PeloraUpdatePreferences preferences{*fakes.defaults};
+    UpdateWindowController updates{*fakes.bundle, *fakes.running, *fakes.workspace, preferences};
+    VersionCheckService versionCheck{*fakes.bundle,  *fakes.defaults,           *fakes.workspace,
+                                     *fakes.dialogs, services->notifications(), updates};
+    // Made on first use, after the test has stored what it should find.
+    LazyService<SettingsWindowController> controller{[this] {
+        return std::make_unique<SettingsWindowController>(*services, preferences, versionCheck);
+    }};
     template <class Tab, class... Args> std::unique_ptr<Tab> shownTab(Args&... args) {
         auto tab = std::make_unique<Tab>(args...);
         QObject::connect(tab.get(), &Tab::fitRequested, [this] { ++fitRequests; });
@@ -57,8 +43,8 @@ protected:
         VersionInfo info{{kInfoLatestVersion, QString::fromLatin1(version)}};
         if (download)
             info.insert(kInfoDownloadUrl, QString::fromLatin1(download));
-        updates().showUpdateWindow(info);
-        return updates().currentUpdateView();
+        updates.showUpdateWindow(info);
+        return updates.currentUpdateView();
     }
 };
 
@@ -66,21 +52,21 @@ protected:
 
 TEST_F(SettingsTest, OpeningShowsOneWindowThatIsReopenedOnTheStoredTab) {
     fakes.defaults->setObject(kSettingsSelectedTabKey.key(), qint64(7)); // no such tab
-    controller().openSettingsWindow();
-    QMainWindow* window = controller().existingSettingsWindow();
+    controller->openSettingsWindow();
+    QMainWindow* window = controller->existingSettingsWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), L("settingsTabGeneralTitle"));
 
     window->close();
-    controller().openSettingsWindow();
-    controller().openSettingsWindow();
-    EXPECT_EQ(controller().existingSettingsWindow(), window);
+    controller->openSettingsWindow();
+    controller->openSettingsWindow();
+    EXPECT_EQ(controller->existingSettingsWindow(), window);
     EXPECT_TRUE(window->isVisible());
 
     // The stored tab chooses the content, also when someone else writes it; any other value
     // means General.
-    PeloraSettingsView* view = controller().settingsView();
+    PeloraSettingsView* view = controller->settingsView();
     for (const auto& [stored, tab] :
          {std::pair{1, PeloraSettingsView::updates}, std::pair{-1, PeloraSettingsView::general}}) {
         fakes.defaults->setObject(kSettingsSelectedTabKey.key(), qint64(stored));
@@ -94,8 +80,7 @@ TEST_F(SettingsTest, TheUpdatesTabShowsTheCheckUnderWayAndTheLastSuccessInTheLoc
     const QLocale saved;
     const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    auto tab =
-        shownTab<UpdatesSettingsView>(services->notifications(), preferences(), versionCheck());
+    auto tab = shownTab<UpdatesSettingsView>(services->notifications(), preferences, versionCheck);
     tab->checkNowButton()->click();
     EXPECT_TRUE(tab->progressIndicator()->isVisible());
     EXPECT_TRUE(tab->checkNowButton()->text().isEmpty());
@@ -113,7 +98,7 @@ TEST_F(SettingsTest, TheUpdatesTabShowsTheCheckUnderWayAndTheLastSuccessInTheLoc
     EXPECT_EQ(tab->manualRow()->subtitleLabel()->text(),
               QStringLiteral("Last checked: Thursday, March 5, 2026 at 2:07\u202FPM"));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    tab = shownTab<UpdatesSettingsView>(services->notifications(), preferences(), versionCheck());
+    tab = shownTab<UpdatesSettingsView>(services->notifications(), preferences, versionCheck);
     EXPECT_EQ(tab->manualRow()->subtitleLabel()->text(),
               QStringLiteral("Last checked: Donnerstag, 5. März 2026 um 14:07"));
 }
@@ -187,22 +172,21 @@ TEST_F(SettingsTest, ReturnOpensOnlyAWebAddressElseTheHomePageAndEscapeOnlyClose
     for (const auto& [address, key, opened] : cases) {
         fakes.workspace->openedURLs.clear();
         showUpdate("2.0", address);
-        QPointer<QDialog> window = updates().currentUpdateWindow();
+        QPointer<QDialog> window = updates.currentUpdateWindow();
         EXPECT_TRUE(window->isVisible());
         QTest::keyClick(window.data(), key);
         EXPECT_EQ(fakes.workspace->openedURLs, opened) << (address ? address : "none");
         EXPECT_FALSE(window && window->isVisible());
-        EXPECT_EQ(updates().currentUpdateWindow(), nullptr);
+        EXPECT_EQ(updates.currentUpdateWindow(), nullptr);
     }
     // Each opening brings the program to the front; a document without texts has a title.
     EXPECT_EQ(fakes.running->currentApplicationActivations, int(cases.size()));
     showUpdate("3.1");
-    EXPECT_EQ(updates().currentUpdateWindow()->windowTitle(), L("updates.window.defaultTitle"));
+    EXPECT_EQ(updates.currentUpdateWindow()->windowTitle(), L("updates.window.defaultTitle"));
 }
 
 TEST_F(SettingsTest, TheSwitchTheUpdateWindowsButtonAndTheStoredPreferenceFollowEachOther) {
-    auto tab =
-        shownTab<UpdatesSettingsView>(services->notifications(), preferences(), versionCheck());
+    auto tab = shownTab<UpdatesSettingsView>(services->notifications(), preferences, versionCheck);
     EXPECT_TRUE(tab->automaticSwitch()->isChecked()) << "absent means on";
     // Stored at first use.
     EXPECT_EQ(fakes.defaults->objectForKey(kAutoCheckForUpdatesKey.key()), QVariant(true));
@@ -212,14 +196,14 @@ TEST_F(SettingsTest, TheSwitchTheUpdateWindowsButtonAndTheStoredPreferenceFollow
     EXPECT_EQ(fakes.defaults->objectForKey(kAutoCheckForUpdatesKey.key()), QVariant(false));
     EXPECT_NE(view->checkingButton()->text(), disable);
     EXPECT_FALSE(tab->automaticSwitch()->isChecked());
-    EXPECT_TRUE(updates().currentUpdateWindow()->isVisible());
+    EXPECT_TRUE(updates.currentUpdateWindow()->isVisible());
     tab->automaticSwitch()->click();
-    EXPECT_TRUE(preferences().autoCheckForUpdates());
+    EXPECT_TRUE(preferences.autoCheckForUpdates());
     EXPECT_EQ(view->checkingButton()->text(), disable);
     kAutoCheckForUpdatesKey.write(*fakes.defaults, false);
     // Another writer (the defaults tool) is followed and announced.
     int changes = 0;
-    QObject::connect(&preferences(), &PeloraUpdatePreferences::autoCheckForUpdatesChanged,
+    QObject::connect(&preferences, &PeloraUpdatePreferences::autoCheckForUpdatesChanged,
                      [&](bool) { ++changes; });
     kAutoCheckForUpdatesKey.write(*fakes.defaults, true);
     EXPECT_EQ(changes, 1);

@@ -10,7 +10,6 @@ TEST_F(ApplicationsMenusTest, RecentAndFavoriteApplicationsLaunchAndClearingKeep
     activateAt(3, app("Terminal", ""));
     addFavorites(FavoritesCategory::applications, {"player.desktop", "viewer.desktop"});
 
-    auto& history = applications;
     const auto apps = controller->menuForModule(StripModule::applications);
     EXPECT_EQ(menuText(*apps), "Recent Applications (disabled)\nTerminal\nEditor\nClear History\n"
                                "----\nFavorite Applications (disabled)\nviewer.desktop\n"
@@ -19,11 +18,11 @@ TEST_F(ApplicationsMenusTest, RecentAndFavoriteApplicationsLaunchAndClearingKeep
     choose(*apps, "player.desktop");
     EXPECT_EQ(fakes.workspace->launchedApplications,
               (QList<QUrl>{*editor.bundleURL, tree.url("player.desktop")}));
-    EXPECT_EQ(history.persistedRecords().size(), 2); // launching records nothing itself
+    EXPECT_EQ(applications.persistedRecords().size(), 2); // launching records nothing itself
 
     choose(*apps, "Clear History");
-    EXPECT_TRUE(history.persistedRecords().isEmpty());
-    EXPECT_EQ(history.lastActivationDate(editor), start.addSecs(60));
+    EXPECT_TRUE(applications.persistedRecords().isEmpty());
+    EXPECT_EQ(applications.lastActivationDate(editor), start.addSecs(60));
     EXPECT_EQ(menu(StripModule::applications).section(u'\n', 1, 1),
               "No Recent Applications (disabled)");
     activateAt(5, editor); // starts a new list

@@ -67,16 +67,15 @@ TEST_F(ClipboardMenuTest, GroupsBySourceInHistoryOrderTitledByTheirNewestItem) {
 }
 
 TEST_F(ClipboardMenuTest, AnEntryPastesFromTheHistoryAsItIsWhenChosenAndClearingEmptiesIt) {
-    ClipboardHistoryService& history = clipboard;
     copyFrom(std::nullopt, {QStringLiteral("older"), {}, {}});
     copyFrom(std::nullopt, {QStringLiteral("newer"), {}, {}});
     const auto menu = controller->menuForModule(StripModule::clipboard);
     const QList<QAction*> entries = menu->actions()[1]->menu()->actions();
     // The history shrank after the menu was built: the stale entry pastes nothing. Pasting a
     // live entry is checked through the real program (tests/e2e/test_apps.sh).
-    history.setItems({history.items()[0]});
+    clipboard.setItems({clipboard.items()[0]});
     entries[1]->trigger();
     menu->actions().last()->trigger();
-    EXPECT_TRUE(history.items().isEmpty());
+    EXPECT_TRUE(clipboard.items().isEmpty());
     EXPECT_TRUE(fakes.pasteboard->writes.isEmpty()); // clearing leaves the clipboard alone
 }

@@ -78,12 +78,7 @@ protected:
     QString editor = tree.add("apps/editor.desktop");
     const QDateTime start = QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
     QDateTime clock = start;
-    MenuEntryOpener opener{services->fileSystem(),
-                           services->bookmarks(),
-                           services->runningApplications(),
-                           services->workspace(),
-                           services->dialogs(),
-                           access,
-                           documents,
-                           folders};
+    MenuEntryOpener opener{s.fileSystem(), s.bookmarks(), s.runningApplications(),
+                           s.workspace(),  s.dialogs(),   access,
+                           documents,      folders};
 };

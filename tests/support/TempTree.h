@@ -72,25 +72,20 @@ public:
     // Makes one entry; the path of what it made.
     QString add(const QString& entry, const QByteArray& content = "x") {
         const qsizetype arrow = entry.indexOf(QStringLiteral(" -> "));
+        const bool folder = arrow < 0 && entry.endsWith(u'/');
+        const bool fifo = arrow < 0 && entry.endsWith(u'|');
+        const QString made = path(arrow >= 0 ? entry.left(arrow) : entry.chopped(folder || fifo));
+        EXPECT_TRUE(QDir().mkpath(folder ? made : QFileInfo(made).path())) << made.toStdString();
         if (arrow >= 0) {
-            const QString link = path(entry.left(arrow));
-            QString target = entry.mid(arrow + 4);
-            if (!target.startsWith(u'/'))
-                target = path(target);
-            QDir().mkpath(QFileInfo(link).path());
-            EXPECT_TRUE(QFile::link(target, link)) << link.toStdString();
-            return link;
+            const QString target = entry.mid(arrow + 4);
+            EXPECT_TRUE(QFile::link(target.startsWith(u'/') ? target : path(target), made))
+                << made.toStdString();
+        } else if (fifo) {
+            EXPECT_TRUE(makeFifo(made));
+        } else if (!folder) {
+            writeFile(made, content);
         }
-        if (entry.endsWith(u'/')) {
-            EXPECT_TRUE(QDir().mkpath(path(entry)));
-            return path(entry.chopped(1));
-        }
-        if (entry.endsWith(u'|')) {
-            QDir().mkpath(QFileInfo(path(entry)).path());
-            EXPECT_TRUE(makeFifo(path(entry.chopped(1))));
-            return path(entry.chopped(1));
-        }
-        return writeFile(path(entry), content);
+        return made;
     }
 
     const QString& root() const { return root_; }

@@ -22,9 +22,7 @@ public:
         qputenv("XDG_CACHE_HOME", root + "/cache");
         if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
             QDir().mkpath(home_->path() + "/runtime");
-            QFile::setPermissions(home_->path() + "/runtime", QFileDevice::ReadOwner |
-                                                                  QFileDevice::WriteOwner |
-                                                                  QFileDevice::ExeOwner);
+            QFile::setPermissions(home_->path() + "/runtime", QFileDevice::Permissions(0x7000));
             qputenv("XDG_RUNTIME_DIR", root + "/runtime");
         }
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
