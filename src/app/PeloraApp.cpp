@@ -13,8 +13,8 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-PeloraApp::PeloraApp(PeloraServices& services, std::function<void()> terminate)
-    : appDelegate_(std::make_unique<PeloraAppDelegate>(services, std::move(terminate))) {
+PeloraApp::PeloraApp(PeloraServices& services)
+    : appDelegate_(std::make_unique<PeloraAppDelegate>(services)) {
     stripController_ =
         std::make_shared<StripWindowController>(services.platform(), services.strip());
     QObject::connect(stripController_.get(), &StripWindowController::settingsRequested,
@@ -33,7 +33,7 @@ PeloraApp::PeloraApp(PeloraServices& services, std::function<void()> terminate)
     QObject::connect(scheme.get(), &DesktopColorScheme::changed, statusItemController_.get(),
                      [item = statusItemController_.get()] { item->updateStatusButtonImage(); });
     if (!isInApplicationsFolder(services.platform()))
-        return; // the delegate quits
+        return; // the installation check ends the run
     stripController_->startServices();
     if (statusItemController_->isStripVisible())
         stripController_->showStrip();
@@ -42,14 +42,8 @@ PeloraApp::PeloraApp(PeloraServices& services, std::function<void()> terminate)
 PeloraApp::~PeloraApp() = default;
 
 int runPeloraApp(PeloraServices& services, InstanceServer* server) {
-    bool terminated = false;
-    PeloraApp app(services, [&terminated] {
-        terminated = true;
-        // Quitting before the loop runs does nothing; the flag covers that case.
-        QCoreApplication::quit();
-    });
-    app.appDelegate().applicationWillFinishLaunching();
-    if (terminated)
+    PeloraApp app(services);
+    if (!app.appDelegate().applicationWillFinishLaunching())
         return 0;
 
     // A session that ends, or a `kill`, quits like the Quit command: the strip's place is

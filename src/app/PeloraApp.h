@@ -2,7 +2,6 @@
 
 #include "app/PeloraAppDelegate.h"
 
-#include <functional>
 #include <memory>
 
 class InstanceServer;
@@ -15,7 +14,7 @@ class StripWindowController;
 // the strip. Lives for the whole process.
 class PeloraApp {
 public:
-    PeloraApp(PeloraServices& services, std::function<void()> terminate);
+    explicit PeloraApp(PeloraServices& services);
     ~PeloraApp();
 
     PeloraAppDelegate& appDelegate() { return *appDelegate_; }

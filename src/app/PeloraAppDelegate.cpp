@@ -41,15 +41,11 @@ void showMustBeInApplicationsFolderAlert(Services& services) {
     services.dialogs().runAlert(alert);
 }
 
-PeloraAppDelegate::PeloraAppDelegate(PeloraServices& services, std::function<void()> terminate)
-    : services_(services), terminate_(std::move(terminate)) {}
-
-void PeloraAppDelegate::applicationWillFinishLaunching() {
+bool PeloraAppDelegate::applicationWillFinishLaunching() {
     if (isInApplicationsFolder(services_.platform()))
-        return;
+        return true;
     showMustBeInApplicationsFolderAlert(services_.platform());
-    if (terminate_)
-        terminate_();
+    return false;
 }
 
 void PeloraAppDelegate::applicationDidFinishLaunching() {

@@ -1,25 +1,23 @@
 #pragma once
 
 #include <QString>
-#include <functional>
 
-class Services;
 class PeloraServices;
+class Services;
 
 // Refuses to run from outside an Applications folder; starts the silent update check.
 class PeloraAppDelegate {
 public:
-    // terminate ends the application; it is called at most once, from the installation check.
-    PeloraAppDelegate(PeloraServices& services, std::function<void()> terminate);
+    explicit PeloraAppDelegate(PeloraServices& services) : services_(services) {}
 
-    // Before the event loop starts.
-    void applicationWillFinishLaunching();
+    // Before the event loop starts. False when the program must end: it is not installed where
+    // it belongs, which an alert has told the user.
+    bool applicationWillFinishLaunching();
     // On the event loop's first turn.
     void applicationDidFinishLaunching();
 
 private:
     PeloraServices& services_;
-    std::function<void()> terminate_;
 };
 
 // Whether the bundle lies in "/Applications/" or in the home folder's "Applications/": a plain,

@@ -53,10 +53,9 @@ protected:
     FakePlatform fakes;
     std::unique_ptr<PeloraServices> services = std::make_unique<PeloraServices>(fakes.platform());
     std::unique_ptr<PeloraApp> app;
-    int terminations = 0;
 
     PeloraApp& start() {
-        app = std::make_unique<PeloraApp>(*services, [this] { ++terminations; });
+        app = std::make_unique<PeloraApp>(*services);
         return *app;
     }
     QMainWindow* settingsWindow() { return services->settings().existingSettingsWindow(); }
@@ -73,9 +72,8 @@ protected:
 
 TEST_F(AppTest, OutsideTheApplicationsFoldersNothingStartsAndNothingIsStored) {
     fakes.bundle->path = QStringLiteral("/home/ada/Downloads/Pelora.app");
-    start().appDelegate().applicationWillFinishLaunching();
+    EXPECT_FALSE(start().appDelegate().applicationWillFinishLaunching()) << "the program ends";
     EXPECT_EQ(fakes.dialogs->alerts.size(), 1);
-    EXPECT_EQ(terminations, 1);
     EXPECT_EQ(app->stripController()->window(), nullptr);
     EXPECT_FALSE(services->clipboard().isStarted());
     EXPECT_TRUE(fakes.defaults->allKeys().isEmpty());
@@ -83,8 +81,7 @@ TEST_F(AppTest, OutsideTheApplicationsFoldersNothingStartsAndNothingIsStored) {
 
 TEST_F(AppTest, AHiddenStripStaysAwayWhileTheServicesRunAndASecondStartOpensTheSettings) {
     stripVisibleKey.write(*fakes.defaults, false);
-    start().appDelegate().applicationWillFinishLaunching();
-    EXPECT_EQ(terminations, 0);
+    EXPECT_TRUE(start().appDelegate().applicationWillFinishLaunching());
     EXPECT_EQ(app->stripController()->window(), nullptr);
     EXPECT_TRUE(services->clipboard().isStarted());
     openTrayMenu();
