@@ -3,8 +3,8 @@
 #include "platform/FileSystem.h"
 
 #include <QDir>
-#include <QMimeData>
 #include <QFileInfo>
+#include <QMimeData>
 
 QString standardizedPath(const QUrl& fileURL) {
     QString path = QDir::cleanPath(fileURL.toLocalFile());
