@@ -32,7 +32,7 @@ PeloraApp::PeloraApp(PeloraServices& services)
         });
     QObject::connect(scheme.get(), &DesktopColorScheme::changed, statusItemController_.get(),
                      [item = statusItemController_.get()] { item->updateStatusButtonImage(); });
-    if (!isInApplicationsFolder(services.platform()))
+    if (!appDelegate_->isInstalled())
         return; // the installation check ends the run
     stripController_->startServices();
     if (statusItemController_->isStripVisible())

@@ -18,33 +18,36 @@ bool isInApplicationsFolder(const QString& bundlePath, const QString& homePath) 
     return bundlePath.startsWith(userApplications);
 }
 
-bool isInApplicationsFolder(const Services& services) {
+bool isInApplicationsFolder(const Bundle& bundle) {
     // The bundle path may come with its links resolved (/proc/self/exe) while $HOME may be a
     // link (automount, /home moved elsewhere): compare each as given, then both resolved.
     const auto resolved = [](const QString& path) {
         const QString canonical = QFileInfo(path).canonicalFilePath();
         return canonical.isEmpty() ? path : canonical;
     };
-    const QString bundle = services.bundle().bundlePath();
+    const QString path = bundle.bundlePath();
     const QString home = QDir::homePath();
-    return isInApplicationsFolder(bundle, home) ||
-           isInApplicationsFolder(resolved(bundle), resolved(home));
+    return isInApplicationsFolder(path, home) ||
+           isInApplicationsFolder(resolved(path), resolved(home));
 }
 
-void showMustBeInApplicationsFolderAlert(Services& services) {
+void showMustBeInApplicationsFolderAlert(Dialogs& dialogs) {
     AlertOptions alert;
     alert.style = AlertStyle::critical;
     alert.messageText = L("alertMustBeInApplicationsFolderTitle");
     alert.informativeText = L("alertMustBeInApplicationsFolderMessage");
     alert.buttons = {L("buttonQuit")};
     // Whichever way it ends, the application quits.
-    services.dialogs().runAlert(alert);
+    dialogs.runAlert(alert);
 }
 
+PeloraAppDelegate::PeloraAppDelegate(PeloraServices& services)
+    : services_(services), installed_(isInApplicationsFolder(services.platform().bundle())) {}
+
 bool PeloraAppDelegate::applicationWillFinishLaunching() {
-    if (isInApplicationsFolder(services_.platform()))
+    if (installed_)
         return true;
-    showMustBeInApplicationsFolderAlert(services_.platform());
+    showMustBeInApplicationsFolderAlert(services_.platform().dialogs());
     return false;
 }
 

@@ -2,13 +2,18 @@
 
 #include <QString>
 
+class Bundle;
+class Dialogs;
 class PeloraServices;
-class Services;
 
 // Refuses to run from outside an Applications folder; starts the silent update check.
 class PeloraAppDelegate {
 public:
-    explicit PeloraAppDelegate(PeloraServices& services) : services_(services) {}
+    // Checks where the program is installed, once.
+    explicit PeloraAppDelegate(PeloraServices& services);
+
+    // Whether it lies in an Applications folder, where it may run.
+    bool isInstalled() const { return installed_; }
 
     // Before the event loop starts. False when the program must end: it is not installed where
     // it belongs, which an alert has told the user.
@@ -18,13 +23,14 @@ public:
 
 private:
     PeloraServices& services_;
+    const bool installed_;
 };
 
 // Whether the bundle lies in "/Applications/" or in the home folder's "Applications/": a plain,
 // case-sensitive prefix test; symbolic links are not resolved.
 bool isInApplicationsFolder(const QString& bundlePath, const QString& homePath);
 // The test for this process's bundle and home, as given and then both with links resolved.
-bool isInApplicationsFolder(const Services& services);
+bool isInApplicationsFolder(const Bundle& bundle);
 
 // The blocking critical alert of a bundle outside the Applications folders.
-void showMustBeInApplicationsFolderAlert(Services& services);
+void showMustBeInApplicationsFolderAlert(Dialogs& dialogs);

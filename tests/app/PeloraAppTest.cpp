@@ -34,13 +34,12 @@ TEST(InstallationCheck, PlainPrefixOfEitherApplicationsFolder) {
     // A home reached through a link holds the same folder, either way round.
     TempTree tree{"real/Applications/Pelora.app/", "home -> real"};
     const EnvOverride home("HOME", tree.path(QStringLiteral("home")));
-    FakePlatform fakes;
-    Services services(fakes.platform());
-    for (const auto& [bundle, inside] : {std::pair{"real/Applications/Pelora.app", true},
-                                         {"home/Applications/Pelora.app", true},
-                                         {"real/Pelora.app", false}}) {
-        fakes.bundle->path = tree.path(QLatin1String(bundle));
-        EXPECT_EQ(isInApplicationsFolder(services), inside) << bundle;
+    FakeBundle bundle;
+    for (const auto& [path, inside] : {std::pair{"real/Applications/Pelora.app", true},
+                                       {"home/Applications/Pelora.app", true},
+                                       {"real/Pelora.app", false}}) {
+        bundle.path = tree.path(QLatin1String(path));
+        EXPECT_EQ(isInApplicationsFolder(bundle), inside) << path;
     }
 }
 
