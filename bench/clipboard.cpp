@@ -9,7 +9,7 @@
 //     against the longest it is busy while idle for as long.
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise (xcb shows the X round trips).
 #include "clipboard/ClipboardHistoryService.h"
-#include "platform/linux/QtPasteboard.h"
+#include "platform/linux/x11/X11Pasteboard.h"
 #include "strip/StripTestServices.h"
 
 #include <QApplication>
@@ -80,7 +80,7 @@ double residentMegabytes() {
 }
 
 struct Fixture {
-    std::shared_ptr<QtPasteboard> pasteboard = std::make_shared<QtPasteboard>();
+    std::shared_ptr<X11Pasteboard> pasteboard = std::make_shared<X11Pasteboard>();
     FakePlatform fakes;
     Services services{[this] {
         Platform platform = fakes.platform();

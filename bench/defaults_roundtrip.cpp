@@ -3,7 +3,7 @@
 // Then how costs grow: one write into stores of 40, 4,000 and 40,000 keys, and `defaults read`
 // of a deeply nested file against a flat one of the same size.
 #include "app/DefaultsTool.h"
-#include "platform/linux/LinuxUserDefaults.h"
+#include "platform/linux/files/CborUserDefaults.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -61,13 +61,13 @@ double cborRoundTrip(const QString& path, const std::vector<std::pair<QString, Q
     QFile::remove(path);
     const auto start = std::chrono::steady_clock::now();
     {
-        LinuxUserDefaults store(path);
+        CborUserDefaults store(path);
         for (const auto& [key, value] : values)
             store.setObject(key, value);
         store.synchronize();
     }
     {
-        LinuxUserDefaults store(path);
+        CborUserDefaults store(path);
         for (const auto& [key, value] : values)
             benchmark::DoNotOptimize(store.objectForKey(key));
     }
@@ -141,9 +141,9 @@ qint64 totalWrites = 0;
 // drift in the machine's load spreads over all of them.
 void BM_DefaultsWriteScaling(benchmark::State& state) {
     QTemporaryDir dir;
-    std::vector<std::unique_ptr<LinuxUserDefaults>> stores;
+    std::vector<std::unique_ptr<CborUserDefaults>> stores;
     for (int size : kWriteSizes) {
-        auto store = std::make_unique<LinuxUserDefaults>(
+        auto store = std::make_unique<CborUserDefaults>(
             dir.path() + QStringLiteral("/%1/pelora/defaults.cbor").arg(size));
         for (int i = 0; i < size; ++i)
             store->setObject(QStringLiteral("PeloraKey%1").arg(i),
@@ -205,13 +205,13 @@ QString writeStore(const QString& path, QVariant (*make)(int), int keys) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
-        file.write(LinuxUserDefaults::encodeFile(values));
+        file.write(CborUserDefaults::encodeFile(values));
     return path;
 }
 
 double readMs(const QString& path, qsizetype& printed) {
     const double start = threadCpuMs();
-    LinuxUserDefaults store(path);
+    CborUserDefaults store(path);
     QString out;
     QString err;
     QTextStream outStream(&out);

@@ -6,8 +6,8 @@
 #include "favorites/FavoritesService.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
-#include "platform/linux/LinuxBookmarkService.h"
-#include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/files/LinuxBookmarkService.h"
+#include "platform/linux/files/LinuxFileSystem.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 // windows, _NET_CLIENT_LIST and then each window's class, name and pid, measured in the same
 // run. Half of the applications have a known last activation, so the order uses both rules.
 #include "PrivateDisplay.h"
-#include "platform/linux/X11Connection.h"
+#include "platform/linux/x11/X11Connection.h"
 #include "strip/StripTestServices.h"
 
 #include <QApplication>

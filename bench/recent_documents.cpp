@@ -10,8 +10,8 @@
 #include "platform/RunningApplications.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
-#include "platform/linux/LinuxFileSystem.h"
-#include "platform/linux/LinuxRecentItemsIndex.h"
+#include "platform/linux/files/LinuxFileSystem.h"
+#include "platform/linux/xdg/XbelRecentItemsIndex.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -90,7 +90,7 @@ void touchFixture() {
 }
 
 // One index query, started and waited for on the main thread, as the services do it.
-std::vector<RecentItemsResult> runQuery(LinuxRecentItemsIndex& index) {
+std::vector<RecentItemsResult> runQuery(XbelRecentItemsIndex& index) {
     RecentItemsPredicate predicate{RecentItemKind::document,
                                    QDateTime::currentDateTimeUtc().addDays(-30),
                                    RecentDocumentsService::maxQueryResults};
@@ -123,7 +123,7 @@ void reportAgainst(benchmark::State& state, qint64 wall, qint64 cpu, qint64 base
 }
 
 void PressOverChangedFile(benchmark::State& state) {
-    LinuxRecentItemsIndex index(fixture->file, fixture->home);
+    XbelRecentItemsIndex index(fixture->file, fixture->home);
     qint64 wall = 0, cpu = 0, baseWall = 0, baseCpu = 0;
     size_t found = 0;
     for (auto _ : state) {
@@ -139,7 +139,7 @@ void PressOverChangedFile(benchmark::State& state) {
 }
 
 void PressOverUnchangedFile(benchmark::State& state) {
-    LinuxRecentItemsIndex index(fixture->file, fixture->home);
+    XbelRecentItemsIndex index(fixture->file, fixture->home);
     runQuery(index);
     qint64 wall = 0, cpu = 0, baseWall = 0, baseCpu = 0;
     for (auto _ : state) {
@@ -161,7 +161,7 @@ void DocumentsPressUnchanged(benchmark::State& state) {
     platform.fileSystem = std::make_shared<LinuxFileSystem>();
     platform.workspace = std::make_shared<QuickWorkspace>();
     platform.runningApplications = std::make_shared<NoRunningApplications>();
-    auto index = std::make_shared<LinuxRecentItemsIndex>(fixture->file, fixture->home);
+    auto index = std::make_shared<XbelRecentItemsIndex>(fixture->file, fixture->home);
     platform.recentItemsIndex = index;
     Services services(platform);
     int updates = 0;

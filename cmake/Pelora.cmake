@@ -1,8 +1,12 @@
-# One static library per source folder: every .cpp in the folder (not in subfolders) belongs
-# to it, so adding a file needs no edit here.
+# One static library per source folder: every .cpp in the folder belongs to it (with RECURSE,
+# also those in its subfolders), so adding a file needs no edit here.
 function(pelora_library name dir)
-    cmake_parse_arguments(ARG "" "" "LINK;EXCLUDE" ${ARGN})
-    file(GLOB _sources CONFIGURE_DEPENDS
+    cmake_parse_arguments(ARG "RECURSE" "" "LINK;EXCLUDE" ${ARGN})
+    set(_glob GLOB)
+    if(ARG_RECURSE)
+        set(_glob GLOB_RECURSE)
+    endif()
+    file(${_glob} _sources CONFIGURE_DEPENDS
         ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.h)
     foreach(_ex IN LISTS ARG_EXCLUDE)
         list(REMOVE_ITEM _sources ${CMAKE_CURRENT_SOURCE_DIR}/${_ex})

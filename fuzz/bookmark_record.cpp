@@ -1,5 +1,5 @@
 // Stored reference blobs come from the defaults file, which anything can rewrite.
-#include "platform/linux/LinuxBookmarkService.h"
+#include "platform/linux/files/LinuxBookmarkService.h"
 
 #include <cstddef>
 #include <cstdint>

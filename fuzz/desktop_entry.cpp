@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes as a desktop file, as any process may name one
 // (GIO_LAUNCHED_DESKTOP_FILE), through the reading of the entry and of its Exec line.
-#include "platform/linux/DesktopEntries.h"
+#include "platform/linux/xdg/DesktopEntries.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -6,7 +6,7 @@
 #include "common/MenuJson.h"
 #include "platform/Bundle.h"
 #include "platform/linux/LinuxBundle.h"
-#include "platform/linux/LinuxUserDefaults.h"
+#include "platform/linux/files/CborUserDefaults.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -271,7 +271,7 @@ std::optional<int> runCommandLine(int& argc, char** argv) {
 
     QCoreApplication application(argc, argv);
     if (request.kind == CommandKind::defaults) {
-        LinuxUserDefaults defaults;
+        CborUserDefaults defaults;
         return runDefaultsTool(request.arguments, defaults, out, err);
     }
     QString pathError;

@@ -5,8 +5,8 @@
 #include "app/PeloraServices.h"
 #include "app/PeloraStatusItemController.h"
 #include "app/TerminationSignals.h"
-#include "platform/linux/DesktopColorScheme.h"
-#include "platform/linux/X11SystemTray.h"
+#include "platform/linux/xdg/DesktopColorScheme.h"
+#include "platform/linux/x11/X11SystemTray.h"
 #include "settings/SettingsWindowController.h"
 #include "strip/StripWindowController.h"
 

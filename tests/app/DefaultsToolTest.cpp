@@ -1,5 +1,5 @@
 #include "app/DefaultsTool.h"
-#include "platform/linux/LinuxUserDefaults.h"
+#include "platform/linux/files/CborUserDefaults.h"
 #include "support/TempTree.h"
 #include "support/TestSupport.h"
 
@@ -110,7 +110,7 @@ TEST(DefaultsTool, BadUsageExitsTwoWithTheUsageAndChangesNothing) {
 TEST(DefaultsTool, AChangeThatCannotBeSavedIsAFailure) {
     // The store's folder would have to be made inside a plain file.
     const TempTree tree{"blocker"};
-    LinuxUserDefaults defaults(tree.path(QStringLiteral("blocker/pelora/defaults.cbor")));
+    CborUserDefaults defaults(tree.path(QStringLiteral("blocker/pelora/defaults.cbor")));
     const ToolRun r = run(defaults, "write k -int 1");
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("could not be saved")));

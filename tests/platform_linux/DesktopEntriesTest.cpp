@@ -1,4 +1,4 @@
-#include "platform/linux/DesktopEntries.h"
+#include "platform/linux/xdg/DesktopEntries.h"
 #include "support/TempTree.h"
 #include "support/TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxBookmarkService.h"
+#include "platform/linux/files/LinuxBookmarkService.h"
 #include "support/TempTree.h"
 
 #include <QtEndian>

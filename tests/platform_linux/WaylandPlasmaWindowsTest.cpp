@@ -1,4 +1,4 @@
-#include "platform/linux/WaylandPlasmaWindows.h"
+#include "platform/linux/wayland/WaylandPlasmaWindows.h"
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/XdgAutostartLoginItems.h"
+#include "platform/linux/xdg/XdgAutostartLoginItems.h"
 #include "support/TempTree.h"
 
 #include <gio/gdesktopappinfo.h>

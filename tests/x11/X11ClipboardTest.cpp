@@ -1,7 +1,7 @@
 // The pasteboard and the clipboard history on a real X server, with xclip and owners of the
 // test's own as the other programs.
 #include "clipboard/ClipboardHistoryService.h"
-#include "platform/linux/QtPasteboard.h"
+#include "platform/linux/x11/X11Pasteboard.h"
 #include "support/FakePlatform.h"
 #include "x11/X11Harness.h"
 
@@ -78,7 +78,7 @@ bool waitForChange(Pasteboard& pasteboard, qint64 from) {
 
 TEST(X11Pasteboard, ReadsEveryTypeAnotherProgramCopies) {
     REQUIRE_X11();
-    QtPasteboard pasteboard;
+    X11Pasteboard pasteboard;
     // More than one X request: these come in INCR chunks, the huge one read only up to the limit.
     QByteArray large;
     for (int i = 0; i < 1500000; ++i)
@@ -125,7 +125,7 @@ TEST(X11Pasteboard, ReadsEveryTypeAnotherProgramCopies) {
 TEST(X11History, KeepsWhatIsNeitherSecretNorStuckAndNeverWaitsForIt) {
     REQUIRE_X11();
     // The history over the real pasteboard, the rest of the platform faked.
-    const auto pasteboard = std::make_shared<QtPasteboard>();
+    const auto pasteboard = std::make_shared<X11Pasteboard>();
     const FakePlatform fakes;
     Platform platform = fakes.platform();
     platform.pasteboard = pasteboard;
@@ -174,7 +174,7 @@ static std::optional<QByteArray> paste(const QString& type) {
 
 TEST(X11Pasteboard, WritesRichTextAndFileListsOthersPasteAndClears) {
     REQUIRE_X11();
-    QtPasteboard pasteboard;
+    X11Pasteboard pasteboard;
     const QByteArray rtf = "{\\rtf1 caf\\'e9}";
     const QList<QUrl> files{QUrl("file:///tmp/a%20b.txt"), QUrl("file:///tmp/c")};
     using C = PasteboardContents;

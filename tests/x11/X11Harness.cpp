@@ -1,6 +1,6 @@
 #include "x11/X11Harness.h"
 
-#include "platform/linux/X11Connection.h"
+#include "platform/linux/x11/X11Connection.h"
 
 #include <QDeadlineTimer>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "platform/linux/X11RunningApplications.h"
-#include "platform/linux/ProcessInfo.h"
+#include "platform/linux/x11/X11RunningApplications.h"
+#include "platform/linux/files/ProcessInfo.h"
 #include "support/TempTree.h"
 #include "x11/X11Harness.h"
 

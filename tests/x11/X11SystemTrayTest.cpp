@@ -1,4 +1,4 @@
-#include "platform/linux/X11SystemTray.h"
+#include "platform/linux/x11/X11SystemTray.h"
 #include "x11/X11Harness.h"
 
 TEST(X11SystemTray, TheTraysPublishedForegroundColourAndNothingElse) {

@@ -1,6 +1,6 @@
 #include "platform/linux/LinuxBundle.h"
 
-#include "platform/linux/SafeFile.h"
+#include "platform/linux/files/SafeFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

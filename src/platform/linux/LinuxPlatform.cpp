@@ -1,27 +1,27 @@
 #include "platform/linux/LinuxPlatform.h"
 
-#include "platform/linux/LinuxBookmarkService.h"
+#include "platform/linux/files/LinuxBookmarkService.h"
 #include "platform/linux/LinuxBundle.h"
 #include "platform/linux/LinuxDialogs.h"
-#include "platform/linux/LinuxFileSystem.h"
-#include "platform/linux/LinuxRecentItemsIndex.h"
-#include "platform/linux/LinuxUserDefaults.h"
-#include "platform/linux/LinuxWorkspace.h"
-#include "platform/linux/QtPasteboard.h"
+#include "platform/linux/files/LinuxFileSystem.h"
+#include "platform/linux/xdg/XbelRecentItemsIndex.h"
+#include "platform/linux/files/CborUserDefaults.h"
+#include "platform/linux/xdg/GioWorkspace.h"
+#include "platform/linux/x11/X11Pasteboard.h"
 #include "platform/linux/QtScreens.h"
-#include "platform/linux/WaylandDataControl.h"
-#include "platform/linux/WaylandPasteboard.h"
-#include "platform/linux/WaylandPlasmaWindows.h"
-#include "platform/linux/WaylandRunningApplications.h"
-#include "platform/linux/X11RunningApplications.h"
-#include "platform/linux/X11WindowDecorations.h"
-#include "platform/linux/XdgAutostartLoginItems.h"
+#include "platform/linux/wayland/WaylandDataControl.h"
+#include "platform/linux/wayland/WaylandPasteboard.h"
+#include "platform/linux/wayland/WaylandPlasmaWindows.h"
+#include "platform/linux/wayland/WlrForeignToplevels.h"
+#include "platform/linux/x11/X11RunningApplications.h"
+#include "platform/linux/x11/X11WindowDecorations.h"
+#include "platform/linux/xdg/XdgAutostartLoginItems.h"
 
 namespace {
 // The compositor's window list: the wlroots one, or KWin's where that is all there is or the
 // session is Plasma's. Null when neither is offered to this program.
 std::shared_ptr<RunningApplications> waylandWindowList() {
-    auto wlr = std::make_shared<WaylandRunningApplications>();
+    auto wlr = std::make_shared<WlrForeignToplevels>();
     const bool plasmaSession =
         qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(u"KDE");
     if (wlr->isAvailable() && !plasmaSession)
@@ -38,7 +38,7 @@ Platform makeLinuxPlatform() {
     Platform platform;
     auto bundle = std::make_shared<LinuxBundle>(LinuxBundle::currentExecutablePath());
     platform.bundle = bundle;
-    platform.defaults = std::make_shared<LinuxUserDefaults>();
+    platform.defaults = std::make_shared<CborUserDefaults>();
     platform.fileSystem = std::make_shared<LinuxFileSystem>();
     platform.bookmarks = std::make_shared<LinuxBookmarkService>();
     // A wlroots compositor or KWin lists every window, its own clients' too; elsewhere the X
@@ -47,14 +47,14 @@ Platform makeLinuxPlatform() {
     if (!running)
         running = std::make_shared<X11RunningApplications>();
     platform.runningApplications = running;
-    platform.workspace = std::make_shared<LinuxWorkspace>(running);
+    platform.workspace = std::make_shared<GioWorkspace>(running);
     // The compositor's clipboard-manager protocol sees every copy, whichever window has the
     // focus; without it (GNOME, X11) Qt's clipboard through the X server.
     if (auto control = std::make_shared<WaylandDataControl>(); control->isAvailable())
         platform.pasteboard = std::make_shared<WaylandPasteboard>(std::move(control));
     else
-        platform.pasteboard = std::make_shared<QtPasteboard>();
-    platform.recentItemsIndex = std::make_shared<LinuxRecentItemsIndex>();
+        platform.pasteboard = std::make_shared<X11Pasteboard>();
+    platform.recentItemsIndex = std::make_shared<XbelRecentItemsIndex>();
     platform.dialogs = std::make_shared<LinuxDialogs>();
     platform.screens = std::make_shared<QtScreens>();
     platform.windowDecorations = std::make_shared<X11WindowDecorations>();

@@ -1,15 +1,15 @@
 // A second process writing one string to a defaults store, lingering under the lock after it
 // read the file: slow-defaults-writer FILE KEY VALUE DELAY_MS. It says "reading" then.
-#include "platform/linux/LinuxUserDefaults.h"
+#include "platform/linux/files/CborUserDefaults.h"
 
 #include <QCoreApplication>
 #include <QThread>
 
 #include <cstdio>
 
-class SlowDefaults : public LinuxUserDefaults {
+class SlowDefaults : public CborUserDefaults {
 public:
-    SlowDefaults(const QString& file, int delayMs) : LinuxUserDefaults(file), delayMs_(delayMs) {}
+    SlowDefaults(const QString& file, int delayMs) : CborUserDefaults(file), delayMs_(delayMs) {}
 
 protected:
     void fileRead() override {

@@ -1,0 +1,213 @@
+#include "platform/linux/wayland/WaylandToplevelApplications.h"
+
+#include "platform/linux/wayland/WaylandConnection.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QWindow>
+
+#include <algorithm>
+
+QList<ToplevelGroup>
+groupToplevels(const QList<WaylandToplevel>& toplevels,
+               const std::function<std::optional<DesktopEntry>(const QString& appId)>& entryFor,
+               const QSet<QString>& ownAppIds) {
+    GroupsByHandle<ToplevelGroup> groups;
+    QHash<QString, qint64> bestActivation;
+    for (const WaylandToplevel& toplevel : toplevels) {
+        const std::optional<DesktopEntry> entry =
+            toplevel.appId.isEmpty() ? std::nullopt : entryFor(toplevel.appId);
+        const QString handle = entry ? QStringLiteral("desktop:") + entry->path
+                               : !toplevel.appId.isEmpty()
+                                   ? QStringLiteral("appid:") + toplevel.appId
+                                   : QStringLiteral("toplevel:") + QString::number(toplevel.id, 16);
+        ToplevelGroup& group = groups.of(handle, [&] {
+            ToplevelGroup made;
+            made.app =
+                describeApplication(handle, entry, toplevel.appId, toplevel.appId, toplevel.title);
+            made.app.hidden = true;
+            return made;
+        });
+        group.toplevels << toplevel.id;
+        group.app.hidden = group.app.hidden && toplevel.minimized;
+        if (!toplevel.hasParent && !toplevel.skipTaskbar)
+            group.app.regular = true;
+        if (ownAppIds.contains(toplevel.appId))
+            group.app.isCurrentProcess = true;
+        if (toplevel.activated)
+            group.frontmost = true;
+        // Later announcements win ties: the newest window of an application never seen active.
+        if (toplevel.lastActivation >= bestActivation.value(handle, -1)) {
+            bestActivation.insert(handle, toplevel.lastActivation);
+            group.preferred = toplevel.id;
+        }
+    }
+    return groups.list();
+}
+
+// ---- ToplevelList ----
+
+WaylandToplevel& ToplevelList::pending(quintptr id) {
+    WaylandToplevel& toplevel = pending_[id];
+    toplevel.id = id;
+    return toplevel;
+}
+
+bool ToplevelList::commit(quintptr id) {
+    WaylandToplevel toplevel = pending(id);
+    auto it = std::find_if(listed_.begin(), listed_.end(),
+                           [&](const WaylandToplevel& t) { return t.id == id; });
+    const bool becameActive = toplevel.activated && (it == listed_.end() || !it->activated);
+    if (becameActive)
+        toplevel.lastActivation = ++activationSequence_;
+    else if (it != listed_.end())
+        toplevel.lastActivation = it->lastActivation;
+    pending_[id] = toplevel;
+    if (it == listed_.end())
+        listed_ << toplevel;
+    else
+        *it = toplevel;
+    return becameActive;
+}
+
+void ToplevelList::remove(quintptr id) {
+    pending_.remove(id);
+    listed_.removeIf([&](const WaylandToplevel& t) { return t.id == id; });
+}
+
+bool ToplevelList::isListed(quintptr id) const {
+    return std::any_of(listed_.cbegin(), listed_.cend(),
+                       [&](const WaylandToplevel& t) { return t.id == id; });
+}
+
+// ---- WaylandToplevelApplications ----
+
+WaylandToplevelApplications::WaylandToplevelApplications(QObject* parent)
+    : RunningApplications(), index_([this] { entries_.clear(); }) {
+    setParent(parent);
+    frontmostCheck_.setSingleShot(true);
+    frontmostCheck_.setInterval(0);
+    QObject::connect(&frontmostCheck_, &QTimer::timeout, this, [this] { checkFrontmost(); });
+}
+
+WaylandToplevelApplications::~WaylandToplevelApplications() = default;
+
+void WaylandToplevelApplications::connectToCompositor(std::unique_ptr<Protocol> protocol) {
+    connection_ = WaylandConnection::open();
+    if (!connection_)
+        return;
+    protocol_ = std::move(protocol);
+    // The list as it is now: each toplevel announced, then its state complete.
+    if (!protocol_->bind(*connection_) || !connection_->roundtrip() || !connection_->roundtrip()) {
+        closeConnection();
+        return;
+    }
+    connection_->watch(this);
+    // The names this program's own windows are listed under: natively its desktop file name or
+    // executable, through XWayland its window class.
+    const QString executable = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    ownAppIds_ = {executable, QGuiApplication::desktopFileName(),
+                  QCoreApplication::applicationName()};
+    ownAppIds_.remove(QString());
+    checkFrontmost(false);
+}
+
+void WaylandToplevelApplications::closeConnection() {
+    // The protocol's objects go before the connection they were made on.
+    protocol_.reset();
+    connection_.reset();
+    toplevels_ = ToplevelList();
+}
+
+WaylandConnection* WaylandToplevelApplications::liveConnection() const {
+    return protocol_ && protocol_->bound() && connection_->alive() ? connection_.get() : nullptr;
+}
+
+void WaylandToplevelApplications::takeInEvents() {
+    if (WaylandConnection* connection = liveConnection())
+        connection->dispatch();
+}
+
+std::optional<DesktopEntry> WaylandToplevelApplications::entryFor(const QString& appId) {
+    index_.update();
+    if (auto it = entries_.constFind(appId); it != entries_.constEnd())
+        return *it;
+    // An app id names the application as a window class does on X11: the desktop id, the
+    // StartupWMClass, or the reverse-DNS id's last part.
+    std::optional<DesktopEntry> entry = index_.entryForWindow({appId, appId, {}, {}});
+    entries_.insert(appId, entry);
+    return entry;
+}
+
+QList<ToplevelGroup> WaylandToplevelApplications::snapshot() {
+    takeInEvents();
+    return groupToplevels(
+        toplevels_.listed(), [this](const QString& appId) { return entryFor(appId); }, ownAppIds_);
+}
+
+std::optional<ToplevelGroup> WaylandToplevelApplications::groupFor(const QString& handle) {
+    for (ToplevelGroup& group : snapshot())
+        if (group.app.handle == handle)
+            return std::move(group);
+    return std::nullopt;
+}
+
+QList<RunningApplication> WaylandToplevelApplications::runningApplications() {
+    QList<RunningApplication> apps;
+    for (const ToplevelGroup& group : snapshot())
+        apps << group.app;
+    return apps;
+}
+
+std::optional<RunningApplication> WaylandToplevelApplications::frontmostApplication() {
+    for (const ToplevelGroup& group : snapshot())
+        if (group.frontmost)
+            return group.app;
+    return std::nullopt;
+}
+
+bool WaylandToplevelApplications::hide(const RunningApplication& app) {
+    const auto group = groupFor(app.handle);
+    if (!group)
+        return false;
+    QSet<QString> appIds;
+    for (quintptr toplevel : group->toplevels) {
+        if (!protocol_->requestMinimized(toplevel, true))
+            return false;
+        for (const WaylandToplevel& known : toplevels_.listed())
+            if (known.id == toplevel)
+                appIds.insert(known.appId);
+    }
+    protocol_->minimizeRequested(appIds);
+    return true;
+}
+
+bool WaylandToplevelApplications::unhide(const RunningApplication& app) {
+    const auto group = groupFor(app.handle);
+    if (!group)
+        return false;
+    for (quintptr toplevel : group->toplevels)
+        if (!protocol_->requestMinimized(toplevel, false))
+            return false;
+    return true;
+}
+
+bool WaylandToplevelApplications::activate(const RunningApplication& app) {
+    const auto group = groupFor(app.handle);
+    return group && group->preferred && protocol_->requestActivate(group->preferred);
+}
+
+void WaylandToplevelApplications::activateCurrentApplication() {
+    for (QWindow* window : QGuiApplication::topLevelWindows()) {
+        if (window->isVisible() && window->type() != Qt::Popup && window->type() != Qt::ToolTip)
+            window->raise();
+    }
+    // A Wayland client cannot take the focus itself; the compositor gives it on request.
+    for (const ToplevelGroup& group : snapshot()) {
+        if (group.app.isCurrentProcess) {
+            activate(group.app);
+            return;
+        }
+    }
+}

@@ -1,0 +1,139 @@
+#pragma once
+
+#include "platform/RunningApplications.h"
+#include "platform/linux/xdg/DesktopEntries.h"
+#include "platform/linux/xdg/WindowApplications.h"
+
+#include <QHash>
+#include <QSet>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+class WaylandConnection;
+
+// One toplevel window of a Wayland compositor's list, as far as it has been announced.
+struct WaylandToplevel {
+    quintptr id = 0;
+    QString appId;
+    QString title;
+    bool minimized = false;
+    bool activated = false;
+    bool hasParent = false;    // a dialog or other child window
+    qint64 lastActivation = 0; // larger is more recent; 0 when never seen active
+    bool skipTaskbar = false;  // a panel, the desktop, a notification
+};
+
+// The toplevels of one application: one desktop entry, or one app id when no entry claims it.
+struct ToplevelGroup {
+    RunningApplication app;
+    QList<quintptr> toplevels;
+    // The one to bring forward: the most recently active, else the newest.
+    quintptr preferred = 0;
+    bool frontmost = false;
+};
+
+// Groups toplevels into applications, in the order they were announced. entryFor maps an app
+// id to its desktop entry; an app id in ownAppIds belongs to this program.
+QList<ToplevelGroup>
+groupToplevels(const QList<WaylandToplevel>& toplevels,
+               const std::function<std::optional<DesktopEntry>(const QString& appId)>& entryFor,
+               const QSet<QString>& ownAppIds);
+
+// A compositor's toplevels as announced: changes collect in a pending state until the
+// compositor says they are complete; then they are listed, in announcement order, and an
+// activation is numbered for the activation history.
+class ToplevelList {
+public:
+    WaylandToplevel& pending(quintptr id);
+    // The pending state becomes the listed one. True when the toplevel became active with it.
+    bool commit(quintptr id);
+    void remove(quintptr id);
+    bool isListed(quintptr id) const;
+    const QList<WaylandToplevel>& listed() const { return listed_; }
+    // Every toplevel known, listed or not yet.
+    QList<quintptr> ids() const { return pending_.keys(); }
+
+private:
+    QList<WaylandToplevel> listed_;
+    QHash<quintptr, WaylandToplevel> pending_;
+    qint64 activationSequence_ = 0;
+};
+
+// The running applications of a compositor's window list, whichever protocol carries it: the
+// toplevels grouped by desktop entry, the frontmost from the activated state, and hide, show
+// and activate as requests on toplevels. Each client brings its protocol; the connection, a
+// Wayland connection of this program's own, is kept here. Main thread.
+class WaylandToplevelApplications : public RunningApplications {
+    Q_OBJECT
+public:
+    ~WaylandToplevelApplications() override;
+
+    QList<RunningApplication> runningApplications() override;
+    std::optional<RunningApplication> frontmostApplication() override;
+    bool hide(const RunningApplication& app) override;
+    bool unhide(const RunningApplication& app) override;
+    bool activate(const RunningApplication& app) override;
+    void activateCurrentApplication() override;
+
+    // Whether the compositor offered the window list and the connection still stands.
+    bool isAvailable() const { return liveConnection() != nullptr; }
+
+protected:
+    // One window-list protocol on the connection: its manager, the toplevels it announces into
+    // toplevels(), and the requests. Its objects are its own to destroy; it goes before the
+    // connection does.
+    class Protocol {
+    public:
+        explicit Protocol(WaylandToplevelApplications& owner) : owner_(owner) {}
+        virtual ~Protocol() = default;
+
+        // Binds the manager from the connection's globals and listens to it; false when the
+        // compositor does not offer it.
+        virtual bool bind(WaylandConnection& connection) = 0;
+        // Whether the manager is still bound: a compositor may end the list.
+        virtual bool bound() const = 0;
+        // The requests, sent at once; false when the connection cannot carry them.
+        virtual bool requestActivate(quintptr toplevel) = 0;
+        virtual bool requestMinimized(quintptr toplevel, bool minimized) = 0;
+        // After the toplevels of these app ids were asked to minimise.
+        virtual void minimizeRequested(const QSet<QString>& appIds) { Q_UNUSED(appIds) }
+
+    protected:
+        ToplevelList& toplevels() { return owner_.toplevels_; }
+        // The connection, whether or not it still stands.
+        WaylandConnection* connection() const { return owner_.connection_.get(); }
+        WaylandConnection* liveConnection() const { return owner_.liveConnection(); }
+        // Checks the frontmost application once the events at hand are taken in.
+        void activationSeen() { owner_.frontmostCheck_.start(); }
+
+    private:
+        WaylandToplevelApplications& owner_;
+    };
+
+    explicit WaylandToplevelApplications(QObject* parent);
+
+    // Opens the connection and has protocol bind the window list on it as it is now; the
+    // client's constructor calls it once. Unavailable when the compositor offers no list.
+    void connectToCompositor(std::unique_ptr<Protocol> protocol);
+
+private:
+    // The connection carrying the window list; null when there is none or it broke.
+    WaylandConnection* liveConnection() const;
+    // Takes in the compositor's events that have arrived, without blocking.
+    void takeInEvents();
+    void closeConnection();
+
+    QList<ToplevelGroup> snapshot();
+    std::optional<ToplevelGroup> groupFor(const QString& handle);
+    std::optional<DesktopEntry> entryFor(const QString& appId);
+
+    QHash<QString, std::optional<DesktopEntry>> entries_;
+    WatchedDesktopEntryIndex index_;
+    QSet<QString> ownAppIds_;
+    QTimer frontmostCheck_;
+    ToplevelList toplevels_;
+    std::unique_ptr<WaylandConnection> connection_;
+    // After the connection and the toplevels: it goes first.
+    std::unique_ptr<Protocol> protocol_;
+};
