@@ -4,6 +4,7 @@
 #include "common/Texts.h"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QMenu>
 
 namespace ModuleMenuItems {
@@ -14,7 +15,25 @@ QAction* addDisabledItem(QMenu& menu, const QString& title) {
     item->setEnabled(false);
     return item;
 }
+
+// Sets the item's text, cut to the menu's width when too long, the whole in its tooltip.
+void setTitle(QMenu& menu, QAction& item, const QString& title) {
+    const QString shown = elidedTitle(title, QFontMetrics(menu.font()));
+    item.setText(itemText(shown));
+    if (shown != title) {
+        item.setToolTip(title);
+        menu.setToolTipsVisible(true);
+    }
+}
 } // namespace
+
+int maximumTitleWidth(const QFontMetrics& metrics) {
+    return 48 * metrics.averageCharWidth();
+}
+
+QString elidedTitle(const QString& title, const QFontMetrics& metrics) {
+    return metrics.elidedText(title, Qt::ElideMiddle, maximumTitleWidth(metrics));
+}
 
 QMenu* makeMenu(const QString& fixedTitle, QWidget* parent) {
     return new QMenu(itemText(fixedTitle), parent);
@@ -30,7 +49,8 @@ QAction* addEmptyStateItem(QMenu& menu, const QString& text) {
 
 QAction* addEntryItem(QMenu& menu, const QString& title, const QIcon& icon,
                       const QVariant& representedObject, QObject* target, Action action) {
-    QAction* item = menu.addAction(itemText(title));
+    QAction* item = menu.addAction(QString());
+    setTitle(menu, *item, title);
     if (!icon.isNull())
         item->setIcon(icon);
     item->setData(representedObject);

@@ -43,6 +43,24 @@ TEST_F(ModuleMenusTest, DocumentsMenuGroupsRecentDocumentsByApplication) {
               "Offer.pdf\nEdit Favorites…\n");
 }
 
+TEST_F(ModuleMenusTest, ALongNameIsCutInTheMiddleToAMenusWidthAndShownWholeAsATooltip) {
+    const QString name = QString(230, u'a').replace(7, 1, u'&') + QStringLiteral(".pdf");
+    addFavorites(FavoritesCategory::documents, {"Short.pdf", qPrintable(name)});
+    const auto menu = controller->menuForModule(StripModule::documents);
+    const QList<QAction*> items = menu->actions();
+    const QAction* longOne = items.value(items.size() - 3);
+    ASSERT_NE(longOne, nullptr);
+    const QFontMetrics metrics(menu->font());
+    const QString shown = ModuleMenuItems::displayedText(longOne->text());
+    EXPECT_LE(metrics.horizontalAdvance(shown), ModuleMenuItems::maximumTitleWidth(metrics));
+    EXPECT_LT(metrics.horizontalAdvance(shown), 400);
+    EXPECT_TRUE(shown.startsWith(name.left(10))) << qPrintable(shown);
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("aaa.pdf"))) << qPrintable(shown);
+    EXPECT_EQ(longOne->toolTip(), name);
+    EXPECT_TRUE(menu->toolTipsVisible());
+    EXPECT_EQ(items.value(items.size() - 2)->text(), QStringLiteral("Short.pdf"));
+}
+
 TEST_F(ModuleMenusTest, FoldersMenuIsFlatAndOpensTheFolderItShowed) {
     const QString projects = tree.add("Projects/");
     const QString music = tree.add("Music/");
