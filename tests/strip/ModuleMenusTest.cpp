@@ -72,6 +72,15 @@ TEST_F(ModuleMenusTest, FoldersMenuIsFlatAndOpensTheFolderItShowed) {
     const auto menu = controller->menuForModule(StripModule::folders);
     EXPECT_EQ(menuText(*menu), "Recent Folders (disabled)\nProjects\nMusic\nClear History\n----\n"
                                "Favorite Folders (disabled)\nEdit Favorites…\n");
+    // What the desktop records while the menu is closed is there at the next press.
+    const QString photos = tree.add("Photos/");
+    fakes.recentItemsIndex->folders.prepend({photos, QDateTime::currentDateTimeUtc()});
+    Q_EMIT fakes.recentItemsIndex->changed();
+    ASSERT_TRUE(waitUntil([&] { return !folders.isGathering(); }));
+    EXPECT_EQ(menuText(*controller->menuForModule(StripModule::folders)),
+              "Recent Folders (disabled)\nProjects\nPhotos\nMusic\n"
+              "Clear History\n----\nFavorite Folders (disabled)\n"
+              "Edit Favorites…\n");
     // The entry acts on the folder it was built for, even after that left the history.
     folders.recordOpened(url("Music"));
     choose(*menu, "Projects");
