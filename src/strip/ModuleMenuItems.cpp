@@ -65,19 +65,21 @@ QAction* addEntryItem(QMenu& menu, const QString& title, const QIcon& icon,
 }
 
 QAction* addClearItem(QMenu& menu, QObject* target, Action action) {
-    return addEntryItem(menu, L("strip.menu.clearRecents"), symbolIcon(QStringLiteral("trash")),
-                        QVariant(), target, std::move(action));
+    return addEntryItem(menu, L("strip.menu.clearRecents"),
+                        menuSymbolIcon(QStringLiteral("trash"), menu.palette()), QVariant(), target,
+                        std::move(action));
 }
 
 QAction* addEditItem(QMenu& menu, QObject* target, Action action) {
     return addEntryItem(menu, L("strip.menu.editFavorites"),
-                        symbolIcon(QStringLiteral("square.and.pencil")), QVariant(), target,
-                        std::move(action));
+                        menuSymbolIcon(QStringLiteral("square.and.pencil"), menu.palette()),
+                        QVariant(), target, std::move(action));
 }
 
 QMenu* addSubmenuItem(QMenu& menu, const QString& title, const QIcon& icon) {
     auto* submenu = new QMenu(itemText(title), &menu);
     QAction* item = menu.addMenu(submenu);
+    setTitle(menu, *item, title);
     if (!icon.isNull())
         item->setIcon(icon);
     return submenu;
