@@ -180,8 +180,16 @@
         <translation>%1 Files</translation>
     </message>
     <message id="strip.clipboard.truncatedPreview">
-        <source>%1 (shortened)</source>
-        <translation>%1 (shortened)</translation>
+        <source>%1 (first %2)</source>
+        <translation>%1 (first %2)</translation>
+    </message>
+    <message id="strip.clipboard.truncatedPreviewOf">
+        <source>%1 (first %2 of %3)</source>
+        <translation>%1 (first %2 of %3)</translation>
+    </message>
+    <message id="strip.clipboard.megabytes">
+        <source>%1 MB</source>
+        <translation>%1 MB</translation>
     </message>
     <message id="buttonGrantAccess">
         <source>Grant Access</source>

@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 
 PeloraAboutWindow::PeloraAboutWindow(Bundle& bundle, Workspace& workspace)
-    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("PeloraAboutWindow"));
     setWindowTitle(L("about.title"));
@@ -30,7 +30,9 @@ PeloraAboutWindow::PeloraAboutWindow(Bundle& bundle, Workspace& workspace)
 
 void PeloraAboutWindow::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers mods = event->modifiers();
-    if (event->key() == Qt::Key_W && (mods & Qt::ControlModifier) && !(mods & Qt::ShiftModifier)) {
+    if ((event->key() == Qt::Key_W && (mods & Qt::ControlModifier) &&
+         !(mods & Qt::ShiftModifier)) ||
+        (event->key() == Qt::Key_Escape && !mods)) {
         close();
         event->accept();
         return;

@@ -9,13 +9,14 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
 LicenseWindow::LicenseWindow(Bundle& bundle, Workspace& workspace)
-    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint) {
+    : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("LicenseWindow"));
     setWindowTitle(L("license.title"));
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -37,6 +38,10 @@ LicenseWindow::LicenseWindow(Bundle& bundle, Workspace& workspace)
     close_ = new QPushButton(L("license.close"), this);
     close_->setDefault(true);
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
+    // Closed from the keyboard like the About window.
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        connect(new QShortcut(key, this), &QShortcut::activated, this, &QWidget::close);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -89,7 +89,7 @@ void PeloraCommands::fillMenuBar(QMenuBar& bar) const {
             QAction* action = menu->addAction(L(entry.key));
             action->setObjectName(key);
             if (entry.symbol)
-                action->setIcon(symbolIcon(QLatin1String(entry.symbol)));
+                action->setIcon(menuSymbolIcon(QLatin1String(entry.symbol), menu->palette()));
             action->setShortcut(entry.shortcut);
             action->setMenuRole(entry.role);
             connectCommand(*action, key);

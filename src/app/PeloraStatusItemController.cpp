@@ -91,7 +91,8 @@ bool PeloraStatusItemController::eventFilter(QObject* watched, QEvent* event) {
 void PeloraStatusItemController::addModuleEntry(const char* titleKey, const char* symbol,
                                                 StripModule module) {
     std::unique_ptr<QMenu> submenu = stripController_->menuForModule(module);
-    QAction* entry = menu_->addAction(symbolIcon(QLatin1String(symbol)), L(titleKey));
+    QAction* entry =
+        menu_->addAction(menuSymbolIcon(QLatin1String(symbol), menu_->palette()), L(titleKey));
     entry->setObjectName(QLatin1String(titleKey));
     entry->setEnabled(true);
     if (submenu) {
@@ -115,8 +116,10 @@ void PeloraStatusItemController::menuNeedsUpdate() {
 
     auto addCommand = [this](const char* titleKey, const char* symbol,
                              void (PeloraStatusItemController::*action)()) {
-        QAction* item = symbol ? menu_->addAction(symbolIcon(QLatin1String(symbol)), L(titleKey))
-                               : menu_->addAction(L(titleKey));
+        QAction* item =
+            symbol ? menu_->addAction(menuSymbolIcon(QLatin1String(symbol), menu_->palette()),
+                                      L(titleKey))
+                   : menu_->addAction(L(titleKey));
         item->setObjectName(QLatin1String(titleKey));
         // Queued: the menu has closed by the time a window opens or the program ends.
         connect(item, &QAction::triggered, this, action, Qt::QueuedConnection);

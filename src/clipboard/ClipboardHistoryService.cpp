@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QImageWriter>
+#include <QLocale>
 #include <QPixmap>
 #include <QPointer>
 #include <QTextBoundaryFinder>
@@ -142,8 +143,10 @@ void ClipboardHistoryService::capture(Pending& pending, const PasteboardSnapshot
     if (pasteboardTypesInclude(types, PasteboardKind::plainText)) {
         const std::optional<QString> text = snapshot.string();
         if (text && !text->isEmpty())
-            return finish(sequence, ClipboardPlainText{*text, snapshot.truncated.contains(
-                                                                  PasteboardType::plainText)});
+            return finish(
+                sequence,
+                ClipboardPlainText{*text, snapshot.truncated.contains(PasteboardType::plainText),
+                                   snapshot.offeredSizes.value(PasteboardType::plainText)});
     }
     QList<std::pair<QString, QByteArray>> pictures;
     for (PasteboardKind kind : {PasteboardKind::tiff, PasteboardKind::png}) {
@@ -300,6 +303,35 @@ std::optional<QString> previewOfLine(const QString& line, bool whole) {
 
 } // namespace
 
+namespace {
+
+// Blanks made visible, so that a copy of nothing else is a row one can see and tell apart.
+QString visibleBlanks(QStringView text) {
+    constexpr qsizetype kShown = 20;
+    QString marks;
+    for (const QChar c : text.left(kShown)) {
+        if (c == u'\t')
+            marks += QChar(0x21E5); // ⇥
+        else if (c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f' || c == QChar(0x2028) ||
+                 c == QChar(0x2029) || c == QChar(0x85))
+            marks += QChar(0x21B5); // ↵
+        else
+            marks += QChar(0x2423); // ␣
+    }
+    if (text.size() > kShown)
+        marks += QChar(0x2026);
+    return marks;
+}
+
+// A size in megabytes to a tenth, rounded up: a text a little over the limit reads as more.
+QString megabytes(qint64 bytes) {
+    const qint64 tenths = (bytes * 10 + (1 << 20) - 1) / (1 << 20);
+    return L("strip.clipboard.megabytes")
+        .arg(QLocale().toString(double(tenths) / 10, 'f', QLocale::FloatingPointShortest));
+}
+
+} // namespace
+
 QString clipboardPreviewText(const QString& text) {
     qsizetype begin = 0, end = text.size();
     while (begin < end && text[begin].isSpace())
@@ -307,6 +339,8 @@ QString clipboardPreviewText(const QString& text) {
     while (end > begin && text[end - 1].isSpace())
         --end;
     const QStringView trimmed = QStringView(text).mid(begin, end - begin);
+    if (trimmed.isEmpty())
+        return visibleBlanks(text);
     // A copied line can be a megabyte, and finding character boundaries costs as much as the
     // text is long: the preview is looked for in heads of growing size, enough for ordinary
     // text and for emoji sequences; only a line whose first 61 characters are longer still
@@ -324,7 +358,14 @@ QString clipboardPreviewText(const QString& text) {
 QString ClipboardHistoryService::displayTitle(const ClipboardItem& item) const {
     if (const auto* plain = std::get_if<ClipboardPlainText>(&item.content)) {
         const QString preview = clipboardPreviewText(plain->text);
-        return plain->truncated ? L("strip.clipboard.truncatedPreview").arg(preview) : preview;
+        if (!plain->truncated)
+            return preview;
+        // The paste brings only what was kept: the title says how much of how much.
+        const qint64 kept = maxTextBytes;
+        if (plain->offeredSize > kept)
+            return L("strip.clipboard.truncatedPreviewOf")
+                .arg(preview, megabytes(kept), megabytes(plain->offeredSize));
+        return L("strip.clipboard.truncatedPreview").arg(preview, megabytes(kept));
     }
     if (const auto* rich = std::get_if<ClipboardRichText>(&item.content))
         return clipboardPreviewText(rich->plainFallback);

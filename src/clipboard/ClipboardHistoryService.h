@@ -103,5 +103,5 @@ private:
 };
 
 // The first line of a text, trimmed, cut to 60 user-perceived characters: longer lines
-// keep 57 and end in "…".
+// keep 57 and end in "…". A text of blanks only shows them as marks (␣ ⇥ ↵).
 QString clipboardPreviewText(const QString& text);

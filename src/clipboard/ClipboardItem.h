@@ -17,6 +17,7 @@
 struct ClipboardPlainText {
     QString text;
     bool truncated = false; // the copy was longer and is kept cut to the limit
+    qint64 offeredSize = 0; // of a cut copy, its whole size in bytes when known; else 0
 };
 
 // Rich text as copied: the RTF bytes themselves (written back unchanged on paste), what

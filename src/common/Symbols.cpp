@@ -1,5 +1,9 @@
 #include "common/Symbols.h"
 
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
+
 #include <array>
 
 namespace {
@@ -63,6 +67,38 @@ QIcon symbolIcon(const QString& symbolName) {
     if (!themed.isNull())
         return themed;
     return bundledSymbolIcon(symbolName);
+}
+
+QIcon menuSymbolIcon(const QString& symbolName, const QPalette& palette) {
+    const SymbolEntry* entry = findSymbol(symbolName);
+    if (!entry)
+        return {};
+    ensureIconTheme();
+    // Asked for by its exact name: the theme would otherwise hand over the full-colour icon
+    // of the name without "-symbolic", whose silhouette is a blot.
+    const QString symbolic = QLatin1String(entry->themeName) + QLatin1String("-symbolic");
+    const QIcon source =
+        QIcon::hasThemeIcon(symbolic) ? QIcon::fromTheme(symbolic) : bundledSymbolIcon(symbolName);
+    // Symbolic icons come in one grey: only their shape is kept, in the colour of the text.
+    const auto drawn = [&source](int side, const QColor& color) {
+        QImage image = source.pixmap(QSize(side, side), 1.0)
+                           .toImage()
+                           .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&image);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(image.rect(), color);
+        painter.end();
+        return QPixmap::fromImage(image);
+    };
+    QIcon icon;
+    for (const int side : {16, 32}) {
+        icon.addPixmap(drawn(side, palette.color(QPalette::Active, QPalette::Text)), QIcon::Normal);
+        icon.addPixmap(drawn(side, palette.color(QPalette::Active, QPalette::HighlightedText)),
+                       QIcon::Active);
+        icon.addPixmap(drawn(side, palette.color(QPalette::Disabled, QPalette::Text)),
+                       QIcon::Disabled);
+    }
+    return icon;
 }
 
 QString symbolThemeName(const QString& symbolName) {

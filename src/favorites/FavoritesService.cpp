@@ -9,6 +9,8 @@
 
 #include <QDataStream>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QSet>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -56,6 +58,8 @@ FavoritesService::FavoritesService(UserDefaults& defaults, FileSystem& fileSyste
       category_(category), storageKey_(rawValue(category_)) {
     load();
 }
+
+FavoritesService::~FavoritesService() = default;
 
 QString FavoritesService::addedAtKey() const {
     return storageKey_ + kAddedAtSuffix;
@@ -162,6 +166,30 @@ double FavoritesService::filledTime(qsizetype index, const std::optional<QUrl>& 
     return date.isValid() ? secondsSince1970(date) : noDate;
 }
 
+void FavoritesService::watchFolders() {
+    if (!watcher_) {
+        watcher_ = std::make_unique<QFileSystemWatcher>();
+        QObject::connect(watcher_.get(), &QFileSystemWatcher::directoryChanged, watcher_.get(),
+                         [this] { dropMissing(); });
+    }
+    QSet<QString> folders;
+    for (const FavoriteItem& item : std::as_const(favorites_))
+        folders.insert(QFileInfo(item.url.toLocalFile()).absolutePath());
+    const QStringList watched = watcher_->directories();
+    for (const QString& folder : watched)
+        if (!folders.contains(folder))
+            watcher_->removePath(folder);
+    for (const QString& folder : std::as_const(folders))
+        if (!watched.contains(folder))
+            watcher_->addPath(folder);
+}
+
+void FavoritesService::dropMissing() {
+    // Only the list shown: the reference stays stored, for the file may come back.
+    favorites_.removeIf(
+        [](const FavoriteItem& item) { return !QFileInfo::exists(item.url.toLocalFile()); });
+}
+
 void FavoritesService::load() {
     QList<QByteArray> stored = readBookmarks();
     // Each entry is resolved once per load; a rewritten entry is resolved again.
@@ -240,6 +268,7 @@ void FavoritesService::load() {
     for (Entry& e : entries)
         result.append(std::move(e.item));
     favorites_ = std::move(result);
+    watchFolders();
 }
 
 void FavoritesService::add(const QUrl& url) {

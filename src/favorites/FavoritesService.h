@@ -6,10 +6,12 @@
 #include <QByteArray>
 #include <QList>
 #include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
 class BookmarkService;
+class QFileSystemWatcher;
 class FileSystem;
 class UserDefaults;
 class Workspace;
@@ -26,6 +28,9 @@ public:
     // The store loads at once.
     FavoritesService(UserDefaults& defaults, FileSystem& fileSystem, BookmarkService& bookmarks,
                      Workspace& workspace, FavoritesCategory category);
+    ~FavoritesService();
+    FavoritesService(const FavoritesService&) = delete;
+    FavoritesService& operator=(const FavoritesService&) = delete;
 
     FavoritesCategory category() const { return category_; }
     const QString& storageKey() const { return storageKey_; }
@@ -40,6 +45,10 @@ public:
 
 private:
     void load();
+    // Watches the folders that hold the listed favorites: one whose file goes away leaves the
+    // list as soon as the folder changes, not at the next load.
+    void watchFolders();
+    void dropMissing();
     // isStale, when given, tells that the reference found its item elsewhere (renamed, moved).
     std::optional<QUrl> resolve(const QByteArray& bookmark, bool* isStale = nullptr) const;
     QList<QByteArray> readBookmarks() const;
@@ -60,6 +69,7 @@ private:
     FavoritesCategory category_;
     QString storageKey_;
     QList<FavoriteItem> favorites_;
+    std::unique_ptr<QFileSystemWatcher> watcher_;
 };
 
 // The program's three stores, one per category, each loaded when first asked for.

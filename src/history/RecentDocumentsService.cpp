@@ -39,6 +39,17 @@ RecentDocumentsService::RecentDocumentsService(UserDefaults& defaults, FileSyste
     // One serial worker: record building and icon loading run one after another.
     iconQueue_.setMaxThreadCount(1);
     iconQueue_.setObjectName(QStringLiteral("recentdocs.icons"));
+    // Fresh before the next press: what the desktop recorded while the menu was closed is
+    // gathered at once, and icons of a history written meanwhile are loaded.
+    connect(&recentItemsIndex_, &RecentItemsIndex::changed, this, &RecentDocumentsService::refresh);
+    connect(&defaults_, &UserDefaults::valueChanged, this, [this](const QString& key) {
+        if (key != storageKey.key())
+            return;
+        QList<PersistedRecentDocumentRecord> records = loadPersistedRecords();
+        if (records.size() > maxResults)
+            records.resize(maxResults);
+        prefetchIcons(records, workspace_);
+    });
 }
 
 RecentDocumentsService::~RecentDocumentsService() {

@@ -13,7 +13,10 @@
 RecentFoldersService::RecentFoldersService(UserDefaults& defaults, FileSystem& fileSystem,
                                            RecentItemsIndex& recentItemsIndex, Workspace& workspace)
     : defaults_(defaults), fileSystem_(fileSystem), recentItemsIndex_(recentItemsIndex),
-      workspace_(workspace) {}
+      workspace_(workspace) {
+    // What the desktop recorded while the menu was closed is there at the next press.
+    connect(&recentItemsIndex_, &RecentItemsIndex::changed, this, &RecentFoldersService::refresh);
+}
 
 RecentFoldersService::~RecentFoldersService() = default;
 

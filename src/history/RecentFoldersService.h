@@ -4,6 +4,7 @@
 #include "history/RecentFolderRecord.h"
 #include "platform/UserDefaults.h"
 
+#include <QObject>
 #include <memory>
 
 class FileSystem;
@@ -15,9 +16,9 @@ struct RecentItemsResult;
 
 // Up to ten recently used folders: the program's own history of folders opened through the
 // strip first, then the folders of the last completed index query. Nothing is announced when
-// a query completes; the list reflects the last completed one when it is asked for.
-// Main thread only.
-class RecentFoldersService {
+// a query completes; the list reflects the last completed one when it is asked for, and the
+// query runs again whenever the index changes. Main thread only.
+class RecentFoldersService : public QObject {
 public:
     static constexpr int maxResults = 10;
     static inline const DefaultsKey<QByteArray> storageKey{"PeloraRecentFoldersHistory", {}};

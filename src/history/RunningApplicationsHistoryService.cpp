@@ -90,6 +90,9 @@ RunningApplicationsHistoryService::applicationKey(const RunningApplication& app)
         return *app.bundleIdentifier;
     if (app.bundleURL)
         return app.bundleURL->isLocalFile() ? app.bundleURL->toLocalFile() : app.bundleURL->path();
+    // A program without a desktop entry: the window list's own key for it (its class or app id).
+    if (!app.handle.isEmpty())
+        return app.handle;
     if (app.localizedName)
         return *app.localizedName;
     return std::nullopt;
@@ -112,11 +115,17 @@ bool RunningApplicationsHistoryService::isProgramItself(
 
 void RunningApplicationsHistoryService::recordActivation(const RunningApplication& app) {
     const auto key = applicationKey(app);
-    if (!key || !app.bundleURL)
+    if (!key || app.isCurrentProcess)
         return;
+    if (!app.bundleURL) {
+        // Dated for the order of the open-applications menu; without a bundle there is
+        // nothing to launch again, so nothing is stored.
+        lastActivationDates_.insert(*key, now_());
+        return;
+    }
     const QUrl& url = *app.bundleURL;
     const QString bundlePath = url.isLocalFile() ? url.toLocalFile() : url.path();
-    if (app.isCurrentProcess || isProgramItself(bundlePath, app.bundleIdentifier))
+    if (isProgramItself(bundlePath, app.bundleIdentifier))
         return;
     const QDateTime now = now_();
     lastActivationDates_.insert(*key, now);

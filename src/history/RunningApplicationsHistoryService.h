@@ -66,7 +66,8 @@ public:
     // that order the open-applications menu stay.
     void clearPersistedRecords();
 
-    // Bundle identifier, else bundle path, else localized name; none when all are absent.
+    // Bundle identifier, else bundle path, else the window list's handle, else localized name;
+    // none when all are absent.
     static std::optional<QString> applicationKey(const RunningApplication& app);
 
     // Where "now" comes from; tests pin it.

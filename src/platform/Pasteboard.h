@@ -66,7 +66,9 @@ struct PasteboardSnapshot {
     QStringList types;               // offered, without protocol pseudo-types
     QHash<QString, QByteArray> data; // what was read, by type; plain text as UTF-8
     QSet<QString> truncated;         // types offered with more bytes than their maxBytes
-    QSet<QString> unanswered;        // wanted and offered, but the owner gave nothing in time
+    // Of truncated types, the size the owner announced, where it did (X11 does, a pipe not).
+    QHash<QString, qint64> offeredSizes;
+    QSet<QString> unanswered; // wanted and offered, but the owner gave nothing in time
 
     std::optional<QByteArray> dataForType(const QString& type) const {
         const auto it = data.constFind(type);

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -46,10 +47,16 @@ public:
     virtual bool isGathering() const = 0;
 };
 
-// The system's record of the documents and folders the user used lately.
-class RecentItemsIndex {
+// The system's record of the documents and folders the user used lately. Main thread.
+class RecentItemsIndex : public QObject {
+    Q_OBJECT
 public:
-    virtual ~RecentItemsIndex() = default;
+    ~RecentItemsIndex() override = default;
 
     virtual std::unique_ptr<RecentItemsQuery> makeQuery(const RecentItemsPredicate& predicate) = 0;
+
+Q_SIGNALS:
+    // The record may have changed since it was last read: a new query may find something
+    // else. Watched from the first query on, so that an index nobody asks costs nothing.
+    void changed();
 };

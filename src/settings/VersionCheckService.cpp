@@ -10,6 +10,7 @@
 #include "settings/PeloraUpdatePreferences.h"
 #include "settings/UpdateWindowController.h"
 
+#include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -53,8 +54,30 @@ QUrl makerVersionDocumentURL() {
     return url.isValid() && !url.host().isEmpty() ? url : QUrl();
 }
 
+std::optional<QUrl> updateFeedURL(const QVariant& stored) {
+    if (!variantIsString(stored))
+        return std::nullopt;
+    const QUrl url(stored.toString().trimmed(), QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty())
+        return std::nullopt;
+    const QString scheme = url.scheme().toLower();
+    if (scheme == u"https")
+        return url;
+    if (scheme == u"http" && QHostAddress(url.host()).isLoopback())
+        return url;
+    return std::nullopt;
+}
+
+QUrl VersionCheckService::documentURL() const {
+    // Read at every check: `pelora defaults write` takes effect without a restart.
+    if (const auto stored = defaults_.objectForKey(kUpdateFeedURLKey.key()))
+        if (auto feed = updateFeedURL(*stored))
+            return *feed;
+    return documentURL_;
+}
+
 void VersionCheckService::checkForUpdates(bool userInitiated) {
-    const QUrl url = documentURL_;
+    const QUrl url = documentURL();
     if (url.isEmpty()) {
         // Reported on a later turn, like every other outcome.
         QPointer<VersionCheckService> self(this);

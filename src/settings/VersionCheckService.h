@@ -33,6 +33,12 @@ inline const DefaultsKey<QDateTime> kLastSuccessfulUpdateCheckDateKey{
 // The maker's version document; empty when none can be formed (the build names no real host).
 QUrl makerVersionDocumentURL();
 
+// A feed a packager, an administrator or a test puts in place of the build's address.
+inline const DefaultsKey<QString> kUpdateFeedURLKey{"PeloraUpdateFeedURL", QString()};
+// The address a stored feed value names when it may be asked: https, or plain http to a
+// loopback address only (nothing else could tamper with it there). None for anything else.
+std::optional<QUrl> updateFeedURL(const QVariant& stored);
+
 // Asks the maker's server for the version document and reports what it says: a notification
 // every time, the update window when a newer version exists, and for checks the user asked
 // for an alert when up to date or when the check failed. Main thread.
@@ -72,6 +78,8 @@ private:
     void showUpToDateAlert(const VersionCheckError& error);
     QString currentVersion() const;
     QString nameAndVersion(const QString& version) const;
+    // The stored feed when it is a usable one, else the build's address.
+    QUrl documentURL() const;
 
     Bundle& bundle_;
     UserDefaults& defaults_;

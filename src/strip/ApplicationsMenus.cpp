@@ -118,8 +118,9 @@ std::unique_ptr<QMenu> ApplicationsMenus::makeOpenAppsMenu() {
                      this, &ApplicationsMenus::activateApp);
     }
     menu->addSeparator();
-    addEntryItem(*menu, L("strip.menu.hideAll"), symbolIcon(QStringLiteral("eye.slash")),
-                 QVariant(), this, [this](QAction*) { hideAllApps(); });
+    addEntryItem(*menu, L("strip.menu.hideAll"),
+                 menuSymbolIcon(QStringLiteral("eye.slash"), menu->palette()), QVariant(), this,
+                 [this](QAction*) { hideAllApps(); });
     return menu;
 }
 

@@ -4,6 +4,7 @@
 #include "common/Texts.h"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QMenu>
 
 namespace ModuleMenuItems {
@@ -14,7 +15,25 @@ QAction* addDisabledItem(QMenu& menu, const QString& title) {
     item->setEnabled(false);
     return item;
 }
+
+// Sets the item's text, cut to the menu's width when too long, the whole in its tooltip.
+void setTitle(QMenu& menu, QAction& item, const QString& title) {
+    const QString shown = elidedTitle(title, QFontMetrics(menu.font()));
+    item.setText(itemText(shown));
+    if (shown != title) {
+        item.setToolTip(title);
+        menu.setToolTipsVisible(true);
+    }
+}
 } // namespace
+
+int maximumTitleWidth(const QFontMetrics& metrics) {
+    return 48 * metrics.averageCharWidth();
+}
+
+QString elidedTitle(const QString& title, const QFontMetrics& metrics) {
+    return metrics.elidedText(title, Qt::ElideMiddle, maximumTitleWidth(metrics));
+}
 
 QMenu* makeMenu(const QString& fixedTitle, QWidget* parent) {
     return new QMenu(itemText(fixedTitle), parent);
@@ -30,7 +49,8 @@ QAction* addEmptyStateItem(QMenu& menu, const QString& text) {
 
 QAction* addEntryItem(QMenu& menu, const QString& title, const QIcon& icon,
                       const QVariant& representedObject, QObject* target, Action action) {
-    QAction* item = menu.addAction(itemText(title));
+    QAction* item = menu.addAction(QString());
+    setTitle(menu, *item, title);
     if (!icon.isNull())
         item->setIcon(icon);
     item->setData(representedObject);
@@ -45,19 +65,21 @@ QAction* addEntryItem(QMenu& menu, const QString& title, const QIcon& icon,
 }
 
 QAction* addClearItem(QMenu& menu, QObject* target, Action action) {
-    return addEntryItem(menu, L("strip.menu.clearRecents"), symbolIcon(QStringLiteral("trash")),
-                        QVariant(), target, std::move(action));
+    return addEntryItem(menu, L("strip.menu.clearRecents"),
+                        menuSymbolIcon(QStringLiteral("trash"), menu.palette()), QVariant(), target,
+                        std::move(action));
 }
 
 QAction* addEditItem(QMenu& menu, QObject* target, Action action) {
     return addEntryItem(menu, L("strip.menu.editFavorites"),
-                        symbolIcon(QStringLiteral("square.and.pencil")), QVariant(), target,
-                        std::move(action));
+                        menuSymbolIcon(QStringLiteral("square.and.pencil"), menu.palette()),
+                        QVariant(), target, std::move(action));
 }
 
 QMenu* addSubmenuItem(QMenu& menu, const QString& title, const QIcon& icon) {
     auto* submenu = new QMenu(itemText(title), &menu);
     QAction* item = menu.addMenu(submenu);
+    setTitle(menu, *item, title);
     if (!icon.isNull())
         item->setIcon(icon);
     return submenu;

@@ -9,6 +9,7 @@
 #include <optional>
 
 class QAction;
+class QFontMetrics;
 class QMenu;
 class QObject;
 class QWidget;
@@ -86,6 +87,13 @@ QMenu* addSubmenuItem(QMenu& menu, const QString& title, const QIcon& icon);
 QVariant representedObject(const QAction* sender);
 // The represented object when it is a URL; nothing for any other kind of object.
 std::optional<QUrl> representedURL(const QAction* sender);
+
+// The widest an entry's title is drawn in a menu of this font, about 48 average characters: a
+// long file name would otherwise make the menu as wide as the screen.
+int maximumTitleWidth(const QFontMetrics& metrics);
+// The title cut in the middle to that width, so that its start and its extension stay
+// visible; unchanged when it fits. Entries whose title is cut show the whole as a tooltip.
+QString elidedTitle(const QString& title, const QFontMetrics& metrics);
 
 // A title as a menu item shows it: '&' stands for itself, never for a mnemonic.
 QString itemText(const QString& title);

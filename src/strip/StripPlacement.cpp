@@ -13,7 +13,9 @@ const DefaultsKey<QString> stripWindowFrameKey{"PeloraStripWindowFrame", QString
 
 namespace {
 constexpr qreal defaultRightInset = 12;
-}
+// A window this close to an edge counts as placed against it (the default place included).
+constexpr qreal kEdgeDistance = 16;
+} // namespace
 
 StripPlacement::StripPlacement(UserDefaults& defaults, Screens& screens,
                                WindowDecorations& windowDecorations, QObject* parent)
@@ -127,16 +129,26 @@ void StripPlacement::windowDidMove() {
 
 void StripPlacement::contentDidResize() {
     // The content laid itself out again (the orientation changed). The window keeps its
-    // top-left corner, where the window system has it now, and stays whole on its screen.
+    // top-left corner, where the window system has it now, and stays whole on its screen; a
+    // window at the right or bottom edge keeps its distance to that edge instead, so that a
+    // switch there and back leaves it where it was.
     const auto current = frame();
     if (!current)
         return;
     QRectF wanted(current->topLeft(), window_->contentSize());
-    auto screen = screenBestContaining(wanted);
+    auto screen = screenBestContaining(*current);
     if (!screen)
         screen = screens_.mainScreen();
-    if (screen)
+    if (screen) {
+        const QRectF& v = screen->visibleFrame;
+        const qreal rightGap = v.right() - current->right();
+        const qreal bottomGap = v.bottom() - current->bottom();
+        if (rightGap >= 0 && rightGap <= kEdgeDistance)
+            wanted.moveRight(v.right() - rightGap);
+        if (bottomGap >= 0 && bottomGap <= kEdgeDistance)
+            wanted.moveBottom(v.bottom() - bottomGap);
         wanted = constrainFrameRect(wanted, *screen);
+    }
     const QRect target = wanted.toAlignedRect();
     placingWindow_ = true;
     window_->setFrame(target);

@@ -206,7 +206,8 @@ TEST_F(ClipboardHistoryTest, TitlesPreviewTheFirstLineInUserPerceivedCharacters)
     const std::pair<QString, QString> cases[] = {
         {QStringLiteral("  \n") + QString(60, u'a') + "\nsecond", QString(60, u'a')},
         {QString(61, u'b'), QString(57, u'b') + QChar(0x2026)},
-        {" \t\n  ", QString()},
+        {" \t\n  ", QString::fromUtf8("␣⇥↵␣␣")}, // blanks only: shown, not an empty row
+        {QString(25, u' '), QString(20, QChar(0x2423)) + QChar(0x2026)},
         {family.repeated(60), family.repeated(60)},
         {family.repeated(61), family.repeated(57) + QChar(0x2026)},
         {piled.repeated(70), piled.repeated(57) + QChar(0x2026)},
@@ -218,16 +219,22 @@ TEST_F(ClipboardHistoryTest, TitlesPreviewTheFirstLineInUserPerceivedCharacters)
     }
     copy({std::nullopt, {QUrl::fromLocalFile("/home/u/dir/")}, {}}); // one file: its name
     EXPECT_EQ(history.displayTitle(history.items().first()), "dir");
-    // Whitespace is captured as it is; text over the limit is kept cut, a split character whole.
-    EXPECT_EQ(entries()[5], "text: \t\n  ");
+    // Whitespace is captured as it is; text over the limit is kept cut, a split character whole,
+    // and its title says how much of how much was kept.
+    EXPECT_EQ(entries()[6], "text: \t\n  ");
     const qsizetype limit = ClipboardHistoryService::maxTextBytes;
-    copyText(QString(limit - 1, u'a') + "\u00e9 and more");
-    const auto& cut = std::get<ClipboardPlainText>(history.items().first().content);
+    const QString head = QString(57, u'a') + QChar(0x2026);
+    const std::pair<QString, QString> cuts[] = {
+        {QString(limit - 1, u'a') + "\u00e9 and more", head + " (first 1 MB of 1.1 MB)"},
+        {QString(limit * 21 / 10, u'a'), head + " (first 1 MB of 2.1 MB)"},
+    };
+    for (const auto& [text, title] : cuts) {
+        copyText(text);
+        EXPECT_EQ(history.displayTitle(history.items().first()), title);
+    }
+    const auto& cut = std::get<ClipboardPlainText>(history.items()[1].content);
     EXPECT_TRUE(cut.truncated);
     EXPECT_EQ(cut.text, QString(limit - 1, u'a'));
-    EXPECT_TRUE(
-        history.displayTitle(history.items().first()).contains(QString(57, u'a') + QChar(0x2026)));
-    EXPECT_NE(history.displayTitle(history.items().first()), QString(57, u'a') + QChar(0x2026));
 }
 
 TEST_F(ClipboardHistoryTest, PicturesAreOneCopyByTheirPixels) {

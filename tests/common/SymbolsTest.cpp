@@ -50,9 +50,42 @@ TEST(Symbols, EveryNameShowsTheThemesIconElseItsOwnGreyGlyph) {
     QIcon::setFallbackThemeName(fallback);
 }
 
+TEST(Symbols, MenuSymbolsAreDrawnInTheMenusTextColourOnLightAndDarkThemes) {
+    ensureIconTheme();
+    for (const QColor text : {QColor(Qt::black), QColor(0xee, 0xee, 0xee)}) {
+        QPalette palette;
+        palette.setColor(QPalette::Text, text);
+        palette.setColor(QPalette::HighlightedText, Qt::white);
+        for (const QString& name : knownSymbolNames()) {
+            SCOPED_TRACE(name.toStdString() + " on " + text.name().toStdString());
+            const QIcon icon = menuSymbolIcon(name, palette);
+            const auto [visible, coloured] = ink(icon);
+            EXPECT_GE(visible, 8);
+            EXPECT_FALSE(coloured);
+            // Without a symbolic rendition in the theme, the bundled glyph's shape, never the
+            // silhouette of a full-colour icon.
+            const auto alpha = [](const QIcon& i) {
+                return i.pixmap(16).toImage().convertToFormat(QImage::Format_Alpha8);
+            };
+            if (!QIcon::hasThemeIcon(symbolThemeName(name) + "-symbolic")) {
+                EXPECT_EQ(alpha(icon), alpha(bundledSymbolIcon(name)));
+            }
+            // Every visible pixel is the text's colour, however the theme drew the symbol.
+            const QImage image = icon.pixmap(16).toImage().convertToFormat(QImage::Format_ARGB32);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) {
+                    if (qAlpha(image.pixel(x, y)) == 255) {
+                        ASSERT_EQ(QColor(image.pixel(x, y)), text) << x << "," << y;
+                    }
+                }
+        }
+    }
+    EXPECT_TRUE(menuSymbolIcon("no.such.symbol", QPalette()).isNull());
+}
+
 TEST(Symbols, EveryNameTheSourcesAskForIsKnown) {
     static const QRegularExpression call(QStringLiteral(
-        R"(\b(?:symbolIcon|bundledSymbolIcon)\(\s*(?:QStringLiteral\(\s*|u)?"([^"\n]*)\")"));
+        R"(\b(?:symbolIcon|bundledSymbolIcon|menuSymbolIcon)\(\s*(?:QStringLiteral\(\s*|u)?"([^"\n]*)\")"));
     const QStringList names = knownSymbolNames();
     QDirIterator it(sourcePath("src"), {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {

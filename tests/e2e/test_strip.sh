@@ -3,7 +3,8 @@
 # each button opens its menu beside it; favorites of each kind are listed newest first; items
 # chosen with the keyboard open in the default handler and enter the history; the favorites
 # editor adds through the open panel; the settings button opens the settings; a drag by the
-# handle survives a restart; the orientation switched from outside.
+# handle survives a restart; the orientation switched from outside, keeping the edge the strip
+# is against.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2eInit "$@" Xvfb openbox xdotool xwininfo xprop import xdg-mime wmctrl od
 
@@ -154,4 +155,16 @@ cmd defaults write stripOrientation horizontal
 reshaped() { [ "$(geometry "$strip")" = "1096 230 240 32" ] && storedIs PeloraStripWindowFrame "$(frameOf "$strip")"; }
 check "horizontal: reshaped in place and stored" waitFor 50 reshaped
 shot strip-3-horizontal
+
+# --- Against the right edge, switched there and back: it stays against the edge ----------
+shapeIs() { [ "$(geometry "$strip")" = "$1" ]; }
+cmd defaults write stripOrientation vertical
+waitFor 50 shapeIs "1096 230 32 240" || fail "vertical again: not in place"
+xdotool windowmove "$strip" 1408 330
+waitFor 50 shapeIs "1408 330 32 240" || fail "the strip did not move to the edge"
+cmd defaults write stripOrientation horizontal
+check "horizontal at the edge: moved in to fit" waitFor 50 shapeIs "1200 330 240 32"
+cmd defaults write stripOrientation vertical
+atEdge() { shapeIs "1408 330 32 240" && storedIs PeloraStripWindowFrame 'string "{{1408, 330}, {32, 240}}"'; }
+check "vertical again: back against the edge, and stored" waitFor 50 atEdge
 e2eFinish

@@ -46,6 +46,7 @@ public:
                 continue;
             QByteArray data = bytes.value(want.type);
             if (data.size() > want.maxBytes) {
+                snapshot.offeredSizes.insert(want.type, data.size()); // as X11 owners do
                 data.truncate(want.maxBytes);
                 snapshot.truncated.insert(want.type);
             }

@@ -80,6 +80,19 @@ TEST_F(FavoritesServiceTest, TheSameFileAddedDirectlyOrThroughLinksIsOneFavorite
     EXPECT_EQ(get("AddedAt").size(), 1);
 }
 
+TEST_F(FavoritesServiceTest, AFavoriteWhoseFileIsDeletedLeavesTheListOnceItsFolderChanges) {
+    const QString kept = tree.add("Letters/kept.txt"), gone = tree.add("Letters/gone.txt");
+    const QString folder = tree.add("Old/");
+    store().add(url(kept));
+    store().add(url(gone));
+    store(folders).add(url(folder));
+    QFile::remove(gone);
+    QDir(folder).removeRecursively();
+    EXPECT_TRUE(waitUntil([&] { return names() == QStringList{"kept.txt"}; }));
+    EXPECT_TRUE(waitUntil([&] { return names(folders).isEmpty(); }));
+    EXPECT_EQ(get().size(), 2); // still stored, should the file come back
+}
+
 TEST_F(FavoritesServiceTest, AMissingTimeListIsFilledFromTheFilesDatesAndWrittenBack) {
     const QStringList files{tree.add("first"), tree.add("gone"), tree.add("third")};
     // A modification date unlike the creation date, to tell which one is used.

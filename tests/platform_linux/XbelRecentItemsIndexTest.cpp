@@ -184,7 +184,8 @@ TEST_F(XbelRecentItemsIndexTest, BadInputCostsOnlyTheBrokenEntriesAndNeverHangs)
 
 // A query reports once, on the main thread; a restarted, stopped or destroyed one never reports
 // what it gathered before. The file is parsed once for both kinds, again only when it changed.
-TEST_F(XbelRecentItemsIndexTest, QueriesReportTheirNewestStartFromOneParsePerVersionOfTheFile) {
+TEST_F(XbelRecentItemsIndexTest,
+       QueriesReportTheirNewestStartFromOneParsePerVersionOfTheFileAndChangesAreTold) {
     const QString a = make("a.txt"), b = make("b.txt"), dir = make("Projects/");
     const QByteArray withA = xbel({used(a, 1), used(dir, 2)});
     const QByteArray withB = QByteArray(withA).replace(uri(a), uri(b));
@@ -231,6 +232,9 @@ TEST_F(XbelRecentItemsIndexTest, QueriesReportTheirNewestStartFromOneParsePerVer
                    {"replaced by a rename, same size and time", withB + '\n', true, true, {b}},
                    {"removed", {}, false, false, {}}};
     int parses = index.parseCount();
+    // Every change is also told without a query, so that users of the index can ask again.
+    int told = 0;
+    QObject::connect(&index, &RecentItemsIndex::changed, [&] { ++told; });
     for (const auto& change : changes) {
         SCOPED_TRACE(change.what);
         struct stat st {};
@@ -245,6 +249,8 @@ TEST_F(XbelRecentItemsIndexTest, QueriesReportTheirNewestStartFromOneParsePerVer
             ASSERT_EQ(::utimensat(AT_FDCWD, target.constData(), when, 0), 0);
             ASSERT_EQ(::rename(target.constData(), QFile::encodeName(file).constData()), 0);
         }
+        const int before = told;
+        EXPECT_TRUE(waitUntil([&] { return told > before; }));
         EXPECT_EQ(ask(RecentItemKind::document), change.documents);
         EXPECT_EQ(index.parseCount(), ++parses);
         EXPECT_EQ(ask(RecentItemKind::folder).isEmpty(), change.data.isEmpty());

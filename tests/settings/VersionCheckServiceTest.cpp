@@ -213,3 +213,41 @@ TEST_F(VersionCheckTest, AStoredValueThatIsNotADateIsNoLastCheck) {
         EXPECT_FALSE(check->lastSuccessfulCheckDate());
     }
 }
+
+TEST_F(VersionCheckTest, AStoredFeedReplacesTheBuildsAddressWhenItCanBeTrusted) {
+    const struct {
+        QVariant stored;
+        bool used;
+    } cases[] = {
+        {QStringLiteral("https://updates.example.net:8443/feed.xml"), true},
+        {QStringLiteral(" https://mirror.internal/Pelora.xml\n"), true},
+        {QStringLiteral("http://127.0.0.1:8080/feed.xml"), true},
+        {QStringLiteral("http://127.3.4.5/feed.xml"), true},
+        {QStringLiteral("http://[::1]:80/feed.xml"), true},
+        // Plain http elsewhere can be rewritten on the way, and a name can point anywhere.
+        {QStringLiteral("http://updates.example.net/feed.xml"), false},
+        {QStringLiteral("http://localhost/feed.xml"), false},
+        {QStringLiteral("http://192.168.1.2/feed.xml"), false},
+        {QStringLiteral("file:///etc/passwd"), false},
+        {QStringLiteral("ftp://127.0.0.1/feed.xml"), false},
+        {QStringLiteral("https:///feed.xml"), false},
+        {QStringLiteral("not a url"), false},
+        {QByteArray("https://updates.example.net/"), false}, // data, not a string
+        {42, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(updateFeedURL(c.stored).has_value(), c.used) << qPrintable(c.stored.toString());
+
+    // A build without an address asks the stored feed, read at each check; a feed that cannot
+    // be used counts as none.
+    check = make(QUrl());
+    body = "<lastversion>1.0.0</lastversion>";
+    for (const QString& stored : {url.toString(), QStringLiteral("http://example.net/")}) {
+        kUpdateFeedURLKey.write(*fakes.defaults, stored);
+        check->checkForUpdates(false);
+        ASSERT_TRUE(waitForFinishes(finishes.size() + 1));
+    }
+    EXPECT_EQ(outcome(0), 0);
+    EXPECT_EQ(outcome(1), -1);
+    EXPECT_EQ(requests.size(), 1);
+}

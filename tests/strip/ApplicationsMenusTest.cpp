@@ -36,14 +36,18 @@ TEST_F(ApplicationsMenusTest, OpenApplicationsByLastActivationThenOrdinalName) {
     const RunningApplication newer = app("Newer", "org.example.Newer");
     const RunningApplication same = app("Same", "org.example.Same");
     const RunningApplication nameless = app("", "org.example.Nameless");
+    // No desktop entry: dated under the window list's key for it.
+    RunningApplication terminal = makeRunningApplication("XTerm", "", "");
+    terminal.handle = QStringLiteral("class:XTerm");
     applications.start();
     activateAt(1, older);
+    activateAt(2, terminal);
     activateAt(4, same);
     activateAt(4, newer); // the same date: by name
-    fakes.running->apps = {alpha, zeta, same, older, nameless, newer};
+    fakes.running->apps = {alpha, zeta, same, terminal, older, nameless, newer};
     // Without a date: the unnamed one sorts as the empty name, and Zeta before alpha needs the
     // ordinal, case-sensitive comparison (a case-insensitive one puts alpha first).
     EXPECT_EQ(menu(StripModule::windows),
-              "Open Applications (disabled)\nNewer\nSame\nOlder\nUnknown Application\nZeta\n"
+              "Open Applications (disabled)\nNewer\nSame\nXTerm\nOlder\nUnknown Application\nZeta\n"
               "alpha\n----\nHide All Applications\n");
 }

@@ -43,6 +43,24 @@ TEST_F(ModuleMenusTest, DocumentsMenuGroupsRecentDocumentsByApplication) {
               "Offer.pdf\nEdit Favorites…\n");
 }
 
+TEST_F(ModuleMenusTest, ALongNameIsCutInTheMiddleToAMenusWidthAndShownWholeAsATooltip) {
+    const QString name = QString(230, u'a').replace(7, 1, u'&') + QStringLiteral(".pdf");
+    addFavorites(FavoritesCategory::documents, {"Short.pdf", qPrintable(name)});
+    const auto menu = controller->menuForModule(StripModule::documents);
+    const QList<QAction*> items = menu->actions();
+    const QAction* longOne = items.value(items.size() - 3);
+    ASSERT_NE(longOne, nullptr);
+    const QFontMetrics metrics(menu->font());
+    const QString shown = ModuleMenuItems::displayedText(longOne->text());
+    EXPECT_LE(metrics.horizontalAdvance(shown), ModuleMenuItems::maximumTitleWidth(metrics));
+    EXPECT_LT(metrics.horizontalAdvance(shown), 400);
+    EXPECT_TRUE(shown.startsWith(name.left(10))) << qPrintable(shown);
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("aaa.pdf"))) << qPrintable(shown);
+    EXPECT_EQ(longOne->toolTip(), name);
+    EXPECT_TRUE(menu->toolTipsVisible());
+    EXPECT_EQ(items.value(items.size() - 2)->text(), QStringLiteral("Short.pdf"));
+}
+
 TEST_F(ModuleMenusTest, FoldersMenuIsFlatAndOpensTheFolderItShowed) {
     const QString projects = tree.add("Projects/");
     const QString music = tree.add("Music/");
@@ -54,6 +72,15 @@ TEST_F(ModuleMenusTest, FoldersMenuIsFlatAndOpensTheFolderItShowed) {
     const auto menu = controller->menuForModule(StripModule::folders);
     EXPECT_EQ(menuText(*menu), "Recent Folders (disabled)\nProjects\nMusic\nClear History\n----\n"
                                "Favorite Folders (disabled)\nEdit Favorites…\n");
+    // What the desktop records while the menu is closed is there at the next press.
+    const QString photos = tree.add("Photos/");
+    fakes.recentItemsIndex->folders.prepend({photos, QDateTime::currentDateTimeUtc()});
+    Q_EMIT fakes.recentItemsIndex->changed();
+    ASSERT_TRUE(waitUntil([&] { return !folders.isGathering(); }));
+    EXPECT_EQ(menuText(*controller->menuForModule(StripModule::folders)),
+              "Recent Folders (disabled)\nProjects\nPhotos\nMusic\n"
+              "Clear History\n----\nFavorite Folders (disabled)\n"
+              "Edit Favorites…\n");
     // The entry acts on the folder it was built for, even after that left the history.
     folders.recordOpened(url("Music"));
     choose(*menu, "Projects");

@@ -95,6 +95,30 @@ QFileDialog* makeFileDialog(const OpenPanelOptions& panel) {
     return dialog;
 }
 
+// A line may break after a slash: "/Applications" would end one line and start the next.
+QString unbrokenPaths(QString text) {
+    for (qsizetype i = text.size() - 2; i >= 0; --i)
+        if (text[i] == u'/' && text[i + 1].isLetterOrNumber())
+            text.insert(i + 1, QChar(0x2060)); // word joiner
+    return text;
+}
+
+// The message emphasised above its explanation, both at a width that reads in a few lines
+// rather than in a narrow column.
+void shapeAlert(QMessageBox& box) {
+    constexpr int kTextWidth = 360;
+    if (auto* message = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        QFont font = message->font();
+        font.setBold(true);
+        if (font.pointSizeF() > 0)
+            font.setPointSizeF(font.pointSizeF() * 1.1);
+        message->setFont(font);
+        message->setMinimumWidth(kTextWidth);
+    }
+    if (auto* informative = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        informative->setMinimumWidth(kTextWidth);
+}
+
 std::optional<QList<QUrl>> resultOf(QFileDialog* dialog, int code) {
     if (code != QDialog::Accepted)
         return std::nullopt;
@@ -106,11 +130,16 @@ std::optional<QList<QUrl>> resultOf(QFileDialog* dialog, int code) {
 } // namespace
 
 int LinuxDialogs::runAlert(const AlertOptions& alert) {
-    QMessageBox box;
+    // A dialog to the window manager, which then offers to close it only.
+    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), QString(),
+                    QMessageBox::NoButton, nullptr,
+                    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                        Qt::WindowCloseButtonHint);
     box.setIcon(iconFor(alert.style));
-    box.setWindowTitle(QGuiApplication::applicationDisplayName());
-    box.setText(alert.messageText);
-    box.setInformativeText(alert.informativeText);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(unbrokenPaths(alert.messageText));
+    box.setInformativeText(unbrokenPaths(alert.informativeText));
+    shapeAlert(box);
     QList<QPushButton*> buttons;
     const QStringList titles =
         alert.buttons.isEmpty() ? QStringList{QStringLiteral("OK")} : alert.buttons;

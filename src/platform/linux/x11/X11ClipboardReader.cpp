@@ -118,8 +118,11 @@ public:
             if (transfer.type == string_)
                 transfer.bytes = QString::fromLatin1(transfer.bytes).toUtf8();
             snapshot.data.insert(want.type, transfer.bytes);
-            if (transfer.truncated)
+            if (transfer.truncated) {
                 snapshot.truncated.insert(want.type);
+                if (transfer.offeredSize > 0)
+                    snapshot.offeredSizes.insert(want.type, transfer.offeredSize);
+            }
         }
         destroyWindow();
         return snapshot;
@@ -132,6 +135,7 @@ private:
     struct Transfer {
         bool ok = false;
         bool truncated = false;
+        qint64 offeredSize = 0; // as the owner announced it; 0 when it did not
         xcb_atom_t type = XCB_ATOM_NONE;
         QByteArray bytes;
     };
@@ -240,13 +244,16 @@ private:
                            XCB_ATOM_NONE)
             return transfer;
 
-        // The size first: what is beyond the limit is never fetched.
-        XcbReply<xcb_get_property_reply_t> head = getProperty(false, 0);
+        // The size first (and INCR's announced size): what is beyond the limit is never
+        // fetched.
+        XcbReply<xcb_get_property_reply_t> head = getProperty(false, 1);
         if (!head)
             return transfer;
         transfer.type = head->type;
+        const int headLength = xcb_get_property_value_length(head.get());
         if (head->type != incr_) {
-            const qint64 size = head->bytes_after;
+            const qint64 size = qint64(head->bytes_after) + headLength;
+            transfer.offeredSize = size;
             const qint64 wanted = std::min(size, maxBytes);
             XcbReply<xcb_get_property_reply_t> body =
                 getProperty(false, uint32_t((wanted + 3) / 4));
@@ -263,7 +270,11 @@ private:
             return transfer;
         }
 
-        // INCR: the owner sends chunks, each after we delete the last one.
+        // INCR: the owner sends chunks, each after we delete the last one. It announced at
+        // least this many bytes.
+        if (head->format == 32 && headLength >= 4)
+            transfer.offeredSize =
+                *static_cast<const uint32_t*>(xcb_get_property_value(head.get()));
         xcb_delete_property(connection_, window_, property_);
         xcb_flush(connection_);
         for (;;) {

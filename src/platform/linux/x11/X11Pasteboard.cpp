@@ -80,6 +80,7 @@ void X11Pasteboard::readSnapshot(const PasteboardReadRequest& request, SnapshotH
             QByteArray bytes = want.type == PasteboardType::plainText ? mime->text().toUtf8()
                                                                       : mime->data(want.type);
             if (bytes.size() > want.maxBytes) {
+                snapshot.offeredSizes.insert(want.type, bytes.size());
                 bytes.truncate(want.maxBytes);
                 snapshot.truncated.insert(want.type);
             }

@@ -524,7 +524,7 @@ QList<RecentlyUsedEntry> parseRecentlyUsedFile(const QByteArray& data) {
 }
 
 XbelRecentItemsIndex::XbelRecentItemsIndex(QString bookmarkFilePath, QString homePath,
-                                             qint64 maxFileSize)
+                                           qint64 maxFileSize)
     : bookmarkFilePath_(std::move(bookmarkFilePath)), homePath_(std::move(homePath)),
       maxFileSize_(maxFileSize), worker_(std::make_shared<Worker>()) {
     if (bookmarkFilePath_.isEmpty())
@@ -540,15 +540,44 @@ int XbelRecentItemsIndex::parseCount() const {
     return worker_->parses.load();
 }
 
+void XbelRecentItemsIndex::watch() {
+    if (!watcher_) {
+        // Its folder too: programs replace the file by renaming another over it, which ends a
+        // watch of the file itself, and the file may not exist yet.
+        watcher_ = new QFileSystemWatcher(this);
+        settle_ = new QTimer(this);
+        settle_->setSingleShot(true);
+        settle_->setInterval(changeSettleMs);
+        connect(watcher_, &QFileSystemWatcher::fileChanged, this,
+                &XbelRecentItemsIndex::watchedPathChanged);
+        connect(watcher_, &QFileSystemWatcher::directoryChanged, this,
+                &XbelRecentItemsIndex::watchedPathChanged);
+        connect(settle_, &QTimer::timeout, this, [this] {
+            watch();
+            Q_EMIT changed();
+        });
+    }
+    const QString folder = QFileInfo(bookmarkFilePath_).absolutePath();
+    if (!watcher_->directories().contains(folder) && QFileInfo(folder).isDir())
+        watcher_->addPath(folder);
+    if (!watcher_->files().contains(bookmarkFilePath_) && QFileInfo::exists(bookmarkFilePath_))
+        watcher_->addPath(bookmarkFilePath_);
+}
+
+void XbelRecentItemsIndex::watchedPathChanged() {
+    settle_->start();
+}
+
 std::unique_ptr<RecentItemsQuery>
 XbelRecentItemsIndex::makeQuery(const RecentItemsPredicate& predicate) {
+    watch();
     return std::make_unique<LinuxRecentItemsQuery>(worker_, bookmarkFilePath_, homePath_,
                                                    maxFileSize_, predicate);
 }
 
 QList<RecentItemsResult> XbelRecentItemsIndex::gather(const QString& bookmarkFilePath,
-                                                       const QString& homePath, qint64 maxFileSize,
-                                                       const RecentItemsPredicate& predicate) {
+                                                      const QString& homePath, qint64 maxFileSize,
+                                                      const RecentItemsPredicate& predicate) {
     return select(
         entriesBelow(parseRecentlyUsedFile(readRecentlyUsedFile(bookmarkFilePath, maxFileSize)),
                      homePath),

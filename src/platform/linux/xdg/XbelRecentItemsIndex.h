@@ -3,6 +3,8 @@
 #include "platform/RecentItemsIndex.h"
 
 #include <QByteArray>
+#include <QFileSystemWatcher>
+#include <QTimer>
 
 #include <ctime>
 #include <sys/types.h>
@@ -42,10 +44,14 @@ public:
 
     // Empty arguments mean $XDG_DATA_HOME/recently-used.xbel and the user's home folder.
     explicit XbelRecentItemsIndex(QString bookmarkFilePath = {}, QString homePath = {},
-                                   qint64 maxFileSize = defaultMaxFileSize);
+                                  qint64 maxFileSize = defaultMaxFileSize);
     ~XbelRecentItemsIndex() override;
 
     std::unique_ptr<RecentItemsQuery> makeQuery(const RecentItemsPredicate& predicate) override;
+
+    // After a change is noticed, how long further ones are gathered into one report: a
+    // program writes the file and renames it into place, and may do so for several entries.
+    static constexpr int changeSettleMs = 200;
 
     QString bookmarkFilePath() const { return bookmarkFilePath_; }
     QString homePath() const { return homePath_; }
@@ -61,6 +67,11 @@ public:
     struct Worker;
 
 private:
+    void watch();
+    void watchedPathChanged();
+
+    QFileSystemWatcher* watcher_ = nullptr;
+    QTimer* settle_ = nullptr;
     QString bookmarkFilePath_;
     QString homePath_;
     qint64 maxFileSize_;
