@@ -1,7 +1,7 @@
 # Debian packages Pelora needs; sourced by scripts/run and scripts/test.
 PELORA_BUILD_PACKAGES="cmake ninja-build g++ pkg-config ccache qt6-base-dev qt6-tools-dev
   qt6-l10n-tools qt6-tools-dev-tools qt6-svg-dev libqt6svg6 libglib2.0-dev libxcb1-dev
-  libxcb-ewmh-dev libxcb-icccm4-dev libxcb-res0-dev libxcb-xfixes0-dev adwaita-icon-theme xdg-utils
+  libxcb-ewmh-dev libxcb-icccm4-dev libxcb-keysyms1-dev libxcb-res0-dev libxcb-xfixes0-dev adwaita-icon-theme xdg-utils
   qt6-image-formats-plugins libicu-dev libwayland-dev plasma-wayland-protocols"
 PELORA_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev xvfb openbox xdotool xclip
   imagemagick x11-utils wmctrl xterm x11-apps trayer python3-gi gir1.2-gtk-3.0 xauth

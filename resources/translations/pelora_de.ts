@@ -287,6 +287,22 @@
         <source>The login item could not be changed. Please try again.</source>
         <translation>Das Anmeldeobjekt konnte nicht geändert werden. Bitte versuchen Sie es erneut.</translation>
     </message>
+    <message id="settings.shortcuts.section">
+        <source>Keyboard Shortcuts</source>
+        <translation>Tastenkürzel</translation>
+    </message>
+    <message id="settings.shortcuts.clear">
+        <source>Clear</source>
+        <translation>Löschen</translation>
+    </message>
+    <message id="settings.shortcuts.heldElsewhere">
+        <source>Another program uses this key. Choose another one.</source>
+        <translation>Ein anderes Programm verwendet diese Taste. Wählen Sie eine andere.</translation>
+    </message>
+    <message id="settings.shortcuts.manual">
+        <source>To use %1, bind it in your desktop’s keyboard settings to: %2</source>
+        <translation>Um %1 zu verwenden, weisen Sie es in den Tastatureinstellungen Ihrer Arbeitsumgebung diesem Befehl zu: %2</translation>
+    </message>
     <message id="settings.showStrip.section">
         <source>Strip</source>
         <translation>Leiste</translation>

@@ -287,6 +287,22 @@
         <source>The login item could not be changed. Please try again.</source>
         <translation>The login item could not be changed. Please try again.</translation>
     </message>
+    <message id="settings.shortcuts.section">
+        <source>Keyboard Shortcuts</source>
+        <translation>Keyboard Shortcuts</translation>
+    </message>
+    <message id="settings.shortcuts.clear">
+        <source>Clear</source>
+        <translation>Clear</translation>
+    </message>
+    <message id="settings.shortcuts.heldElsewhere">
+        <source>Another program uses this key. Choose another one.</source>
+        <translation>Another program uses this key. Choose another one.</translation>
+    </message>
+    <message id="settings.shortcuts.manual">
+        <source>To use %1, bind it in your desktop’s keyboard settings to: %2</source>
+        <translation>To use %1, bind it in your desktop’s keyboard settings to: %2</translation>
+    </message>
     <message id="settings.showStrip.section">
         <source>Strip</source>
         <translation>Strip</translation>

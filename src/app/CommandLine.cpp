@@ -112,6 +112,7 @@ CommandLineRequest parseCommandLine(const QStringList& arguments) {
     QString error;
     switch (request.kind) {
     case CommandKind::popup:
+        request.toggle = rest.removeAll(QStringLiteral("--toggle")) > 0;
         request.module = parseModule(first, rest, error);
         break;
     case CommandKind::menu:
@@ -147,6 +148,8 @@ QString usageText() {
                "\n"
                "  popup MODULE          pop up a module's menu at its strip button (at the\n"
                "                        pointer while the strip is hidden)\n"
+               "  popup --toggle MODULE as a keyboard shortcut does: closes the module's menu\n"
+               "                        when it is open\n"
                "  menu MODULE [--json]  print the menu that a press would show now\n"
                "  strip show|hide|toggle\n"
                "                        show or hide the strip, as the settings' switch does\n"
@@ -190,6 +193,8 @@ QJsonObject instanceRequest(const CommandLineRequest& request) {
         message = command(request.kind == CommandKind::popup ? P::commandPopup : P::commandMenu);
         if (request.module)
             message.insert(QLatin1String(P::keyModule), rawValue(*request.module));
+        if (request.toggle)
+            message.insert(QLatin1String(P::keyToggle), true);
         return message;
     case CommandKind::strip: {
         static const char* const actions[] = {"show", "hide", "toggle"};

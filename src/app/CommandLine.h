@@ -34,6 +34,7 @@ struct CommandLineRequest {
     std::optional<StripModule> module; // popup, menu
     StripAction stripAction = StripAction::show;
     bool json = false;     // menu --json
+    bool toggle = false;   // popup --toggle
     QStringList arguments; // defaults: everything after the word
     QString error;         // invalid: what is wrong, for the user
 };

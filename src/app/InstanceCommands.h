@@ -16,8 +16,9 @@ public:
     // A plain second start, without a command.
     virtual void activate() = 0;
     // Pops up the module's menu at its strip button, or at the pointer while the strip is
-    // hidden, as a press would. Must not wait for the menu to close.
-    virtual void popup(StripModule module) = 0;
+    // hidden, as a press would; an open module menu closes first. With toggle, the module's
+    // own open menu closes instead. Must not wait for the menu to close.
+    virtual void popup(StripModule module, bool toggle) = 0;
     // The menu a press would show now, built but not shown; null when there is none.
     virtual std::unique_ptr<QMenu> menu(StripModule module) = 0;
 

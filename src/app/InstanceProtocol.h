@@ -8,7 +8,8 @@
 // Requests and replies between two starts of the program travel over a local socket as one
 // line each: a compact JSON object followed by "\n". A request names its "command" ("popup",
 // "menu", "strip", "settings", "about", "check-updates", "quit", "activate") with "module" or
-// "action" where needed; a reply carries "ok" and, on failure, "error".
+// "action" where needed ("popup" may ask to "toggle"); a reply carries "ok" and, on failure,
+// "error".
 namespace InstanceProtocol {
 
 inline constexpr qsizetype maxRequestSize = 16 * 1024;
@@ -27,6 +28,7 @@ inline constexpr char commandActivate[] = "activate";
 inline constexpr char keyCommand[] = "command";
 inline constexpr char keyModule[] = "module";
 inline constexpr char keyAction[] = "action";
+inline constexpr char keyToggle[] = "toggle";
 inline constexpr char keyOk[] = "ok";
 inline constexpr char keyError[] = "error";
 inline constexpr char keyMenu[] = "menu";

@@ -212,9 +212,10 @@ QJsonObject InstanceServer::handle(const QJsonObject& request, std::function<voi
             return P::errorReply(
                 QStringLiteral("the module \"%1\" has no button and no menu").arg(raw));
         if (command == QLatin1String(P::commandPopup)) {
-            afterReply = [this, m = *module] {
+            const bool toggle = request.value(QLatin1String(P::keyToggle)).toBool();
+            afterReply = [this, m = *module, toggle] {
                 if (commands_)
-                    commands_->popup(m);
+                    commands_->popup(m, toggle);
             };
             return okReply();
         }

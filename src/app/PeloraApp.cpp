@@ -4,9 +4,10 @@
 #include "app/PeloraInstanceCommands.h"
 #include "app/PeloraServices.h"
 #include "app/PeloraStatusItemController.h"
+#include "app/ShortcutsController.h"
 #include "app/TerminationSignals.h"
-#include "platform/linux/xdg/DesktopColorScheme.h"
 #include "platform/linux/x11/X11SystemTray.h"
+#include "platform/linux/xdg/DesktopColorScheme.h"
 #include "settings/SettingsWindowController.h"
 #include "strip/StripWindowController.h"
 
@@ -52,6 +53,8 @@ int runPeloraApp(PeloraServices& services, InstanceServer* server) {
     QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested,
                      &app.statusItemController(), &PeloraStatusItemController::quit);
     PeloraInstanceCommands commands(services, *app.stripController(), app.statusItemController());
+    ShortcutsController shortcuts(services.platform().defaults(),
+                                  services.platform().globalShortcuts(), *app.stripController());
     if (server)
         server->setCommands(&commands);
     QTimer::singleShot(0, QCoreApplication::instance(),

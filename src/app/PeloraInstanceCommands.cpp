@@ -22,20 +22,8 @@ void PeloraInstanceCommands::activate() {
         statusItem_.showSettings();
 }
 
-void PeloraInstanceCommands::popup(StripModule module) {
-    if (strip_.window() && strip_.window()->isVisible()) {
-        strip_.presentModuleMenu(module);
-        return;
-    }
-    // No button to open it beside: where the user's attention is.
-    QMenu* menu = strip_.menuForModule(module).release();
-    if (!menu)
-        return;
-    // Deleted once closed; a chosen entry's action has run by then.
-    QObject::connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
-    // An empty menu does not open, so it never closes either.
-    if (!popUpMenu(*menu, QCursor::pos()))
-        menu->deleteLater();
+void PeloraInstanceCommands::popup(StripModule module, bool toggle) {
+    strip_.popUpModuleMenu(module, toggle);
 }
 
 std::unique_ptr<QMenu> PeloraInstanceCommands::menu(StripModule module) {

@@ -16,7 +16,7 @@ public:
     // Brings the strip to the front, or opens the settings window when the strip is hidden,
     // so that starting the program again from a launcher always shows something.
     void activate() override;
-    void popup(StripModule module) override;
+    void popup(StripModule module, bool toggle) override;
     std::unique_ptr<QMenu> menu(StripModule module) override;
     bool isStripVisible() const override;
     void setStripVisible(bool visible) override;

@@ -4,6 +4,7 @@
 #include "app/PeloraServices.h"
 #include "app/TemplateIcon.h"
 #include "common/MenuPopup.h"
+#include "common/MenuTypeAhead.h"
 #include "common/StripVisibility.h"
 #include "common/Symbols.h"
 #include "common/Texts.h"
@@ -96,6 +97,7 @@ void PeloraStatusItemController::addModuleEntry(const char* titleKey, const char
     entry->setObjectName(QLatin1String(titleKey));
     entry->setEnabled(true);
     if (submenu) {
+        enableMenuTypeAhead(*submenu);
         entry->setMenu(submenu.get());
         submenus_.push_back(std::move(submenu));
     }

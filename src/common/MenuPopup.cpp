@@ -1,5 +1,7 @@
 #include "common/MenuPopup.h"
 
+#include "common/MenuTypeAhead.h"
+
 #include <QGuiApplication>
 #include <QMenu>
 #include <QWindow>
@@ -29,6 +31,7 @@ bool popUpMenu(QMenu& menu, const QPoint& position, QWidget* owner) {
             submenu->windowHandle()->setTransientParent(above->windowHandle());
         }
     }
+    enableMenuTypeAhead(menu);
     menu.popup(position);
     return menu.isVisible();
 }

@@ -34,6 +34,9 @@ public:
     WindowDecorations& windowDecorations() const {
         return need(platform_.windowDecorations, "windowDecorations");
     }
+    GlobalShortcuts& globalShortcuts() const {
+        return need(platform_.globalShortcuts, "globalShortcuts");
+    }
 
     NotificationCenter& notifications() { return notifications_; }
 

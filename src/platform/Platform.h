@@ -14,6 +14,7 @@ class LoginItems;
 class Dialogs;
 class Screens;
 class WindowDecorations;
+class GlobalShortcuts;
 
 // The operating-system services, one implementation each: the real ones in the program,
 // fakes in tests. The program provides every one of them.
@@ -30,4 +31,5 @@ struct Platform {
     std::shared_ptr<Dialogs> dialogs;
     std::shared_ptr<Screens> screens;
     std::shared_ptr<WindowDecorations> windowDecorations;
+    std::shared_ptr<GlobalShortcuts> globalShortcuts;
 };

@@ -60,6 +60,12 @@ GeneralSettingsView::GeneralSettingsView(Bundle& bundle, UserDefaults& defaults,
 
 GeneralSettingsView::~GeneralSettingsView() = default;
 
+void GeneralSettingsView::addSection(QWidget* section) {
+    auto* box = static_cast<QVBoxLayout*>(layout());
+    // Above the stretch that keeps the groups at the top.
+    box->insertWidget(box->count() - 1, section);
+}
+
 void GeneralSettingsView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     // Closing the window ends this showing of the tab: reopened, it starts afresh from the

@@ -26,6 +26,9 @@ public:
     const QString& failureMessage() const { return failureMessage_; }
     bool showsStrip() const { return showsStrip_; }
 
+    // Adds a group of rows below the tab's own.
+    void addSection(QWidget* section);
+
     // Reads the login-item service's state into the switch.
     void refreshLaunchAtLoginState();
     // The switches' actions.

@@ -1,10 +1,12 @@
 #include "settings/SettingsWindowController.h"
 
 #include "common/Services.h"
+#include "platform/Bundle.h"
 #include "platform/MainQueue.h"
 #include "platform/RunningApplications.h"
 #include "settings/GeneralSettingsView.h"
 #include "settings/PeloraSettingsView.h"
+#include "settings/ShortcutsSettingsSection.h"
 #include "settings/UpdatesSettingsView.h"
 
 #include <QGuiApplication>
@@ -28,10 +30,12 @@ QMainWindow* SettingsWindowController::settingsWindow() {
         new QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                      Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
     window->setObjectName(QStringLiteral("settingsWindow"));
+    auto* general = new GeneralSettingsView(services_.bundle(), services_.defaults(),
+                                            services_.loginItems(), services_.notifications());
+    general->addSection(new ShortcutsSettingsSection(
+        services_.defaults(), services_.globalShortcuts(), services_.bundle().executablePath()));
     auto* view = new PeloraSettingsView(
-        services_.defaults(),
-        new GeneralSettingsView(services_.bundle(), services_.defaults(), services_.loginItems(),
-                                services_.notifications()),
+        services_.defaults(), general,
         new UpdatesSettingsView(services_.notifications(), preferences_, versionCheck_));
     connect(view, &PeloraSettingsView::fitRequested, this,
             &SettingsWindowController::scheduleSettingsWindowFit);

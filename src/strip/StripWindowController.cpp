@@ -19,6 +19,7 @@
 #include "strip/StripContentView.h"
 #include "strip/StripLayoutItem.h"
 
+#include <QCursor>
 #include <QMenu>
 #include <QTimer>
 
@@ -136,6 +137,29 @@ void StripWindowController::presentModuleMenu(StripModule module) {
     showModuleMenu(menuForModule(module), module);
 }
 
+void StripWindowController::popUpModuleMenu(StripModule module, bool toggle) {
+    if (toggle && openMenu_ && openMenu_->isVisible() && openModule_ == module) {
+        closeOpenMenu();
+        ++menuRequest_; // nor does one still waiting open
+        return;
+    }
+    if (window_ && window_->isVisible()) {
+        presentModuleMenu(module);
+        return;
+    }
+    // No button to open it beside: where the user's attention is.
+    showOpenMenu(menuForModule(module), module, QCursor::pos(), nullptr);
+}
+
+bool StripWindowController::closeOpenMenu() {
+    QMenu* menu = openMenu_;
+    openMenu_ = nullptr;
+    if (!menu || !menu->isVisible())
+        return false;
+    menu->close();
+    return true;
+}
+
 std::unique_ptr<QMenu> StripWindowController::menuForModule(StripModule module) {
     switch (module) {
     case StripModule::documents:
@@ -175,12 +199,48 @@ QPointF StripWindowController::moduleMenuLocation(StripModule module) const {
 void StripWindowController::showModuleMenu(std::unique_ptr<QMenu> menu, StripModule module) {
     if (!menu)
         return;
-    const QPointF topLeft = moduleMenuLocation(module);
+    showOpenMenu(std::move(menu), module, moduleMenuLocation(module).toPoint(), window_);
+}
+
+void StripWindowController::showOpenMenu(std::unique_ptr<QMenu> menu, StripModule module,
+                                         const QPoint& position, QWidget* owner) {
+    const quint64 request = ++menuRequest_;
+    QMenu* closing = openMenu_;
+    if (closeOpenMenu() || menuClosing_) {
+        // Qt hides every popup while the closing one goes away, so the new one waits until it
+        // is gone; a later request replaces it.
+        if (closing)
+            menuClosing_ = closing;
+        QPointer<StripWindowController> self(this);
+        QPointer<QWidget> parent(owner);
+        auto later = std::make_shared<std::unique_ptr<QMenu>>(std::move(menu));
+        connect(
+            menuClosing_, &QObject::destroyed, this,
+            [self, later, module, position, parent, request] {
+                if (!self || self->menuRequest_ != request)
+                    return;
+                self->popUpOpenMenu(std::move(*later), module, position, parent);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    popUpOpenMenu(std::move(menu), module, position, owner);
+}
+
+void StripWindowController::popUpOpenMenu(std::unique_ptr<QMenu> menu, StripModule module,
+                                          const QPoint& position, QWidget* owner) {
+    if (!menu)
+        return;
     QMenu* shown = menu.release();
     // Lives while it is shown; an action chosen from it runs before the deletion.
     connect(shown, &QMenu::aboutToHide, shown, &QObject::deleteLater);
-    if (!popUpMenu(*shown, topLeft.toPoint(), window_))
+    if (!popUpMenu(*shown, position, owner)) {
+        // An empty menu does not open, so it never closes either.
         shown->deleteLater();
+        return;
+    }
+    openMenu_ = shown;
+    openModule_ = module;
 }
 
 FavoritesEditWindowCoordinator* StripWindowController::favoritesEditor() const {

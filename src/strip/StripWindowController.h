@@ -6,6 +6,7 @@
 #include "strip/StripServices.h"
 
 #include <QList>
+#include <QMenu>
 #include <QObject>
 #include <QPointF>
 #include <QPointer>
@@ -17,7 +18,7 @@ class ClipboardMenu;
 class DocumentsAndFoldersMenus;
 class FavoritesEditWindowCoordinator;
 class MenuEntryOpener;
-class QMenu;
+
 class Services;
 class StripContentView;
 
@@ -45,8 +46,15 @@ public:
     StripContentView* contentView() const;
     StripPlacement& placement() const { return *placement_; }
 
-    // Opens the module's menu beside its button. Reached from a press, as a later task.
+    // Opens the module's menu beside its button. Reached from a press, as a later task. A
+    // module menu that is open closes first: menus never stack.
     virtual void presentModuleMenu(StripModule module);
+    // What a command or a keyboard shortcut asks for: the module's menu beside its button, or
+    // at the pointer while the strip is hidden. With toggle, the module's own open menu closes
+    // instead.
+    void popUpModuleMenu(StripModule module, bool toggle);
+    // The module menu that is open now, if any.
+    QMenu* openModuleMenu() const { return openMenu_; }
     // A new menu for the module from the services' current lists; an empty menu for a module
     // without one. The caller owns it.
     std::unique_ptr<QMenu> menuForModule(StripModule module);
@@ -69,6 +77,13 @@ private:
     // Pops the menu up beside the module's button (at the screen's corner without a strip or
     // button) and lets it go once it closes.
     void showModuleMenu(std::unique_ptr<QMenu> menu, StripModule module);
+    // Shows a module's menu at a position, as the one open module menu.
+    void showOpenMenu(std::unique_ptr<QMenu> menu, StripModule module, const QPoint& position,
+                      QWidget* owner);
+    void popUpOpenMenu(std::unique_ptr<QMenu> menu, StripModule module, const QPoint& position,
+                       QWidget* owner);
+    // Whether a shown menu was closed.
+    bool closeOpenMenu();
     void openSettingsFromStrip();
 
     Services& services_;
@@ -82,4 +97,9 @@ private:
     QPointer<StripPanel> window_;
     bool indexReadScheduled_ = false;
     QPointer<FavoritesEditWindowCoordinator> favoritesEditor_;
+    QPointer<QMenu> openMenu_;
+    StripModule openModule_ = StripModule::documents;
+    quint64 menuRequest_ = 0;
+    // The module menu closing to make way for another.
+    QPointer<QMenu> menuClosing_;
 };

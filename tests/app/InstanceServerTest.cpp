@@ -17,7 +17,9 @@ class RecordingCommands : public InstanceCommands {
 public:
     QStringList calls;
     void activate() override { calls << QStringLiteral("activate"); }
-    void popup(StripModule module) override { calls << rawValue(module); }
+    void popup(StripModule module, bool toggle) override {
+        calls << rawValue(module) + (toggle ? QStringLiteral(" toggle") : QString());
+    }
     std::unique_ptr<QMenu> menu(StripModule) override { return std::make_unique<QMenu>(); }
     bool isStripVisible() const override { return true; }
     void setStripVisible(bool) override { calls << QStringLiteral("strip"); }

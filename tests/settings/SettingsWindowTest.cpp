@@ -5,17 +5,21 @@
 #include "settings/PeloraUpdatePreferences.h"
 #include "settings/SettingsWidgets.h"
 #include "settings/SettingsWindowController.h"
+#include "settings/ShortcutsSettingsSection.h"
 #include "settings/UpdateWindowController.h"
 #include "settings/UpdatesSettingsView.h"
 #include "settings/VersionCheckService.h"
 #include "settings/VersionCheckUpdateView.h"
+#include "strip/ModuleShortcuts.h"
 #include "support/FakePlatform.h"
 #include "support/TestSupport.h"
 
+#include <QKeySequenceEdit>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTest>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -209,4 +213,31 @@ TEST_F(SettingsTest, TheSwitchTheUpdateWindowsButtonAndTheStoredPreferenceFollow
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(view->checkingButton()->text(), disable);
     EXPECT_TRUE(tab->automaticSwitch()->isChecked());
+}
+
+TEST_F(SettingsTest, ShortcutRecordersStoreTheKeyPressedAndFollowTheStoredKey) {
+    controller->openSettingsWindow();
+    auto* section = controller->existingSettingsWindow()->findChild<ShortcutsSettingsSection*>();
+    ASSERT_NE(section, nullptr);
+    QKeySequenceEdit* documents = section->recorder(StripModule::documents);
+    EXPECT_EQ(section->recorder(StripModule::clipboard)->keySequence(),
+              QKeySequence(QStringLiteral("Meta+Shift+V")));
+
+    documents->setFocus();
+    QTest::keyClick(documents, Qt::Key_D, Qt::ControlModifier | Qt::AltModifier);
+    const QVariantMap stored =
+        fakes.defaults->objectForKey(ModuleShortcuts::key).value_or(QVariant()).toMap();
+    EXPECT_EQ(stored.value("documents").toString(), "Ctrl+Alt+D");
+    EXPECT_EQ(stored.value("clipboard").toString(), "Meta+Shift+V");
+
+    // Written elsewhere (the defaults tool): shown, and where the desktop binds keys itself,
+    // the row says what to bind.
+    fakes.defaults->setObject(ModuleShortcuts::key, QVariantMap{{"windows", "Alt+F9"}});
+    EXPECT_TRUE(documents->keySequence().isEmpty());
+    EXPECT_EQ(section->recorder(StripModule::windows)->keySequence(),
+              QKeySequence(QStringLiteral("Alt+F9")));
+    fakes.globalShortcuts->setShortcuts({{"windows", QKeySequence(QStringLiteral("Alt+F9"))}});
+    EXPECT_THAT(section->row(StripModule::windows)->subtitleLabel()->text().toStdString(),
+                ::testing::HasSubstr("popup --toggle windows"));
+    EXPECT_TRUE(section->row(StripModule::documents)->subtitleLabel()->text().isEmpty());
 }

@@ -4,6 +4,8 @@
 #include "strip/StripLayoutItem.h"
 #include "support/TestSupport.h"
 
+#include <QApplication>
+#include <QMenu>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -97,4 +99,37 @@ TEST_F(StripWindowTest, TheIndexIsReadOnceStartUpIsOverForTheFoldersAndTheDocume
     ASSERT_TRUE(waitUntil([&] { return asked.size() == 2; }));
     EXPECT_EQ(asked[0].kind, RecentItemKind::folder);
     EXPECT_EQ(asked[1].kind, RecentItemKind::document);
+}
+
+TEST_F(StripWindowTest, AModuleMenuNeverOpensOverAnotherAndItsShortcutClosesIt) {
+    auto visibleMenus = [] {
+        int count = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            count += qobject_cast<QMenu*>(widget) && widget->isVisible();
+        return count;
+    };
+    auto opened = [&](StripModule module) {
+        return waitUntil([&] {
+            QMenu* menu = controller->openModuleMenu();
+            return menu && menu->isVisible() && visibleMenus() == 1 &&
+                   menu->title() == controller->menuForModule(module)->title();
+        });
+    };
+    controller->showStrip();
+    controller->popUpModuleMenu(StripModule::folders, false);
+    ASSERT_TRUE(opened(StripModule::folders));
+    QPointer<QMenu> first = controller->openModuleMenu();
+    // The command twice, then another module's shortcut: one menu each time.
+    controller->popUpModuleMenu(StripModule::folders, false);
+    controller->popUpModuleMenu(StripModule::documents, true);
+    EXPECT_TRUE(waitUntil([&] { return !first; }));
+    EXPECT_TRUE(opened(StripModule::documents));
+    // The same shortcut again closes its menu.
+    controller->popUpModuleMenu(StripModule::documents, true);
+    EXPECT_TRUE(waitUntil([&] { return visibleMenus() == 0; }));
+    // Without the strip, at the pointer; still one at a time.
+    controller->hideStrip();
+    controller->popUpModuleMenu(StripModule::folders, false);
+    controller->popUpModuleMenu(StripModule::folders, false);
+    EXPECT_TRUE(opened(StripModule::folders));
 }

@@ -12,6 +12,7 @@
 #include "fakes/FakeScreens.h"
 #include "fakes/FakeWindowDecorations.h"
 #include "fakes/FakeWorkspace.h"
+#include "platform/GlobalShortcuts.h"
 #include "platform/UserDefaults.h"
 
 #include <functional>
@@ -34,10 +35,13 @@ struct FakePlatform {
     std::shared_ptr<FakeScreens> screens = std::make_shared<FakeScreens>();
     std::shared_ptr<FakeWindowDecorations> windowDecorations =
         std::make_shared<FakeWindowDecorations>();
+    std::shared_ptr<ManualGlobalShortcuts> globalShortcuts =
+        std::make_shared<ManualGlobalShortcuts>();
 
     Platform platform() const {
-        return {bundle,     defaults,         fileSystem, bookmarks, workspace, running,
-                pasteboard, recentItemsIndex, loginItems, dialogs,   screens,   windowDecorations};
+        return {bundle,  defaults,          fileSystem,       bookmarks,  workspace,
+                running, pasteboard,        recentItemsIndex, loginItems, dialogs,
+                screens, windowDecorations, globalShortcuts};
     }
     std::unique_ptr<Services> makeServices() const {
         return std::make_unique<Services>(platform());

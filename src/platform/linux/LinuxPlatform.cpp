@@ -1,20 +1,24 @@
 #include "platform/linux/LinuxPlatform.h"
 
-#include "platform/linux/files/LinuxBookmarkService.h"
 #include "platform/linux/LinuxBundle.h"
 #include "platform/linux/LinuxDialogs.h"
-#include "platform/linux/files/LinuxFileSystem.h"
-#include "platform/linux/xdg/XbelRecentItemsIndex.h"
-#include "platform/linux/files/CborUserDefaults.h"
-#include "platform/linux/xdg/GioWorkspace.h"
-#include "platform/linux/x11/X11Pasteboard.h"
 #include "platform/linux/QtScreens.h"
+#include "platform/linux/files/CborUserDefaults.h"
+#include "platform/linux/files/LinuxBookmarkService.h"
+#include "platform/linux/files/LinuxFileSystem.h"
+#include "platform/linux/wayland/SwayGlobalShortcuts.h"
+#include "platform/linux/wayland/SwayIpc.h"
 #include "platform/linux/wayland/WaylandDataControl.h"
 #include "platform/linux/wayland/WaylandPasteboard.h"
 #include "platform/linux/wayland/WaylandPlasmaWindows.h"
 #include "platform/linux/wayland/WlrForeignToplevels.h"
+#include "platform/linux/x11/X11Connection.h"
+#include "platform/linux/x11/X11GlobalShortcuts.h"
+#include "platform/linux/x11/X11Pasteboard.h"
 #include "platform/linux/x11/X11RunningApplications.h"
 #include "platform/linux/x11/X11WindowDecorations.h"
+#include "platform/linux/xdg/GioWorkspace.h"
+#include "platform/linux/xdg/XbelRecentItemsIndex.h"
 #include "platform/linux/xdg/XdgAutostartLoginItems.h"
 
 namespace {
@@ -31,6 +35,18 @@ std::shared_ptr<RunningApplications> waylandWindowList() {
     if (wlr->isAvailable())
         return wlr;
     return nullptr;
+}
+
+// Keys the desktop passes on whichever window has the focus. An X11 grab made through
+// XWayland fires only while an X11 window has the focus, so it serves X11 sessions alone;
+// sway binds keys at run time over its IPC; elsewhere the user binds the command.
+std::shared_ptr<GlobalShortcuts> globalShortcuts(const QString& executable) {
+    if (SwayIpc::isAvailable())
+        return std::make_shared<SwayGlobalShortcuts>(executable);
+    if (xcb_connection_t* x11 = qtX11Connection();
+        x11 && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return std::make_shared<X11GlobalShortcuts>(x11);
+    return std::make_shared<ManualGlobalShortcuts>();
 }
 } // namespace
 
@@ -58,6 +74,7 @@ Platform makeLinuxPlatform() {
     platform.dialogs = std::make_shared<LinuxDialogs>();
     platform.screens = std::make_shared<QtScreens>();
     platform.windowDecorations = std::make_shared<X11WindowDecorations>();
+    platform.globalShortcuts = globalShortcuts(bundle->executablePath());
     // The session starts the bundle's own executable, wherever the bundle was installed.
     platform.loginItems = std::make_shared<XdgAutostartLoginItems>(
         bundle->executablePath(),

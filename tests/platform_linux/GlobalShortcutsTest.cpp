@@ -1,0 +1,42 @@
+#include "platform/linux/wayland/SwayGlobalShortcuts.h"
+#include "platform/linux/x11/X11GlobalShortcuts.h"
+
+#include <gtest/gtest.h>
+
+TEST(GlobalShortcuts, KeysAreNamedAsSwayAndTheXServerKnowThem) {
+    const struct {
+        const char* key;
+        const char* sway;
+        uint32_t keysym;
+        uint16_t mask;
+    } cases[] = {
+        {"Meta+Shift+V", "Mod4+Shift+v", 'v', XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT},
+        {"Ctrl+Alt+F12", "Ctrl+Mod1+F12", 0xffc9, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1},
+        {"Ctrl+PgDown", "Ctrl+Next", 0xff56, XCB_MOD_MASK_CONTROL},
+        {"Alt+-", "Mod1+minus", '-', XCB_MOD_MASK_1},
+        {"Ctrl+7", "Ctrl+7", '7', XCB_MOD_MASK_CONTROL},
+        {"Ctrl+Volume Up", "", 0, XCB_MOD_MASK_CONTROL}, // neither binds it
+    };
+    for (const auto& c : cases) {
+        const QKeyCombination key =
+            QKeySequence::fromString(QLatin1String(c.key), QKeySequence::PortableText)[0];
+        EXPECT_EQ(SwayGlobalShortcuts::swayKeyName(key), QLatin1String(c.sway)) << c.key;
+        EXPECT_EQ(X11GlobalShortcuts::keysymForKey(key.key()), c.keysym) << c.key;
+        EXPECT_EQ(X11GlobalShortcuts::modifierMask(key.keyboardModifiers()), c.mask) << c.key;
+    }
+}
+
+TEST(GlobalShortcuts, SwayRunsOnlyCommandsNothingInThemCanChange) {
+    const QString program = QStringLiteral("/home/u/Applications/Pelora.app/Contents/MacOS/pelora");
+    EXPECT_EQ(SwayGlobalShortcuts::bindCommand(QStringLiteral("Mod4+Shift+v"), program,
+                                               QStringLiteral("clipboard")),
+              "bindsym --no-repeat Mod4+Shift+v exec '" + program + "' popup --toggle clipboard");
+    for (const char* path : {"/home/o'brien/pelora", "/a b/pelora", "/x;exit/pelora", "/x\"/p"})
+        EXPECT_TRUE(SwayGlobalShortcuts::bindCommand(QStringLiteral("Mod4+v"),
+                                                     QString::fromUtf8(path),
+                                                     QStringLiteral("clipboard"))
+                        .isEmpty())
+            << path;
+    EXPECT_TRUE(
+        SwayGlobalShortcuts::bindCommand({}, program, QStringLiteral("clipboard")).isEmpty());
+}
