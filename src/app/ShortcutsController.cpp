@@ -43,6 +43,13 @@ bool ShortcutsController::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress || !qobject_cast<QMenu*>(watched))
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
+    // A menu closes on Alt alone; pressed as the start of a shortcut, it must not.
+    if (key->key() == Qt::Key_Alt) {
+        for (const QKeySequence& sequence : std::as_const(bound_))
+            if (sequence[0].keyboardModifiers() & Qt::AltModifier)
+                return true;
+        return false;
+    }
     const std::optional<StripModule> module =
         ModuleShortcuts::moduleForKey(bound_, key->keyCombination());
     if (!module)

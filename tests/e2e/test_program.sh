@@ -24,7 +24,15 @@ check "a module without a button is refused: status 2" [ "$status" -eq 2 ]
 place=$(geometry "$strip") && read -r sx sy _ <<<"$place"
 cmd popup documents && waitFor 50 menusOpen && read -r _ my _ <<<"$(geometry "$(menuWindows)")"
 check "pelora popup opens the menu at its button" [ "${my:-0}" -eq $((sy + 112)) ]
+cmd popup documents && cmd popup folders
+check "pelora popup again leaves one menu" waitFor 50 eval '[ "$(menuWindows | wc -l)" -eq 1 ]'
 closeMenus
+cmd defaults write PeloraKeyboardShortcuts -dict documents -string Ctrl+Alt+D
+# Bound once the running Pelora has seen the write.
+shortcutOpens() { xdotool key --clearmodifiers ctrl+alt+d && waitFor 10 menusOpen; }
+check "a shortcut written with the defaults tool opens its menu" waitFor 5 shortcutOpens
+xdotool key --clearmodifiers ctrl+alt+d
+check "the same shortcut closes it" waitFor 50 eval '! menusOpen'
 cmd strip hide
 check "pelora strip hide hides the strip and stores it" waitFor 50 eval '! stripWindow >/dev/null && storedIs PeloraStripVisible "bool false"'
 xdotool mousemove 500 400

@@ -160,7 +160,12 @@ bool X11GlobalShortcuts::nativeEventFilter(const QByteArray& eventType, void* me
     for (const Grab& grab : std::as_const(grabs_)) {
         if (grab.keycode == press->detail && grab.modifiers == modifiers &&
             !heldElsewhere_.contains(grab.name)) {
-            Q_EMIT activated(grab.name);
+            // The press holds the keyboard until its key is released; a menu opened meanwhile
+            // would lose its own grab then and close. So the keyboard is let go first.
+            xcb_ungrab_keyboard(connection_, press->time);
+            xcb_flush(connection_);
+            QMetaObject::invokeMethod(
+                this, [this, name = grab.name] { Q_EMIT activated(name); }, Qt::QueuedConnection);
             return true;
         }
     }
