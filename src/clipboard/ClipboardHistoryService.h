@@ -87,6 +87,12 @@ private:
     void capture(Pending& pending, const PasteboardSnapshot& snapshot);
     void finish(quint64 sequence, std::optional<ClipboardContentKind> content);
     void insert(ClipboardItem item);
+    // Clipboard managers (mutter's among them) take over a copy whose owner quit, keeping its
+    // text or picture but not the marker that made it a secret: such a copy is known by the
+    // bytes a secret held, of which only salted digests are kept.
+    QByteArray secretDigest(const QByteArray& bytes) const;
+    void rememberSecret(const PasteboardSnapshot& snapshot);
+    bool repeatsSecret(const PasteboardSnapshot& snapshot) const;
 
     RunningApplications& runningApplications_;
     Workspace& workspace_;
@@ -97,6 +103,8 @@ private:
     bool reading_ = false;
     quint64 nextSequence_ = 0;
     std::deque<Pending> pending_; // oldest first
+    QByteArray secretSalt_;
+    std::deque<QByteArray> secretDigests_; // oldest first
     // One thread: pictures finish in the order they were copied, and a burst of copies
     // never takes more than one core. Not the global pool, which Qt's own image code uses.
     QThreadPool pictures_;

@@ -187,6 +187,22 @@ TEST_F(ClipboardHistoryTest, TakesTheFirstKindThatYieldsContentAndSkipsSecrets) 
     }
 }
 
+// When a password manager quits, a clipboard manager (mutter's, Klipper) takes its copy over
+// without the marker: the same bytes, offered as plain content.
+TEST_F(ClipboardHistoryTest, ASecretTakenOverByAClipboardManagerIsNotKept) {
+    const QByteArray hint = "x-kde-passwordManagerHint";
+    copy({"hunter2", {}, {{hint, "secret"}}});
+    copy({std::nullopt, {}, {{PasteboardType::png, png(8, 8)}}},
+         {"org.nspasteboard.ConcealedType"});
+    copyText("hunter2");
+    copy({std::nullopt, {}, {{PasteboardType::png, png(8, 8)}}});
+    EXPECT_TRUE(entries().isEmpty());
+    // Other content is kept, and so are the markers' own words.
+    copyText("hunter3");
+    copyText("secret");
+    EXPECT_EQ(entries(), (QStringList{"text:secret", "text:hunter3"}));
+}
+
 TEST_F(ClipboardHistoryTest, CopiesEnterInTheOrderTheyWereMade) {
     // The picture takes a while on its thread; the text copied after it waits its turn.
     pasteboard.copyData(PasteboardType::png, png(2000, 1500));
