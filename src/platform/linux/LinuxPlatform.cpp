@@ -1,20 +1,21 @@
 #include "platform/linux/LinuxPlatform.h"
 
-#include "platform/linux/files/LinuxBookmarkService.h"
 #include "platform/linux/LinuxBundle.h"
 #include "platform/linux/LinuxDialogs.h"
-#include "platform/linux/files/LinuxFileSystem.h"
-#include "platform/linux/xdg/XbelRecentItemsIndex.h"
-#include "platform/linux/files/CborUserDefaults.h"
-#include "platform/linux/xdg/GioWorkspace.h"
-#include "platform/linux/x11/X11Pasteboard.h"
 #include "platform/linux/QtScreens.h"
+#include "platform/linux/files/CborUserDefaults.h"
+#include "platform/linux/files/LinuxBookmarkService.h"
+#include "platform/linux/files/LinuxFileSystem.h"
+#include "platform/linux/gnome/GnomeShellWindows.h"
 #include "platform/linux/wayland/WaylandDataControl.h"
 #include "platform/linux/wayland/WaylandPasteboard.h"
 #include "platform/linux/wayland/WaylandPlasmaWindows.h"
 #include "platform/linux/wayland/WlrForeignToplevels.h"
+#include "platform/linux/x11/X11Pasteboard.h"
 #include "platform/linux/x11/X11RunningApplications.h"
 #include "platform/linux/x11/X11WindowDecorations.h"
+#include "platform/linux/xdg/GioWorkspace.h"
+#include "platform/linux/xdg/XbelRecentItemsIndex.h"
 #include "platform/linux/xdg/XdgAutostartLoginItems.h"
 
 namespace {
@@ -32,6 +33,12 @@ std::shared_ptr<RunningApplications> waylandWindowList() {
         return wlr;
     return nullptr;
 }
+
+bool isGnomeWaylandSession() {
+    return qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(u"GNOME") &&
+           (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+            qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland");
+}
 } // namespace
 
 Platform makeLinuxPlatform() {
@@ -42,10 +49,16 @@ Platform makeLinuxPlatform() {
     platform.fileSystem = std::make_shared<LinuxFileSystem>();
     platform.bookmarks = std::make_shared<LinuxBookmarkService>();
     // A wlroots compositor or KWin lists every window, its own clients' too; elsewhere the X
-    // server lists its clients (all of them on X11, XWayland's in a GNOME session).
+    // server lists its clients (all of them on X11, XWayland's in a GNOME session). GNOME
+    // Shell shows its windows only to extensions: Pelora's own lists them while it answers.
     std::shared_ptr<RunningApplications> running = waylandWindowList();
     if (!running)
         running = std::make_shared<X11RunningApplications>();
+    if (isGnomeWaylandSession())
+        running = std::make_shared<GnomeShellWindows>(
+            bundle->infoValue(QStringLiteral("CFBundleIdentifier"))
+                .value_or(QStringLiteral("org.pelora.Pelora")),
+            running);
     platform.runningApplications = running;
     platform.workspace = std::make_shared<GioWorkspace>(running);
     // The compositor's clipboard-manager protocol sees every copy, whichever window has the
