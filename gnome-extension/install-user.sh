@@ -18,7 +18,7 @@ for dir in "$source"/*/; do
     uuids+=("$uuid")
 done
 if ! command -v gsettings >/dev/null ||
-    ! gsettings list-keys org.gnome.shell 2>/dev/null | grep -qx enabled-extensions; then
+    ! gsettings range org.gnome.shell enabled-extensions >/dev/null 2>&1; then
     echo "GNOME Shell's settings are not installed: the extension is in $target, not enabled"
     exit 0
 fi

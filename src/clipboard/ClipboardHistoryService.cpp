@@ -28,6 +28,8 @@ bool isSecretMarker(const QString& type) {
 }
 // Enough for a few dozen secrets; older ones are forgotten first.
 constexpr size_t kSecretDigests = 64;
+// Clipboard managers take over at once; a copy after this long is the user's own.
+constexpr qint64 kUnreadSecretMs = 5000;
 
 } // namespace
 
@@ -123,16 +125,26 @@ void ClipboardHistoryService::rememberSecret(const PasteboardSnapshot& snapshot)
         secretSalt_.resize(16);
         QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(secretSalt_.data()), 4);
     }
+    bool read = false;
     for (auto it = snapshot.data.cbegin(); it != snapshot.data.cend(); ++it) {
         if (it->isEmpty() || isSecretMarker(it.key()))
             continue;
+        read = true;
         secretDigests_.push_back(secretDigest(*it));
         if (secretDigests_.size() > kSecretDigests)
             secretDigests_.pop_front();
     }
+    unreadSecretTypes_ = read ? QStringList() : snapshot.types;
+    unreadSecretDeadline_.setRemainingTime(read ? 0 : kUnreadSecretMs);
 }
 
-bool ClipboardHistoryService::repeatsSecret(const PasteboardSnapshot& snapshot) const {
+bool ClipboardHistoryService::repeatsSecret(const PasteboardSnapshot& snapshot) {
+    // Only the one copy right after an unread secret can be its takeover.
+    const QStringList unread = std::exchange(unreadSecretTypes_, {});
+    if (!unread.isEmpty() && !unreadSecretDeadline_.hasExpired() &&
+        std::all_of(snapshot.types.cbegin(), snapshot.types.cend(),
+                    [&](const QString& type) { return unread.contains(type); }))
+        return true;
     for (auto it = snapshot.data.cbegin(); it != snapshot.data.cend(); ++it) {
         if (it->isEmpty() || isSecretMarker(it.key()))
             continue;

@@ -201,6 +201,15 @@ TEST_F(ClipboardHistoryTest, ASecretTakenOverByAClipboardManagerIsNotKept) {
     copyText("hunter3");
     copyText("secret");
     EXPECT_EQ(entries(), (QStringList{"text:secret", "text:hunter3"}));
+
+    // The password manager quit before its text could be read: the copy right after it offering
+    // nothing more is its takeover; the copy after that, or one offering more, is not.
+    copy({std::nullopt, {}, {{hint, "secret"}}}, {PasteboardType::plainText});
+    copyText("hunter4");
+    copyText("hunter5");
+    copy({std::nullopt, {}, {{hint, "secret"}}}, {PasteboardType::plainText});
+    copy({"hunter6", {}, {{PasteboardType::png, png(9, 9)}}});
+    EXPECT_EQ(entries().mid(0, 2), (QStringList{"text:hunter6", "text:hunter5"}));
 }
 
 TEST_F(ClipboardHistoryTest, CopiesEnterInTheOrderTheyWereMade) {
