@@ -30,7 +30,11 @@ for uuid in "${uuids[@]}"; do
         *) enabled="${enabled%]}, '$uuid']" ;;
     esac
 done
-gsettings set org.gnome.shell enabled-extensions "$enabled"
+if ! gsettings set org.gnome.shell enabled-extensions "$enabled"; then
+    echo "Could not enable it here: from your GNOME session, run gnome-extensions enable UUID"
+    echo "  with UUID one of ${uuids[*]} (45 and later load the second)"
+    exit 0
+fi
 if [ "$(gsettings get org.gnome.shell disable-user-extensions)" = true ]; then
     echo "Note: GNOME's user extensions are switched off (Extensions app, or"
     echo "  gsettings set org.gnome.shell disable-user-extensions false)"
