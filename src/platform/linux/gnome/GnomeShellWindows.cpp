@@ -115,16 +115,15 @@ GnomeShellWindows::GnomeShellWindows(const QString& bundleIdentifier,
     request << bundleIdentifier << 4u; // DBUS_NAME_FLAG_DO_NOT_QUEUE
     bus_.send(request);
 
-    for (const char* signal : {"WindowOpened", "WindowChanged"}) {
-        const char* slot = qstrcmp(signal, "WindowOpened") == 0 ? SLOT(windowOpened(QVariantMap))
-                                                                : SLOT(windowChanged(QVariantMap));
+    const std::pair<const char*, const char*> signalSlots[] = {
+        {"WindowOpened", SLOT(windowOpened(QVariantMap))},
+        {"WindowChanged", SLOT(windowChanged(QVariantMap))},
+        {"WindowClosed", SLOT(windowClosed(qulonglong))},
+        {"FocusChanged", SLOT(focusChanged(qulonglong))},
+    };
+    for (const auto& [signal, slot] : signalSlots)
         bus_.connect(extensionName_, extensionPath_, extensionName_, QLatin1String(signal), this,
                      slot);
-    }
-    bus_.connect(extensionName_, extensionPath_, extensionName_, QStringLiteral("WindowClosed"),
-                 this, SLOT(windowClosed(qulonglong)));
-    bus_.connect(extensionName_, extensionPath_, extensionName_, QStringLiteral("FocusChanged"),
-                 this, SLOT(focusChanged(qulonglong)));
     auto* watcher = new QDBusServiceWatcher(extensionName_, bus_,
                                             QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
