@@ -2,7 +2,10 @@
 // list costs anyway: the bare EWMH query of a real X display (Xvfb with openbox) showing 50
 // windows, _NET_CLIENT_LIST and then each window's class, name and pid, measured in the same
 // run. Half of the applications have a known last activation, so the order uses both rules.
+// On GNOME the list comes from Pelora's shell extension, kept current by its signals: a press
+// only groups the windows it holds into applications, measured against the same X11 query.
 #include "PrivateDisplay.h"
+#include "platform/linux/gnome/GnomeShellWindows.h"
 #include "platform/linux/x11/X11Connection.h"
 #include "strip/StripTestServices.h"
 
@@ -200,6 +203,47 @@ void BM_OpenAppsMenu(benchmark::State& state) {
     state.counters["menu_us_per_app"] = menuNs / 1000.0 / kApplications;
 }
 BENCHMARK(BM_OpenAppsMenu)->Unit(benchmark::kMicrosecond);
+
+// 50 windows as the extension lists them, each of its own application with a desktop entry.
+void BM_GnomeShellWindowList(benchmark::State& state) {
+    ToplevelList toplevels;
+    GnomeShellWindowList list(toplevels);
+    QList<QVariantMap> windows;
+    QHash<QString, std::optional<DesktopEntry>> entries; // looked up once, as the client does
+    for (int i = 0; i < kApplications; ++i) {
+        const QString n = QString::number(i);
+        windows << QVariantMap{
+            {QStringLiteral("id"), QVariant::fromValue(quint64(i + 1))},
+            {QStringLiteral("app"), QStringLiteral("org.example.app%1.desktop").arg(n)},
+            {QStringLiteral("wm-class"), QStringLiteral("App") + n},
+            {QStringLiteral("title"), QStringLiteral("Application ") + n},
+            {QStringLiteral("pid"), QVariant::fromValue(1000u + uint(i))},
+            {QStringLiteral("focused"), i == 7}};
+        DesktopEntry entry;
+        entry.path = QStringLiteral("/usr/share/applications/org.example.app%1.desktop").arg(n);
+        entry.name = QStringLiteral("Application ") + n;
+        entries.insert(QStringLiteral("org.example.app") + n, entry);
+    }
+    list.reset(windows);
+    auto group = [&] {
+        return groupToplevels(toplevels.listed(),
+                              [&](const QString& appId) { return entries.value(appId); }, {});
+    };
+    for (auto _ : state)
+        benchmark::DoNotOptimize(group());
+    state.counters["applications"] = double(group().size());
+    const double listNs = nanosecondsPerCall([&] { benchmark::DoNotOptimize(group()); });
+    X11Windows x11;
+    if (!x11.ready) {
+        state.SkipWithError("no X display with the windows (Xvfb and openbox needed)");
+        return;
+    }
+    const double queryNs = nanosecondsPerCall([&] { benchmark::DoNotOptimize(x11.query()); });
+    state.counters["gnome_list_us"] = listNs / 1000.0;
+    state.counters["x11_query_us"] = queryNs / 1000.0;
+    state.counters["gnome_list_vs_x11_query"] = listNs / queryNs;
+}
+BENCHMARK(BM_GnomeShellWindowList)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -415,5 +415,13 @@
         <source>Support</source>
         <translation>Support</translation>
     </message>
+    <message id="gnome.extension.missing.title">
+        <source>Pelora lists only some windows</source>
+        <translation>Pelora lists only some windows</translation>
+    </message>
+    <message id="gnome.extension.missing.body">
+        <source>GNOME Shell shows Pelora only the windows of X11 programs. To list every window, enable Pelora's GNOME Shell extension (run: gnome-extensions enable %1, or turn on “Pelora” in the Extensions app), then log out and back in.</source>
+        <translation>GNOME Shell shows Pelora only the windows of X11 programs. To list every window, enable Pelora's GNOME Shell extension (run: gnome-extensions enable %1, or turn on “Pelora” in the Extensions app), then log out and back in.</translation>
+    </message>
 </context>
 </TS>

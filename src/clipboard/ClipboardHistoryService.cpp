@@ -6,14 +6,32 @@
 #include "platform/Workspace.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <QLocale>
 #include <QPixmap>
 #include <QPointer>
+#include <QRandomGenerator>
 #include <QTextBoundaryFinder>
 #include <algorithm>
+
+namespace {
+
+// The markers whose values say whether a copy is secret.
+const char* const kSecretMarkers[] = {"x-kde-passwordManagerHint", "CanIncludeInClipboardHistory"};
+// The markers' own values are no content to recognise a secret by.
+bool isSecretMarker(const QString& type) {
+    return std::any_of(std::begin(kSecretMarkers), std::end(kSecretMarkers),
+                       [&](const char* marker) { return type == QLatin1String(marker); });
+}
+// Enough for a few dozen secrets; older ones are forgotten first.
+constexpr size_t kSecretDigests = 64;
+// Clipboard managers take over at once; a copy after this long is the user's own.
+constexpr qint64 kUnreadSecretMs = 5000;
+
+} // namespace
 
 ClipboardHistoryService::ClipboardHistoryService(RunningApplications& runningApplications,
                                                  Workspace& workspace, Pasteboard& pasteboard)
@@ -42,7 +60,7 @@ PasteboardReadRequest ClipboardHistoryService::readRequest() {
     PasteboardReadRequest request;
     // The markers first: a secret is known before anything else arrives. A byte or four
     // is all they ever hold.
-    for (const char* marker : {"x-kde-passwordManagerHint", "CanIncludeInClipboardHistory"})
+    for (const char* marker : kSecretMarkers)
         request.wanted.append({QString::fromLatin1(marker), 64});
     for (const QString& type : pasteboardTypeNames(PasteboardKind::fileURLs))
         request.wanted.append({type, maxFileListBytes});
@@ -98,6 +116,45 @@ void ClipboardHistoryService::snapshotArrived(quint64 sequence,
         capture(*it, snapshot);
 }
 
+QByteArray ClipboardHistoryService::secretDigest(const QByteArray& bytes) const {
+    return QCryptographicHash::hash(secretSalt_ + bytes, QCryptographicHash::Sha256);
+}
+
+void ClipboardHistoryService::rememberSecret(const PasteboardSnapshot& snapshot) {
+    if (secretSalt_.isEmpty()) {
+        secretSalt_.resize(16);
+        QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(secretSalt_.data()), 4);
+    }
+    bool read = false;
+    for (auto it = snapshot.data.cbegin(); it != snapshot.data.cend(); ++it) {
+        if (it->isEmpty() || isSecretMarker(it.key()))
+            continue;
+        read = true;
+        secretDigests_.push_back(secretDigest(*it));
+        if (secretDigests_.size() > kSecretDigests)
+            secretDigests_.pop_front();
+    }
+    unreadSecretTypes_ = read ? QStringList() : snapshot.types;
+    unreadSecretDeadline_.setRemainingTime(read ? 0 : kUnreadSecretMs);
+}
+
+bool ClipboardHistoryService::repeatsSecret(const PasteboardSnapshot& snapshot) {
+    // Only the one copy right after an unread secret can be its takeover.
+    const QStringList unread = std::exchange(unreadSecretTypes_, {});
+    if (!unread.isEmpty() && !unreadSecretDeadline_.hasExpired() &&
+        std::all_of(snapshot.types.cbegin(), snapshot.types.cend(),
+                    [&](const QString& type) { return unread.contains(type); }))
+        return true;
+    for (auto it = snapshot.data.cbegin(); it != snapshot.data.cend(); ++it) {
+        if (it->isEmpty() || isSecretMarker(it.key()))
+            continue;
+        if (std::find(secretDigests_.cbegin(), secretDigests_.cend(), secretDigest(*it)) !=
+            secretDigests_.cend())
+            return true;
+    }
+    return false;
+}
+
 namespace {
 
 // Decodes a picture candidate after another until one is a picture; runs on the service's
@@ -116,8 +173,15 @@ void ClipboardHistoryService::capture(Pending& pending, const PasteboardSnapshot
     const quint64 sequence = pending.sequence;
     const QStringList& types = snapshot.types;
     // Nothing offered (the owner quit, offers only the protocol, or did not answer), or a
-    // password from a password manager, which must not sit in a menu.
-    if (types.isEmpty() || snapshot.isMarkedSecret())
+    // password from a password manager, which must not sit in a menu, nor return in the copy a
+    // clipboard manager keeps once the password manager is gone.
+    if (types.isEmpty())
+        return finish(sequence, std::nullopt);
+    if (snapshot.isMarkedSecret()) {
+        rememberSecret(snapshot);
+        return finish(sequence, std::nullopt);
+    }
+    if (repeatsSecret(snapshot))
         return finish(sequence, std::nullopt);
 
     // Cut content is kept only where a cut still means what was copied: a text's beginning.

@@ -3,6 +3,7 @@
 #include "clipboard/ClipboardItem.h"
 #include "platform/RunningApplications.h"
 
+#include <QDeadlineTimer>
 #include <QList>
 #include <QObject>
 #include <QThreadPool>
@@ -87,6 +88,14 @@ private:
     void capture(Pending& pending, const PasteboardSnapshot& snapshot);
     void finish(quint64 sequence, std::optional<ClipboardContentKind> content);
     void insert(ClipboardItem item);
+    // Clipboard managers (mutter's among them) take over a copy whose owner quit, keeping its
+    // text or picture but not the marker that made it a secret: such a copy is known by the
+    // bytes a secret held, of which only salted digests are kept. A secret whose owner quit
+    // before its content could be read leaves no bytes to know: a copy that follows within
+    // seconds offering nothing the secret did not is taken for its takeover.
+    QByteArray secretDigest(const QByteArray& bytes) const;
+    void rememberSecret(const PasteboardSnapshot& snapshot);
+    bool repeatsSecret(const PasteboardSnapshot& snapshot);
 
     RunningApplications& runningApplications_;
     Workspace& workspace_;
@@ -97,6 +106,10 @@ private:
     bool reading_ = false;
     quint64 nextSequence_ = 0;
     std::deque<Pending> pending_; // oldest first
+    QByteArray secretSalt_;
+    std::deque<QByteArray> secretDigests_; // oldest first
+    QStringList unreadSecretTypes_;
+    QDeadlineTimer unreadSecretDeadline_;
     // One thread: pictures finish in the order they were copied, and a burst of copies
     // never takes more than one core. Not the global pool, which Qt's own image code uses.
     QThreadPool pictures_;

@@ -187,6 +187,31 @@ TEST_F(ClipboardHistoryTest, TakesTheFirstKindThatYieldsContentAndSkipsSecrets) 
     }
 }
 
+// When a password manager quits, a clipboard manager (mutter's, Klipper) takes its copy over
+// without the marker: the same bytes, offered as plain content.
+TEST_F(ClipboardHistoryTest, ASecretTakenOverByAClipboardManagerIsNotKept) {
+    const QByteArray hint = "x-kde-passwordManagerHint";
+    copy({"hunter2", {}, {{hint, "secret"}}});
+    copy({std::nullopt, {}, {{PasteboardType::png, png(8, 8)}}},
+         {"org.nspasteboard.ConcealedType"});
+    copyText("hunter2");
+    copy({std::nullopt, {}, {{PasteboardType::png, png(8, 8)}}});
+    EXPECT_TRUE(entries().isEmpty());
+    // Other content is kept, and so are the markers' own words.
+    copyText("hunter3");
+    copyText("secret");
+    EXPECT_EQ(entries(), (QStringList{"text:secret", "text:hunter3"}));
+
+    // The password manager quit before its text could be read: the copy right after it offering
+    // nothing more is its takeover; the copy after that, or one offering more, is not.
+    copy({std::nullopt, {}, {{hint, "secret"}}}, {PasteboardType::plainText});
+    copyText("hunter4");
+    copyText("hunter5");
+    copy({std::nullopt, {}, {{hint, "secret"}}}, {PasteboardType::plainText});
+    copy({"hunter6", {}, {{PasteboardType::png, png(9, 9)}}});
+    EXPECT_EQ(entries().mid(0, 2), (QStringList{"text:hunter6", "text:hunter5"}));
+}
+
 TEST_F(ClipboardHistoryTest, CopiesEnterInTheOrderTheyWereMade) {
     // The picture takes a while on its thread; the text copied after it waits its turn.
     pasteboard.copyData(PasteboardType::png, png(2000, 1500));

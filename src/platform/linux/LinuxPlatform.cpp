@@ -6,6 +6,7 @@
 #include "platform/linux/files/CborUserDefaults.h"
 #include "platform/linux/files/LinuxBookmarkService.h"
 #include "platform/linux/files/LinuxFileSystem.h"
+#include "platform/linux/gnome/GnomeShellWindows.h"
 #include "platform/linux/wayland/SwayGlobalShortcuts.h"
 #include "platform/linux/wayland/SwayIpc.h"
 #include "platform/linux/wayland/WaylandDataControl.h"
@@ -48,6 +49,12 @@ std::shared_ptr<GlobalShortcuts> globalShortcuts(const QString& executable) {
         return std::make_shared<X11GlobalShortcuts>(x11);
     return std::make_shared<ManualGlobalShortcuts>();
 }
+
+bool isGnomeWaylandSession() {
+    return qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(u"GNOME") &&
+           (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+            qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland");
+}
 } // namespace
 
 Platform makeLinuxPlatform() {
@@ -58,10 +65,16 @@ Platform makeLinuxPlatform() {
     platform.fileSystem = std::make_shared<LinuxFileSystem>();
     platform.bookmarks = std::make_shared<LinuxBookmarkService>();
     // A wlroots compositor or KWin lists every window, its own clients' too; elsewhere the X
-    // server lists its clients (all of them on X11, XWayland's in a GNOME session).
+    // server lists its clients (all of them on X11, XWayland's in a GNOME session). GNOME
+    // Shell shows its windows only to extensions: Pelora's own lists them while it answers.
     std::shared_ptr<RunningApplications> running = waylandWindowList();
     if (!running)
         running = std::make_shared<X11RunningApplications>();
+    if (isGnomeWaylandSession())
+        running = std::make_shared<GnomeShellWindows>(
+            bundle->infoValue(QStringLiteral("CFBundleIdentifier"))
+                .value_or(QStringLiteral("org.pelora.Pelora")),
+            running);
     platform.runningApplications = running;
     platform.workspace = std::make_shared<GioWorkspace>(running);
     // The compositor's clipboard-manager protocol sees every copy, whichever window has the

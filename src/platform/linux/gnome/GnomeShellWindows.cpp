@@ -1,0 +1,373 @@
+#include "platform/linux/gnome/GnomeShellWindows.h"
+
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+
+// Far more than anyone has open; a list beyond it is not taken in.
+constexpr qsizetype kMaxWindows = 4096;
+constexpr int kCallTimeoutMs = 5000;
+// The shell may still be loading its extensions when Pelora starts with the session.
+constexpr int kGraceMs = 10000;
+
+} // namespace
+
+// ---- GnomeShellWindowList ----
+
+bool GnomeShellWindowList::reset(const QList<QVariantMap>& windows) {
+    for (quintptr id : toplevels_.ids())
+        toplevels_.remove(id);
+    pids_.clear();
+    bool becameActive = false;
+    for (const QVariantMap& window : windows)
+        becameActive = take(window) || becameActive;
+    return becameActive;
+}
+
+bool GnomeShellWindowList::take(const QVariantMap& window) {
+    bool ok = false;
+    const quint64 id = window.value(QStringLiteral("id")).toULongLong(&ok);
+    if (!ok || id == 0 || (!pids_.contains(id) && pids_.size() >= kMaxWindows))
+        return false;
+    auto text = [&](const char* key) {
+        const QVariant value = window.value(QLatin1String(key));
+        return value.typeId() == QMetaType::QString ? value.toString().left(1024) : QString();
+    };
+    auto flag = [&](const char* key) {
+        const QVariant value = window.value(QLatin1String(key));
+        return value.typeId() == QMetaType::Bool && value.toBool();
+    };
+    WaylandToplevel& toplevel = toplevels_.pending(id);
+    // The shell's window tracker knows the desktop entry best; a window it could not place
+    // goes by its class (its app id on Wayland).
+    QString app = text("app");
+    if (app.endsWith(QLatin1String(".desktop")))
+        app.chop(8);
+    toplevel.appId = app.isEmpty() ? text("wm-class") : app;
+    toplevel.title = text("title");
+    toplevel.minimized = flag("minimized");
+    toplevel.skipTaskbar = flag("skip-taskbar");
+    toplevel.activated = flag("focused");
+    pids_.insert(id, window.value(QStringLiteral("pid")).toLongLong());
+    return toplevels_.commit(id);
+}
+
+void GnomeShellWindowList::closed(quint64 id) {
+    toplevels_.remove(id);
+    pids_.remove(id);
+}
+
+bool GnomeShellWindowList::focusChanged(quint64 id) {
+    bool becameActive = false;
+    for (const WaylandToplevel& toplevel : QList<WaylandToplevel>(toplevels_.listed())) {
+        const bool focused = toplevel.id == id;
+        if (toplevel.activated == focused)
+            continue;
+        toplevels_.pending(toplevel.id).activated = focused;
+        becameActive = toplevels_.commit(toplevel.id) || becameActive;
+    }
+    return becameActive;
+}
+
+// ---- GnomeShellWindows ----
+
+GnomeShellWindows::GnomeShellWindows(const QString& bundleIdentifier,
+                                     std::shared_ptr<RunningApplications> fallback,
+                                     QDBusConnection bus)
+    : extensionName_(bundleIdentifier + QStringLiteral(".Windows")),
+      extensionPath_(QLatin1Char('/') + QString(bundleIdentifier).replace(u'.', u'/') +
+                     QStringLiteral("/Windows")),
+      fallback_(std::move(fallback)), bus_(bus), index_([this] { entries_.clear(); }) {
+    // The extension's uuid for GNOME Shell 45 and later: org.pelora.Pelora gives
+    // pelora@pelora.org; 43 and 44 load pelora-classic@pelora.org.
+    QStringList parts = bundleIdentifier.split(u'.');
+    const QString name = parts.takeLast().toLower();
+    std::reverse(parts.begin(), parts.end());
+    extensionUuid_ = name + u'@' + parts.join(u'.');
+
+    const QString executable = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    ownAppIds_ = {executable, QGuiApplication::desktopFileName(),
+                  QCoreApplication::applicationName()};
+    ownAppIds_.remove(QString());
+
+    connect(fallback_.get(), &RunningApplications::applicationActivated, this,
+            [this](const RunningApplication& app) {
+                if (!available_)
+                    Q_EMIT applicationActivated(app);
+            });
+    if (!bus_.isConnected())
+        return;
+    // The extension answers only the owner of this name. Asked before anything else is sent,
+    // so the bus has made it ours by the time the extension hears from us.
+    QDBusMessage request = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("RequestName"));
+    request << bundleIdentifier << 4u; // DBUS_NAME_FLAG_DO_NOT_QUEUE
+    bus_.send(request);
+
+    const std::pair<const char*, const char*> signalSlots[] = {
+        {"WindowOpened", SLOT(windowOpened(QVariantMap))},
+        {"WindowChanged", SLOT(windowChanged(QVariantMap))},
+        {"WindowClosed", SLOT(windowClosed(qulonglong))},
+        {"FocusChanged", SLOT(focusChanged(qulonglong))},
+    };
+    for (const auto& [signal, slot] : signalSlots)
+        bus_.connect(extensionName_, extensionPath_, extensionName_, QLatin1String(signal), this,
+                     slot);
+    auto* watcher = new QDBusServiceWatcher(extensionName_, bus_,
+                                            QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& owner) { ownerChanged(owner); });
+    // Whether the extension is there already: then its list is fetched at once.
+    QDBusMessage owner = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetNameOwner"));
+    owner << extensionName_;
+    auto* ownerCall = new QDBusPendingCallWatcher(bus_.asyncCall(owner, kCallTimeoutMs), this);
+    connect(ownerCall, &QDBusPendingCallWatcher::finished, this,
+            [this](QDBusPendingCallWatcher* call) {
+                call->deleteLater();
+                const QDBusPendingReply<QString> reply = *call;
+                if (reply.isValid() && !available_ && !fetching_)
+                    ownerChanged(reply.value());
+            });
+    QTimer::singleShot(kGraceMs, this, [this] {
+        if (!available_)
+            tellHowToEnable();
+    });
+}
+
+GnomeShellWindows::~GnomeShellWindows() = default;
+
+void GnomeShellWindows::ownerChanged(const QString& owner) {
+    failedFetches_ = 0;
+    if (owner.isEmpty()) {
+        fetching_ = false;
+        setAvailable(false);
+        tellHowToEnable();
+        return;
+    }
+    fetch();
+}
+
+void GnomeShellWindows::fetch() {
+    fetching_ = true;
+    const QDBusMessage message = QDBusMessage::createMethodCall(
+        extensionName_, extensionPath_, extensionName_, QStringLiteral("GetWindows"));
+    auto* call = new QDBusPendingCallWatcher(bus_.asyncCall(message, kCallTimeoutMs), this);
+    connect(call, &QDBusPendingCallWatcher::finished, this, &GnomeShellWindows::fetched);
+}
+
+void GnomeShellWindows::fetched(QDBusPendingCallWatcher* call) {
+    call->deleteLater();
+    if (!fetching_)
+        return; // the extension went away meanwhile
+    const QDBusMessage reply = call->reply();
+    const bool listed = reply.type() == QDBusMessage::ReplyMessage &&
+                        reply.arguments().size() == 1 &&
+                        reply.arguments().first().canConvert<QDBusArgument>() &&
+                        reply.signature() == QLatin1String("aa{sv}");
+    if (!listed) {
+        // A shell still starting may not answer in time; a refusal (another program holds
+        // Pelora's name) stands.
+        if (reply.errorName() != QLatin1String("org.freedesktop.DBus.Error.AccessDenied") &&
+            ++failedFetches_ < 3) {
+            QTimer::singleShot(1000, this, [this] {
+                if (fetching_)
+                    fetch();
+            });
+        } else {
+            fetching_ = false;
+        }
+        return;
+    }
+    QList<QVariantMap> windows;
+    const QDBusArgument argument = reply.arguments().first().value<QDBusArgument>();
+    argument.beginArray();
+    while (!argument.atEnd() && windows.size() < kMaxWindows) {
+        QVariantMap window;
+        argument >> window;
+        windows << window;
+    }
+    argument.endArray();
+    fetching_ = false;
+    list_.reset(windows);
+    setAvailable(true);
+    checkFrontmost(false);
+}
+
+void GnomeShellWindows::setAvailable(bool available) {
+    if (available_ == available)
+        return;
+    available_ = available;
+    if (!available)
+        list_.reset({});
+    Q_EMIT availabilityChanged(available);
+}
+
+// Signals that come while the list is being fetched are in it already.
+void GnomeShellWindows::windowOpened(const QVariantMap& window) {
+    if (available_)
+        afterEvent(list_.opened(window));
+}
+
+void GnomeShellWindows::windowChanged(const QVariantMap& window) {
+    if (available_)
+        afterEvent(list_.changed(window));
+}
+
+void GnomeShellWindows::windowClosed(qulonglong id) {
+    if (available_)
+        list_.closed(id);
+}
+
+void GnomeShellWindows::focusChanged(qulonglong id) {
+    if (available_)
+        afterEvent(list_.focusChanged(id));
+}
+
+void GnomeShellWindows::afterEvent(bool becameActive) {
+    if (becameActive)
+        checkFrontmost();
+}
+
+void GnomeShellWindows::tellHowToEnable() {
+    if (told_ || !bus_.isConnected())
+        return;
+    told_ = true;
+    // The uuid the running shell loads.
+    QDBusMessage version = QDBusMessage::createMethodCall(
+        QStringLiteral("org.gnome.Shell"), QStringLiteral("/org/gnome/Shell"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    version << QStringLiteral("org.gnome.Shell") << QStringLiteral("ShellVersion");
+    auto* call = new QDBusPendingCallWatcher(bus_.asyncCall(version, kCallTimeoutMs), this);
+    connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        const QDBusPendingReply<QDBusVariant> reply = *call;
+        const int major =
+            reply.isValid() ? reply.value().variant().toString().section(u'.', 0, 0).toInt() : 0;
+        QString uuid = extensionUuid_;
+        if (major < 45)
+            uuid.replace(uuid.indexOf(u'@'), 1, QStringLiteral("-classic@"));
+        QDBusMessage notify = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.Notifications"),
+            QStringLiteral("/org/freedesktop/Notifications"),
+            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+        notify << QCoreApplication::applicationName() << 0u << QStringLiteral("pelora")
+               << qtTrId("gnome.extension.missing.title")
+               << qtTrId("gnome.extension.missing.body").arg(uuid) << QStringList() << QVariantMap()
+               << -1;
+        bus_.send(notify);
+    });
+}
+
+void GnomeShellWindows::call(const QString& method, quint64 window) {
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(extensionName_, extensionPath_, extensionName_, method);
+    message << QVariant::fromValue(qulonglong(window));
+    bus_.send(message);
+}
+
+std::optional<DesktopEntry> GnomeShellWindows::entryFor(const QString& appId) {
+    index_.update();
+    if (auto it = entries_.constFind(appId); it != entries_.constEnd())
+        return *it;
+    std::optional<DesktopEntry> entry = index_.entryForWindow({appId, appId, {}, {}});
+    entries_.insert(appId, entry);
+    return entry;
+}
+
+QList<ToplevelGroup> GnomeShellWindows::snapshot() {
+    // This program's windows, by their process as well as by name.
+    QSet<QString> own = ownAppIds_;
+    for (const WaylandToplevel& toplevel : toplevels_.listed())
+        if (list_.pid(toplevel.id) == QCoreApplication::applicationPid())
+            own.insert(toplevel.appId);
+    return groupToplevels(
+        toplevels_.listed(), [this](const QString& appId) { return entryFor(appId); }, own);
+}
+
+std::optional<ToplevelGroup> GnomeShellWindows::groupFor(const QString& handle) {
+    for (ToplevelGroup& group : snapshot())
+        if (group.app.handle == handle)
+            return std::move(group);
+    return std::nullopt;
+}
+
+QList<RunningApplication> GnomeShellWindows::runningApplications() {
+    if (!available_)
+        return fallback_->runningApplications();
+    QList<RunningApplication> apps;
+    for (const ToplevelGroup& group : snapshot())
+        apps << group.app;
+    return apps;
+}
+
+std::optional<RunningApplication> GnomeShellWindows::frontmostApplication() {
+    if (!available_)
+        return fallback_->frontmostApplication();
+    for (const ToplevelGroup& group : snapshot())
+        if (group.frontmost)
+            return group.app;
+    return std::nullopt;
+}
+
+bool GnomeShellWindows::hide(const RunningApplication& app) {
+    if (!available_)
+        return fallback_->hide(app);
+    const auto group = groupFor(app.handle);
+    if (!group)
+        return false;
+    for (quintptr toplevel : group->toplevels)
+        call(QStringLiteral("Minimize"), toplevel);
+    return true;
+}
+
+bool GnomeShellWindows::unhide(const RunningApplication& app) {
+    if (!available_)
+        return fallback_->unhide(app);
+    const auto group = groupFor(app.handle);
+    if (!group)
+        return false;
+    for (quintptr toplevel : group->toplevels)
+        call(QStringLiteral("Unminimize"), toplevel);
+    return true;
+}
+
+bool GnomeShellWindows::activate(const RunningApplication& app) {
+    if (!available_)
+        return fallback_->activate(app);
+    const auto group = groupFor(app.handle);
+    if (!group || !group->preferred)
+        return false;
+    call(QStringLiteral("Activate"), group->preferred);
+    return true;
+}
+
+void GnomeShellWindows::activateCurrentApplication() {
+    if (!available_) {
+        fallback_->activateCurrentApplication();
+        return;
+    }
+    for (QWindow* window : QGuiApplication::topLevelWindows()) {
+        if (window->isVisible() && window->type() != Qt::Popup && window->type() != Qt::ToolTip)
+            window->raise();
+    }
+    // Only the shell gives the focus on Wayland, to XWayland's windows too.
+    for (const ToplevelGroup& group : snapshot()) {
+        if (group.app.isCurrentProcess) {
+            activate(group.app);
+            return;
+        }
+    }
+}
