@@ -139,9 +139,11 @@ void ClipboardHistoryService::rememberSecret(const PasteboardSnapshot& snapshot)
 }
 
 bool ClipboardHistoryService::repeatsSecret(const PasteboardSnapshot& snapshot) {
-    // Only the one copy right after an unread secret can be its takeover.
+    // Only the one copy right after an unread secret can be its takeover, and a clipboard
+    // manager's takeover drops the marker: a copy that still offers one is its owner's own.
     const QStringList unread = std::exchange(unreadSecretTypes_, {});
     if (!unread.isEmpty() && !unreadSecretDeadline_.hasExpired() &&
+        std::none_of(snapshot.types.cbegin(), snapshot.types.cend(), isSecretMarker) &&
         std::all_of(snapshot.types.cbegin(), snapshot.types.cend(),
                     [&](const QString& type) { return unread.contains(type); }))
         return true;
