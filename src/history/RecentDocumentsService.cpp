@@ -222,15 +222,6 @@ QList<RecentDocumentGroup> RecentDocumentsService::currentGroups() {
     return groups;
 }
 
-void RecentDocumentsService::updateGroups(
-    const QPointer<QObject>& owner, const std::function<void(QList<RecentDocumentGroup>)>& store) {
-    QList<PersistedRecentDocumentRecord> persisted;
-    QList<RecentDocumentGroup> groups = buildGroups(persisted);
-    if (owner && store)
-        store(std::move(groups));
-    prefetchIcons(persisted, workspace_);
-}
-
 void RecentDocumentsService::recordOpened(const QUrl& url) {
     const QUrl normalised = resolvedFileURL(url, fileSystem_);
     if (!normalised.isLocalFile())

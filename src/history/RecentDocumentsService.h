@@ -7,10 +7,8 @@
 #include "platform/UserDefaults.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QThreadPool>
 #include <atomic>
-#include <functional>
 #include <memory>
 
 class FileSystem;
@@ -50,9 +48,6 @@ public:
     // The grouped list from the persisted history and the last system records, built from
     // cached icons only; queues icon loading for the persisted documents.
     QList<RecentDocumentGroup> currentGroups();
-    // The same list, handed to store while owner still exists.
-    void updateGroups(const QPointer<QObject>& owner,
-                      const std::function<void(QList<RecentDocumentGroup>)>& store);
 
     // Adds or moves the document to the newest end of the persisted history.
     void recordOpened(const QUrl& url);

@@ -73,9 +73,9 @@ std::unique_ptr<QMenu> ApplicationsMenus::makeApplicationsMenu() {
     addHeaderItem(*menu, L("strip.menu.recentApplications"));
     if (!recentApps.isEmpty()) {
         for (const RecentAppItem& item : recentApps)
-            addEntryItem(*menu, item.displayName, item.icon, QVariant(item.url), this,
-                         &ApplicationsMenus::launchApplication);
-        addClearItem(*menu, this, [this](QAction*) { clearRecentApps(); });
+            addEntryItem(*menu, item.displayName, item.icon, this,
+                         [this, url = item.url] { launchApplication(url); });
+        addClearItem(*menu, this, [this] { clearRecentApps(); });
         menu->addSeparator();
     } else {
         addEmptyStateItem(*menu, L("strip.emptyState.noRecentApplications"));
@@ -83,9 +83,9 @@ std::unique_ptr<QMenu> ApplicationsMenus::makeApplicationsMenu() {
     addHeaderItem(*menu, L("strip.menu.favoriteApplications"));
     for (const FavoriteItem& favorite :
          favorites_.store(FavoritesCategory::applications).favorites())
-        addEntryItem(*menu, favorite.displayName, favorite.icon, QVariant(favorite.url), this,
-                     &ApplicationsMenus::launchApplication);
-    addEditItem(*menu, this, [this](QAction*) { Q_EMIT editFavoritesRequested(); });
+        addEntryItem(*menu, favorite.displayName, favorite.icon, this,
+                     [this, url = favorite.url] { launchApplication(url); });
+    addEditItem(*menu, this, [this] { Q_EMIT editFavoritesRequested(); });
     return menu;
 }
 
@@ -114,19 +114,18 @@ std::unique_ptr<QMenu> ApplicationsMenus::makeOpenAppsMenu() {
         addEmptyStateItem(*menu, L("strip.emptyState.noAppsRunning"));
     for (const Listed& entry : listed) {
         const QString title = entry.app.localizedName.value_or(L("strip.app.unknownName"));
-        addEntryItem(*menu, title, menuIcon(workspace_, entry.app), QVariant::fromValue(entry.app),
-                     this, &ApplicationsMenus::activateApp);
+        addEntryItem(*menu, title, menuIcon(workspace_, entry.app), this,
+                     [this, app = entry.app] { activateApp(app); });
     }
     menu->addSeparator();
     addEntryItem(*menu, L("strip.menu.hideAll"),
-                 menuSymbolIcon(QStringLiteral("eye.slash"), menu->palette()), QVariant(), this,
-                 [this](QAction*) { hideAllApps(); });
+                 menuSymbolIcon(QStringLiteral("eye.slash"), menu->palette()), this,
+                 [this] { hideAllApps(); });
     return menu;
 }
 
-void ApplicationsMenus::launchApplication(QAction* sender) {
-    if (const auto url = ModuleMenuItems::representedURL(sender))
-        opener_.launchApplicationAt(*url);
+void ApplicationsMenus::launchApplication(const QUrl& url) {
+    opener_.launchApplicationAt(url);
 }
 
 void ApplicationsMenus::clearRecentApps() {
@@ -134,11 +133,7 @@ void ApplicationsMenus::clearRecentApps() {
     history_.clearPersistedRecords();
 }
 
-void ApplicationsMenus::activateApp(QAction* sender) {
-    const QVariant object = ModuleMenuItems::representedObject(sender);
-    if (object.metaType() != QMetaType::fromType<RunningApplication>())
-        return;
-    const auto app = object.value<RunningApplication>();
+void ApplicationsMenus::activateApp(const RunningApplication& app) {
     RunningApplications& running = runningApplications_;
     if (app.hidden)
         running.unhide(app);

@@ -12,7 +12,6 @@
 class Bundle;
 class FavoriteStores;
 class MenuEntryOpener;
-class QAction;
 class QMenu;
 class RunningApplications;
 class RunningApplicationsHistoryService;
@@ -39,9 +38,9 @@ Q_SIGNALS:
     void editFavoritesRequested();
 
 private:
-    void launchApplication(QAction* sender);
+    void launchApplication(const QUrl& url);
     void clearRecentApps();
-    void activateApp(QAction* sender);
+    void activateApp(const RunningApplication& app);
     void hideAllApps();
 
     Bundle& bundle_;

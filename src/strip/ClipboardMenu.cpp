@@ -66,8 +66,8 @@ QList<ClipboardMenuGroup> groupClipboardItems(const QList<ClipboardItem>& items,
     return groups;
 }
 
-std::optional<int> clipboardItemTag(const QAction* sender) {
-    const QVariant tag = ModuleMenuItems::representedObject(sender);
+std::optional<int> clipboardItemTag(const QAction& entry) {
+    const QVariant tag = entry.data();
     if (tag.metaType() != QMetaType::fromType<int>())
         return std::nullopt;
     return tag.toInt();
@@ -96,19 +96,21 @@ std::unique_ptr<QMenu> ClipboardMenu::makeClipboardMenu() {
             const auto [preview, side] = previewImage(item, workspace_);
             largestSide = std::max(largestSide, side);
             // The tag is the index in the history: the paste looks the item up when chosen.
-            addEntryItem(*submenu, history_.displayTitle(item), preview, QVariant(index), this,
-                         &ClipboardMenu::pasteClipboardItem);
+            QAction* entry = addEntryItem(*submenu, history_.displayTitle(item), preview);
+            entry->setData(index);
+            connect(entry, &QAction::triggered, this,
+                    [this, entry] { pasteClipboardItem(*entry); });
         }
         // A picture is not shrunk to a 16-point speck.
         setMenuIconSize(*submenu, largestSide);
     }
     menu->addSeparator();
-    addClearItem(*menu, this, [this](QAction*) { clearClipboardHistory(); });
+    addClearItem(*menu, this, [this] { clearClipboardHistory(); });
     return menu;
 }
 
-void ClipboardMenu::pasteClipboardItem(QAction* sender) {
-    const std::optional<int> tag = clipboardItemTag(sender);
+void ClipboardMenu::pasteClipboardItem(const QAction& entry) {
+    const std::optional<int> tag = clipboardItemTag(entry);
     if (!tag)
         return;
     // The history now, not as the menu saw it: it may have shrunk since.

@@ -28,7 +28,7 @@ public:
     std::unique_ptr<QMenu> makeClipboardMenu();
 
 private:
-    void pasteClipboardItem(QAction* sender);
+    void pasteClipboardItem(const QAction& entry);
     void clearClipboardHistory();
 
     Workspace& workspace_;
@@ -54,4 +54,4 @@ QList<ClipboardMenuGroup> groupClipboardItems(const QList<ClipboardItem>& items,
 inline constexpr int clipboardFileIconSize = 32;
 
 // The history index a clipboard entry carries; none for any other item.
-std::optional<int> clipboardItemTag(const QAction* sender);
+std::optional<int> clipboardItemTag(const QAction& entry);

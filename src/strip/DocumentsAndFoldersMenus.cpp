@@ -51,7 +51,7 @@ std::unique_ptr<QMenu> DocumentsAndFoldersMenus::makeRecentDocumentsMenu() {
                 addOpenItem(*submenu, item.displayName, item.icon, item.url,
                             OpenTargetKind::document, true);
         }
-        addClearItem(*menu, this, [this](QAction*) { clearRecentDocuments(); });
+        addClearItem(*menu, this, [this] { clearRecentDocuments(); });
         menu->addSeparator();
     }
     addHeaderItem(*menu, L("strip.menu.favoriteDocuments"));
@@ -73,7 +73,7 @@ std::unique_ptr<QMenu> DocumentsAndFoldersMenus::makeRecentFoldersMenu() {
         for (const RecentFolderItem& folder : recentFolders)
             addOpenItem(*menu, folder.displayName, folder.icon, folder.url, OpenTargetKind::folder,
                         true);
-        addClearItem(*menu, this, [this](QAction*) { clearRecentFolders(); });
+        addClearItem(*menu, this, [this] { clearRecentFolders(); });
         menu->addSeparator();
     }
     addHeaderItem(*menu, L("strip.menu.favoriteFolders"));
@@ -83,14 +83,11 @@ std::unique_ptr<QMenu> DocumentsAndFoldersMenus::makeRecentFoldersMenu() {
 
 void DocumentsAndFoldersMenus::addOpenItem(QMenu& menu, const QString& title, const QIcon& icon,
                                            const QUrl& url, OpenTargetKind kind, bool recent) {
-    addEntryItem(menu, title, icon, QVariant(url), this, [this, kind, recent](QAction* sender) {
-        const auto chosen = representedURL(sender);
-        if (!chosen)
-            return;
+    addEntryItem(menu, title, icon, this, [this, url, kind, recent] {
         if (recent)
-            opener_.openRecentTarget(*chosen, kind);
+            opener_.openRecentTarget(url, kind);
         else
-            opener_.openFavoriteTarget(*chosen, kind);
+            opener_.openFavoriteTarget(url, kind);
     });
 }
 
@@ -100,7 +97,7 @@ void DocumentsAndFoldersMenus::addFavorites(QMenu& menu, OpenTargetKind kind) {
                                            : FavoritesCategory::folders;
     for (const FavoriteItem& favorite : favorites_.store(category).favorites())
         addOpenItem(menu, favorite.displayName, favorite.icon, favorite.url, kind, false);
-    addEditItem(menu, this, [this](QAction*) { Q_EMIT editFavoritesRequested(); });
+    addEditItem(menu, this, [this] { Q_EMIT editFavoritesRequested(); });
 }
 
 void DocumentsAndFoldersMenus::clearRecentDocuments() {

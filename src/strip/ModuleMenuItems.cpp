@@ -47,33 +47,30 @@ QAction* addEmptyStateItem(QMenu& menu, const QString& text) {
     return addDisabledItem(menu, text);
 }
 
-QAction* addEntryItem(QMenu& menu, const QString& title, const QIcon& icon,
-                      const QVariant& representedObject, QObject* target, Action action) {
+QAction* addEntryItem(QMenu& menu, const QString& title, const QIcon& icon, QObject* target,
+                      Action action) {
     QAction* item = menu.addAction(QString());
     setTitle(menu, *item, title);
     if (!icon.isNull())
         item->setIcon(icon);
-    item->setData(representedObject);
     if (action) {
         // The item itself is the context when there is no target, so the connection never
         // outlives what it captured.
-        QObject* context = target ? target : item;
-        QObject::connect(item, &QAction::triggered, context,
-                         [item, action = std::move(action)] { action(item); });
+        QObject::connect(item, &QAction::triggered, target ? target : item, std::move(action));
     }
     return item;
 }
 
 QAction* addClearItem(QMenu& menu, QObject* target, Action action) {
     return addEntryItem(menu, L("strip.menu.clearRecents"),
-                        menuSymbolIcon(QStringLiteral("trash"), menu.palette()), QVariant(), target,
+                        menuSymbolIcon(QStringLiteral("trash"), menu.palette()), target,
                         std::move(action));
 }
 
 QAction* addEditItem(QMenu& menu, QObject* target, Action action) {
     return addEntryItem(menu, L("strip.menu.editFavorites"),
-                        menuSymbolIcon(QStringLiteral("square.and.pencil"), menu.palette()),
-                        QVariant(), target, std::move(action));
+                        menuSymbolIcon(QStringLiteral("square.and.pencil"), menu.palette()), target,
+                        std::move(action));
 }
 
 QMenu* addSubmenuItem(QMenu& menu, const QString& title, const QIcon& icon) {
@@ -83,17 +80,6 @@ QMenu* addSubmenuItem(QMenu& menu, const QString& title, const QIcon& icon) {
     if (!icon.isNull())
         item->setIcon(icon);
     return submenu;
-}
-
-QVariant representedObject(const QAction* sender) {
-    return sender ? sender->data() : QVariant();
-}
-
-std::optional<QUrl> representedURL(const QAction* sender) {
-    const QVariant object = representedObject(sender);
-    if (object.typeId() != QMetaType::QUrl)
-        return std::nullopt;
-    return object.toUrl();
 }
 
 QString itemText(const QString& title) {

@@ -1,12 +1,8 @@
 #pragma once
 
 #include <QIcon>
-#include <QPointer>
 #include <QString>
-#include <QUrl>
-#include <QVariant>
 #include <functional>
-#include <optional>
 
 class QAction;
 class QFontMetrics;
@@ -16,8 +12,8 @@ class QWidget;
 
 // The item kinds every module menu is made of, so the documents, folders, applications,
 // open-applications and clipboard menus look and behave alike: no item has a shortcut or a
-// mnemonic, headers and empty states are disabled and do nothing, and each entry carries the
-// object it acts on, so a choice acts on the list as it was when the menu was built.
+// mnemonic, headers and empty states are disabled and do nothing, and each entry's action holds
+// what it acts on, so a choice acts on the list as it was when the menu was built.
 namespace ModuleMenuItems {
 
 // The fixed, unlocalised titles of the module menus.
@@ -27,8 +23,8 @@ inline const QString appsTitle = QStringLiteral("Apps");
 inline const QString clipboardTitle = QStringLiteral("Clipboard");
 inline const QString windowsTitle = QStringLiteral("Windows");
 
-// What an item does when chosen, handed the chosen item as sender.
-using Action = std::function<void(QAction* sender)>;
+// What an item does when chosen.
+using Action = std::function<void()>;
 
 // A new, empty module menu with its fixed title. The caller owns it.
 QMenu* makeMenu(const QString& fixedTitle, QWidget* parent = nullptr);
@@ -36,57 +32,23 @@ QMenu* makeMenu(const QString& fixedTitle, QWidget* parent = nullptr);
 // A disabled item without action naming the section below it.
 QAction* addHeaderItem(QMenu& menu, const QString& title);
 
-// An item that runs action with itself as sender; the connection ends with target. The icon
-// is left out when null; representedObject becomes the item's data (invalid for none).
+// An item that runs action when chosen; the connection ends with target. The icon is left out
+// when null.
 QAction* addEntryItem(QMenu& menu, const QString& title, const QIcon& icon,
-                      const QVariant& representedObject, QObject* target, Action action);
-
-// The same for a member function of the target, e.g. &ApplicationsMenus::launchApplication.
-template <class Target>
-QAction* addEntryItem(QMenu& menu, const QString& title, const QIcon& icon,
-                      const QVariant& representedObject, Target* target,
-                      void (Target::*action)(QAction*)) {
-    QPointer<Target> weak(target);
-    return addEntryItem(menu, title, icon, representedObject, target,
-                        [weak, action](QAction* sender) {
-                            if (weak)
-                                (weak.data()->*action)(sender);
-                        });
-}
+                      QObject* target = nullptr, Action action = {});
 
 // "strip.menu.clearRecents" with the "trash" symbol; only for a section that has entries.
 QAction* addClearItem(QMenu& menu, QObject* target, Action action);
-template <class Target>
-QAction* addClearItem(QMenu& menu, Target* target, void (Target::*action)(QAction*)) {
-    QPointer<Target> weak(target);
-    return addClearItem(menu, target, [weak, action](QAction* sender) {
-        if (weak)
-            (weak.data()->*action)(sender);
-    });
-}
 
 // A disabled item without action saying the section is empty.
 QAction* addEmptyStateItem(QMenu& menu, const QString& text);
 
 // "strip.menu.editFavorites" with the "square.and.pencil" symbol.
 QAction* addEditItem(QMenu& menu, QObject* target, Action action);
-template <class Target>
-QAction* addEditItem(QMenu& menu, Target* target, void (Target::*action)(QAction*)) {
-    QPointer<Target> weak(target);
-    return addEditItem(menu, target, [weak, action](QAction* sender) {
-        if (weak)
-            (weak.data()->*action)(sender);
-    });
-}
 
 // An item without action carrying a new submenu of the same title; the submenu is returned,
 // owned by menu.
 QMenu* addSubmenuItem(QMenu& menu, const QString& title, const QIcon& icon);
-
-// The chosen item's represented object.
-QVariant representedObject(const QAction* sender);
-// The represented object when it is a URL; nothing for any other kind of object.
-std::optional<QUrl> representedURL(const QAction* sender);
 
 // The widest an entry's title is drawn in a menu of this font, about 48 average characters: a
 // long file name would otherwise make the menu as wide as the screen.

@@ -48,7 +48,7 @@ public:
 
     // Opens the module's menu beside its button. Reached from a press, as a later task. A
     // module menu that is open closes first: menus never stack.
-    virtual void presentModuleMenu(StripModule module);
+    void presentModuleMenu(StripModule module);
     // What a command or a keyboard shortcut asks for: the module's menu beside its button, or
     // at the pointer while the strip is hidden. With toggle, the module's own open menu closes
     // instead.
