@@ -164,12 +164,11 @@ void DocumentsPressUnchanged(benchmark::State& state) {
     auto index = std::make_shared<XbelRecentItemsIndex>(fixture->file, fixture->home);
     platform.recentItemsIndex = index;
     Services services(platform);
-    int updates = 0;
-    services.notifications().addObserver(RecentDocumentsService::didUpdateNotification,
-                                         [&](const QVariantMap&) { ++updates; });
     RecentDocumentsService documents(services.defaults(), services.fileSystem(),
                                      services.recentItemsIndex(), services.runningApplications(),
-                                     services.workspace(), services.notifications());
+                                     services.workspace());
+    int updates = 0;
+    QObject::connect(&documents, &RecentDocumentsService::didUpdate, [&] { ++updates; });
     auto press = [&] {
         const int before = updates;
         documents.refresh();

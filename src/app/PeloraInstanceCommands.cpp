@@ -35,8 +35,8 @@ bool PeloraInstanceCommands::isStripVisible() const {
 }
 
 void PeloraInstanceCommands::setStripVisible(bool visible) {
+    // The status-bar item follows the stored value.
     stripVisibleKey.write(services_.platform().defaults(), visible);
-    services_.platform().notifications().post(stripVisibilityDidChangeNotification);
 }
 
 void PeloraInstanceCommands::showSettings() {

@@ -36,7 +36,7 @@ public:
     RecentDocumentsService& documents() {
         return made(documents_, platform_.defaults(), platform_.fileSystem(),
                     platform_.recentItemsIndex(), platform_.runningApplications(),
-                    platform_.workspace(), platform_.notifications());
+                    platform_.workspace());
     }
     RecentFoldersService& folders() {
         return made(folders_, platform_.defaults(), platform_.fileSystem(),
@@ -67,8 +67,7 @@ public:
     }
     VersionCheckService& versionCheck() {
         return made(versionCheck_, platform_.bundle(), platform_.defaults(), platform_.workspace(),
-                    platform_.dialogs(), platform_.notifications(), updateWindows(),
-                    versionDocumentURL_);
+                    platform_.dialogs(), updateWindows(), versionDocumentURL_);
     }
     AboutWindowKeeper& about() {
         return made(about_, platform_.bundle(), platform_.workspace(),

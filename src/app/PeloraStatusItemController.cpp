@@ -31,12 +31,12 @@ PeloraStatusItemController::PeloraStatusItemController(
     : QObject(parent), services_(services), stripController_(std::move(stripController)),
       panelTextColor_(std::move(panelTextColor)), statusItem_(new QSystemTrayIcon(this)),
       menu_(std::make_unique<QMenu>()) {
-    QPointer<PeloraStatusItemController> self(this);
-    visibilityObserver_ = services_.platform().notifications().addObserver(
-        stripVisibilityDidChangeNotification, [self](const QVariantMap&) {
-            if (self)
-                self->stripVisibilityDidChange();
-        });
+    // Every write of the preference ("PeloraStripVisibilityDidChange"), whoever makes it.
+    connect(&services_.platform().defaults(), &UserDefaults::valueChanged, this,
+            [this](const QString& key) {
+                if (key == stripVisibleKey.key())
+                    stripVisibilityDidChange();
+            });
 
     menu_->setObjectName(QStringLiteral("statusItemMenu"));
     connect(menu_.get(), &QMenu::aboutToShow, this, &PeloraStatusItemController::menuNeedsUpdate);
@@ -57,7 +57,6 @@ PeloraStatusItemController::PeloraStatusItemController(
 }
 
 PeloraStatusItemController::~PeloraStatusItemController() {
-    services_.platform().notifications().removeObserver(visibilityObserver_);
     statusItem_->setContextMenu(nullptr);
     menu_->clear();
     submenus_.clear();
@@ -135,7 +134,7 @@ void PeloraStatusItemController::menuNeedsUpdate() {
 }
 
 void PeloraStatusItemController::stripVisibilityDidChange() {
-    // The preference is the only source of truth, so repeated notifications are harmless.
+    // The preference is the only source of truth, so repeated writes are harmless.
     if (isStripVisible())
         stripController_->showStrip();
     else

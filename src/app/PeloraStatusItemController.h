@@ -1,6 +1,5 @@
 #pragma once
 
-#include "common/NotificationCenter.h"
 #include "strip/StripModule.h"
 
 #include <QColor>
@@ -17,7 +16,7 @@ class StripWindowController;
 
 // The program's icon in the system tray and its menu: the strip's five module menus as
 // submenus (so every module is reachable while the strip is hidden), the settings window, the
-// About window and quitting. It also carries out changes of the strip's visibility preference.
+// About window and quitting. It also carries out every write of the strip's visibility preference.
 // One per process, created at start-up; main thread.
 //
 // The tray is the desktop's: Qt speaks the StatusNotifierItem protocol where a watcher runs
@@ -73,5 +72,4 @@ private:
     std::unique_ptr<QMenu> menu_;
     // The module menus of the current opening; the entries do not own them.
     std::vector<std::unique_ptr<QMenu>> submenus_;
-    NotificationCenter::Token visibilityObserver_ = 0;
 };

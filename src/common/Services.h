@@ -1,14 +1,13 @@
 #pragma once
 
-#include "common/NotificationCenter.h"
 #include "platform/Platform.h"
 
 #include <QtGlobal>
 #include <memory>
 
-// The operating system's services and the program's notification centre. The composition in
-// app/ and the two window controllers that assemble parts hold it; every other class is given
-// the services it uses by name. Tests build their own over fakes. Main thread.
+// The operating system's services, each checked to be provided. The composition and the two
+// window controllers that assemble parts hold it; every other class is given the services it
+// uses by name. Tests build their own over fakes. Main thread.
 class Services {
 public:
     explicit Services(Platform platform);
@@ -38,8 +37,6 @@ public:
         return need(platform_.globalShortcuts, "globalShortcuts");
     }
 
-    NotificationCenter& notifications() { return notifications_; }
-
 private:
     template <class T> static T& need(const std::shared_ptr<T>& p, const char* what) {
         if (!p)
@@ -48,5 +45,4 @@ private:
     }
 
     Platform platform_;
-    NotificationCenter notifications_;
 };

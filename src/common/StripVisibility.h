@@ -1,13 +1,11 @@
 #pragma once
 
-#include "common/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 
-// Whether the strip is shown. Written by the General settings tab, which then posts the
-// notification; read at start-up and by the status-bar menu, which shows or hides the strip.
+// Whether the strip is shown. Written by the General settings tab and the command line; read
+// at start-up, and followed by the status-bar item, which shows or hides the strip on every
+// write ("PeloraStripVisibilityDidChange").
 inline const DefaultsKey<bool> stripVisibleKey{"PeloraStripVisible", true};
-inline constexpr NotificationName stripVisibilityDidChangeNotification{
-    "PeloraStripVisibilityDidChange"};
 
 // Absent means shown.
 inline bool isStripVisible(const UserDefaults& defaults) {

@@ -30,11 +30,10 @@ QString typeForPath(const QString& path) {
 RecentDocumentsService::RecentDocumentsService(UserDefaults& defaults, FileSystem& fileSystem,
                                                RecentItemsIndex& recentItemsIndex,
                                                RunningApplications& runningApplications,
-                                               Workspace& workspace,
-                                               NotificationCenter& notifications)
+                                               Workspace& workspace)
     : defaults_(defaults), fileSystem_(fileSystem), recentItemsIndex_(recentItemsIndex),
       runningApplications_(runningApplications), workspace_(workspace),
-      notifications_(notifications), iconCache_(std::make_shared<IconNameCache>()),
+      iconCache_(std::make_shared<IconNameCache>()),
       alive_(std::make_shared<std::atomic<bool>>(true)) {
     // One serial worker: record building and icon loading run one after another.
     iconQueue_.setMaxThreadCount(1);
@@ -110,7 +109,7 @@ void RecentDocumentsService::buildSystemRecords(const QList<std::pair<QString, Q
     runLaterOnMain(
         [this, records] {
             systemRecentDocuments_ = records;
-            notifications_.post(didUpdateNotification);
+            Q_EMIT didUpdate();
         },
         this);
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "common/NotificationCenter.h"
 #include "history/IconNameCache.h"
 #include "history/RecentDocumentGroup.h"
 #include "history/RecentDocumentRecord.h"
@@ -25,23 +24,20 @@ struct RecentItemsResult;
 // background worker into a thread-safe icon cache, so building a menu never waits for the
 // file system. Main thread, except where noted.
 class RecentDocumentsService : public QObject {
+    Q_OBJECT
 public:
     static constexpr int maxResults = 10;
     static inline const DefaultsKey<QByteArray> storageKey{"PeloraRecentDocumentsHistory", {}};
-    // Posted on the main thread after each completed gathering.
-    static constexpr NotificationName didUpdateNotification{"PeloraRecentDocumentsDidUpdate"};
     // The index query: documents used within these 30 days, the first 30 results.
     static constexpr qint64 queryWindowSeconds = 2592000;
     static constexpr int maxQueryResults = 30;
 
     explicit RecentDocumentsService(UserDefaults& defaults, FileSystem& fileSystem,
                                     RecentItemsIndex& recentItemsIndex,
-                                    RunningApplications& runningApplications, Workspace& workspace,
-                                    NotificationCenter& notifications);
+                                    RunningApplications& runningApplications, Workspace& workspace);
     ~RecentDocumentsService() override;
 
-    // Starts the index query, stopping one in flight; "PeloraRecentDocumentsDidUpdate"
-    // announces the new records.
+    // Starts the index query, stopping one in flight; didUpdate announces the new records.
     void refresh();
     bool isGathering() const;
 
@@ -67,6 +63,10 @@ public:
     // Blocks until the background worker is idle; for shutdown and tests.
     void waitForBackgroundWork();
 
+Q_SIGNALS:
+    // A gathering completed ("PeloraRecentDocumentsDidUpdate"); on the main thread.
+    void didUpdate();
+
 private:
     // Every stored record, in stored order, whether its file exists or not.
     QList<PersistedRecentDocumentRecord> decodedPersistedRecords() const;
@@ -82,7 +82,6 @@ private:
     RecentItemsIndex& recentItemsIndex_;
     RunningApplications& runningApplications_;
     Workspace& workspace_;
-    NotificationCenter& notifications_;
     std::shared_ptr<IconNameCache> iconCache_;
     QThreadPool iconQueue_;
     QList<SystemRecentDocumentRecord> systemRecentDocuments_;

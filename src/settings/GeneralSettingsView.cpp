@@ -22,11 +22,9 @@ bool isBundleInApplicationsFolder(const QString& bundlePath) {
 }
 
 GeneralSettingsView::GeneralSettingsView(Bundle& bundle, UserDefaults& defaults,
-                                         LoginItems& loginItems, NotificationCenter& notifications,
-                                         QWidget* parent)
+                                         LoginItems& loginItems, QWidget* parent)
     : QWidget(parent), bundle_(bundle), defaults_(defaults), loginItems_(loginItems),
-      notifications_(notifications), loginSwitch_(new ToggleSwitch),
-      stripSwitch_(new ToggleSwitch) {
+      loginSwitch_(new ToggleSwitch), stripSwitch_(new ToggleSwitch) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(18);
@@ -126,8 +124,8 @@ bool GeneralSettingsView::isInstalledInApplicationsFolder() const {
 void GeneralSettingsView::setShowsStrip(bool on) {
     showsStrip_ = on;
     stripSwitch_->setChecked(on);
+    // The write itself tells the tray, which shows or hides the strip.
     stripVisibleKey.write(defaults_, on);
-    notifications_.post(stripVisibilityDidChangeNotification);
 }
 
 QString GeneralSettingsView::launchAtLoginSubtitle() const {

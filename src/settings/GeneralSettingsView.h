@@ -1,7 +1,5 @@
 #pragma once
 
-#include "common/NotificationCenter.h"
-
 #include "platform/LoginItems.h"
 
 #include <QWidget>
@@ -17,8 +15,8 @@ class UserDefaults;
 class GeneralSettingsView : public QWidget {
     Q_OBJECT
 public:
-    explicit GeneralSettingsView(Bundle& bundle, UserDefaults& defaults, LoginItems& loginItems,
-                                 NotificationCenter& notifications, QWidget* parent = nullptr);
+    GeneralSettingsView(Bundle& bundle, UserDefaults& defaults, LoginItems& loginItems,
+                        QWidget* parent = nullptr);
     ~GeneralSettingsView() override;
 
     bool opensAtLogin() const { return opensAtLogin_; }
@@ -60,7 +58,6 @@ private:
     Bundle& bundle_;
     UserDefaults& defaults_;
     LoginItems& loginItems_;
-    NotificationCenter& notifications_;
     bool opensAtLogin_ = false;
     bool needsApproval_ = false;
     QString failureMessage_;

@@ -30,13 +30,12 @@ QMainWindow* SettingsWindowController::settingsWindow() {
         new QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                      Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
     window->setObjectName(QStringLiteral("settingsWindow"));
-    auto* general = new GeneralSettingsView(services_.bundle(), services_.defaults(),
-                                            services_.loginItems(), services_.notifications());
+    auto* general =
+        new GeneralSettingsView(services_.bundle(), services_.defaults(), services_.loginItems());
     general->addSection(new ShortcutsSettingsSection(
         services_.defaults(), services_.globalShortcuts(), services_.bundle().executablePath()));
-    auto* view = new PeloraSettingsView(
-        services_.defaults(), general,
-        new UpdatesSettingsView(services_.notifications(), preferences_, versionCheck_));
+    auto* view = new PeloraSettingsView(services_.defaults(), general,
+                                        new UpdatesSettingsView(preferences_, versionCheck_));
     connect(view, &PeloraSettingsView::fitRequested, this,
             &SettingsWindowController::scheduleSettingsWindowFit);
     window->setCentralWidget(view);

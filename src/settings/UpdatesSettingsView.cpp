@@ -48,11 +48,10 @@ QString lastCheckedCaption(const QDateTime& date, const QLocale& locale) {
     return L("updates.lastChecked") + QStringLiteral(": ") + when;
 }
 
-UpdatesSettingsView::UpdatesSettingsView(NotificationCenter& notifications,
-                                         PeloraUpdatePreferences& preferences,
+UpdatesSettingsView::UpdatesSettingsView(PeloraUpdatePreferences& preferences,
                                          VersionCheckService& versionCheck, QWidget* parent)
-    : QWidget(parent), notifications_(notifications), preferences_(preferences),
-      versionCheck_(versionCheck), automaticSwitch_(new ToggleSwitch),
+    : QWidget(parent), preferences_(preferences), versionCheck_(versionCheck),
+      automaticSwitch_(new ToggleSwitch),
       checkNowButton_(new QPushButton(L("updates.manual.button"))),
       progress_(new BusyIndicator(checkNowButton_)) {
     auto* layout = new QVBoxLayout(this);
@@ -87,17 +86,12 @@ UpdatesSettingsView::UpdatesSettingsView(NotificationCenter& notifications,
             &ToggleSwitch::setChecked);
     connect(checkNowButton_, &QPushButton::clicked, this, &UpdatesSettingsView::checkNow);
     // Any check's end, automatic ones too, clears the indicator and updates the caption.
-    finishObserver_ =
-        notifications_.addObserver(kVersionCheckDidFinish, [this](const QVariantMap&) {
-            setChecking(false);
-            refreshLastCheckedText();
-            Q_EMIT fitRequested();
-        });
+    connect(&versionCheck_, &VersionCheckService::checkFinished, this, [this] {
+        setChecking(false);
+        refreshLastCheckedText();
+        Q_EMIT fitRequested();
+    });
     refreshLastCheckedText();
-}
-
-UpdatesSettingsView::~UpdatesSettingsView() {
-    notifications_.removeObserver(finishObserver_);
 }
 
 void UpdatesSettingsView::showEvent(QShowEvent* event) {

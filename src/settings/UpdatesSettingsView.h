@@ -1,7 +1,5 @@
 #pragma once
 
-#include "common/NotificationCenter.h"
-
 #include <QLocale>
 #include <QWidget>
 
@@ -17,9 +15,8 @@ class VersionCheckService;
 class UpdatesSettingsView : public QWidget {
     Q_OBJECT
 public:
-    UpdatesSettingsView(NotificationCenter& notifications, PeloraUpdatePreferences& preferences,
-                        VersionCheckService& versionCheck, QWidget* parent = nullptr);
-    ~UpdatesSettingsView() override;
+    UpdatesSettingsView(PeloraUpdatePreferences& preferences, VersionCheckService& versionCheck,
+                        QWidget* parent = nullptr);
 
     bool isChecking() const { return isChecking_; }
     const QString& lastCheckedText() const { return lastCheckedText_; }
@@ -42,7 +39,6 @@ private:
     void checkNow();
     void setChecking(bool checking);
 
-    NotificationCenter& notifications_;
     PeloraUpdatePreferences& preferences_;
     VersionCheckService& versionCheck_;
     bool isChecking_ = false;
@@ -52,7 +48,6 @@ private:
     BusyIndicator* progress_;
     SettingsRow* automaticRow_;
     SettingsRow* manualRow_;
-    NotificationCenter::Token finishObserver_ = 0;
 };
 
 // "Last checked: " and the date, in local time, in the locale's full date and short time format.

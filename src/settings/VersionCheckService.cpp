@@ -32,11 +32,10 @@ bool isHttpStatusError(QNetworkReply::NetworkError error) {
 
 VersionCheckService::VersionCheckService(Bundle& bundle, UserDefaults& defaults,
                                          Workspace& workspace, Dialogs& dialogs,
-                                         NotificationCenter& notifications,
                                          UpdateWindowController& updateWindows, QUrl documentURL)
     : bundle_(bundle), defaults_(defaults), workspace_(workspace), dialogs_(dialogs),
-      notifications_(notifications), updateWindows_(updateWindows),
-      documentURL_(std::move(documentURL)), network_(new QNetworkAccessManager(this)) {
+      updateWindows_(updateWindows), documentURL_(std::move(documentURL)),
+      network_(new QNetworkAccessManager(this)) {
     // Redirects may not lead from https to plain http.
     network_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
 }
@@ -173,7 +172,7 @@ void VersionCheckService::handleResponse(const std::optional<QByteArray>& data,
 
     const QString current = currentVersion();
     if (compareVersions(info->value(kInfoLatestVersion), current) > 0) {
-        finish(std::nullopt, userInitiated, *info);
+        finish(std::nullopt, userInitiated, info);
         updateWindows_.showUpdateWindow(*info);
         return;
     }
@@ -181,14 +180,8 @@ void VersionCheckService::handleResponse(const std::optional<QByteArray>& data,
 }
 
 void VersionCheckService::finish(const std::optional<VersionCheckError>& error, bool userInitiated,
-                                 const VersionInfo& extra) {
-    QVariantMap userInfo;
-    for (auto it = extra.constBegin(); it != extra.constEnd(); ++it)
-        userInfo.insert(it.key(), it.value());
-    userInfo.insert(kRequestedByUserKey, userInitiated);
-    if (error)
-        userInfo.insert(kErrorKey, QVariant::fromValue(*error));
-    notifications_.post(kVersionCheckDidFinish, userInfo);
+                                 const std::optional<VersionInfo>& newerVersion) {
+    Q_EMIT checkFinished({userInitiated, error, newerVersion});
 
     if (!error || !userInitiated || alertOpen_)
         return;
@@ -203,8 +196,8 @@ void VersionCheckService::finish(const std::optional<VersionCheckError>& error, 
 void VersionCheckService::showUpToDateAlert(const VersionCheckError& error) {
     AlertOptions alert;
     alert.style = AlertStyle::informational;
-    alert.messageText = error.localizedDescription();
-    alert.informativeText = error.localizedRecoverySuggestion();
+    alert.messageText = error.localizedDescription;
+    alert.informativeText = error.localizedRecoverySuggestion;
     alert.buttons = {L("buttonOK")};
     dialogs_.runAlert(alert);
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "common/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "settings/VersionCheckError.h"
 #include "settings/VersionDocument.h"
@@ -20,12 +19,14 @@ class UpdateWindowController;
 class UserDefaults;
 class Workspace;
 
-// Posted when a check ends, whatever the outcome. User information: "requestedByUser" (bool),
-// "error" (a VersionCheckError, on failure or when up to date), and the VersionInfo entries
-// when a newer version exists.
-inline constexpr NotificationName kVersionCheckDidFinish{"PeloraVersionCheckDidFinish"};
-inline constexpr char kRequestedByUserKey[] = "requestedByUser";
-inline constexpr char kErrorKey[] = "error";
+// How one check ended ("PeloraVersionCheckDidFinish").
+struct VersionCheckResult {
+    bool requestedByUser = false;
+    // On a failure, or when the running version is the latest.
+    std::optional<VersionCheckError> error;
+    // What the document says, when it names a newer version.
+    std::optional<VersionInfo> newerVersion;
+};
 
 inline const DefaultsKey<QDateTime> kLastSuccessfulUpdateCheckDateKey{
     "PeloraLastSuccessfulUpdateCheckDate", {}};
@@ -39,7 +40,7 @@ inline const DefaultsKey<QString> kUpdateFeedURLKey{"PeloraUpdateFeedURL", QStri
 // loopback address only (nothing else could tamper with it there). None for anything else.
 std::optional<QUrl> updateFeedURL(const QVariant& stored);
 
-// Asks the maker's server for the version document and reports what it says: a notification
+// Asks the maker's server for the version document and reports what it says: checkFinished
 // every time, the update window when a newer version exists, and for checks the user asked
 // for an alert when up to date or when the check failed. Main thread.
 class VersionCheckService : public QObject {
@@ -50,8 +51,7 @@ public:
     // updateWindows shows a newer version; documentURL: where the version document is asked
     // for (tests give a local server's).
     VersionCheckService(Bundle& bundle, UserDefaults& defaults, Workspace& workspace,
-                        Dialogs& dialogs, NotificationCenter& notifications,
-                        UpdateWindowController& updateWindows,
+                        Dialogs& dialogs, UpdateWindowController& updateWindows,
                         QUrl documentURL = makerVersionDocumentURL());
     ~VersionCheckService() override;
 
@@ -66,6 +66,10 @@ public:
     // progress all the time.
     void setCheckDeadline(std::chrono::milliseconds deadline) { deadline_ = deadline; }
 
+Q_SIGNALS:
+    // A check ended, whatever the outcome; before any alert or update window it brings.
+    void checkFinished(const VersionCheckResult& result);
+
 private:
     // The body of a finished reply, or nullopt when it brought no usable document: a
     // transport failure, nothing, or more than the cap.
@@ -73,7 +77,7 @@ private:
                                                   bool tooLarge);
     void handleResponse(const std::optional<QByteArray>& data, bool userInitiated);
     void finish(const std::optional<VersionCheckError>& error, bool userInitiated,
-                const VersionInfo& extra = {});
+                const std::optional<VersionInfo>& newerVersion = std::nullopt);
     void showUnavailableAlert();
     void showUpToDateAlert(const VersionCheckError& error);
     QString currentVersion() const;
@@ -85,13 +89,12 @@ private:
     UserDefaults& defaults_;
     Workspace& workspace_;
     Dialogs& dialogs_;
-    NotificationCenter& notifications_;
     UpdateWindowController& updateWindows_;
     QUrl documentURL_;
     QNetworkAccessManager* network_;
     std::chrono::milliseconds timeout_{10000};
     std::chrono::milliseconds deadline_{30000};
-    bool alertOpen_ = false; // checks that end meanwhile tell only through the notification
+    bool alertOpen_ = false; // checks that end meanwhile tell only through checkFinished
 };
 
 // The silent check at launch, when the user has not turned automatic checks off.

@@ -9,33 +9,25 @@
 
 #include <QAction>
 #include <QMenu>
-#include <QPointer>
 
 using namespace ModuleMenuItems;
 
 DocumentsAndFoldersMenus::DocumentsAndFoldersMenus(UserDefaults& defaults,
-                                                   NotificationCenter& notifications,
                                                    RecentDocumentsService& documents,
                                                    RecentFoldersService& folders,
                                                    FavoriteStores& favorites,
                                                    MenuEntryOpener& opener, QObject* parent)
-    : QObject(parent), defaults_(defaults), notifications_(notifications), documents_(documents),
-      folders_(folders), favorites_(favorites), opener_(opener) {}
+    : QObject(parent), defaults_(defaults), documents_(documents), folders_(folders),
+      favorites_(favorites), opener_(opener) {}
 
-DocumentsAndFoldersMenus::~DocumentsAndFoldersMenus() {
-    if (recentDocumentsObserver_)
-        notifications_.removeObserver(*recentDocumentsObserver_);
-}
+DocumentsAndFoldersMenus::~DocumentsAndFoldersMenus() = default;
 
 void DocumentsAndFoldersMenus::observeRecentDocuments() {
-    if (recentDocumentsObserver_)
+    if (recentDocumentsObserved_)
         return;
-    QPointer<DocumentsAndFoldersMenus> self(this);
-    recentDocumentsObserver_ = notifications_.addObserver(
-        RecentDocumentsService::didUpdateNotification, [self](const QVariantMap&) {
-            if (self)
-                self->recentGroups_ = self->documents_.currentGroups();
-        });
+    recentDocumentsObserved_ = true;
+    connect(&documents_, &RecentDocumentsService::didUpdate, this,
+            [this] { recentGroups_ = documents_.currentGroups(); });
 }
 
 std::unique_ptr<QMenu> DocumentsAndFoldersMenus::makeRecentDocumentsMenu() {

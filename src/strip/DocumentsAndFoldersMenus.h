@@ -1,13 +1,11 @@
 #pragma once
 
-#include "common/NotificationCenter.h"
 #include "history/RecentDocumentGroup.h"
 #include "strip/OpenTargetKind.h"
 
 #include <QList>
 #include <QObject>
 #include <memory>
-#include <optional>
 
 class FavoriteStores;
 class MenuEntryOpener;
@@ -24,10 +22,9 @@ class UserDefaults;
 class DocumentsAndFoldersMenus : public QObject {
     Q_OBJECT
 public:
-    DocumentsAndFoldersMenus(UserDefaults& defaults, NotificationCenter& notifications,
-                             RecentDocumentsService& documents, RecentFoldersService& folders,
-                             FavoriteStores& favorites, MenuEntryOpener& opener,
-                             QObject* parent = nullptr);
+    DocumentsAndFoldersMenus(UserDefaults& defaults, RecentDocumentsService& documents,
+                             RecentFoldersService& folders, FavoriteStores& favorites,
+                             MenuEntryOpener& opener, QObject* parent = nullptr);
     ~DocumentsAndFoldersMenus() override;
 
     // A new documents menu from the service's current groups; the caller owns it.
@@ -56,11 +53,10 @@ private:
     void clearRecentFolders();
 
     UserDefaults& defaults_;
-    NotificationCenter& notifications_;
     RecentDocumentsService& documents_;
     RecentFoldersService& folders_;
     FavoriteStores& favorites_;
     MenuEntryOpener& opener_;
     QList<RecentDocumentGroup> recentGroups_;
-    std::optional<NotificationCenter::Token> recentDocumentsObserver_;
+    bool recentDocumentsObserved_ = false;
 };

@@ -98,10 +98,9 @@ TEST_F(AppTest, TheLaunchCheckRunsOnlyWhenAutomaticChecksAreOn) {
     if (!isReservedExampleHost(makerWebHost()))
         GTEST_SKIP() << "built for a real web host";
     QList<bool> finishedByUser;
-    services->platform().notifications().addObserver(
-        kVersionCheckDidFinish, [&](const QVariantMap& info) {
-            finishedByUser << info.value(kRequestedByUserKey).toBool();
-        });
+    QObject::connect(
+        &services->versionCheck(), &VersionCheckService::checkFinished,
+        [&](const VersionCheckResult& result) { finishedByUser << result.requestedByUser; });
     for (const bool automatic : {true, false}) {
         services->updatePreferences().setAutoCheckForUpdates(automatic);
         finishedByUser.clear();

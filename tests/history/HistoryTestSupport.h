@@ -17,7 +17,6 @@ class HistoryTest : public ::testing::Test {
 protected:
     FakePlatform fakes;
     TempTree tree;
-    std::unique_ptr<Services> services = fakes.makeServices();
     const QDateTime now =
         QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch(), Qt::UTC);
 

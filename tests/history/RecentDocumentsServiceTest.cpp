@@ -21,9 +21,9 @@ protected:
 
     RecentDocumentsService& service() { return *documents; }
     LazyService<RecentDocumentsService> documents{[this] {
-        return std::make_unique<RecentDocumentsService>(
-            *fakes.defaults, *fakes.fileSystem, *fakes.recentItemsIndex, *fakes.running,
-            *fakes.workspace, services->notifications());
+        return std::make_unique<RecentDocumentsService>(*fakes.defaults, *fakes.fileSystem,
+                                                        *fakes.recentItemsIndex, *fakes.running,
+                                                        *fakes.workspace);
     }};
     FakeRecentItemsIndex& index() { return *fakes.recentItemsIndex; }
 

@@ -16,9 +16,9 @@ struct Documents {
         return {path, QFileInfo(path).fileName(), "Other", {}, at};
     }
     static QStringList names(Service& s) { return displayNames(s); }
-    static std::unique_ptr<Service> service(FakePlatform& f, Services& s) {
+    static std::unique_ptr<Service> service(FakePlatform& f) {
         return std::make_unique<Service>(*f.defaults, *f.fileSystem, *f.recentItemsIndex,
-                                         *f.running, *f.workspace, s.notifications());
+                                         *f.running, *f.workspace);
     }
 };
 
@@ -31,7 +31,7 @@ struct Folders {
         return {path, QFileInfo(path).fileName(), at};
     }
     static QStringList names(Service& s) { return displayNames(s.currentFolders()); }
-    static std::unique_ptr<Service> service(FakePlatform& f, Services&) {
+    static std::unique_ptr<Service> service(FakePlatform& f) {
         return std::make_unique<Service>(*f.defaults, *f.fileSystem, *f.recentItemsIndex,
                                          *f.workspace);
     }
@@ -41,7 +41,7 @@ template <class Kind> class RecentItemsTest : public HistoryTest {
 protected:
     typename Kind::Service& service() { return *made; }
     LazyService<typename Kind::Service> made{[this] {
-        return Kind::service(this->fakes, *this->services);
+        return Kind::service(this->fakes);
     }};
     QString make(const QString& name) { return Kind::make(this->tree, name); }
     QStringList names() { return Kind::names(service()); }

@@ -31,8 +31,8 @@ protected:
 
     PeloraUpdatePreferences preferences{*fakes.defaults};
     UpdateWindowController updates{*fakes.bundle, *fakes.running, *fakes.workspace, preferences};
-    VersionCheckService versionCheck{*fakes.bundle,  *fakes.defaults,           *fakes.workspace,
-                                     *fakes.dialogs, services->notifications(), updates};
+    VersionCheckService versionCheck{*fakes.bundle, *fakes.defaults, *fakes.workspace,
+                                     *fakes.dialogs, updates};
     // Made on first use, after the test has stored what it should find.
     LazyService<SettingsWindowController> controller{[this] {
         return std::make_unique<SettingsWindowController>(*services, preferences, versionCheck);
@@ -84,7 +84,7 @@ TEST_F(SettingsTest, TheUpdatesTabShowsTheCheckUnderWayAndTheLastSuccessInTheLoc
     const QLocale saved;
     const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    auto tab = shownTab<UpdatesSettingsView>(services->notifications(), preferences, versionCheck);
+    auto tab = shownTab<UpdatesSettingsView>(preferences, versionCheck);
     tab->checkNowButton()->click();
     EXPECT_TRUE(tab->progressIndicator()->isVisible());
     EXPECT_TRUE(tab->checkNowButton()->text().isEmpty());
@@ -97,12 +97,12 @@ TEST_F(SettingsTest, TheUpdatesTabShowsTheCheckUnderWayAndTheLastSuccessInTheLoc
     // Any check's success, an automatic one too, shows its date.
     const QDateTime checked(QDate(2026, 3, 5), QTime(14, 7));
     fakes.defaults->setObject(kLastSuccessfulUpdateCheckDateKey.key(), checked.toUTC());
-    services->notifications().post(kVersionCheckDidFinish);
+    Q_EMIT versionCheck.checkFinished({});
     EXPECT_TRUE(tab->manualRow()->subtitleLabel()->isVisible());
     EXPECT_EQ(tab->manualRow()->subtitleLabel()->text(),
               QStringLiteral("Last checked: Thursday, March 5, 2026 at 2:07\u202FPM"));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    tab = shownTab<UpdatesSettingsView>(services->notifications(), preferences, versionCheck);
+    tab = shownTab<UpdatesSettingsView>(preferences, versionCheck);
     EXPECT_EQ(tab->manualRow()->subtitleLabel()->text(),
               QStringLiteral("Last checked: Donnerstag, 5. März 2026 um 14:07"));
 }
@@ -114,8 +114,7 @@ TEST_F(SettingsTest, TheLoginSwitchFollowsTheServiceAsksOnlyForRealChangesAndSho
         {LoginItemStatus::notRegistered, false},
         {LoginItemStatus::notFound, false},
     };
-    auto tab = shownTab<GeneralSettingsView>(*fakes.bundle, *fakes.defaults, *fakes.loginItems,
-                                             services->notifications());
+    auto tab = shownTab<GeneralSettingsView>(*fakes.bundle, *fakes.defaults, *fakes.loginItems);
     for (const auto& [status, on] : states) {
         // Each showing reads the service again.
         fakes.loginItems->currentStatus = status;
@@ -190,7 +189,7 @@ TEST_F(SettingsTest, ReturnOpensOnlyAWebAddressElseTheHomePageAndEscapeOnlyClose
 }
 
 TEST_F(SettingsTest, TheSwitchTheUpdateWindowsButtonAndTheStoredPreferenceFollowEachOther) {
-    auto tab = shownTab<UpdatesSettingsView>(services->notifications(), preferences, versionCheck);
+    auto tab = shownTab<UpdatesSettingsView>(preferences, versionCheck);
     EXPECT_TRUE(tab->automaticSwitch()->isChecked()) << "absent means on";
     // Stored at first use.
     EXPECT_EQ(fakes.defaults->objectForKey(kAutoCheckForUpdatesKey.key()), QVariant(true));

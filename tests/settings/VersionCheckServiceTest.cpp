@@ -33,11 +33,10 @@ protected:
     QUrl url;
 
     FakePlatform fakes;
-    std::unique_ptr<Services> services = fakes.makeServices();
     PeloraUpdatePreferences preferences{*fakes.defaults};
     UpdateWindowController updates{*fakes.bundle, *fakes.running, *fakes.workspace, preferences};
     std::unique_ptr<VersionCheckService> check;
-    QList<QVariantMap> finishes;
+    QList<VersionCheckResult> finishes;
 
     void SetUp() override {
         QObject::connect(&server, &QTcpServer::pendingConnectionAvailable, [this] {
@@ -48,8 +47,6 @@ protected:
         url = QUrl(QStringLiteral("http://127.0.0.1:%1/version_checking/Pelora.xml")
                        .arg(server.serverPort()));
         check = make(url);
-        services->notifications().addObserver(
-            kVersionCheckDidFinish, [this](const QVariantMap& info) { finishes << info; });
         fakes.bundle->info[QStringLiteral("CFBundleShortVersionString")] = QStringLiteral("1.0.0");
     }
     void serve(QTcpSocket* socket) {
@@ -81,15 +78,18 @@ protected:
     }
     // -1: the check failed; 0: up to date; nullopt: a newer version.
     std::optional<int> outcome(int index) const {
-        if (!finishes.value(index).contains(kErrorKey))
+        const std::optional<VersionCheckError> error = finishes.value(index).error;
+        if (!error)
             return std::nullopt;
-        return finishes[index].value(kErrorKey).value<VersionCheckError>().code;
+        return error->code;
     }
     QDialog* updateWindow() { return updates.currentUpdateWindow(); }
     std::unique_ptr<VersionCheckService> make(const QUrl& document) {
-        return std::make_unique<VersionCheckService>(*fakes.bundle, *fakes.defaults,
-                                                     *fakes.workspace, *fakes.dialogs,
-                                                     services->notifications(), updates, document);
+        auto made = std::make_unique<VersionCheckService>(
+            *fakes.bundle, *fakes.defaults, *fakes.workspace, *fakes.dialogs, updates, document);
+        QObject::connect(made.get(), &VersionCheckService::checkFinished,
+                         [this](const VersionCheckResult& result) { finishes << result; });
+        return made;
     }
 };
 } // namespace
@@ -126,7 +126,7 @@ TEST_F(VersionCheckTest, EachAnswerHasItsOutcomeAndOnlyTheUserHearsOfFailures) {
             check->checkForUpdates(byUser);
             ASSERT_TRUE(waitForFinishes(++index));
             EXPECT_EQ(outcome(index - 1), c.code);
-            EXPECT_EQ(finishes.last().value(kRequestedByUserKey), QVariant(byUser));
+            EXPECT_EQ(finishes.last().requestedByUser, byUser);
             EXPECT_EQ(check->lastSuccessfulCheckDate().has_value(), c.code != -1);
             QStringList shown, expected;
             for (const AlertOptions& alert : fakes.dialogs->alerts) {
@@ -164,7 +164,8 @@ TEST_F(VersionCheckTest, ANewerVersionsTextsFollowTheProgramsLanguage) {
            "<infotext><english>Faster menus.</english></infotext>";
     check->checkForUpdates(false);
     ASSERT_TRUE(waitForFinishes(1));
-    EXPECT_EQ(finishes[0].value(kInfoDownloadUrl), QStringLiteral("https://example.org/dl"));
+    EXPECT_EQ(finishes[0].newerVersion.value_or(VersionInfo()).value(kInfoDownloadUrl),
+              QStringLiteral("https://example.org/dl"));
     ASSERT_NE(updateWindow(), nullptr);
     EXPECT_EQ(updateWindow()->windowTitle(), QStringLiteral("Pelora 1.10 ist da"));
     // No German information text: English stands in.

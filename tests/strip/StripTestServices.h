@@ -27,9 +27,8 @@ struct StripTestServices {
     std::unique_ptr<Services> services;
     Services& s = *services;
     RecentAccessService access{s.defaults(), s.fileSystem(), s.bookmarks()};
-    RecentDocumentsService documents{s.defaults(),         s.fileSystem(),
-                                     s.recentItemsIndex(), s.runningApplications(),
-                                     s.workspace(),        s.notifications()};
+    RecentDocumentsService documents{s.defaults(), s.fileSystem(), s.recentItemsIndex(),
+                                     s.runningApplications(), s.workspace()};
     RecentFoldersService folders{s.defaults(), s.fileSystem(), s.recentItemsIndex(), s.workspace()};
     RunningApplicationsHistoryService applications{s.bundle(), s.defaults(),
                                                    s.runningApplications(), s.workspace()};
