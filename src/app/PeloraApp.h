@@ -2,16 +2,17 @@
 
 #include "app/PeloraAppDelegate.h"
 
+#include <QMetaObject>
 #include <memory>
 
 class InstanceServer;
 class PeloraStatusItemController;
-class PeloraServices;
+struct PeloraServices;
 class StripWindowController;
 
-// The application: declares the settings window with its main menu, creates the strip and,
-// beside it, the status-bar item and, when installed properly, starts the services and shows
-// the strip. Lives for the whole process.
+// The application: gives the settings window its main menu, creates the strip and, beside it,
+// the status-bar item and, when installed properly, starts the services and shows the strip.
+// Lives for the whole process, within the services it is given.
 class PeloraApp {
 public:
     explicit PeloraApp(PeloraServices& services);
@@ -25,6 +26,7 @@ public:
 
 private:
     std::unique_ptr<PeloraAppDelegate> appDelegate_;
+    QMetaObject::Connection menuBarConnection_;
     std::shared_ptr<StripWindowController> stripController_;
     std::unique_ptr<PeloraStatusItemController> statusItemController_;
 };

@@ -1,6 +1,5 @@
 #include "app/PeloraAppDelegate.h"
 
-#include "app/PeloraServices.h"
 #include "common/Texts.h"
 #include "platform/Bundle.h"
 #include "platform/Dialogs.h"
@@ -41,17 +40,20 @@ void showMustBeInApplicationsFolderAlert(Dialogs& dialogs) {
     dialogs.runAlert(alert);
 }
 
-PeloraAppDelegate::PeloraAppDelegate(PeloraServices& services)
-    : services_(services), installed_(isInApplicationsFolder(services.platform().bundle())) {}
+PeloraAppDelegate::PeloraAppDelegate(const Bundle& bundle, Dialogs& dialogs,
+                                     PeloraUpdatePreferences& updatePreferences,
+                                     VersionCheckService& versionCheck)
+    : dialogs_(dialogs), updatePreferences_(updatePreferences), versionCheck_(versionCheck),
+      installed_(isInApplicationsFolder(bundle)) {}
 
 bool PeloraAppDelegate::applicationWillFinishLaunching() {
     if (installed_)
         return true;
-    showMustBeInApplicationsFolderAlert(services_.platform().dialogs());
+    showMustBeInApplicationsFolderAlert(dialogs_);
     return false;
 }
 
 void PeloraAppDelegate::applicationDidFinishLaunching() {
     // Silent: only a newer version shows anything.
-    checkForUpdatesAtLaunch(services_.updatePreferences(), services_.versionCheck());
+    checkForUpdatesAtLaunch(updatePreferences_, versionCheck_);
 }

@@ -4,13 +4,16 @@
 
 class Bundle;
 class Dialogs;
-class PeloraServices;
+class PeloraUpdatePreferences;
+class VersionCheckService;
 
 // Refuses to run from outside an Applications folder; starts the silent update check.
 class PeloraAppDelegate {
 public:
     // Checks where the program is installed, once.
-    explicit PeloraAppDelegate(PeloraServices& services);
+    PeloraAppDelegate(const Bundle& bundle, Dialogs& dialogs,
+                      PeloraUpdatePreferences& updatePreferences,
+                      VersionCheckService& versionCheck);
 
     // Whether it lies in an Applications folder, where it may run.
     bool isInstalled() const { return installed_; }
@@ -22,7 +25,9 @@ public:
     void applicationDidFinishLaunching();
 
 private:
-    PeloraServices& services_;
+    Dialogs& dialogs_;
+    PeloraUpdatePreferences& updatePreferences_;
+    VersionCheckService& versionCheck_;
     const bool installed_;
 };
 

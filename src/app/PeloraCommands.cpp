@@ -1,10 +1,13 @@
 #include "app/PeloraCommands.h"
 
+#include "about/AboutWindow.h"
 #include "about/ApplicationInfo.h"
-#include "app/PeloraServices.h"
+#include "about/LicenseWindow.h"
 #include "common/Symbols.h"
 #include "common/Texts.h"
 #include "common/WebPages.h"
+#include "settings/SettingsWindowController.h"
+#include "settings/VersionCheckService.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -53,28 +56,33 @@ void quitPelora() {
     QCoreApplication::exit(0);
 }
 
+PeloraCommands::PeloraCommands(const Bundle& bundle, Workspace& workspace, AboutWindowKeeper& about,
+                               LicenseWindowKeeper& license, SettingsWindowController& settings,
+                               VersionCheckService& versionCheck)
+    : bundle_(bundle), workspace_(workspace), about_(about), license_(license), settings_(settings),
+      versionCheck_(versionCheck) {}
+
 void PeloraCommands::connectCommand(QAction& action, const QString& key) const {
-    PeloraServices* services = &services_;
     const auto on = [&action](auto&& command) {
         QObject::connect(&action, &QAction::triggered, &action,
                          std::forward<decltype(command)>(command));
     };
     if (key == u"menu.about") {
-        on([services] { services->about().show(); });
+        on([about = &about_] { about->show(); });
     } else if (key == u"menu.checkUpdates") {
         // The user asked, so every outcome is reported.
-        on([services] { services->versionCheck().checkForUpdates(true); });
+        on([versionCheck = &versionCheck_] { versionCheck->checkForUpdates(true); });
     } else if (key == u"menu.settings") {
-        on([services] { services->settings().openSettingsWindow(); });
+        on([settings = &settings_] { settings->openSettingsWindow(); });
     } else if (key == u"menu.quit") {
         on(&quitPelora);
     } else if (key == u"help.app" || key == u"help.support") {
         // The product has one help page: its support page.
-        on([services] { openWebPage(services->platform().workspace(), peloraSupportPageURL()); });
+        on([workspace = &workspace_] { openWebPage(*workspace, peloraSupportPageURL()); });
     } else if (key == u"help.license") {
-        on([services] { services->license().show(); });
+        on([license = &license_] { license->show(); });
     } else if (key == u"help.site") {
-        on([services] { openWebPage(services->platform().workspace(), peloraHomePageURL()); });
+        on([workspace = &workspace_] { openWebPage(*workspace, peloraHomePageURL()); });
     }
 }
 
@@ -96,7 +104,7 @@ void PeloraCommands::fillMenuBar(QMenuBar& bar) const {
         }
     };
 
-    const QString appName = ApplicationInfo::read(services_.platform().bundle()).name;
+    const QString appName = ApplicationInfo::read(bundle_).name;
     QMenu* application = bar.addMenu(menuTitle(appName));
     application->setObjectName(QStringLiteral("menu.application"));
     fill(application, kApplicationMenu);

@@ -2,18 +2,25 @@
 
 #include <QString>
 
-class PeloraServices;
+class AboutWindowKeeper;
+class Bundle;
+class LicenseWindowKeeper;
 class QAction;
 class QMenuBar;
+class SettingsWindowController;
+class VersionCheckService;
+class Workspace;
 
 // The main menu of the settings window: the application menu ("menu.about",
 // "menu.checkUpdates", "menu.settings" Ctrl+, and "menu.quit") and the Help menu ("help.app"
 // Ctrl+?, "help.support", "help.license", "help.site"). Every action and menu carries its text
-// key as object name. Holds no state; the menus do not depend on this object's lifetime, only
-// on the services outliving them.
+// key as object name. The menus do not depend on this object's lifetime, only on the objects
+// it is given outliving them.
 class PeloraCommands {
 public:
-    explicit PeloraCommands(PeloraServices& services) : services_(services) {}
+    PeloraCommands(const Bundle& bundle, Workspace& workspace, AboutWindowKeeper& about,
+                   LicenseWindowKeeper& license, SettingsWindowController& settings,
+                   VersionCheckService& versionCheck);
 
     // Appends the application menu ("menu.application") and the Help menu ("menu.help").
     void fillMenuBar(QMenuBar& bar) const;
@@ -26,7 +33,12 @@ private:
     // Connects the command's action to what it does.
     void connectCommand(QAction& action, const QString& key) const;
 
-    PeloraServices& services_;
+    const Bundle& bundle_;
+    Workspace& workspace_;
+    AboutWindowKeeper& about_;
+    LicenseWindowKeeper& license_;
+    SettingsWindowController& settings_;
+    VersionCheckService& versionCheck_;
 };
 
 // Ends the program, as every Quit command does. Not QCoreApplication::quit(): Qt 6 closes every

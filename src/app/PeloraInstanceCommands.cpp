@@ -1,19 +1,20 @@
 #include "app/PeloraInstanceCommands.h"
 
-#include "app/PeloraServices.h"
 #include "app/PeloraStatusItemController.h"
 #include "common/MenuPopup.h"
 #include "common/StripVisibility.h"
+#include "settings/VersionCheckService.h"
 #include "strip/StripPanel.h"
 #include "strip/StripWindowController.h"
 
 #include <QCursor>
 #include <QMenu>
 
-PeloraInstanceCommands::PeloraInstanceCommands(PeloraServices& services,
+PeloraInstanceCommands::PeloraInstanceCommands(UserDefaults& defaults,
+                                               VersionCheckService& versionCheck,
                                                StripWindowController& strip,
                                                PeloraStatusItemController& statusItem)
-    : services_(services), strip_(strip), statusItem_(statusItem) {}
+    : defaults_(defaults), versionCheck_(versionCheck), strip_(strip), statusItem_(statusItem) {}
 
 void PeloraInstanceCommands::activate() {
     if (statusItem_.isStripVisible())
@@ -36,7 +37,7 @@ bool PeloraInstanceCommands::isStripVisible() const {
 
 void PeloraInstanceCommands::setStripVisible(bool visible) {
     // The status-bar item follows the stored value.
-    stripVisibleKey.write(services_.platform().defaults(), visible);
+    stripVisibleKey.write(defaults_, visible);
 }
 
 void PeloraInstanceCommands::showSettings() {
@@ -48,7 +49,7 @@ void PeloraInstanceCommands::showAbout() {
 }
 
 void PeloraInstanceCommands::checkForUpdates() {
-    services_.versionCheck().checkForUpdates(true);
+    versionCheck_.checkForUpdates(true);
 }
 
 void PeloraInstanceCommands::quit() {

@@ -3,15 +3,16 @@
 #include "app/InstanceCommands.h"
 
 class PeloraStatusItemController;
-class PeloraServices;
 class StripWindowController;
+class UserDefaults;
+class VersionCheckService;
 
 // What the running program does for another start of it: the same effects as a press on the
 // strip, the tray menu's entries and the General tab's switch.
 class PeloraInstanceCommands : public InstanceCommands {
 public:
-    PeloraInstanceCommands(PeloraServices& services, StripWindowController& strip,
-                           PeloraStatusItemController& statusItem);
+    PeloraInstanceCommands(UserDefaults& defaults, VersionCheckService& versionCheck,
+                           StripWindowController& strip, PeloraStatusItemController& statusItem);
 
     // Brings the strip to the front, or opens the settings window when the strip is hidden,
     // so that starting the program again from a launcher always shows something.
@@ -26,7 +27,8 @@ public:
     void quit() override;
 
 private:
-    PeloraServices& services_;
+    UserDefaults& defaults_;
+    VersionCheckService& versionCheck_;
     StripWindowController& strip_;
     PeloraStatusItemController& statusItem_;
 };

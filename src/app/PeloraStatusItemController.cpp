@@ -1,13 +1,14 @@
 #include "app/PeloraStatusItemController.h"
 
+#include "about/AboutWindow.h"
 #include "app/PeloraCommands.h"
-#include "app/PeloraServices.h"
 #include "app/TemplateIcon.h"
 #include "common/MenuPopup.h"
 #include "common/MenuTypeAhead.h"
 #include "common/StripVisibility.h"
 #include "common/Symbols.h"
 #include "common/Texts.h"
+#include "settings/SettingsWindowController.h"
 #include "strip/StripWindowController.h"
 
 #include <QAction>
@@ -26,17 +27,17 @@ constexpr qreal kGlyphFraction = 18.0 / 22.0;
 } // namespace
 
 PeloraStatusItemController::PeloraStatusItemController(
-    PeloraServices& services, std::shared_ptr<StripWindowController> stripController,
-    ColorSource panelTextColor, QObject* parent)
-    : QObject(parent), services_(services), stripController_(std::move(stripController)),
-      panelTextColor_(std::move(panelTextColor)), statusItem_(new QSystemTrayIcon(this)),
-      menu_(std::make_unique<QMenu>()) {
+    UserDefaults& defaults, SettingsWindowController& settings, AboutWindowKeeper& about,
+    std::shared_ptr<StripWindowController> stripController, ColorSource panelTextColor,
+    QObject* parent)
+    : QObject(parent), defaults_(defaults), settings_(settings), about_(about),
+      stripController_(std::move(stripController)), panelTextColor_(std::move(panelTextColor)),
+      statusItem_(new QSystemTrayIcon(this)), menu_(std::make_unique<QMenu>()) {
     // Every write of the preference ("PeloraStripVisibilityDidChange"), whoever makes it.
-    connect(&services_.platform().defaults(), &UserDefaults::valueChanged, this,
-            [this](const QString& key) {
-                if (key == stripVisibleKey.key())
-                    stripVisibilityDidChange();
-            });
+    connect(&defaults_, &UserDefaults::valueChanged, this, [this](const QString& key) {
+        if (key == stripVisibleKey.key())
+            stripVisibilityDidChange();
+    });
 
     menu_->setObjectName(QStringLiteral("statusItemMenu"));
     connect(menu_.get(), &QMenu::aboutToShow, this, &PeloraStatusItemController::menuNeedsUpdate);
@@ -63,7 +64,7 @@ PeloraStatusItemController::~PeloraStatusItemController() {
 }
 
 bool PeloraStatusItemController::isStripVisible() const {
-    return ::isStripVisible(services_.platform().defaults());
+    return ::isStripVisible(defaults_);
 }
 
 QColor PeloraStatusItemController::templateImageColor() const {
@@ -142,11 +143,11 @@ void PeloraStatusItemController::stripVisibilityDidChange() {
 }
 
 void PeloraStatusItemController::showSettings() {
-    services_.settings().openSettingsWindow();
+    settings_.openSettingsWindow();
 }
 
 void PeloraStatusItemController::showAbout() {
-    services_.about().show();
+    about_.show();
 }
 
 void PeloraStatusItemController::quit() {

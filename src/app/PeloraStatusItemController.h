@@ -9,10 +9,12 @@
 #include <optional>
 #include <vector>
 
+class AboutWindowKeeper;
 class QMenu;
 class QSystemTrayIcon;
-class PeloraServices;
+class SettingsWindowController;
 class StripWindowController;
+class UserDefaults;
 
 // The program's icon in the system tray and its menu: the strip's five module menus as
 // submenus (so every module is reachable while the strip is hidden), the settings window, the
@@ -29,7 +31,8 @@ public:
 
     // panelTextColor: the colour the tray asks icons to use, when it says; otherwise the
     // icon takes the palette's text colour.
-    PeloraStatusItemController(PeloraServices& services,
+    PeloraStatusItemController(UserDefaults& defaults, SettingsWindowController& settings,
+                               AboutWindowKeeper& about,
                                std::shared_ptr<StripWindowController> stripController,
                                ColorSource panelTextColor = {}, QObject* parent = nullptr);
     ~PeloraStatusItemController() override;
@@ -65,7 +68,9 @@ private:
     void configureStatusButtonImage();
     void addModuleEntry(const char* titleKey, const char* symbol, StripModule module);
 
-    PeloraServices& services_;
+    UserDefaults& defaults_;
+    SettingsWindowController& settings_;
+    AboutWindowKeeper& about_;
     std::shared_ptr<StripWindowController> stripController_;
     ColorSource panelTextColor_;
     QSystemTrayIcon* statusItem_;

@@ -2,8 +2,8 @@
 #include "app/InstanceProtocol.h"
 #include "app/InstanceServer.h"
 #include "app/PeloraApp.h"
-#include "app/PeloraServices.h"
 #include "common/Translations.h"
+#include "composition/PeloraServices.h"
 #include "platform/Bundle.h"
 #include "platform/IconTheme.h"
 #include "platform/linux/LinuxPlatform.h"
@@ -38,8 +38,9 @@ int main(int argc, char** argv) {
     if (const auto status = claimInstance(server))
         return *status;
 
-    PeloraServices services(makeLinuxPlatform());
-    installTranslations(services.platform().bundle().preferredLocalizations());
+    Platform platform = makeLinuxPlatform();
+    installTranslations(platform.bundle->preferredLocalizations());
     ensureIconTheme();
+    PeloraServices services(std::move(platform));
     return runPeloraApp(services, &server);
 }

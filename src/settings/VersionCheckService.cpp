@@ -236,7 +236,7 @@ QString VersionCheckService::nameAndVersion(const QString& version) const {
     return name + u' ' + version;
 }
 
-void checkForUpdatesAtLaunch(const PeloraUpdatePreferences& preferences,
+void checkForUpdatesAtLaunch(PeloraUpdatePreferences& preferences,
                              VersionCheckService& versionCheck) {
     if (preferences.autoCheckForUpdates())
         versionCheck.checkForUpdates(false);

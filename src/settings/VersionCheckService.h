@@ -98,5 +98,5 @@ private:
 };
 
 // The silent check at launch, when the user has not turned automatic checks off.
-void checkForUpdatesAtLaunch(const PeloraUpdatePreferences& preferences,
+void checkForUpdatesAtLaunch(PeloraUpdatePreferences& preferences,
                              VersionCheckService& versionCheck);

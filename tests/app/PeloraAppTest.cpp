@@ -1,11 +1,11 @@
 #include "app/PeloraApp.h"
 #include "app/PeloraCommands.h"
 #include "app/PeloraInstanceCommands.h"
-#include "app/PeloraServices.h"
 #include "app/PeloraStatusItemController.h"
 #include "clipboard/ClipboardHistoryService.h"
 #include "common/StripVisibility.h"
 #include "common/WebPages.h"
+#include "composition/PeloraServices.h"
 #include "settings/PeloraUpdatePreferences.h"
 #include "settings/SettingsWindowController.h"
 #include "settings/VersionCheckService.h"
@@ -57,7 +57,7 @@ protected:
         app = std::make_unique<PeloraApp>(*services);
         return *app;
     }
-    QMainWindow* settingsWindow() { return services->settings().existingSettingsWindow(); }
+    QMainWindow* settingsWindow() { return services->settings.existingSettingsWindow(); }
     // Opens the tray menu as a click on the icon does, and closes it again.
     QMenu& openTrayMenu() {
         QMenu& menu = app->statusItemController().menu();
@@ -74,7 +74,7 @@ TEST_F(AppTest, OutsideTheApplicationsFoldersNothingStartsAndNothingIsStored) {
     EXPECT_FALSE(start().appDelegate().applicationWillFinishLaunching()) << "the program ends";
     EXPECT_EQ(fakes.dialogs->alerts.size(), 1);
     EXPECT_EQ(app->stripController()->window(), nullptr);
-    EXPECT_FALSE(services->clipboard().isStarted());
+    EXPECT_FALSE(services->clipboard.isStarted());
     EXPECT_TRUE(fakes.defaults->allKeys().isEmpty());
 }
 
@@ -82,12 +82,12 @@ TEST_F(AppTest, AHiddenStripStaysAwayWhileTheServicesRunAndASecondStartOpensTheS
     stripVisibleKey.write(*fakes.defaults, false);
     EXPECT_TRUE(start().appDelegate().applicationWillFinishLaunching());
     EXPECT_EQ(app->stripController()->window(), nullptr);
-    EXPECT_TRUE(services->clipboard().isStarted());
+    EXPECT_TRUE(services->clipboard.isStarted());
     openTrayMenu();
     EXPECT_EQ(app->stripController()->window(), nullptr) << "the tray menu does not bring it";
 
-    PeloraInstanceCommands commands(*services, *app->stripController(),
-                                    app->statusItemController());
+    PeloraInstanceCommands commands(services->system.defaults(), services->versionCheck,
+                                    *app->stripController(), app->statusItemController());
     commands.activate();
     ASSERT_NE(settingsWindow(), nullptr);
     EXPECT_TRUE(settingsWindow()->isVisible());
@@ -99,14 +99,14 @@ TEST_F(AppTest, TheLaunchCheckRunsOnlyWhenAutomaticChecksAreOn) {
         GTEST_SKIP() << "built for a real web host";
     QList<bool> finishedByUser;
     QObject::connect(
-        &services->versionCheck(), &VersionCheckService::checkFinished,
+        &services->versionCheck, &VersionCheckService::checkFinished,
         [&](const VersionCheckResult& result) { finishedByUser << result.requestedByUser; });
     for (const bool automatic : {true, false}) {
-        services->updatePreferences().setAutoCheckForUpdates(automatic);
+        services->updatePreferences.setAutoCheckForUpdates(automatic);
         finishedByUser.clear();
         start().appDelegate().applicationDidFinishLaunching();
         // A check asked for afterwards ends after the launch check would have.
-        services->versionCheck().checkForUpdates(true);
+        services->versionCheck.checkForUpdates(true);
         ASSERT_TRUE(waitUntil([&] { return finishedByUser.contains(true); }));
         EXPECT_EQ(finishedByUser, automatic ? QList<bool>({false, true}) : QList<bool>{true});
     }
@@ -116,7 +116,7 @@ TEST_F(AppTest, TheLaunchCheckRunsOnlyWhenAutomaticChecksAreOn) {
 // program (tests/e2e/test_program.sh); the Settings entry and Ctrl+? are not.
 TEST_F(AppTest, TheMenusSettingsEntryAndCtrlQuestionMarkReachWhatTheyName) {
     start();
-    services->settings().openSettingsWindow();
+    services->settings.openSettingsWindow();
     QMainWindow* window = settingsWindow();
     ASSERT_NE(window, nullptr);
     window->close();
@@ -132,7 +132,8 @@ TEST_F(AppTest, TheMenusSettingsEntryAndCtrlQuestionMarkReachWhatTheyName) {
 TEST_F(AppTest, TheTrayGlyphTakesThePanelsColourElseThePalettesAndStaysSharp) {
     std::optional<QColor> panel = QColor(Qt::white);
     PeloraStatusItemController controller(
-        *services, std::make_shared<StripWindowController>(services->platform(), services->strip()),
+        services->system.defaults(), services->settings, services->about,
+        std::make_shared<StripWindowController>(services->system, services->strip()),
         [&panel] { return panel; });
     // The colours of the fully covered pixels, and how many there are.
     auto inked = [&](qreal density = 1.0) {

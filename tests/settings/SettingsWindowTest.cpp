@@ -1,5 +1,6 @@
 #include "common/Texts.h"
 #include "common/WebPages.h"
+#include "composition/PeloraServices.h"
 #include "settings/GeneralSettingsView.h"
 #include "settings/PeloraSettingsView.h"
 #include "settings/PeloraUpdatePreferences.h"
@@ -26,17 +27,14 @@ namespace {
 class SettingsTest : public ::testing::Test {
 protected:
     FakePlatform fakes;
-    std::unique_ptr<Services> services = fakes.makeServices();
+    PeloraServices services{fakes.platform()};
     int fitRequests = 0;
 
-    PeloraUpdatePreferences preferences{*fakes.defaults};
-    UpdateWindowController updates{*fakes.bundle, *fakes.running, *fakes.workspace, preferences};
-    VersionCheckService versionCheck{*fakes.bundle, *fakes.defaults, *fakes.workspace,
-                                     *fakes.dialogs, updates};
-    // Made on first use, after the test has stored what it should find.
-    LazyService<SettingsWindowController> controller{[this] {
-        return std::make_unique<SettingsWindowController>(*services, preferences, versionCheck);
-    }};
+    PeloraUpdatePreferences& preferences = services.updatePreferences;
+    UpdateWindowController& updates = services.updateWindows;
+    VersionCheckService& versionCheck = services.versionCheck;
+    // Its window is made on first use, after the test has stored what it should find.
+    SettingsWindowController& controller = services.settings;
     template <class Tab, class... Args> std::unique_ptr<Tab> shownTab(Args&... args) {
         auto tab = std::make_unique<Tab>(args...);
         QObject::connect(tab.get(), &Tab::fitRequested, [this] { ++fitRequests; });
@@ -56,21 +54,21 @@ protected:
 
 TEST_F(SettingsTest, OpeningShowsOneWindowThatIsReopenedOnTheStoredTab) {
     fakes.defaults->setObject(kSettingsSelectedTabKey.key(), qint64(7)); // no such tab
-    controller->openSettingsWindow();
-    QMainWindow* window = controller->existingSettingsWindow();
+    controller.openSettingsWindow();
+    QMainWindow* window = controller.existingSettingsWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), L("settingsTabGeneralTitle"));
 
     window->close();
-    controller->openSettingsWindow();
-    controller->openSettingsWindow();
-    EXPECT_EQ(controller->existingSettingsWindow(), window);
+    controller.openSettingsWindow();
+    controller.openSettingsWindow();
+    EXPECT_EQ(controller.existingSettingsWindow(), window);
     EXPECT_TRUE(window->isVisible());
 
     // The stored tab chooses the content, also when someone else writes it; any other value
     // means General.
-    PeloraSettingsView* view = controller->settingsView();
+    PeloraSettingsView* view = controller.settingsView();
     for (const auto& [stored, tab] :
          {std::pair{1, PeloraSettingsView::updates}, std::pair{-1, PeloraSettingsView::general}}) {
         fakes.defaults->setObject(kSettingsSelectedTabKey.key(), qint64(stored));
@@ -215,8 +213,8 @@ TEST_F(SettingsTest, TheSwitchTheUpdateWindowsButtonAndTheStoredPreferenceFollow
 }
 
 TEST_F(SettingsTest, ShortcutRecordersStoreTheKeyPressedAndFollowTheStoredKey) {
-    controller->openSettingsWindow();
-    auto* section = controller->existingSettingsWindow()->findChild<ShortcutsSettingsSection*>();
+    controller.openSettingsWindow();
+    auto* section = controller.existingSettingsWindow()->findChild<ShortcutsSettingsSection*>();
     ASSERT_NE(section, nullptr);
     QKeySequenceEdit* documents = section->recorder(StripModule::documents);
     EXPECT_EQ(section->recorder(StripModule::clipboard)->keySequence(),

@@ -2,6 +2,7 @@
 #include "common/Texts.h"
 #include "common/Translations.h"
 #include "common/WebPages.h"
+#include "composition/PeloraServices.h"
 #include "settings/PeloraUpdatePreferences.h"
 #include "settings/UpdateWindowController.h"
 #include "settings/VersionCheckUpdateView.h"
@@ -33,9 +34,8 @@ protected:
     QUrl url;
 
     FakePlatform fakes;
-    PeloraUpdatePreferences preferences{*fakes.defaults};
-    UpdateWindowController updates{*fakes.bundle, *fakes.running, *fakes.workspace, preferences};
-    std::unique_ptr<VersionCheckService> check;
+    std::unique_ptr<PeloraServices> services;
+    VersionCheckService* check = nullptr;
     QList<VersionCheckResult> finishes;
 
     void SetUp() override {
@@ -46,7 +46,7 @@ protected:
         ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
         url = QUrl(QStringLiteral("http://127.0.0.1:%1/version_checking/Pelora.xml")
                        .arg(server.serverPort()));
-        check = make(url);
+        make(url);
         fakes.bundle->info[QStringLiteral("CFBundleShortVersionString")] = QStringLiteral("1.0.0");
     }
     void serve(QTcpSocket* socket) {
@@ -83,13 +83,13 @@ protected:
             return std::nullopt;
         return error->code;
     }
-    QDialog* updateWindow() { return updates.currentUpdateWindow(); }
-    std::unique_ptr<VersionCheckService> make(const QUrl& document) {
-        auto made = std::make_unique<VersionCheckService>(
-            *fakes.bundle, *fakes.defaults, *fakes.workspace, *fakes.dialogs, updates, document);
-        QObject::connect(made.get(), &VersionCheckService::checkFinished,
+    QDialog* updateWindow() { return services->updateWindows.currentUpdateWindow(); }
+    // The program's services, asking for the version document there.
+    void make(const QUrl& document) {
+        services = std::make_unique<PeloraServices>(fakes.platform(), document);
+        check = &services->versionCheck;
+        QObject::connect(check, &VersionCheckService::checkFinished,
                          [this](const VersionCheckResult& result) { finishes << result; });
-        return made;
     }
 };
 } // namespace
@@ -169,7 +169,7 @@ TEST_F(VersionCheckTest, ANewerVersionsTextsFollowTheProgramsLanguage) {
     ASSERT_NE(updateWindow(), nullptr);
     EXPECT_EQ(updateWindow()->windowTitle(), QStringLiteral("Pelora 1.10 ist da"));
     // No German information text: English stands in.
-    auto* view = updates.currentUpdateView();
+    auto* view = services->updateWindows.currentUpdateView();
     ASSERT_NE(view->infoLabel(), nullptr);
     EXPECT_EQ(view->infoLabel()->text(), QStringLiteral("Faster menus."));
     EXPECT_TRUE(view->versionLineLabel()->text().contains(QLatin1String("1.10")));
@@ -182,7 +182,7 @@ TEST_F(VersionCheckTest, SilentTricklingAndUnreachableServersFail) {
     for (const auto& [stalls, trickles, at] : {std::tuple{true, 0, url}, std::tuple{false, 20, url},
                                                std::tuple{false, 0, unreachable}}) {
         std::tie(stall, trickleMs) = std::tuple(stalls, trickles);
-        check = make(at);
+        make(at);
         check->setRequestTimeout(300ms);
         check->setCheckDeadline(1500ms);
         const int before = finishes.size();
@@ -241,7 +241,7 @@ TEST_F(VersionCheckTest, AStoredFeedReplacesTheBuildsAddressWhenItCanBeTrusted) 
 
     // A build without an address asks the stored feed, read at each check; a feed that cannot
     // be used counts as none.
-    check = make(QUrl());
+    make(QUrl());
     body = "<lastversion>1.0.0</lastversion>";
     for (const QString& stored : {url.toString(), QStringLiteral("http://example.net/")}) {
         kUpdateFeedURLKey.write(*fakes.defaults, stored);

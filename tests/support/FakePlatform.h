@@ -43,9 +43,6 @@ struct FakePlatform {
                 running, pasteboard,        recentItemsIndex, loginItems, dialogs,
                 screens, windowDecorations, globalShortcuts};
     }
-    std::unique_ptr<Services> makeServices() const {
-        return std::make_unique<Services>(platform());
-    }
 };
 
 // A service made on first use (after the test has put in place what it should find) and
