@@ -5,9 +5,7 @@
 #include <QMenu>
 #include <QSet>
 
-namespace {
-// Qt marks mnemonics with '&' and writes a literal one as "&&"; show the text as it reads.
-QString displayedText(const QString& text) {
+QString displayedMenuText(const QString& text) {
     QString shown;
     shown.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -18,6 +16,7 @@ QString displayedText(const QString& text) {
     return shown;
 }
 
+namespace {
 const QString kTitle = QStringLiteral("title");
 const QString kItems = QStringLiteral("items");
 const QString kSeparator = QStringLiteral("separator");
@@ -36,7 +35,8 @@ QJsonObject toJson(const QMenu& menu, QSet<const QMenu*>& path) {
             items.append(QJsonObject{{kSeparator, true}});
             continue;
         }
-        QJsonObject item{{kTitle, displayedText(action->text())}, {kEnabled, action->isEnabled()}};
+        QJsonObject item{{kTitle, displayedMenuText(action->text())},
+                         {kEnabled, action->isEnabled()}};
         if (action->isCheckable())
             item.insert(kChecked, action->isChecked());
         if (const QMenu* submenu = action->menu(); submenu && !path.contains(submenu))
@@ -44,7 +44,7 @@ QJsonObject toJson(const QMenu& menu, QSet<const QMenu*>& path) {
         items.append(item);
     }
     path.remove(&menu);
-    return QJsonObject{{kTitle, displayedText(menu.title())}, {kItems, items}};
+    return QJsonObject{{kTitle, displayedMenuText(menu.title())}, {kItems, items}};
 }
 
 void appendText(const QJsonObject& menu, int depth, QString& out) {

@@ -10,8 +10,7 @@
 // uses by name. Tests build their own over fakes. Main thread.
 class Services {
 public:
-    explicit Services(Platform platform);
-    ~Services();
+    explicit Services(Platform platform) : platform_(std::move(platform)) {}
     Services(const Services&) = delete;
     Services& operator=(const Services&) = delete;
 

@@ -222,20 +222,17 @@ QList<RecentDocumentGroup> RecentDocumentsService::currentGroups() {
 }
 
 void RecentDocumentsService::recordOpened(const QUrl& url) {
-    const QUrl normalised = resolvedFileURL(url, fileSystem_);
-    if (!normalised.isLocalFile())
-        return;
-    const QString path = normalised.toLocalFile();
-    if (!QFileInfo::exists(path))
-        return;
-    const ApplicationFacts facts = applicationFacts(normalised, workspace_, fileSystem_);
-    const PersistedRecentDocumentRecord record{path, fileSystem_.displayName(path), facts.appName,
-                                               facts.appPath, QDateTime::currentDateTimeUtc()};
-
-    QList<PersistedRecentDocumentRecord> records = loadPersistedRecords();
-    putLast(records, record, normalised, fileSystem_);
-    savePersistedRecords(records);
-    iconCache_->removeObject(path);
+    recordOpenedItem(
+        *this, url, fileSystem_,
+        [this](const QUrl& normalised,
+               const QString& path) -> std::optional<PersistedRecentDocumentRecord> {
+            if (!QFileInfo::exists(path))
+                return std::nullopt;
+            iconCache_->removeObject(path);
+            const ApplicationFacts facts = applicationFacts(normalised, workspace_, fileSystem_);
+            return PersistedRecentDocumentRecord{path, fileSystem_.displayName(path), facts.appName,
+                                                 facts.appPath, QDateTime::currentDateTimeUtc()};
+        });
 }
 
 QList<PersistedRecentDocumentRecord> RecentDocumentsService::decodedPersistedRecords() const {

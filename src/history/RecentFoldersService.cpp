@@ -72,17 +72,14 @@ QList<RecentFolderItem> RecentFoldersService::currentFolders() {
 }
 
 void RecentFoldersService::recordOpened(const QUrl& url) {
-    const QUrl normalised = resolvedFileURL(url, fileSystem_);
-    if (!normalised.isLocalFile())
-        return;
-    const QString path = normalised.toLocalFile();
-    if (!QFileInfo(path).isDir())
-        return;
-    const PersistedRecentFolderRecord record{path, fileSystem_.displayName(path),
-                                             QDateTime::currentDateTimeUtc()};
-    QList<PersistedRecentFolderRecord> records = loadPersistedRecords();
-    putLast(records, record, normalised, fileSystem_);
-    savePersistedRecords(records);
+    recordOpenedItem(
+        *this, url, fileSystem_,
+        [this](const QUrl&, const QString& path) -> std::optional<PersistedRecentFolderRecord> {
+            if (!QFileInfo(path).isDir())
+                return std::nullopt;
+            return PersistedRecentFolderRecord{path, fileSystem_.displayName(path),
+                                               QDateTime::currentDateTimeUtc()};
+        });
 }
 
 QList<PersistedRecentFolderRecord> RecentFoldersService::loadPersistedRecords() const {

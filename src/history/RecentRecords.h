@@ -54,6 +54,24 @@ void putLast(QList<Record>& records, const Record& record, const QUrl& normalise
     records.append(record);
 }
 
+// Stores the item url names, once links and aliases are resolved, last in the history's records,
+// in place of any record of the same item. makeRecord(normalised, path) gives the record, or
+// nothing for an item that does not belong in this history; anything but a local item is left
+// out.
+template <class History, class MakeRecord>
+void recordOpenedItem(History& history, const QUrl& url, const FileSystem& fileSystem,
+                      MakeRecord makeRecord) {
+    const QUrl normalised = resolvedFileURL(url, fileSystem);
+    if (!normalised.isLocalFile())
+        return;
+    const auto record = makeRecord(normalised, normalised.toLocalFile());
+    if (!record)
+        return;
+    auto records = history.loadPersistedRecords();
+    putLast(records, *record, normalised, fileSystem);
+    history.savePersistedRecords(records);
+}
+
 // Stops the query in flight, if any, and forgets it.
 void stopQuery(std::unique_ptr<RecentItemsQuery>& query);
 // Starts a query of index in place of query, which stops; done gets its results.

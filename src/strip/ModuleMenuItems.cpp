@@ -88,15 +88,4 @@ QString itemText(const QString& title) {
     return text;
 }
 
-QString displayedText(const QString& itemText) {
-    QString shown;
-    shown.reserve(itemText.size());
-    for (qsizetype i = 0; i < itemText.size(); ++i) {
-        if (itemText[i] == u'&' && i + 1 < itemText.size())
-            ++i;
-        shown += itemText[i];
-    }
-    return shown;
-}
-
 } // namespace ModuleMenuItems

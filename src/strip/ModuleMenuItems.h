@@ -57,9 +57,8 @@ int maximumTitleWidth(const QFontMetrics& metrics);
 // visible; unchanged when it fits. Entries whose title is cut show the whole as a tooltip.
 QString elidedTitle(const QString& title, const QFontMetrics& metrics);
 
-// A title as a menu item shows it: '&' stands for itself, never for a mnemonic.
+// A title as a menu item shows it: '&' stands for itself, never for a mnemonic. What the user
+// reads on it is displayedMenuText (common/MenuJson.h).
 QString itemText(const QString& title);
-// The reverse of itemText: what the user reads on an item.
-QString displayedText(const QString& itemText);
 
 } // namespace ModuleMenuItems

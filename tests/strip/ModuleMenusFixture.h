@@ -22,7 +22,7 @@ protected:
     QString menu(StripModule module) { return menuText(*controller->menuForModule(module)); }
     static QAction* itemTitled(const QMenu& menu, const QString& title) {
         for (QAction* a : menu.actions()) {
-            if (ModuleMenuItems::displayedText(a->text()) == title)
+            if (displayedMenuText(a->text()) == title)
                 return a;
             if (QAction* inner = a->menu() ? itemTitled(*a->menu(), title) : nullptr)
                 return inner;

@@ -51,7 +51,7 @@ TEST_F(ModuleMenusTest, ALongNameIsCutInTheMiddleToAMenusWidthAndShownWholeAsATo
     const QAction* longOne = items.value(items.size() - 3);
     ASSERT_NE(longOne, nullptr);
     const QFontMetrics metrics(menu->font());
-    const QString shown = ModuleMenuItems::displayedText(longOne->text());
+    const QString shown = displayedMenuText(longOne->text());
     EXPECT_LE(metrics.horizontalAdvance(shown), ModuleMenuItems::maximumTitleWidth(metrics));
     EXPECT_LT(metrics.horizontalAdvance(shown), 400);
     EXPECT_TRUE(shown.startsWith(name.left(10))) << qPrintable(shown);

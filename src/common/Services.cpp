@@ -1,5 +1,0 @@
-#include "common/Services.h"
-
-Services::Services(Platform platform) : platform_(std::move(platform)) {}
-
-Services::~Services() = default;
