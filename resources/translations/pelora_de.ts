@@ -8,8 +8,8 @@
         <translation>Pelora kann nicht von diesem Ort gestartet werden</translation>
     </message>
     <message id="alertMustBeInApplicationsFolderMessage">
-        <source>Pelora must be run from an Applications folder. Move Pelora.app to ~/Applications or /Applications, then open it from there.</source>
-        <translation>Pelora muss aus einem Programme-Ordner gestartet werden. Verschieben Sie Pelora.app nach ~/Applications oder /Applications und öffnen Sie es von dort.</translation>
+        <source>Pelora must be run from an Applications folder. Move Pelora.app to ~/Applications, /Applications or /opt, then open it from there.</source>
+        <translation>Pelora muss aus einem Programme-Ordner gestartet werden. Verschieben Sie Pelora.app nach ~/Applications, /Applications oder /opt und öffnen Sie es von dort.</translation>
     </message>
     <message id="buttonQuit">
         <source>Quit</source>

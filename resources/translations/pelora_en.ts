@@ -8,8 +8,8 @@
         <translation>Pelora Can’t Run from This Location</translation>
     </message>
     <message id="alertMustBeInApplicationsFolderMessage">
-        <source>Pelora must be run from an Applications folder. Move Pelora.app to ~/Applications or /Applications, then open it from there.</source>
-        <translation>Pelora must be run from an Applications folder. Move Pelora.app to ~/Applications or /Applications, then open it from there.</translation>
+        <source>Pelora must be run from an Applications folder. Move Pelora.app to ~/Applications, /Applications or /opt, then open it from there.</source>
+        <translation>Pelora must be run from an Applications folder. Move Pelora.app to ~/Applications, /Applications or /opt, then open it from there.</translation>
     </message>
     <message id="buttonQuit">
         <source>Quit</source>

@@ -31,11 +31,5 @@ private:
     const bool installed_;
 };
 
-// Whether the bundle lies in "/Applications/" or in the home folder's "Applications/": a plain,
-// case-sensitive prefix test; symbolic links are not resolved.
-bool isInApplicationsFolder(const QString& bundlePath, const QString& homePath);
-// The test for this process's bundle and home, as given and then both with links resolved.
-bool isInApplicationsFolder(const Bundle& bundle);
-
 // The blocking critical alert of a bundle outside the Applications folders.
 void showMustBeInApplicationsFolderAlert(Dialogs& dialogs);

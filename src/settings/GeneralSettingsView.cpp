@@ -2,24 +2,11 @@
 
 #include "common/StripVisibility.h"
 #include "common/Texts.h"
-#include "platform/Bundle.h"
+#include "platform/ApplicationsFolders.h"
 #include "settings/SettingsWidgets.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QHideEvent>
 #include <QVBoxLayout>
-
-bool isBundleInApplicationsFolder(const QString& bundlePath) {
-    const auto resolved = [](const QString& path) {
-        const QString canonical = QFileInfo(path).canonicalFilePath();
-        return canonical.isEmpty() ? path : canonical;
-    };
-    const QString path = resolved(bundlePath);
-    // The home resolved too, or a home reached through a link would never match.
-    return path.startsWith(QStringLiteral("/Applications/")) ||
-           path.startsWith(resolved(QDir::homePath()) + QStringLiteral("/Applications/"));
-}
 
 GeneralSettingsView::GeneralSettingsView(Bundle& bundle, UserDefaults& defaults,
                                          LoginItems& loginItems, QWidget* parent)
@@ -118,7 +105,7 @@ QString GeneralSettingsView::launchAtLoginFailureMessage() const {
 }
 
 bool GeneralSettingsView::isInstalledInApplicationsFolder() const {
-    return isBundleInApplicationsFolder(bundle_.bundlePath());
+    return isInApplicationsFolder(bundle_);
 }
 
 void GeneralSettingsView::setShowsStrip(bool on) {

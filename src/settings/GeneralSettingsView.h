@@ -67,6 +67,3 @@ private:
     SettingsRow* loginRow_;
     SettingsRow* stripRow_;
 };
-
-// Whether the bundle, symbolic links resolved, lies in /Applications or ~/Applications.
-bool isBundleInApplicationsFolder(const QString& bundlePath);
