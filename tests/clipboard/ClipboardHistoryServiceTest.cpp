@@ -119,8 +119,7 @@ TEST_F(ClipboardHistoryTest, KeepsTwentyDistinctItemsNewestFirst) {
 }
 
 // Each copy in turn, with what enters the history (nothing when empty). A change is read
-// once, whatever it yields. A password manager's hints are checked over the real clipboard
-// (tests/x11/X11ClipboardTest.cpp).
+// once, whatever it yields.
 TEST_F(ClipboardHistoryTest, TakesTheFirstKindThatYieldsContentAndSkipsSecrets) {
     const QUrl file = QUrl::fromLocalFile("/tmp/report.pdf");
     const QUrl web("https://example.org/page");
@@ -169,6 +168,10 @@ TEST_F(ClipboardHistoryTest, TakesTheFirstKindThatYieldsContentAndSkipsSecrets) 
           {{PasteboardType::rtf, rtf(QByteArray(ClipboardHistoryService::maxRichTextBytes, 'w'))}}},
          "text:plain"},
         {"a concealed copy", {"hunter3", {}, {}}, {}, {"org.nspasteboard.ConcealedType"}},
+        {"a password manager's hint whose value never came",
+         {"hunter6", {}, {}},
+         {},
+         {"x-kde-passwordManagerHint"}},
         {"a copy kept out of histories", {"hunter4", {}, {{canInclude, QByteArray(4, '\0')}}}, {}},
         {"a copy let into histories",
          {"allowed", {}, {{canInclude, QByteArray("\x01\0\0\0", 4)}}},
