@@ -49,8 +49,10 @@ bool parseDate(const gchar* text, qint64& msecs) {
 class MarkupCollector {
 public:
     MarkupCollector(qint64 parseStart, QList<RecentlyUsedEntry>& entries,
-                    QHash<QString, qsizetype>& indexOfPath)
-        : parseStart_(parseStart), entries_(entries), indexOfPath_(indexOfPath) {}
+                    QHash<QString, qsizetype>& indexOfPath,
+                    QByteArray applicationTag = "bookmark:application")
+        : parseStart_(parseStart), entries_(entries), indexOfPath_(indexOfPath),
+          applicationTag_(std::move(applicationTag)) {}
 
     // False when the markup is not well formed; the entries before the fault are kept.
     bool parse(QByteArrayView data) {
@@ -64,6 +66,9 @@ public:
         g_markup_parse_context_free(context);
         return ok;
     }
+
+    // The name the file gave the desktop-bookmarks application element.
+    const QByteArray& applicationTag() const { return applicationTag_; }
 
 private:
     static const gchar* attribute(const gchar** names, const gchar** values, const char* name) {
@@ -87,12 +92,22 @@ private:
     }
 
     static void startElement(GMarkupParseContext*, const gchar* element, const gchar** names,
-                             const gchar** values, gpointer self, GError**) {
-        static_cast<MarkupCollector*>(self)->start(element, names, values);
+                             const gchar** values, gpointer self, GError** error) {
+        auto* collector = static_cast<MarkupCollector*>(self);
+        // GLib's parser keeps every open element, and its allocator keeps that memory after the
+        // parse: a file of elements never closed would cost gigabytes. Stopped at the first
+        // element deeper than any real file has.
+        if (++collector->nesting_ > maxNesting) {
+            g_set_error_literal(error, G_MARKUP_ERROR, G_MARKUP_ERROR_INVALID_CONTENT,
+                                "nested too deep");
+            return;
+        }
+        collector->start(element, names, values);
     }
 
     static void endElement(GMarkupParseContext*, const gchar* element, gpointer self, GError**) {
         auto* collector = static_cast<MarkupCollector*>(self);
+        --collector->nesting_;
         if (collector->depth_ > 0 && --collector->depth_ == 0)
             collector->finish();
         Q_UNUSED(element);
@@ -166,10 +181,14 @@ private:
         }
     }
 
+    // GLib writes six levels: xbel, bookmark, info, metadata, applications, application.
+    static constexpr int maxNesting = 16;
+
     const qint64 parseStart_;
     QList<RecentlyUsedEntry>& entries_;
     QHash<QString, qsizetype>& indexOfPath_;
-    QByteArray applicationTag_ = "bookmark:application";
+    QByteArray applicationTag_;
+    int nesting_ = 0;
     int depth_ = 0; // inside a bookmark element: its nesting depth
     QByteArray href_;
     qint64 lastUsed_ = noDate;
@@ -194,21 +213,20 @@ qsizetype nextBookmarkStart(QByteArrayView data, qsizetype from) {
     return -1;
 }
 
-// The start tag of the root element, reused around salvaged entries so that its namespace
-// declarations still apply.
-QByteArray rootStartTag(QByteArrayView data, qsizetype firstBookmark) {
-    static constexpr QByteArrayView fallback(
-        "<xbel version=\"1.0\" "
-        "xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\" "
-        "xmlns:mime=\"http://www.freedesktop.org/standards/shared-mime-info\">");
+// The application element's name as the root start tag declares it, read once: entries are
+// salvaged inside a bare root, so that a huge root tag is not parsed again for each of them.
+QByteArray applicationTagOf(QByteArrayView data, qsizetype firstBookmark) {
+    QList<RecentlyUsedEntry> none;
+    QHash<QString, qsizetype> noIndex;
+    MarkupCollector collector(0, none, noIndex);
     const QByteArrayView head = data.first(firstBookmark);
     const qsizetype start = head.indexOf(QByteArrayView("<xbel"));
     if (start >= 0) {
         const qsizetype end = head.indexOf('>', start);
         if (end > start && head[end - 1] != '/')
-            return head.sliced(start, end - start + 1).toByteArray();
+            collector.parse(head.sliced(start, end - start + 1).toByteArray() + "</xbel>");
     }
-    return fallback.toByteArray();
+    return collector.applicationTag();
 }
 
 // Parses every <bookmark> element on its own, so that one broken entry (a bad date, a
@@ -220,8 +238,8 @@ void salvageEntries(QByteArrayView data, qint64 parseStart, QList<RecentlyUsedEn
     qsizetype pos = nextBookmarkStart(data, 0);
     if (pos < 0)
         return;
-    const QByteArray prefix =
-        QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n") + rootStartTag(data, pos);
+    const QByteArray applicationTag = applicationTagOf(data, pos);
+    static constexpr QByteArrayView prefix("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<xbel>");
     static constexpr QByteArrayView suffix("</xbel>");
     QByteArray wrapped;
     while (pos >= 0) {
@@ -253,10 +271,10 @@ void salvageEntries(QByteArrayView data, qint64 parseStart, QList<RecentlyUsedEn
                 end = i + 1 + close + endTag.size();
         }
         if (end > 0) {
-            wrapped = prefix;
+            wrapped = prefix.toByteArray();
             wrapped += data.sliced(start, end - start);
             wrapped += suffix;
-            MarkupCollector(parseStart, entries, indexOfPath).parse(wrapped);
+            MarkupCollector(parseStart, entries, indexOfPath, applicationTag).parse(wrapped);
         }
         pos = next;
     }
