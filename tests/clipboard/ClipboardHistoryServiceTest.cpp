@@ -215,6 +215,20 @@ TEST_F(ClipboardHistoryTest, ASecretTakenOverByAClipboardManagerIsNotKept) {
     EXPECT_EQ(entries().mid(0, 2), (QStringList{"text:hunter6", "text:hunter5"}));
 }
 
+// A copy's arrival only hands its rich text to the decoder: megabytes of RTF take seconds.
+TEST_F(ClipboardHistoryTest, RichTextIsReadOffTheMainThread) {
+    QByteArray words;
+    while (words.size() < 1 << 20)
+        words += "{\\b bold} words ";
+    pasteboard.copy({"plain", {}, {{PasteboardType::rtf, rtf(words)}}});
+    history.checkPasteboard();
+    QCoreApplication::processEvents(); // the snapshot arrives
+    EXPECT_TRUE(history.isCapturing());
+    EXPECT_TRUE(entries().isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return !history.isCapturing(); }, 60000));
+    EXPECT_TRUE(entries().value(0).startsWith(u"rtf:bold words bold words"));
+}
+
 TEST_F(ClipboardHistoryTest, CopiesEnterInTheOrderTheyWereMade) {
     // The picture takes a while on its thread; the text copied after it waits its turn.
     pasteboard.copyData(PasteboardType::png, png(2000, 1500));
