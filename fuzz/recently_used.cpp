@@ -1,6 +1,6 @@
 // The recently-used bookmark file is written by every desktop application, and by anything
 // else that wants to: its parser, including the entry-by-entry salvage of broken files.
-#include "platform/linux/xdg/XbelRecentItemsIndex.h"
+#include "platform/linux/xdg/XbelReader.h"
 
 #include <cstddef>
 #include <cstdint>

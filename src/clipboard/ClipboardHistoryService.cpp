@@ -37,13 +37,13 @@ ClipboardHistoryService::ClipboardHistoryService(RunningApplications& runningApp
                                                  Workspace& workspace, Pasteboard& pasteboard)
     : runningApplications_(runningApplications), workspace_(workspace), pasteboard_(pasteboard),
       lastChangeCount_(pasteboard.changeCount()) {
-    pictures_.setMaxThreadCount(1);
-    pictures_.setObjectName(QStringLiteral("ClipboardPictures"));
+    decoder_.setMaxThreadCount(1);
+    decoder_.setObjectName(QStringLiteral("ClipboardDecoder"));
 }
 
 ClipboardHistoryService::~ClipboardHistoryService() {
-    pictures_.clear();
-    pictures_.waitForDone();
+    decoder_.clear();
+    decoder_.waitForDone();
 }
 
 void ClipboardHistoryService::start() {
@@ -159,12 +159,27 @@ bool ClipboardHistoryService::repeatsSecret(const PasteboardSnapshot& snapshot) 
 
 namespace {
 
-// Decodes a picture candidate after another until one is a picture; runs on the service's
-// picture thread and hands the outcome to the main thread.
-std::optional<ClipboardContentKind>
-decodePicture(const QList<std::pair<QString, QByteArray>>& candidates, qreal ratio) {
-    for (const auto& [type, bytes] : candidates)
-        if (auto image = makeClipboardImage(bytes, type, ratio))
+// What is left to decide once the cheap kinds are ruled out, best first: rich text, else the
+// plain text beside it, else the first picture that decodes.
+struct Candidates {
+    std::optional<QByteArray> rtf;
+    std::optional<ClipboardPlainText> text;
+    QList<std::pair<QString, QByteArray>> pictures;
+    qreal ratio = 1.0;
+};
+
+// Runs on the service's decoder thread: a large RTF or picture takes seconds.
+std::optional<ClipboardContentKind> decode(const Candidates& candidates) {
+    if (candidates.rtf) {
+        RtfDocument document = parseRtf(*candidates.rtf);
+        QString text = document.plainText();
+        if (document.valid && !text.isEmpty())
+            return ClipboardRichText{*candidates.rtf, std::move(document), std::move(text)};
+    }
+    if (candidates.text)
+        return *candidates.text;
+    for (const auto& [type, bytes] : candidates.pictures)
+        if (auto image = makeClipboardImage(bytes, type, candidates.ratio))
             return ClipboardContentKind(std::move(*image));
     return std::nullopt;
 }
@@ -196,38 +211,32 @@ void ClipboardHistoryService::capture(Pending& pending, const PasteboardSnapshot
         if (!files.isEmpty())
             return finish(sequence, ClipboardFiles{files});
     }
+    Candidates candidates;
     if (pasteboardTypesInclude(types, PasteboardKind::richText) &&
-        !snapshot.isTruncated(PasteboardKind::richText)) {
-        if (const auto bytes = snapshot.dataForKind(PasteboardKind::richText)) {
-            RtfDocument document = parseRtf(*bytes);
-            QString text = document.plainText();
-            if (document.valid && !text.isEmpty())
-                return finish(sequence,
-                              ClipboardRichText{*bytes, std::move(document), std::move(text)});
-        }
-    }
+        !snapshot.isTruncated(PasteboardKind::richText))
+        candidates.rtf = snapshot.dataForKind(PasteboardKind::richText);
     if (pasteboardTypesInclude(types, PasteboardKind::plainText)) {
         const std::optional<QString> text = snapshot.string();
         if (text && !text->isEmpty())
-            return finish(
-                sequence,
+            candidates.text =
                 ClipboardPlainText{*text, snapshot.truncated.contains(PasteboardType::plainText),
-                                   snapshot.offeredSizes.value(PasteboardType::plainText)});
+                                   snapshot.offeredSizes.value(PasteboardType::plainText)};
     }
-    QList<std::pair<QString, QByteArray>> pictures;
+    if (!candidates.rtf && candidates.text)
+        return finish(sequence, std::move(*candidates.text));
     for (PasteboardKind kind : {PasteboardKind::tiff, PasteboardKind::png}) {
-        if (!pasteboardTypesInclude(types, kind) || snapshot.isTruncated(kind))
+        if (candidates.text || !pasteboardTypesInclude(types, kind) || snapshot.isTruncated(kind))
             continue;
         if (auto bytes = snapshot.dataForKind(kind))
-            pictures.append({pasteboardTypeNames(kind).first(), std::move(*bytes)});
+            candidates.pictures.append({pasteboardTypeNames(kind).first(), std::move(*bytes)});
     }
-    if (pictures.isEmpty())
+    if (!candidates.rtf && candidates.pictures.isEmpty())
         return finish(sequence, std::nullopt);
     // The thumbnail is made for the sharpest screen there is now.
-    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    candidates.ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
     QPointer<ClipboardHistoryService> self(this);
-    pictures_.start([self, sequence, pictures = std::move(pictures), ratio] {
-        std::optional<ClipboardContentKind> content = decodePicture(pictures, ratio);
+    decoder_.start([self, sequence, candidates = std::move(candidates)] {
+        std::optional<ClipboardContentKind> content = decode(candidates);
         QMetaObject::invokeMethod(
             self.data(),
             [self, sequence, content = std::move(content)]() mutable {

@@ -110,9 +110,9 @@ private:
     std::deque<QByteArray> secretDigests_; // oldest first
     QStringList unreadSecretTypes_;
     QDeadlineTimer unreadSecretDeadline_;
-    // One thread: pictures finish in the order they were copied, and a burst of copies
-    // never takes more than one core. Not the global pool, which Qt's own image code uses.
-    QThreadPool pictures_;
+    // Rich text and pictures are decoded here. One thread: a burst of copies never takes more
+    // than one core. Not the global pool, which Qt's own image code uses.
+    QThreadPool decoder_;
 };
 
 // The first line of a text, trimmed, cut to 60 user-perceived characters: longer lines

@@ -119,8 +119,7 @@ TEST_F(ClipboardHistoryTest, KeepsTwentyDistinctItemsNewestFirst) {
 }
 
 // Each copy in turn, with what enters the history (nothing when empty). A change is read
-// once, whatever it yields. A password manager's hints are checked over the real clipboard
-// (tests/x11/X11ClipboardTest.cpp).
+// once, whatever it yields.
 TEST_F(ClipboardHistoryTest, TakesTheFirstKindThatYieldsContentAndSkipsSecrets) {
     const QUrl file = QUrl::fromLocalFile("/tmp/report.pdf");
     const QUrl web("https://example.org/page");
@@ -169,6 +168,10 @@ TEST_F(ClipboardHistoryTest, TakesTheFirstKindThatYieldsContentAndSkipsSecrets) 
           {{PasteboardType::rtf, rtf(QByteArray(ClipboardHistoryService::maxRichTextBytes, 'w'))}}},
          "text:plain"},
         {"a concealed copy", {"hunter3", {}, {}}, {}, {"org.nspasteboard.ConcealedType"}},
+        {"a password manager's hint whose value never came",
+         {"hunter6", {}, {}},
+         {},
+         {"x-kde-passwordManagerHint"}},
         {"a copy kept out of histories", {"hunter4", {}, {{canInclude, QByteArray(4, '\0')}}}, {}},
         {"a copy let into histories",
          {"allowed", {}, {{canInclude, QByteArray("\x01\0\0\0", 4)}}},
@@ -210,6 +213,20 @@ TEST_F(ClipboardHistoryTest, ASecretTakenOverByAClipboardManagerIsNotKept) {
     copy({std::nullopt, {}, {{hint, "secret"}}}, {PasteboardType::plainText});
     copy({"hunter6", {}, {{PasteboardType::png, png(9, 9)}}});
     EXPECT_EQ(entries().mid(0, 2), (QStringList{"text:hunter6", "text:hunter5"}));
+}
+
+// A copy's arrival only hands its rich text to the decoder: megabytes of RTF take seconds.
+TEST_F(ClipboardHistoryTest, RichTextIsReadOffTheMainThread) {
+    QByteArray words;
+    while (words.size() < 1 << 20)
+        words += "{\\b bold} words ";
+    pasteboard.copy({"plain", {}, {{PasteboardType::rtf, rtf(words)}}});
+    history.checkPasteboard();
+    QCoreApplication::processEvents(); // the snapshot arrives
+    EXPECT_TRUE(history.isCapturing());
+    EXPECT_TRUE(entries().isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return !history.isCapturing(); }, 60000));
+    EXPECT_TRUE(entries().value(0).startsWith(u"rtf:bold words bold words"));
 }
 
 TEST_F(ClipboardHistoryTest, CopiesEnterInTheOrderTheyWereMade) {

@@ -12,8 +12,7 @@ using S = PlasmaWindowList::State;
 // (A active, M minimized, S skip task bar, X maximized, which the list does not follow),
 // i initial state complete, u unmapped. Returns the listed windows, each "id app title [ams]
 // activation", and per event whether it made its window the active one ('A') or not ('.').
-std::pair<QString, QString> replay(const QString& events) {
-    ToplevelList toplevels;
+std::pair<QString, QString> replay(const QString& events, ToplevelList& toplevels) {
     PlasmaWindowList list(toplevels);
     QString activations;
     for (const QString& e : events.split(u' ')) {
@@ -40,6 +39,11 @@ std::pair<QString, QString> replay(const QString& events) {
                            t.minimized ? u"m"_s : u"-"_s, t.skipTaskbar ? u"s"_s : u"-"_s)
                       .arg(t.lastActivation);
     return {listed.join(u", "), activations};
+}
+
+std::pair<QString, QString> replay(const QString& events) {
+    ToplevelList toplevels;
+    return replay(events, toplevels);
 }
 
 const struct {
@@ -77,6 +81,19 @@ TEST(WaylandPlasmaWindows, WindowsThatSkipTheTaskBarMakeNoRegularApplication) {
     EXPECT_FALSE(groups[0].app.regular);
     EXPECT_TRUE(groups[1].app.regular);
     EXPECT_TRUE(groups[1].frontmost);
+}
+
+// Choosing an application brings forward its most recently active window, else its newest.
+TEST(WaylandPlasmaWindows, AnApplicationIsBroughtForwardByItsLastActiveWindowElseItsNewest) {
+    ToplevelList toplevels;
+    replay(
+        u"a1=konsole i1 a2=konsole i2 a3=konsole i3 s1=A s1= s2=A s2= s1=M a4=foot i4 a5=foot i5"_s,
+        toplevels);
+    const auto groups =
+        groupToplevels(toplevels.listed(), [](const QString&) { return std::nullopt; }, {});
+    ASSERT_EQ(groups.size(), 2);
+    EXPECT_EQ(groups[0].preferred, 2u);
+    EXPECT_EQ(groups[1].preferred, 5u);
 }
 
 } // namespace

@@ -143,6 +143,15 @@ TEST_F(XbelRecentItemsIndexTest, BadInputCostsOnlyTheBrokenEntriesAndNeverHangs)
     const QByteArray deep = "<bookmark href=\"" + uri(a) + "\"><info>" +
                             QByteArray("<x>").repeated(200000) +
                             QByteArray("</x>").repeated(200000);
+    // Salvaged below a root start tag of 2 MB, under the prefix it declares.
+    const QByteArray wideRoot =
+        "<xbel xmlns:bm=\"http://www.freedesktop.org/standards/desktop-bookmarks\" junk=\"" +
+        QByteArray(2 << 20, 'j') + "\">";
+    const QByteArray stampedOnly =
+        "<bookmark href=\"" + uri(b) +
+        "\"><info><metadata><bm:applications><bm:application name=\"ed\" exec=\"ed\" timestamp=\"" +
+        QByteArray::number(now.toSecsSinceEpoch() - 60) +
+        "\"/></bm:applications></metadata></info></bookmark>\n";
     const struct {
         const char* what;
         QByteArray data;
@@ -165,6 +174,12 @@ TEST_F(XbelRecentItemsIndexTest, BadInputCostsOnlyTheBrokenEntriesAndNeverHangs)
              kHeader.mid(kHeader.indexOf("<xbel")) + used(a, 1).replace(uri(a), "&m;") + "</xbel>",
          {}},
         {"deep inside an entry", xbel({deep + "</info></bookmark>"}), {}},
+        {"nested deeper than any real file",
+         xbel({used(a, 1), used(b, 2)
+                               .replace("<info>", "<info>" + QByteArray("<x>").repeated(12))
+                               .replace("</info>", QByteArray("</x>").repeated(12) + "</info>")}),
+         {a}},
+        {"broken below a huge root tag", wideRoot + stampedOnly.repeated(10000) + "<broken", {b}},
         {"deep outside", kHeader + QByteArray("<bookmark>").repeated(300000), {}},
         {"open attributes", kHeader + QByteArray("<bookmark href=\"").repeated(300000), {}},
         {"zeros", QByteArray(1 << 20, '\0'), {}},

@@ -91,6 +91,18 @@ TEST_F(StripWindowTest, ADragTheWindowManagerDeclinesMovesTheWindowItself) {
     EXPECT_EQ(controller->window()->pos(), QPoint(1426, 342));
 }
 
+// The window manager moved the strip (Qt is told later, or not at all): hiding it keeps the place.
+TEST_F(StripWindowTest, HidingTheStripStoresWhereItIsAndShowingBringsItBack) {
+    controller->showStrip();
+    fakes.windowDecorations->position = QPoint(300, 200);
+    controller->hideStrip();
+    EXPECT_EQ(fakes.defaults->objectForKey(stripWindowFrameKey.key()).value_or(QVariant()),
+              QVariant(QStringLiteral("{{300, 460}, {32, 240}}")));
+    fakes.windowDecorations->position.reset();
+    controller->showStrip();
+    EXPECT_EQ(controller->window()->pos(), QPoint(300, 200));
+}
+
 TEST_F(StripWindowTest, TheIndexIsReadOnceStartUpIsOverForTheFoldersAndTheDocuments) {
     const auto& asked = fakes.recentItemsIndex->predicates;
     controller->startServices();

@@ -122,6 +122,22 @@ TEST(X11Pasteboard, ReadsEveryTypeAnotherProgramCopies) {
     }
 }
 
+// Type names longer than any real one are left out: an owner that offers new ones of 60 KB at
+// each copy must not fill the reader's memory with them.
+TEST(X11Pasteboard, LeavesOutTypeNamesLongerThanAnyRealOne) {
+    REQUIRE_X11();
+    X11Pasteboard pasteboard;
+    const qint64 count = pasteboard.changeCount();
+    const Owner owner({{QByteArray(60000, 'n'), "x"}, {"UTF8_STRING", "words"}});
+    ASSERT_TRUE(waitForChange(pasteboard, count));
+    std::optional<PasteboardSnapshot> s;
+    pasteboard.readSnapshot({{{PasteboardType::plainText, 64}}, 2000},
+                            [&](const auto& got) { s = got; });
+    ASSERT_TRUE(waitUntil([&] { return s.has_value(); }));
+    EXPECT_EQ(s->types, QStringList{PasteboardType::plainText});
+    EXPECT_EQ(s->dataForType(PasteboardType::plainText), "words");
+}
+
 TEST(X11History, KeepsWhatIsNeitherSecretNorStuckAndNeverWaitsForIt) {
     REQUIRE_X11();
     // The history over the real pasteboard, the rest of the platform faked.

@@ -20,11 +20,15 @@ TEST(X11RunningApplications, ListsWindowsAsTheApplicationsOfTheirEntries) {
     const QString launched =
         writeFile(folder + u"x11-launched.desktop"_s, head + "Name=Launched\n");
     // Matched by the class its entry names; by the entry it was launched from; by nothing, its
-    // pid known only to the X server. Each as "name|entry|icon|its program|shown".
+    // pid known only to the X server; by nothing, with a class too long to be copied into every
+    // list and menu. Each as "name|entry|icon|its program|shown".
+    const QString longClass(3000, u'K');
     const std::pair<QString, QString> cases[] = {
         {u"PeloraByClass"_s, u"By Class|%1|utilities-terminal|self|shown"_s.arg(byClass)},
         {u"PeloraLaunched"_s, u"Launched|%1|application-x-executable|self|shown"_s.arg(launched)},
-        {u"PeloraAlone"_s, u"PeloraAlone||peloraalone|self|shown"_s}};
+        {u"PeloraAlone"_s, u"PeloraAlone||peloraalone|self|shown"_s},
+        {longClass,
+         longClass.left(256) + u"||"_s + longClass.left(256).toLower() + u"|self|shown"_s}};
     X11RunningApplications running;
     auto others = [&] {
         QList<RunningApplication> list = running.runningApplications();
@@ -37,7 +41,8 @@ TEST(X11RunningApplications, ListsWindowsAsTheApplicationsOfTheirEntries) {
     QStringList expected;
     for (const auto& [wmClass, listed] : cases) {
         // One at a time, so that the window list has them in this order.
-        clients.emplace_back(wmClass, wmClass != u"PeloraAlone",
+        clients.emplace_back(wmClass,
+                             wmClass.startsWith(u"PeloraBy") || wmClass.startsWith(u"PeloraL"),
                              wmClass == u"PeloraLaunched" ? launched : QString());
         ASSERT_TRUE(waitUntil([&] { return others().size() == qsizetype(clients.size()); }, 15000))
             << qPrintable(wmClass);

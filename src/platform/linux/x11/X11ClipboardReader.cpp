@@ -13,6 +13,10 @@
 namespace {
 
 constexpr qsizetype kMaxTargets = 256;
+// Real type names, parameters included, stay well below this; longer ones are left out.
+constexpr qsizetype kMaxTypeNameLength = 1024;
+// Names are remembered between reads; an owner offering new ones at each copy empties the store.
+constexpr qsizetype kMaxRememberedNames = 4096;
 
 // Targets of the selection protocol itself, not content.
 bool isProtocolTarget(const QByteArray& name) {
@@ -148,9 +152,11 @@ private:
         const auto reply = takeReply(
             xcb_get_atom_name_reply(connection_, xcb_get_atom_name(connection_, atom), nullptr));
         QByteArray name;
-        if (reply)
+        if (reply && xcb_get_atom_name_name_length(reply.get()) <= kMaxTypeNameLength)
             name = QByteArray(xcb_get_atom_name_name(reply.get()),
                               xcb_get_atom_name_name_length(reply.get()));
+        if (names_.size() >= kMaxRememberedNames)
+            names_.clear();
         names_.insert(atom, name);
         return name;
     }

@@ -1,9 +1,9 @@
 #include "platform/linux/x11/X11RunningApplications.h"
 
-#include "platform/linux/xdg/DesktopEntries.h"
 #include "platform/linux/files/ProcessInfo.h"
-#include "platform/linux/xdg/WindowApplications.h"
 #include "platform/linux/x11/X11Connection.h"
+#include "platform/linux/xdg/DesktopEntries.h"
+#include "platform/linux/xdg/WindowApplications.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
@@ -25,6 +25,10 @@ namespace {
 
 // openbox announces a switch as "no window" and then the new one, sometimes twice.
 constexpr int kDebounceMs = 40;
+// Other programs' windows may carry megabytes in their class or title, which would then be
+// copied into every list and menu: only this much of them is read.
+constexpr size_t kMaxClassBytes = 256;
+constexpr uint32_t kMaxTitleBytes = 1024;
 
 struct WindowInfo {
     QString wmClass;
@@ -53,6 +57,11 @@ QString handleOf(const WindowInfo& info, xcb_window_t window) {
     if (!info.wmClass.isEmpty())
         return QStringLiteral("class:") + info.wmClass;
     return QStringLiteral("window:") + QString::number(window, 16);
+}
+
+QString classPart(const char* text) {
+    return text ? QString::fromLocal8Bit(text, qsizetype(strnlen(text, kMaxClassBytes)))
+                : QString();
 }
 
 QString latin1OrUtf8(const char* data, int length, bool utf8) {
@@ -204,17 +213,21 @@ void X11RunningApplications::Private::fetchInfo(const QList<xcb_window_t>& list)
     cookies.reserve(list.size());
     for (xcb_window_t w : list)
         cookies << Cookies{
-            xcb_icccm_get_wm_class(c, w),          xcb_ewmh_get_wm_pid(&ewmh, w),
-            xcb_ewmh_get_wm_window_type(&ewmh, w), xcb_icccm_get_wm_transient_for(c, w),
-            xcb_ewmh_get_wm_name(&ewmh, w),        xcb_icccm_get_wm_name(c, w)};
+            xcb_icccm_get_wm_class(c, w),
+            xcb_ewmh_get_wm_pid(&ewmh, w),
+            xcb_ewmh_get_wm_window_type(&ewmh, w),
+            xcb_icccm_get_wm_transient_for(c, w),
+            xcb_get_property(c, 0, w, ewmh._NET_WM_NAME, ewmh.UTF8_STRING, 0, kMaxTitleBytes / 4),
+            xcb_get_property(c, 0, w, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0,
+                             kMaxTitleBytes / 4)};
     QList<xcb_window_t> withoutPid;
     for (qsizetype i = 0; i < list.size(); ++i) {
         WindowInfo info;
         const Cookies& ck = cookies[i];
         xcb_icccm_get_wm_class_reply_t wmClass;
         if (xcb_icccm_get_wm_class_reply(c, ck.wmClass, &wmClass, nullptr)) {
-            info.wmClass = QString::fromLocal8Bit(wmClass.class_name);
-            info.wmInstance = QString::fromLocal8Bit(wmClass.instance_name);
+            info.wmClass = classPart(wmClass.class_name);
+            info.wmInstance = classPart(wmClass.instance_name);
             xcb_icccm_get_wm_class_reply_wipe(&wmClass);
         }
         uint32_t pid = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/RecentItemsIndex.h"
+#include "platform/linux/xdg/XbelReader.h"
 
 #include <QByteArray>
 #include <QFileSystemWatcher>
@@ -8,12 +9,6 @@
 
 #include <ctime>
 #include <sys/types.h>
-
-// One entry of a recently-used bookmark file: the local path and the latest of its dates.
-struct RecentlyUsedEntry {
-    QString path;
-    QDateTime lastUsed;
-};
 
 // What tells one version of the bookmark file from another without reading it. GTK replaces
 // the file by renaming (a new inode); KDE and others may rewrite it in place (a new size or
@@ -33,7 +28,7 @@ struct RecentlyUsedFileIdentity {
 };
 
 // Reads the freedesktop recently-used bookmark file (written by GTK, KDE and most desktop
-// applications) with GLib's reader, on a worker thread of its own: Qt's shared pool also
+// applications) with XbelReader, on a worker thread of its own: Qt's shared pool also
 // serves Qt's image and painting code, which must never wait for a large file. The file is
 // parsed once per version: every query over an unchanged file, of either kind, reuses the
 // last parse. A broken or hostile file gives fewer results, never a crash or a hang.
@@ -77,11 +72,6 @@ private:
     qint64 maxFileSize_;
     std::shared_ptr<Worker> worker_;
 };
-
-// The local-file entries of a recently-used bookmark file, in file order, one per path. An
-// entry whose dates are all unknown is left out. When the file as a whole does not parse, the
-// entries are salvaged one by one. Any thread.
-QList<RecentlyUsedEntry> parseRecentlyUsedFile(const QByteArray& data);
 
 // The contents of the file, at most maxSize bytes; empty when it is missing or is not a
 // regular file (a pipe or a device would block or never end). identity, when given, receives
