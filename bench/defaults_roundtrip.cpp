@@ -3,6 +3,7 @@
 // Then how costs grow: one write into stores of 40, 4,000 and 40,000 keys, and `defaults read`
 // of a deeply nested file against a flat one of the same size.
 #include "app/DefaultsTool.h"
+#include "platform/linux/files/CborDefaultsCodec.h"
 #include "platform/linux/files/CborUserDefaults.h"
 
 #include <QCoreApplication>
@@ -205,7 +206,7 @@ QString writeStore(const QString& path, QVariant (*make)(int), int keys) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
-        file.write(CborUserDefaults::encodeFile(values));
+        file.write(CborDefaultsCodec::encode(values));
     return path;
 }
 

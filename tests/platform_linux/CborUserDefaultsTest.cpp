@@ -1,4 +1,5 @@
 #include "platform/linux/files/CborUserDefaults.h"
+#include "platform/linux/files/CborDefaultsCodec.h"
 #include "support/TempTree.h"
 #include "support/TestSupport.h"
 
@@ -93,9 +94,9 @@ TEST(CborUserDefaults, ValuesKeepTheirTypesInTheStoredFormat) {
 }
 
 TEST(CborUserDefaults, DamagedOrOddFilesCountAsEmptyAndAreSetAsideUntouched) {
-    const QByteArray good = CborUserDefaults::encodeFile({{u"blob"_s, QByteArray(300, 'x')}});
+    const QByteArray good = CborDefaultsCodec::encode({{u"blob"_s, QByteArray(300, 'x')}});
     TempTree outside{"new/"}; // a link's target folder
-    const QByteArray outsideBytes = CborUserDefaults::encodeFile({{u"out"_s, 1}});
+    const QByteArray outsideBytes = CborDefaultsCodec::encode({{u"out"_s, 1}});
     const QString target = outside.add(u"elsewhere.cbor"_s, outsideBytes);
     const QString store = u"pelora/defaults.cbor"_s;
     const struct {
@@ -108,12 +109,11 @@ TEST(CborUserDefaults, DamagedOrOddFilesCountAsEmptyAndAreSetAsideUntouched) {
         {"not a map", QCborValue(QCborArray{{1, 2}}).toCbor(), {}},
         {"trailing bytes", good + QByteArray("\x00", 1), {}},
         {"nested too deep",
-         "\xd9\xd9\xf7\xa1\x61k" + QByteArray(CborUserDefaults::kMaxDepth + 1, '\x81') + '\x01',
+         "\xd9\xd9\xf7\xa1\x61k" + QByteArray(CborDefaultsCodec::maxDepth + 1, '\x81') + '\x01',
          {}},
         // Larger than any store the program writes: not read at all.
         {"too large",
-         CborUserDefaults::encodeFile(
-             {{u"huge"_s, QByteArray(CborUserDefaults::kMaxFileSize, 'x')}}),
+         CborDefaultsCodec::encode({{u"huge"_s, QByteArray(CborUserDefaults::kMaxFileSize, 'x')}}),
          {}},
         {"folder", {}, store + u'/'},
         {"fifo", {}, store + u'|'}, // a blocking open would wait for a writer

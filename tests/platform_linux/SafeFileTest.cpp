@@ -2,6 +2,7 @@
 #include "support/QtPrinters.h"
 #include "support/TempTree.h"
 
+#include <QDir>
 #include <QLocalServer>
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using Read = SafeFile::ReadResult;
 
 namespace {
 void openAndClose(const QString& path, int flags) {
@@ -58,4 +60,46 @@ TEST(SafeFile, RefusesAnythingButARegularFileWithoutBlocking) {
     openAndClose(filled, O_RDONLY); // lets the writer go should nothing have opened the FIFO
     writer.join();
     EXPECT_EQ(SafeFile::readRegularFile(writeFile(tree.path(u"file"_s), content), 4096), content);
+}
+
+TEST(SafeFile, ReadsOnlyRegularFilesWithinTheCapWithoutBlocking) {
+    TempTree tree{"ten.txt", "folder/", "link -> ten.txt", "dangling -> gone"};
+    writeFile(tree.path(u"ten.txt"_s), "0123456789");
+    const struct {
+        const char* entry;
+        SafeFile::ReadOptions options;
+        Read::Status status;
+        QByteArray data;
+    } cases[] = {
+        {"ten.txt", {.maxSize = 10}, Read::read, "0123456789"},
+        {"ten.txt", {.maxSize = 9}, Read::tooLarge, {}},
+        {"ten.txt", {.maxSize = 4, .cutAtMaxSize = true}, Read::read, "0123"},
+        {"link", {.maxSize = 10}, Read::read, "0123456789"},
+        {"link", {.maxSize = 10, .followLinks = false}, Read::notRegular, {}},
+        {"dangling", {.maxSize = 10, .followLinks = false}, Read::notRegular, {}},
+        {"dangling", {.maxSize = 10}, Read::missing, {}},
+        {"folder", {.maxSize = 10}, Read::notRegular, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.entry);
+        const Read read = SafeFile::read(tree.path(QString::fromUtf8(c.entry)), c.options);
+        EXPECT_EQ(read.status, c.status);
+        EXPECT_EQ(read.data, c.data);
+        EXPECT_EQ(read.found.has_value(), c.status != Read::missing);
+    }
+}
+
+TEST(SafeFile, AWriteReplacesTheFileWholeAndNeverWritesThroughALink) {
+    TempTree tree{"target.txt", "store -> target.txt", "store.Ab12Cd", "store.keep"};
+    const QString store = tree.path(u"store"_s);
+    ASSERT_TRUE(SafeFile::writeAtomically(store, "new", 0600));
+    EXPECT_FALSE(QFileInfo(store).isSymLink());
+    EXPECT_EQ(readFile(store), "new");
+    EXPECT_EQ(readFile(tree.path(u"target.txt"_s)), "x");
+    EXPECT_EQ(QFile::permissions(store),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    // What a writer killed before its rename left, and only that, goes.
+    SafeFile::removeLeftoverTemporaryFiles(store);
+    EXPECT_EQ(QDir(tree.root()).entryList(QDir::Files | QDir::System | QDir::Hidden),
+              (QStringList{u"store"_s, u"store.keep"_s, u"target.txt"_s}));
 }

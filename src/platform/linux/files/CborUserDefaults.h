@@ -35,20 +35,10 @@ public:
     void synchronize() override;
     bool hasUnsavedChanges() const override { return !pending_.isEmpty(); }
 
-    // What storing the value and reading it back gives: integers as qint64, dates in UTC,
-    // string lists as lists. Invalid for values that cannot be stored.
-    static QVariant storedForm(const QVariant& value);
-
-    // The file's contents, or nothing when they are damaged.
-    static std::optional<QVariantMap> decodeFile(const QByteArray& bytes);
-    static QByteArray encodeFile(const QVariantMap& values);
-
     // Larger files are not a store this program wrote, and are not read into memory. Its own
     // stores stay far below (40,000 keys take about 1 MB); decoded, a file of one-byte values
     // takes some fifty times its size.
     static constexpr qint64 kMaxFileSize = 4 * 1024 * 1024;
-    // Deeper values are not this program's either; the file holding one counts as damaged.
-    static constexpr int kMaxDepth = 64;
 
 protected:
     // Called under the folder lock between reading the file and writing it back, so a test can
@@ -63,7 +53,6 @@ private:
     bool exchange(QVariantMap& merged);
     ReadResult readFile(QVariantMap& values);
     bool writeFile(const QVariantMap& values);
-    void removeStaleTemporaryFiles();
     void applyAndNotify(QVariantMap fresh);
     void ensureFolderWatched();
 

@@ -1,6 +1,7 @@
 #include "platform/linux/xdg/XbelRecentItemsIndex.h"
 
 #include "platform/MainQueue.h"
+#include "platform/linux/files/SafeFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -222,35 +223,12 @@ private:
 
 QByteArray readRecentlyUsedFile(const QString& path, qint64 maxSize,
                                 RecentlyUsedFileIdentity* identity) {
+    // A FIFO put in its place must not stall the reader; a damaged end is salvaged entry by
+    // entry, so a file over the cap gives what comes before it.
+    SafeFile::ReadResult read = SafeFile::read(path, {.maxSize = maxSize, .cutAtMaxSize = true});
     if (identity)
-        *identity = {};
-    const QByteArray local = QFile::encodeName(path);
-    // Non-blocking open, then only a regular file is read: a FIFO put in its place must not
-    // stall the reader.
-    const int fd = ::open(local.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return {};
-    QByteArray data;
-    struct stat st {};
-    const bool known = ::fstat(fd, &st) == 0;
-    if (known && identity)
-        *identity = identityOf(st);
-    if (known && S_ISREG(st.st_mode) && maxSize > 0) {
-        const qint64 want = std::min<qint64>(maxSize, st.st_size > 0 ? st.st_size : maxSize);
-        data.resize(qsizetype(want));
-        qint64 total = 0;
-        while (total < want) {
-            const ssize_t n = ::read(fd, data.data() + total, size_t(want - total));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            total += n;
-        }
-        data.truncate(qsizetype(total));
-    }
-    ::close(fd);
-    return data;
+        *identity = read.found ? identityOf(*read.found) : RecentlyUsedFileIdentity();
+    return std::move(read.data);
 }
 
 XbelRecentItemsIndex::XbelRecentItemsIndex(QString bookmarkFilePath, QString homePath,
