@@ -3,7 +3,6 @@
 #include "history/HistoryOrder.h"
 
 #include "common/Dates.h"
-#include "platform/Bundle.h"
 #include "platform/Workspace.h"
 
 #include <QCollator>
@@ -46,8 +45,8 @@ std::optional<PersistedActivationRecord> decodeRecord(const QJsonValue& value) {
 RunningApplicationsHistoryService::RunningApplicationsHistoryService(
     Bundle& bundle, UserDefaults& defaults, RunningApplications& runningApplications,
     Workspace& workspace)
-    : bundle_(bundle), defaults_(defaults), runningApplications_(runningApplications),
-      workspace_(workspace), now_([] { return QDateTime::currentDateTimeUtc(); }) {
+    : defaults_(defaults), runningApplications_(runningApplications), workspace_(workspace),
+      now_([] { return QDateTime::currentDateTimeUtc(); }), identity_(bundle, workspace) {
     loadRecords();
 }
 
@@ -98,24 +97,9 @@ RunningApplicationsHistoryService::applicationKey(const RunningApplication& app)
     return std::nullopt;
 }
 
-bool RunningApplicationsHistoryService::isProgramItself(
-    const QString& bundlePath, const std::optional<QString>& bundleIdentifier) const {
-    if (bundlePath == bundle_.bundlePath())
-        return true;
-    const auto ownIdentifier = bundle_.infoValue(QStringLiteral("CFBundleIdentifier"));
-    if (ownIdentifier && !ownIdentifier->isEmpty() && bundleIdentifier == ownIdentifier)
-        return true;
-    const QString ownExecutable = bundle_.executablePath();
-    if (ownExecutable.isEmpty())
-        return false;
-    const QString canonical = QFileInfo(ownExecutable).canonicalFilePath();
-    const QString started = workspace_.applicationExecutablePath(QUrl::fromLocalFile(bundlePath));
-    return !started.isEmpty() && started == (canonical.isEmpty() ? ownExecutable : canonical);
-}
-
 void RunningApplicationsHistoryService::recordActivation(const RunningApplication& app) {
     const auto key = applicationKey(app);
-    if (!key || app.isCurrentProcess)
+    if (!key || app.isPelora)
         return;
     if (!app.bundleURL) {
         // Dated for the order of the open-applications menu; without a bundle there is
@@ -125,8 +109,6 @@ void RunningApplicationsHistoryService::recordActivation(const RunningApplicatio
     }
     const QUrl& url = *app.bundleURL;
     const QString bundlePath = url.isLocalFile() ? url.toLocalFile() : url.path();
-    if (isProgramItself(bundlePath, app.bundleIdentifier))
-        return;
     const QDateTime now = now_();
     lastActivationDates_.insert(*key, now);
 
@@ -169,7 +151,8 @@ QList<RecentAppItem> RunningApplicationsHistoryService::recentApplications(
         if (!QFileInfo::exists(record.bundlePath))
             continue;
         // Records an earlier version stored of the program itself stay out of the list.
-        if (isProgramItself(record.bundlePath, record.bundleIdentifier))
+        if (identity_.isPeloraBundle(QUrl::fromLocalFile(record.bundlePath),
+                                     record.bundleIdentifier))
             continue;
         kept << &record;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/RecentAppItem.h"
+#include "platform/PeloraIdentity.h"
 #include "platform/RunningApplications.h"
 #include "platform/UserDefaults.h"
 
@@ -75,13 +76,7 @@ public:
 
 private:
     void loadRecords();
-    // Whether the application at bundlePath is this program: its bundle, an application with
-    // its bundle identifier, or an entry (such as its launcher entry) that starts its
-    // executable.
-    bool isProgramItself(const QString& bundlePath,
-                         const std::optional<QString>& bundleIdentifier) const;
 
-    Bundle& bundle_;
     UserDefaults& defaults_;
     RunningApplications& runningApplications_;
     Workspace& workspace_;
@@ -89,4 +84,6 @@ private:
     QHash<QString, QDateTime> lastActivationDates_;
     QHash<QString, PersistedActivationRecord> persistedRecords_;
     std::function<QDateTime()> now_;
+    // For what was stored of the program by a release that recorded it.
+    PeloraIdentity identity_;
 };

@@ -5,7 +5,7 @@
 #include "favorites/FavoritesService.h"
 #include "history/RecentApplicationsService.h"
 #include "history/RunningApplicationsHistoryService.h"
-#include "platform/Bundle.h"
+#include "platform/PeloraIdentity.h"
 #include "platform/Workspace.h"
 #include "strip/MenuEntryOpener.h"
 #include "strip/MenuIcons.h"
@@ -17,7 +17,6 @@
 
 namespace {
 
-const char* const kBundleIdentifierInfoKey = "CFBundleIdentifier";
 constexpr int kMenuIconSize = 16;
 
 // A running application's icon drawn once at menu size, so the menu keeps no theme lookups.
@@ -28,19 +27,6 @@ QIcon menuIcon(Workspace& workspace, const RunningApplication& app) {
 }
 
 } // namespace
-
-std::optional<QString> ownBundleIdentifier(const Bundle& bundle) {
-    auto identifier = bundle.infoValue(QLatin1String(kBundleIdentifierInfoKey));
-    if (identifier && identifier->isEmpty())
-        return std::nullopt;
-    return identifier;
-}
-
-bool isProgramItself(const RunningApplication& app,
-                     const std::optional<QString>& ownBundleIdentifier) {
-    // The process check covers our own windows, which no desktop entry names.
-    return app.isCurrentProcess || app.bundleIdentifier == ownBundleIdentifier;
-}
 
 bool opensBefore(const RunningApplication& a, const std::optional<QDateTime>& aActivated,
                  const RunningApplication& b, const std::optional<QDateTime>& bActivated) {
@@ -67,7 +53,7 @@ ApplicationsMenus::ApplicationsMenus(Bundle& bundle, RunningApplications& runnin
 std::unique_ptr<QMenu> ApplicationsMenus::makeApplicationsMenu() {
     history_.start();
     const QList<RecentAppItem> recentApps = history_.recentApplications(
-        RecentApplicationsService::maxResults, ownBundleIdentifier(bundle_));
+        RecentApplicationsService::maxResults, PeloraIdentity::bundleIdentifier(bundle_));
 
     std::unique_ptr<QMenu> menu(makeMenu(appsTitle));
     addHeaderItem(*menu, L("strip.menu.recentApplications"));
@@ -93,14 +79,13 @@ std::unique_ptr<QMenu> ApplicationsMenus::makeOpenAppsMenu() {
     std::unique_ptr<QMenu> menu(makeMenu(windowsTitle));
     addHeaderItem(*menu, L("strip.menu.openApps"));
 
-    const std::optional<QString> own = ownBundleIdentifier(bundle_);
     struct Listed {
         RunningApplication app;
         std::optional<QDateTime> activated;
     };
     QList<Listed> listed;
     for (RunningApplication& app : runningApplications_.runningApplications()) {
-        if (!isUserApplication(app) || isProgramItself(app, own))
+        if (!isUserApplication(app) || app.isPelora)
             continue;
         std::optional<QDateTime> activated = history_.lastActivationDate(app);
         listed.append(Listed{std::move(app), std::move(activated)});
@@ -144,9 +129,8 @@ void ApplicationsMenus::activateApp(const RunningApplication& app) {
 }
 
 void ApplicationsMenus::hideAllApps() {
-    const std::optional<QString> own = ownBundleIdentifier(bundle_);
     RunningApplications& running = runningApplications_;
     for (const RunningApplication& app : running.runningApplications())
-        if (isUserApplication(app) && !isProgramItself(app, own) && !app.hidden)
+        if (isUserApplication(app) && !app.isPelora && !app.hidden)
             running.hide(app);
 }

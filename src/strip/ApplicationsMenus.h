@@ -54,18 +54,10 @@ private:
 // Which running applications the open-applications menu lists and hide-all hides, and in what
 // order.
 
-// The program's own bundle identifier, from its info dictionary; none when it has none.
-std::optional<QString> ownBundleIdentifier(const Bundle& bundle);
-
 // An application the user works with: it has normal, taskbar-visible windows.
 inline bool isUserApplication(const RunningApplication& app) {
     return app.regular;
 }
-
-// This process, or an application with the program's own bundle identifier (two absent
-// identifiers counting as equal).
-bool isProgramItself(const RunningApplication& app,
-                     const std::optional<QString>& ownBundleIdentifier);
 
 // Whether a is listed before b: applications with a known last activation come first, the
 // latest on top; the rest, and ties, by name in ordinal, case-sensitive order (an absent name

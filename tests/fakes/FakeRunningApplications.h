@@ -3,15 +3,25 @@
 #include "platform/RunningApplications.h"
 
 // A window system the test describes: the running applications, the frontmost one, and
-// activation events sent on demand.
+// activation events sent on demand. Each is marked as the program itself, or not, as a real
+// list marks it.
 class FakeRunningApplications : public RunningApplications {
 public:
     QList<RunningApplication> apps;
     std::optional<RunningApplication> frontmost;
     int currentApplicationActivations = 0;
 
-    QList<RunningApplication> runningApplications() override { return apps; }
-    std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
+    QList<RunningApplication> runningApplications() override {
+        QList<RunningApplication> listed = apps;
+        for (RunningApplication& app : listed)
+            markPelora(app, false);
+        return listed;
+    }
+    std::optional<RunningApplication> frontmostApplication() override {
+        if (frontmost)
+            markPelora(*frontmost, false);
+        return frontmost;
+    }
     bool hide(const RunningApplication&) override { return true; }
     bool unhide(const RunningApplication&) override { return true; }
     bool activate(const RunningApplication&) override { return true; }
@@ -20,7 +30,8 @@ public:
     // The window system reports that app came to the front.
     void bringToFront(const RunningApplication& app) {
         frontmost = app;
-        Q_EMIT applicationActivated(app);
+        markPelora(*frontmost, false);
+        Q_EMIT applicationActivated(*frontmost);
     }
 };
 

@@ -8,7 +8,7 @@ using MenuEntryOpenerTest = ModuleMenusTest;
 TEST_F(ModuleMenusTest, EmptyMenusShowTheirHeadersAndEmptyStates) {
     // Neither the program itself, its own windows nor an agent count as open applications.
     RunningApplication ownWindows = makeRunningApplication("pelora", "", "");
-    ownWindows.isCurrentProcess = true;
+    ownWindows.isPelora = true;
     fakes.running->apps = {makeRunningApplication("Pelora", "org.pelora.Pelora", ""), ownWindows,
                            makeRunningApplication("Agent", "org.example.Agent", "", false)};
     const char* const favorites = "Recent %1 (disabled)\nNo Recent %1 (disabled)\n"

@@ -38,6 +38,11 @@ struct FakePlatform {
     std::shared_ptr<ManualGlobalShortcuts> globalShortcuts =
         std::make_shared<ManualGlobalShortcuts>();
 
+    // The list tells the program itself as the program's own does.
+    FakePlatform() {
+        running->identifyPeloraBy(std::make_shared<PeloraIdentity>(*bundle, *workspace));
+    }
+
     Platform platform() const {
         return {bundle,  defaults,          fileSystem,       bookmarks,  workspace,
                 running, pasteboard,        recentItemsIndex, loginItems, dialogs,

@@ -32,7 +32,7 @@ TEST(X11RunningApplications, ListsWindowsAsTheApplicationsOfTheirEntries) {
     X11RunningApplications running;
     auto others = [&] {
         QList<RunningApplication> list = running.runningApplications();
-        list.removeIf([](const RunningApplication& app) { return app.isCurrentProcess; });
+        list.removeIf([](const RunningApplication& app) { return app.isPelora; });
         return list;
     };
     QWidget own;

@@ -67,16 +67,22 @@ Platform makeLinuxPlatform() {
     // A wlroots compositor or KWin lists every window, its own clients' too; elsewhere the X
     // server lists its clients (all of them on X11, XWayland's in a GNOME session). GNOME
     // Shell shows its windows only to extensions: Pelora's own lists them while it answers.
-    std::shared_ptr<RunningApplications> running = waylandWindowList();
-    if (!running)
-        running = std::make_shared<X11RunningApplications>();
+    std::shared_ptr<RunningApplications> windowSystem = waylandWindowList();
+    if (!windowSystem)
+        windowSystem = std::make_shared<X11RunningApplications>();
+    std::shared_ptr<RunningApplications> running = windowSystem;
     if (isGnomeWaylandSession())
         running = std::make_shared<GnomeShellWindows>(
             bundle->infoValue(QStringLiteral("CFBundleIdentifier"))
                 .value_or(QStringLiteral("org.pelora.Pelora")),
-            running);
+            windowSystem);
     platform.runningApplications = running;
     platform.workspace = std::make_shared<GioWorkspace>(running);
+    // The record lets the lists go before the bundle and the workspace their identity reads.
+    // GNOME's list answers from the X server's while the shell's extension is away.
+    const auto identity = std::make_shared<PeloraIdentity>(*bundle, *platform.workspace);
+    running->identifyPeloraBy(identity);
+    windowSystem->identifyPeloraBy(identity);
     // The compositor's clipboard-manager protocol sees every copy, whichever window has the
     // focus; without it (GNOME, X11) Qt's clipboard through the X server.
     if (auto control = std::make_shared<WaylandDataControl>(); control->isAvailable())

@@ -293,8 +293,11 @@ QList<ToplevelGroup> GnomeShellWindows::snapshot() {
     for (const WaylandToplevel& toplevel : toplevels_.listed())
         if (list_.pid(toplevel.id) == QCoreApplication::applicationPid())
             own.insert(toplevel.appId);
-    return groupToplevels(
+    QList<ToplevelGroup> groups = groupToplevels(
         toplevels_.listed(), [this](const QString& appId) { return entryFor(appId); }, own);
+    for (ToplevelGroup& group : groups)
+        markPelora(group.app, false);
+    return groups;
 }
 
 std::optional<ToplevelGroup> GnomeShellWindows::groupFor(const QString& handle) {
@@ -365,7 +368,7 @@ void GnomeShellWindows::activateCurrentApplication() {
     }
     // Only the shell gives the focus on Wayland, to XWayland's windows too.
     for (const ToplevelGroup& group : snapshot()) {
-        if (group.app.isCurrentProcess) {
+        if (group.app.isPelora) {
             activate(group.app);
             return;
         }

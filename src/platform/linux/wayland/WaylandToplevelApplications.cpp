@@ -34,7 +34,7 @@ groupToplevels(const QList<WaylandToplevel>& toplevels,
         if (!toplevel.hasParent && !toplevel.skipTaskbar)
             group.app.regular = true;
         if (ownAppIds.contains(toplevel.appId))
-            group.app.isCurrentProcess = true;
+            group.app.isPelora = true;
         if (toplevel.activated)
             group.frontmost = true;
         // Later announcements win ties: the newest window of an application never seen active.
@@ -142,8 +142,11 @@ std::optional<DesktopEntry> WaylandToplevelApplications::entryFor(const QString&
 
 QList<ToplevelGroup> WaylandToplevelApplications::snapshot() {
     takeInEvents();
-    return groupToplevels(
+    QList<ToplevelGroup> groups = groupToplevels(
         toplevels_.listed(), [this](const QString& appId) { return entryFor(appId); }, ownAppIds_);
+    for (ToplevelGroup& group : groups)
+        markPelora(group.app, false);
+    return groups;
 }
 
 std::optional<ToplevelGroup> WaylandToplevelApplications::groupFor(const QString& handle) {
@@ -205,7 +208,7 @@ void WaylandToplevelApplications::activateCurrentApplication() {
     }
     // A Wayland client cannot take the focus itself; the compositor gives it on request.
     for (const ToplevelGroup& group : snapshot()) {
-        if (group.app.isCurrentProcess) {
+        if (group.app.isPelora) {
             activate(group.app);
             return;
         }

@@ -371,8 +371,7 @@ QList<Group> X11RunningApplications::Private::snapshot() {
             group.app.processIdentifier = info.pid;
         if (info.normal && !state.skipTaskbar)
             group.app.regular = true;
-        if ((info.pid && info.pid == ownPid) || own.contains(w))
-            group.app.isCurrentProcess = true;
+        q->markPelora(group.app, (info.pid && info.pid == ownPid) || own.contains(w));
     }
     for (Group& group : groups.list()) {
         group.app.hidden = std::all_of(group.states.cbegin(), group.states.cend(),
