@@ -235,6 +235,11 @@ void RecentDocumentsService::recordOpened(const QUrl& url) {
         });
 }
 
+void RecentDocumentsService::clearHistory() {
+    defaults_.removeObject(storageKey.key());
+    iconCache_->removeAllObjects();
+}
+
 QList<PersistedRecentDocumentRecord> RecentDocumentsService::decodedPersistedRecords() const {
     const QByteArray data = defaults_.dataForKey(storageKey.key());
     if (data.isEmpty())

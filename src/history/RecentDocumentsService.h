@@ -47,6 +47,9 @@ public:
 
     // Adds or moves the document to the newest end of the persisted history.
     void recordOpened(const QUrl& url);
+    // Forgets the documents opened through the strip and the icons cached for the list; what
+    // the index found last stays.
+    void clearHistory();
 
     // The stored records, in stored order (oldest first), of documents that still exist.
     QList<PersistedRecentDocumentRecord> loadPersistedRecords() const;

@@ -82,6 +82,10 @@ void RecentFoldersService::recordOpened(const QUrl& url) {
         });
 }
 
+void RecentFoldersService::clearHistory() {
+    defaults_.removeObject(storageKey.key());
+}
+
 QList<PersistedRecentFolderRecord> RecentFoldersService::loadPersistedRecords() const {
     const QByteArray data = defaults_.dataForKey(storageKey.key());
     if (data.isEmpty())

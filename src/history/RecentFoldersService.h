@@ -34,6 +34,8 @@ public:
 
     QList<RecentFolderItem> currentFolders();
     void recordOpened(const QUrl& url);
+    // Forgets the folders opened through the strip; what the index found last stays.
+    void clearHistory();
 
     // Stored records, in stored order, of folders that still exist.
     QList<PersistedRecentFolderRecord> loadPersistedRecords() const;

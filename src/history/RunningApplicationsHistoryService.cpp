@@ -136,7 +136,7 @@ void RunningApplicationsHistoryService::saveRecords() {
     activationRecordsKey.write(defaults_, QJsonDocument(root).toJson(QJsonDocument::Compact));
 }
 
-void RunningApplicationsHistoryService::clearPersistedRecords() {
+void RunningApplicationsHistoryService::clearHistory() {
     persistedRecords_.clear();
     defaults_.removeObject(activationRecordsKey.key());
 }

@@ -65,7 +65,7 @@ public:
     }
     // Forgets the persisted records and removes them from the defaults; the activation dates
     // that order the open-applications menu stay.
-    void clearPersistedRecords();
+    void clearHistory();
 
     // Bundle identifier, else bundle path, else the window list's handle, else localized name;
     // none when all are absent.

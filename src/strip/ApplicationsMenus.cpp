@@ -115,7 +115,7 @@ void ApplicationsMenus::launchApplication(const QUrl& url) {
 
 void ApplicationsMenus::clearRecentApps() {
     // The activation dates stay: they still order the open-applications menu.
-    history_.clearPersistedRecords();
+    history_.clearHistory();
 }
 
 void ApplicationsMenus::activateApp(const RunningApplication& app) {

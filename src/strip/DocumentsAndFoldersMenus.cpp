@@ -12,13 +12,12 @@
 
 using namespace ModuleMenuItems;
 
-DocumentsAndFoldersMenus::DocumentsAndFoldersMenus(UserDefaults& defaults,
-                                                   RecentDocumentsService& documents,
+DocumentsAndFoldersMenus::DocumentsAndFoldersMenus(RecentDocumentsService& documents,
                                                    RecentFoldersService& folders,
                                                    FavoriteStores& favorites,
                                                    MenuEntryOpener& opener, QObject* parent)
-    : QObject(parent), defaults_(defaults), documents_(documents), folders_(folders),
-      favorites_(favorites), opener_(opener) {}
+    : QObject(parent), documents_(documents), folders_(folders), favorites_(favorites),
+      opener_(opener) {}
 
 DocumentsAndFoldersMenus::~DocumentsAndFoldersMenus() = default;
 
@@ -93,12 +92,11 @@ void DocumentsAndFoldersMenus::addFavorites(QMenu& menu, OpenTargetKind kind) {
 }
 
 void DocumentsAndFoldersMenus::clearRecentDocuments() {
-    defaults_.removeObject(RecentDocumentsService::storageKey.key());
-    documents_.iconCache().removeAllObjects();
+    documents_.clearHistory();
     // What the index found last stays; the groups are rebuilt from it alone.
     recentGroups_ = documents_.currentGroups();
 }
 
 void DocumentsAndFoldersMenus::clearRecentFolders() {
-    defaults_.removeObject(RecentFoldersService::storageKey.key());
+    folders_.clearHistory();
 }

@@ -14,7 +14,6 @@ class QMenu;
 class QUrl;
 class RecentDocumentsService;
 class RecentFoldersService;
-class UserDefaults;
 
 // The documents menu ("Recent Documents": recent documents grouped by the application that
 // opens them, then favorites) and the folders menu ("Recent Folders": recent folders, then
@@ -22,9 +21,9 @@ class UserDefaults;
 class DocumentsAndFoldersMenus : public QObject {
     Q_OBJECT
 public:
-    DocumentsAndFoldersMenus(UserDefaults& defaults, RecentDocumentsService& documents,
-                             RecentFoldersService& folders, FavoriteStores& favorites,
-                             MenuEntryOpener& opener, QObject* parent = nullptr);
+    DocumentsAndFoldersMenus(RecentDocumentsService& documents, RecentFoldersService& folders,
+                             FavoriteStores& favorites, MenuEntryOpener& opener,
+                             QObject* parent = nullptr);
     ~DocumentsAndFoldersMenus() override;
 
     // A new documents menu from the service's current groups; the caller owns it.
@@ -52,7 +51,6 @@ private:
     void clearRecentDocuments();
     void clearRecentFolders();
 
-    UserDefaults& defaults_;
     RecentDocumentsService& documents_;
     RecentFoldersService& folders_;
     FavoriteStores& favorites_;

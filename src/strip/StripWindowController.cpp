@@ -32,7 +32,7 @@ StripWindowController::StripWindowController(Services& services, StripServices m
       placement_(std::make_unique<StripPlacement>(services.defaults(), services.screens(),
                                                   services.windowDecorations())),
       documentsAndFolders_(std::make_unique<DocumentsAndFoldersMenus>(
-          services.defaults(), menus.documents, menus.folders, menus.favorites, *opener_)),
+          menus.documents, menus.folders, menus.favorites, *opener_)),
       applications_(std::make_unique<ApplicationsMenus>(
           services.bundle(), services.runningApplications(), services.workspace(),
           menus.applications, menus.favorites, *opener_)),
