@@ -313,6 +313,16 @@ void FavoritesService::remove(const FavoriteItem& item) {
     favorites_.removeIf([&](const FavoriteItem& f) { return refersToItem(f.url); });
 }
 
+void FavoriteStores::add(const QList<QUrl>& urls) {
+    for (const QUrl& url : urls) {
+        const bool accessing = bookmarks_.startAccessing(url);
+        const QUrl normalised = resolvedFileURL(url, fileSystem_);
+        store(classifyFavoriteURL(normalised)).add(normalised);
+        if (accessing)
+            bookmarks_.stopAccessing(url);
+    }
+}
+
 FavoritesService& FavoriteStores::store(FavoritesCategory category) {
     const auto index =
         std::ranges::find(allFavoritesCategories, category) - allFavoritesCategories.begin();

@@ -83,6 +83,9 @@ public:
     FavoriteStores& operator=(const FavoriteStores&) = delete;
 
     FavoritesService& store(FavoritesCategory category);
+    // Adds each item, dropped or picked, to the favorites of its own kind once the links it was
+    // given through are followed; the item is reached under the access it was handed with.
+    void add(const QList<QUrl>& urls);
 
 private:
     UserDefaults& defaults_;

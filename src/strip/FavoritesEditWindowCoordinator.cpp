@@ -320,13 +320,7 @@ void FavoritesEditWindowCoordinator::reloadRows() {
 }
 
 void FavoritesEditWindowCoordinator::addFavoriteURLs(const QList<QUrl>& urls) {
-    for (const QUrl& url : urls) {
-        const bool accessing = bookmarks_.startAccessing(url);
-        const QUrl normalised = resolvedFileURL(url, fileSystem_);
-        favorites_.store(classifyFavoriteURL(normalised)).add(normalised);
-        if (accessing)
-            bookmarks_.stopAccessing(url);
-    }
+    favorites_.add(urls);
 }
 
 void FavoritesEditWindowCoordinator::handleAdd() {

@@ -1,7 +1,6 @@
 #include "strip/StripWindowController.h"
 
 #include "clipboard/ClipboardHistoryService.h"
-#include "common/FileURL.h"
 #include "common/MenuPopup.h"
 #include "common/Services.h"
 #include "favorites/FavoritesService.h"
@@ -271,10 +270,7 @@ void StripWindowController::addDroppedFavorites(StripModule module, const QList<
         module != StripModule::applications)
         return;
     // The item decides where it goes: a folder dropped on the documents button is a folder.
-    for (const QUrl& url : urls) {
-        const QUrl normalised = resolvedFileURL(url, services_.fileSystem());
-        menus_.favorites.store(classifyFavoriteURL(normalised)).add(normalised);
-    }
+    menus_.favorites.add(urls);
 }
 
 void StripWindowController::openSettingsFromStrip() {

@@ -14,6 +14,7 @@ public:
     QSet<QUrl> scopedUncreatable; // only references without the scoped option
     QSet<QUrl> broken;            // references made for these no longer resolve
     QHash<QUrl, QUrl> movedTo;    // references made for the key resolve to the value
+    QSet<QUrl> needsAccess;       // reached only while the access handed with them is held
 
     static QByteArray blobFor(const QUrl& url, bool scoped) {
         return (scoped ? QByteArrayLiteral("fake-bookmark:s:")
@@ -22,6 +23,7 @@ public:
     }
     std::optional<QByteArray> createBookmark(const QUrl& url, bool scoped) override {
         if (!url.isValid() || uncreatable.contains(url) ||
+            (needsAccess.contains(url) && !accessing_.contains(url)) ||
             (scoped && scopedUncreatable.contains(url)))
             return std::nullopt;
         return blobFor(url, scoped);
@@ -35,6 +37,15 @@ public:
             return std::nullopt;
         return movedTo.value(url, url);
     }
-    bool startAccessing(const QUrl&) override { return true; }
-    void stopAccessing(const QUrl&) override {}
+    bool startAccessing(const QUrl& url) override {
+        ++accessing_[url];
+        return true;
+    }
+    void stopAccessing(const QUrl& url) override {
+        if (--accessing_[url] <= 0)
+            accessing_.remove(url);
+    }
+
+private:
+    QHash<QUrl, int> accessing_;
 };

@@ -254,3 +254,15 @@ TEST_F(FavoritesServiceTest, EachItemIsClassifiedByItsKind) {
     for (const auto& [url, category] : cases)
         EXPECT_EQ(classifyFavoriteURL(url), category) << url.toString().toStdString();
 }
+
+// Dropped on the strip or the editor, or picked in its panel: one way in for all of them.
+TEST_F(FavoritesServiceTest, AddedItemsJoinTheStoreOfTheirKindUnderTheAccessTheyCameWith) {
+    const QString doc = tree.add("Handed/report.txt"), dir = tree.add("Handed/Folder/");
+    tree.add("folder-link -> Handed/Folder");
+    restart(true);
+    // Reachable only while the access handed with the item is held, as a sandbox grants it.
+    fakes.bookmarks->needsAccess = {url(doc)};
+    stores->add({url(doc), url(tree.path("folder-link"))});
+    EXPECT_EQ(names(documents), QStringList{"report.txt"});
+    EXPECT_EQ(store(folders).favorites().value(0).url, url(dir));
+}
