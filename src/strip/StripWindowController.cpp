@@ -241,19 +241,15 @@ void StripWindowController::popUpOpenMenu(std::unique_ptr<QMenu> menu, StripModu
     openModule_ = module;
 }
 
-FavoritesEditWindowCoordinator* StripWindowController::favoritesEditor() const {
-    return favoritesEditor_;
-}
-
 void StripWindowController::openFavoritesEditor() {
     services_.runningApplications().activateCurrentApplication();
     if (favoritesEditor_) {
         // Its window closing releases it; it goes once the current event is handled.
-        favoritesEditor_->editorWindow()->close();
+        favoritesEditor_->closeEditor();
     }
     auto* editor = new FavoritesEditWindowCoordinator(
-        services_.fileSystem(), services_.bookmarks(), services_.runningApplications(),
-        services_.dialogs(), services_.screens(), menus_.favorites, this);
+        services_.runningApplications(), services_.dialogs(), services_.screens(), menus_.favorites,
+        favoritesPanelFolder_, this);
     favoritesEditor_ = editor;
     editor->showEditor();
     MenuEntryOpener* opener = opener_.get();

@@ -66,8 +66,6 @@ public:
 
     // Opens the favorites editor, closing the one already open.
     void openFavoritesEditor();
-    // The open favorites editor; it releases itself when its window closes.
-    FavoritesEditWindowCoordinator* favoritesEditor() const;
 
 Q_SIGNALS:
     // The strip's settings button was pressed.
@@ -96,7 +94,10 @@ private:
     std::unique_ptr<ClipboardMenu> clipboard_;
     QPointer<StripPanel> window_;
     bool indexReadScheduled_ = false;
+    // The open favorites editor; it releases itself when its window closes.
     QPointer<FavoritesEditWindowCoordinator> favoritesEditor_;
+    // Where the editor's open panel starts, for as long as the program runs.
+    QString favoritesPanelFolder_;
     QPointer<QMenu> openMenu_;
     StripModule openModule_ = StripModule::documents;
     quint64 menuRequest_ = 0;

@@ -1,12 +1,12 @@
 #include "StripTestServices.h"
-#include "strip/FavoritesDropTableView.h"
-#include "strip/FavoritesEditWindowCoordinator.h"
 #include "strip/StripContentView.h"
 #include "support/DragDrop.h"
 #include "support/TempTree.h"
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 
 namespace {
@@ -44,13 +44,34 @@ protected:
     }
     static QUrl url(const QString& path) { return QUrl::fromLocalFile(path); }
 
-    FavoritesEditWindowCoordinator* open() {
+    // The editor's window, as the user finds it on the screen.
+    QWidget* open() {
         controller->openFavoritesEditor();
         drainEvents();
         return editor();
     }
-    FavoritesEditWindowCoordinator* editor() const { return controller->favoritesEditor(); }
-    FavoritesDropTableView* table() const { return editor()->tableView(); }
+    static QWidget* editor() {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->isVisible() && window->windowTitle() == "Edit Favorites")
+                return window;
+        return nullptr;
+    }
+    static QTableView* table() { return editor()->findChild<QTableView*>(); }
+    // The button with that title or accessible name.
+    static QPushButton* button(const QString& name) {
+        for (QPushButton* b : editor()->findChildren<QPushButton*>())
+            if (b->text() == name || b->accessibleName() == name)
+                return b;
+        return nullptr;
+    }
+    // A key pressed in the active editor, where its focus is.
+    static void press(Qt::Key key) {
+        QWidget* window = editor();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus && focus->window() == window ? focus : window, key);
+    }
     QStringList column(int column) const {
         QStringList values;
         for (int row = 0; row < table()->model()->rowCount(); ++row)
@@ -91,7 +112,7 @@ TEST_F(StripDropTest, EachDroppedItemJoinsTheFavoritesOfItsOwnKind) {
 
 TEST_F(FavoritesEditorTest, TheEditorListsAllThreeStoresNewestFirstAndOpensEachItsOwnWay) {
     storeThree();
-    QPointer<FavoritesEditWindowCoordinator> first = open();
+    QPointer<QWidget> first = open();
     ASSERT_NE(open(), first.data());
     drainEvents();
     EXPECT_FALSE(first) << "opening again replaces the editor";
@@ -107,7 +128,7 @@ TEST_F(FavoritesEditorTest, TheEditorListsAllThreeStoresNewestFirstAndOpensEachI
     EXPECT_EQ(fakes.workspace->launchedApplications, QList<QUrl>{url(app)});
     EXPECT_EQ(fakes.workspace->openedURLs, (QList<QUrl>{url(doc), url(folder)}));
     EXPECT_EQ(documents.loadPersistedRecords().value(0).path, doc);
-    QTest::mouseClick(editor()->addButton(), Qt::LeftButton);
+    QTest::mouseClick(button("Add Favorite"), Qt::LeftButton);
     EXPECT_TRUE(fakes.dialogs->panels.value(0).allowsMultipleSelection) << "several at once";
 }
 
@@ -128,11 +149,12 @@ TEST_F(FavoritesEditorTest, EqualTimesKeepTheCategoryOrderThenTheStoredOrder) {
 TEST_F(FavoritesEditorTest, RemovingSelectedRowsTakesEachFromItsOwnStore) {
     storeThree();
     open();
-    EXPECT_FALSE(editor()->removeButton()->isEnabled());
+    QPushButton* remove = button("Remove Favorite");
+    EXPECT_FALSE(remove->isEnabled());
     click(0);
-    EXPECT_TRUE(editor()->removeButton()->isEnabled());
+    EXPECT_TRUE(remove->isEnabled());
     click(2, Qt::ControlModifier);
-    QTest::mouseClick(editor()->removeButton(), Qt::LeftButton);
+    QTest::mouseClick(remove, Qt::LeftButton);
     EXPECT_TRUE(stored(Category::documents).isEmpty());
     EXPECT_TRUE(stored(Category::applications).isEmpty());
     EXPECT_EQ(stored(Category::folders), QStringList{folder});
@@ -154,16 +176,53 @@ TEST_F(FavoritesEditorTest, FilesDroppedOnTheEditorJoinTheirOwnStoresAndOtherDra
     EXPECT_EQ(table()->model()->rowCount(), 2) << "listed at once";
 }
 
-// Done (the default button) is checked through the real program (tests/e2e/test_strip.sh).
-TEST_F(FavoritesEditorTest, TheCloseButtonOrTheControllerGoingReleasesTheEditor) {
+// Return (the default button's key) is checked through the real program (tests/e2e).
+TEST_F(FavoritesEditorTest, DoneEscapeTheCloseButtonOrTheControllerGoingReleaseTheEditor) {
     const std::function<void()> closers[] = {
-        [&] { editor()->editorWindow()->close(); },
+        [&] { QTest::mouseClick(button("Done"), Qt::LeftButton); },
+        [&] { press(Qt::Key_Escape); },
+        [&] { editor()->close(); },
         [&] { controller.reset(); },
     };
     for (const auto& close : closers) {
-        QPointer<FavoritesEditWindowCoordinator> opened = open();
+        QPointer<QWidget> opened = open();
+        ASSERT_TRUE(opened);
         close();
         drainEvents();
         EXPECT_FALSE(opened) << "released, and its window with it";
     }
+}
+
+TEST_F(FavoritesEditorTest, DeleteAndBackspaceRemoveTheSelectedRowsAsMinusDoes) {
+    storeThree();
+    open();
+    press(Qt::Key_Delete); // nothing selected: nothing goes
+    EXPECT_EQ(column(1).size(), 3);
+    click(0);
+    press(Qt::Key_Delete);
+    EXPECT_TRUE(stored(Category::applications).isEmpty());
+    click(1);
+    press(Qt::Key_Backspace);
+    EXPECT_TRUE(stored(Category::documents).isEmpty());
+    EXPECT_EQ(column(1), QStringList{"Work"});
+}
+
+// The panel starts at home, never where the program was started from, then where the last
+// pick was made, also in an editor opened later.
+TEST_F(FavoritesEditorTest, ThePanelStartsAtHomeThenInTheFolderOfTheLastPick) {
+    const QString picked = tree.add("Picked/Inner/"), file = tree.add("Picked/notes.txt");
+    const EnvOverride home("HOME", tree.add("Home/"));
+    open();
+    fakes.dialogs->panelAnswers << std::nullopt << QList<QUrl>{url(picked), url(file)};
+    for (int i = 0; i < 3; ++i) {
+        if (i == 2)
+            open();
+        QTest::mouseClick(button("Add Favorite"), Qt::LeftButton);
+    }
+    QStringList starts;
+    for (const OpenPanelOptions& panel : fakes.dialogs->panels)
+        starts << panel.directory;
+    EXPECT_EQ(starts, (QStringList{tree.path("Home"), tree.path("Home"), tree.path("Picked")}));
+    EXPECT_EQ(stored(Category::folders), QStringList{picked});
+    EXPECT_EQ(stored(Category::documents), QStringList{file});
 }
