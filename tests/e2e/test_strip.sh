@@ -120,6 +120,10 @@ if editor=$(waitWindow "Edit Favorites"); then
     check "the folder became a folder favorite" waitFor 30 folderAdded
     shot strip-2-editor
     focus "$editor"
+    xdotool mousemove $((ex + 100)) $((ey + 78)) click 1 # the newest favorite, the folder
+    xdotool key --clearmodifiers Delete
+    folderRemoved() { ! menuTitles folders | grep -qx Projects; }
+    check "Delete removes the selected favorite" waitFor 30 folderRemoved
     xdotool key --clearmodifiers Return
     check "Return closes the editor" waitFor 30 windowGone "Edit Favorites"
 else
