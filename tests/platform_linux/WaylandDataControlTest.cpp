@@ -1,6 +1,6 @@
 #include "platform/linux/wayland/WaylandDataControl.h"
-#include "platform/linux/xdg/DesktopColorScheme.h"
 #include "platform/linux/wayland/SwayIpc.h"
+#include "platform/linux/xdg/DesktopColorScheme.h"
 
 #include <QDBusVariant>
 #include <gtest/gtest.h>

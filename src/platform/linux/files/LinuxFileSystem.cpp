@@ -1,7 +1,7 @@
 #include "platform/linux/files/LinuxFileSystem.h"
 
-#include "platform/linux/xdg/DesktopEntries.h"
 #include "platform/linux/files/SafeFile.h"
+#include "platform/linux/xdg/DesktopEntries.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -40,8 +40,8 @@ public:
     zwlr_foreign_toplevel_manager_v1* manager = nullptr;
 };
 
-const zwlr_foreign_toplevel_manager_v1_listener
-    WlrForeignToplevels::Private::managerListener{&onToplevel, &onFinished};
+const zwlr_foreign_toplevel_manager_v1_listener WlrForeignToplevels::Private::managerListener{
+    &onToplevel, &onFinished};
 const zwlr_foreign_toplevel_handle_v1_listener WlrForeignToplevels::Private::handleListener{
     &onTitle, &onAppId, &onOutputEnter, &onOutputLeave, &onState, &onDone, &onClosed, &onParent};
 
@@ -63,37 +63,33 @@ bool WlrForeignToplevels::Private::bind(WaylandConnection& connection) {
 }
 
 void WlrForeignToplevels::Private::onToplevel(void* data, zwlr_foreign_toplevel_manager_v1*,
-                                                     zwlr_foreign_toplevel_handle_v1* handle) {
+                                              zwlr_foreign_toplevel_handle_v1* handle) {
     auto* self = static_cast<Private*>(data);
     self->toplevels().pending(quintptr(handle));
     zwlr_foreign_toplevel_handle_v1_add_listener(handle, &handleListener, self);
 }
 
-void WlrForeignToplevels::Private::onFinished(void* data,
-                                                     zwlr_foreign_toplevel_manager_v1*) {
+void WlrForeignToplevels::Private::onFinished(void* data, zwlr_foreign_toplevel_manager_v1*) {
     // The compositor will send nothing more; the list it gave stays until the handles close.
     auto* self = static_cast<Private*>(data);
     zwlr_foreign_toplevel_manager_v1_destroy(self->manager);
     self->manager = nullptr;
 }
 
-void WlrForeignToplevels::Private::onTitle(void* data,
-                                                  zwlr_foreign_toplevel_handle_v1* handle,
-                                                  const char* title) {
+void WlrForeignToplevels::Private::onTitle(void* data, zwlr_foreign_toplevel_handle_v1* handle,
+                                           const char* title) {
     auto* self = static_cast<Private*>(data);
     self->toplevels().pending(quintptr(handle)).title = QString::fromUtf8(title).left(1024);
 }
 
-void WlrForeignToplevels::Private::onAppId(void* data,
-                                                  zwlr_foreign_toplevel_handle_v1* handle,
-                                                  const char* appId) {
+void WlrForeignToplevels::Private::onAppId(void* data, zwlr_foreign_toplevel_handle_v1* handle,
+                                           const char* appId) {
     auto* self = static_cast<Private*>(data);
     self->toplevels().pending(quintptr(handle)).appId = QString::fromUtf8(appId).left(1024);
 }
 
-void WlrForeignToplevels::Private::onState(void* data,
-                                                  zwlr_foreign_toplevel_handle_v1* handle,
-                                                  wl_array* state) {
+void WlrForeignToplevels::Private::onState(void* data, zwlr_foreign_toplevel_handle_v1* handle,
+                                           wl_array* state) {
     auto* self = static_cast<Private*>(data);
     WaylandToplevel& toplevel = self->toplevels().pending(quintptr(handle));
     toplevel.minimized = false;
@@ -107,22 +103,19 @@ void WlrForeignToplevels::Private::onState(void* data,
     }
 }
 
-void WlrForeignToplevels::Private::onParent(void* data,
-                                                   zwlr_foreign_toplevel_handle_v1* handle,
-                                                   zwlr_foreign_toplevel_handle_v1* parent) {
+void WlrForeignToplevels::Private::onParent(void* data, zwlr_foreign_toplevel_handle_v1* handle,
+                                            zwlr_foreign_toplevel_handle_v1* parent) {
     auto* self = static_cast<Private*>(data);
     self->toplevels().pending(quintptr(handle)).hasParent = parent != nullptr;
 }
 
-void WlrForeignToplevels::Private::onDone(void* data,
-                                                 zwlr_foreign_toplevel_handle_v1* handle) {
+void WlrForeignToplevels::Private::onDone(void* data, zwlr_foreign_toplevel_handle_v1* handle) {
     auto* self = static_cast<Private*>(data);
     if (self->toplevels().commit(quintptr(handle)))
         self->activationSeen();
 }
 
-void WlrForeignToplevels::Private::onClosed(void* data,
-                                                   zwlr_foreign_toplevel_handle_v1* handle) {
+void WlrForeignToplevels::Private::onClosed(void* data, zwlr_foreign_toplevel_handle_v1* handle) {
     auto* self = static_cast<Private*>(data);
     self->toplevels().remove(quintptr(handle));
     zwlr_foreign_toplevel_handle_v1_destroy(handle);
@@ -158,7 +151,6 @@ void WlrForeignToplevels::Private::minimizeRequested(const QSet<QString>& appIds
             SwayIpc::runCommand(criteria + QStringLiteral(" move scratchpad"));
 }
 
-WlrForeignToplevels::WlrForeignToplevels(QObject* parent)
-    : WaylandToplevelApplications(parent) {
+WlrForeignToplevels::WlrForeignToplevels(QObject* parent) : WaylandToplevelApplications(parent) {
     connectToCompositor(std::make_unique<Private>(*this));
 }

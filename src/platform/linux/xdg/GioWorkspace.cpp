@@ -2,9 +2,9 @@
 
 #include "platform/IconTheme.h"
 #include "platform/RunningApplications.h"
-#include "platform/linux/xdg/DesktopEntries.h"
 #include "platform/linux/LinuxBundle.h"
 #include "platform/linux/files/SafeFile.h"
+#include "platform/linux/xdg/DesktopEntries.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "platform/linux/xdg/XdgAutostartLoginItems.h"
 
-#include "platform/linux/xdg/DesktopEntries.h"
 #include "platform/linux/files/SafeFile.h"
+#include "platform/linux/xdg/DesktopEntries.h"
 
 #include <QDir>
 #include <QFile>
