@@ -127,6 +127,15 @@ expectQuit() { # what, action...
     check "$1 ends the program with status 0" [ $? -eq 0 ]
 }
 
+# The alerts are titled with the program's name, as the strip is: told apart by their type.
+alertWindow() {
+    local w
+    for w in $(xdotool search --all --onlyvisible --pid "$peloraPid" --name '^Pelora$'); do
+        xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q DIALOG && echo "$w" && return 0
+    done 2>/dev/null
+    return 1
+}
+noAlert() { ! alertWindow >/dev/null; }
 # Open menus: Pelora's override-redirect windows that are children of the root (a tray icon is
 # override-redirect too, but inside the tray).
 menuWindows() {

@@ -112,14 +112,6 @@ mainMenu p Return
 check "About from the menu opens About" waitWindow "About Pelora"
 mainMenu p Down Return
 # The maker's site of this build is a reserved example host, which is never asked.
-alertWindow() {
-    local w
-    for w in $(xdotool search --all --onlyvisible --pid "$peloraPid" --name '^Pelora$'); do
-        xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q DIALOG && echo "$w" && return 0
-    done 2>/dev/null
-    return 1
-}
-noAlert() { ! alertWindow >/dev/null; }
 check "Check for Updates says it could not check" waitFor 50 alertWindow
 shot program-3-update
 focus "$(alertWindow)" && xdotool key Escape

@@ -51,15 +51,6 @@ dialogLike() {
     [[ $type == *"= _NET_WM_WINDOW_TYPE_DIALOG"* ]] && [ -n "$decorations" ] &&
         (((functions & 0x18) == 0 && (decorations & 0x60) == 0))
 }
-# The alerts are titled with the program's name, as the strip is: told apart by their type.
-alertWindow() {
-    local w
-    for w in $(xdotool search --all --onlyvisible --pid "$peloraPid" --name '^Pelora$'); do
-        xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q DIALOG && echo "$w" && return 0
-    done 2>/dev/null
-    return 1
-}
-noAlert() { ! alertWindow >/dev/null; }
 waitAlert() { waitFor "${1:-50}" eval 'alertWindow >/dev/null' && alertWindow; }
 wideEnough() { local w && read -r _ _ w _ <<<"$(settled "$1")" && ((w >= 380)); }
 

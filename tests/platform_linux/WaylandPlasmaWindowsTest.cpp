@@ -1,4 +1,5 @@
 #include "platform/linux/wayland/WaylandPlasmaWindows.h"
+#include "ToplevelsText.h"
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -32,13 +33,7 @@ std::pair<QString, QString> replay(const QString& events, ToplevelList& toplevel
                                           : (list.unmapped(id), false);
         activations += active ? u'A' : u'.';
     }
-    QStringList listed;
-    for (const WaylandToplevel& t : toplevels.listed())
-        listed << u"%1 %2 %3 %4%5%6 %7"_s.arg(t.id)
-                      .arg(t.appId, t.title, t.activated ? u"a"_s : u"-"_s,
-                           t.minimized ? u"m"_s : u"-"_s, t.skipTaskbar ? u"s"_s : u"-"_s)
-                      .arg(t.lastActivation);
-    return {listed.join(u", "), activations};
+    return {listedText(toplevels), activations};
 }
 
 std::pair<QString, QString> replay(const QString& events) {
