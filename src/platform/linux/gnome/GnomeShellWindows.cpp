@@ -87,7 +87,7 @@ GnomeShellWindows::GnomeShellWindows(const QString& bundleIdentifier,
     : extensionName_(bundleIdentifier + QStringLiteral(".Windows")),
       extensionPath_(QLatin1Char('/') + QString(bundleIdentifier).replace(u'.', u'/') +
                      QStringLiteral("/Windows")),
-      fallback_(std::move(fallback)), bus_(bus), index_([this] { entries_.clear(); }) {
+      fallback_(std::move(fallback)), bus_(bus) {
     // The extension's uuid for GNOME Shell 45 and later: org.pelora.Pelora gives
     // pelora@pelora.org; 43 and 44 load pelora-classic@pelora.org.
     QStringList parts = bundleIdentifier.split(u'.');
@@ -278,15 +278,6 @@ void GnomeShellWindows::call(const QString& method, quint64 window) {
     bus_.send(message);
 }
 
-std::optional<DesktopEntry> GnomeShellWindows::entryFor(const QString& appId) {
-    index_.update();
-    if (auto it = entries_.constFind(appId); it != entries_.constEnd())
-        return *it;
-    std::optional<DesktopEntry> entry = index_.entryForWindow({appId, appId, {}, {}});
-    entries_.insert(appId, entry);
-    return entry;
-}
-
 QList<ToplevelGroup> GnomeShellWindows::snapshot() {
     // This program's windows, by their process as well as by name.
     QSet<QString> own = ownAppIds_;
@@ -294,35 +285,23 @@ QList<ToplevelGroup> GnomeShellWindows::snapshot() {
         if (list_.pid(toplevel.id) == QCoreApplication::applicationPid())
             own.insert(toplevel.appId);
     QList<ToplevelGroup> groups = groupToplevels(
-        toplevels_.listed(), [this](const QString& appId) { return entryFor(appId); }, own);
+        toplevels_.listed(), [this](const QString& appId) { return entries_.entryFor(appId); },
+        own);
     for (ToplevelGroup& group : groups)
         markPelora(group.app, false);
     return groups;
 }
 
 std::optional<ToplevelGroup> GnomeShellWindows::groupFor(const QString& handle) {
-    for (ToplevelGroup& group : snapshot())
-        if (group.app.handle == handle)
-            return std::move(group);
-    return std::nullopt;
+    return groupWithHandle(snapshot(), handle);
 }
 
 QList<RunningApplication> GnomeShellWindows::runningApplications() {
-    if (!available_)
-        return fallback_->runningApplications();
-    QList<RunningApplication> apps;
-    for (const ToplevelGroup& group : snapshot())
-        apps << group.app;
-    return apps;
+    return available_ ? applicationsOf(snapshot()) : fallback_->runningApplications();
 }
 
 std::optional<RunningApplication> GnomeShellWindows::frontmostApplication() {
-    if (!available_)
-        return fallback_->frontmostApplication();
-    for (const ToplevelGroup& group : snapshot())
-        if (group.frontmost)
-            return group.app;
-    return std::nullopt;
+    return available_ ? frontmostOf(snapshot()) : fallback_->frontmostApplication();
 }
 
 bool GnomeShellWindows::hide(const RunningApplication& app) {

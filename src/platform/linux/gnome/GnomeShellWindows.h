@@ -77,7 +77,6 @@ private:
 
     QList<ToplevelGroup> snapshot();
     std::optional<ToplevelGroup> groupFor(const QString& handle);
-    std::optional<DesktopEntry> entryFor(const QString& appId);
 
     QString extensionName_, extensionPath_, extensionUuid_;
     std::shared_ptr<RunningApplications> fallback_;
@@ -88,7 +87,6 @@ private:
     bool told_ = false;
     ToplevelList toplevels_;
     GnomeShellWindowList list_{toplevels_};
-    QHash<QString, std::optional<DesktopEntry>> entries_;
-    WatchedDesktopEntryIndex index_;
+    AppIdEntries entries_;
     QSet<QString> ownAppIds_;
 };

@@ -83,8 +83,7 @@ bool ToplevelList::isListed(quintptr id) const {
 
 // ---- WaylandToplevelApplications ----
 
-WaylandToplevelApplications::WaylandToplevelApplications(QObject* parent)
-    : RunningApplications(), index_([this] { entries_.clear(); }) {
+WaylandToplevelApplications::WaylandToplevelApplications(QObject* parent) : RunningApplications() {
     setParent(parent);
     frontmostCheck_.setSingleShot(true);
     frontmostCheck_.setInterval(0);
@@ -129,45 +128,56 @@ void WaylandToplevelApplications::takeInEvents() {
         connection->dispatch();
 }
 
-std::optional<DesktopEntry> WaylandToplevelApplications::entryFor(const QString& appId) {
+std::optional<DesktopEntry> AppIdEntries::entryFor(const QString& appId) {
     index_.update();
     if (auto it = entries_.constFind(appId); it != entries_.constEnd())
         return *it;
-    // An app id names the application as a window class does on X11: the desktop id, the
-    // StartupWMClass, or the reverse-DNS id's last part.
     std::optional<DesktopEntry> entry = index_.entryForWindow({appId, appId, {}, {}});
     entries_.insert(appId, entry);
     return entry;
 }
 
+std::optional<ToplevelGroup> groupWithHandle(QList<ToplevelGroup> groups, const QString& handle) {
+    for (ToplevelGroup& group : groups)
+        if (group.app.handle == handle)
+            return std::move(group);
+    return std::nullopt;
+}
+
+QList<RunningApplication> applicationsOf(const QList<ToplevelGroup>& groups) {
+    QList<RunningApplication> apps;
+    for (const ToplevelGroup& group : groups)
+        apps << group.app;
+    return apps;
+}
+
+std::optional<RunningApplication> frontmostOf(const QList<ToplevelGroup>& groups) {
+    for (const ToplevelGroup& group : groups)
+        if (group.frontmost)
+            return group.app;
+    return std::nullopt;
+}
+
 QList<ToplevelGroup> WaylandToplevelApplications::snapshot() {
     takeInEvents();
     QList<ToplevelGroup> groups = groupToplevels(
-        toplevels_.listed(), [this](const QString& appId) { return entryFor(appId); }, ownAppIds_);
+        toplevels_.listed(), [this](const QString& appId) { return entries_.entryFor(appId); },
+        ownAppIds_);
     for (ToplevelGroup& group : groups)
         markPelora(group.app, false);
     return groups;
 }
 
 std::optional<ToplevelGroup> WaylandToplevelApplications::groupFor(const QString& handle) {
-    for (ToplevelGroup& group : snapshot())
-        if (group.app.handle == handle)
-            return std::move(group);
-    return std::nullopt;
+    return groupWithHandle(snapshot(), handle);
 }
 
 QList<RunningApplication> WaylandToplevelApplications::runningApplications() {
-    QList<RunningApplication> apps;
-    for (const ToplevelGroup& group : snapshot())
-        apps << group.app;
-    return apps;
+    return applicationsOf(snapshot());
 }
 
 std::optional<RunningApplication> WaylandToplevelApplications::frontmostApplication() {
-    for (const ToplevelGroup& group : snapshot())
-        if (group.frontmost)
-            return group.app;
-    return std::nullopt;
+    return frontmostOf(snapshot());
 }
 
 bool WaylandToplevelApplications::hide(const RunningApplication& app) {

@@ -40,6 +40,24 @@ groupToplevels(const QList<WaylandToplevel>& toplevels,
                const std::function<std::optional<DesktopEntry>(const QString& appId)>& entryFor,
                const QSet<QString>& ownAppIds);
 
+// The group of the application with the handle, the applications, and the frontmost one.
+std::optional<ToplevelGroup> groupWithHandle(QList<ToplevelGroup> groups, const QString& handle);
+QList<RunningApplication> applicationsOf(const QList<ToplevelGroup>& groups);
+std::optional<RunningApplication> frontmostOf(const QList<ToplevelGroup>& groups);
+
+// The desktop entry of each app id, kept until the entries on disk change. An app id names the
+// application as a window class does on X11: the desktop id, the StartupWMClass, or the
+// reverse-DNS id's last part.
+class AppIdEntries {
+public:
+    AppIdEntries() : index_([this] { entries_.clear(); }) {}
+    std::optional<DesktopEntry> entryFor(const QString& appId);
+
+private:
+    QHash<QString, std::optional<DesktopEntry>> entries_;
+    WatchedDesktopEntryIndex index_;
+};
+
 // A compositor's toplevels as announced: changes collect in a pending state until the
 // compositor says they are complete; then they are listed, in announcement order, and an
 // activation is numbered for the activation history.
@@ -126,10 +144,8 @@ private:
 
     QList<ToplevelGroup> snapshot();
     std::optional<ToplevelGroup> groupFor(const QString& handle);
-    std::optional<DesktopEntry> entryFor(const QString& appId);
 
-    QHash<QString, std::optional<DesktopEntry>> entries_;
-    WatchedDesktopEntryIndex index_;
+    AppIdEntries entries_;
     QSet<QString> ownAppIds_;
     QTimer frontmostCheck_;
     ToplevelList toplevels_;
