@@ -30,7 +30,10 @@ for uuid in "${uuids[@]}"; do
         *) enabled="${enabled%]}, '$uuid']" ;;
     esac
 done
-if ! gsettings set org.gnome.shell enabled-extensions "$enabled"; then
+# gsettings reports success even when dconf could not store the value (no session bus): the
+# value read back is what counts.
+gsettings set org.gnome.shell enabled-extensions "$enabled" 2>/dev/null || true
+if [ "$(gsettings get org.gnome.shell enabled-extensions 2>/dev/null)" != "$enabled" ]; then
     echo "Could not enable it here: from your GNOME session, run gnome-extensions enable UUID"
     echo "  with UUID one of ${uuids[*]} (45 and later load the second)"
     exit 0
