@@ -14,7 +14,6 @@ TEST(GlobalShortcuts, KeysAreNamedAsSwayAndTheXServerKnowThem) {
         {"Ctrl+Alt+F12", "Ctrl+Mod1+F12", 0xffc9, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1},
         {"Ctrl+PgDown", "Ctrl+Next", 0xff56, XCB_MOD_MASK_CONTROL},
         {"Alt+-", "Mod1+minus", '-', XCB_MOD_MASK_1},
-        {"Ctrl+7", "Ctrl+7", '7', XCB_MOD_MASK_CONTROL},
         {"Ctrl+Volume Up", "", 0, XCB_MOD_MASK_CONTROL}, // neither binds it
     };
     for (const auto& c : cases) {
