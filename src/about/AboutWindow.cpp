@@ -12,12 +12,7 @@
 #include <QVBoxLayout>
 
 PeloraAboutWindow::PeloraAboutWindow(Bundle& bundle, Workspace& workspace)
-    : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint) {
-    setObjectName(QStringLiteral("PeloraAboutWindow"));
-    setWindowTitle(L("about.title"));
-    // The program lives in the tray; closing its last window must not end it.
-    setAttribute(Qt::WA_QuitOnClose, false);
+    : DialogWindow(QStringLiteral("PeloraAboutWindow"), L("about.title")) {
     setFocusPolicy(Qt::ClickFocus);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

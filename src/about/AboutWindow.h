@@ -1,7 +1,8 @@
 #pragma once
 
+#include "about/DialogWindow.h"
+
 #include <QPointer>
-#include <QWidget>
 
 class AboutView;
 class Bundle;
@@ -9,7 +10,7 @@ class RunningApplications;
 class Workspace;
 
 // The About window: fixed size, titled and closable. Closing only hides it.
-class PeloraAboutWindow : public QWidget {
+class PeloraAboutWindow : public DialogWindow {
     Q_OBJECT
 public:
     PeloraAboutWindow(Bundle& bundle, Workspace& workspace);

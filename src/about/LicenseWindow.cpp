@@ -15,11 +15,7 @@
 #include <QVBoxLayout>
 
 LicenseWindow::LicenseWindow(Bundle& bundle, Workspace& workspace)
-    : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint) {
-    setObjectName(QStringLiteral("LicenseWindow"));
-    setWindowTitle(L("license.title"));
-    setAttribute(Qt::WA_QuitOnClose, false);
+    : DialogWindow(QStringLiteral("LicenseWindow"), L("license.title")) {
 
     text_ = new QTextBrowser(this);
     text_->setOpenLinks(false);

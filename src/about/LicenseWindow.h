@@ -1,7 +1,8 @@
 #pragma once
 
+#include "about/DialogWindow.h"
+
 #include <QPointer>
-#include <QWidget>
 
 class QPushButton;
 class QTextBrowser;
@@ -10,7 +11,7 @@ class Workspace;
 
 // The licence agreement: the bundle's "LicenseAgreement" document, or a note that it could
 // not be loaded, above a close button. Titled, closable and resizable.
-class LicenseWindow : public QWidget {
+class LicenseWindow : public DialogWindow {
     Q_OBJECT
 public:
     static constexpr QSize kInitialSize{560, 420};

@@ -3,6 +3,7 @@
 #include "platform/UserDefaults.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTextStream>
@@ -34,30 +35,19 @@ struct UsageError {
 };
 
 QString quoted(const QString& text) {
+    static const QHash<char16_t, QLatin1String> named{{u'"', QLatin1String("\\\"")},
+                                                      {u'\\', QLatin1String("\\\\")},
+                                                      {u'\n', QLatin1String("\\n")},
+                                                      {u'\r', QLatin1String("\\r")},
+                                                      {u'\t', QLatin1String("\\t")}};
     QString out = QStringLiteral("\"");
     for (QChar c : text) {
-        switch (c.unicode()) {
-        case '"':
-            out += QLatin1String("\\\"");
-            break;
-        case '\\':
-            out += QLatin1String("\\\\");
-            break;
-        case '\n':
-            out += QLatin1String("\\n");
-            break;
-        case '\r':
-            out += QLatin1String("\\r");
-            break;
-        case '\t':
-            out += QLatin1String("\\t");
-            break;
-        default:
-            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-            else
-                out += c;
-        }
+        if (auto it = named.constFind(c.unicode()); it != named.constEnd())
+            out += *it;
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
     }
     return out + u'"';
 }
@@ -277,48 +267,53 @@ void appendPadding(QString& out, int indent) {
     out.resize(out.size() + qsizetype(indent) * 4, u' ');
 }
 
+void appendValue(QString& out, const QVariant& value, int indent);
+
+// A container as "kind (…)": empty, cut off when nested too deep, or its items one a line.
+template <typename AppendItems>
+void appendContainer(QString& out, int indent, QLatin1String kind, QLatin1String brackets,
+                     qsizetype size, QLatin1String one, QLatin1String many,
+                     AppendItems appendItems) {
+    out += kind + u' ' + brackets[0];
+    if (size == 0) {
+        // nothing between the brackets
+    } else if (indent >= kShownDepth) {
+        out += QString::number(size) + u' ' + (size == 1 ? one : many) +
+               QLatin1String(" nested too deep to show");
+    } else {
+        out += u'\n';
+        appendItems();
+        appendPadding(out, indent);
+    }
+    out += brackets[1];
+}
+
 // Appends to one string: building each level's text and copying it into its parent's would
 // copy deep values once per level.
 void appendValue(QString& out, const QVariant& value, int indent) {
     if (variantIsArray(value)) {
         const QVariantList items = value.toList();
-        if (items.isEmpty()) {
-            out += QLatin1String("array ()");
-        } else if (indent >= kShownDepth) {
-            out += QStringLiteral("array (%1 %2 nested too deep to show)")
-                       .arg(QString::number(items.size()),
-                            items.size() == 1 ? QLatin1String("item") : QLatin1String("items"));
-        } else {
-            out += QLatin1String("array (\n");
-            for (const QVariant& item : items) {
-                appendPadding(out, indent + 1);
-                appendValue(out, item, indent + 1);
-                out += u'\n';
-            }
-            appendPadding(out, indent);
-            out += u')';
-        }
+        appendContainer(out, indent, QLatin1String("array"), QLatin1String("()"), items.size(),
+                        QLatin1String("item"), QLatin1String("items"), [&] {
+                            for (const QVariant& item : items) {
+                                appendPadding(out, indent + 1);
+                                appendValue(out, item, indent + 1);
+                                out += u'\n';
+                            }
+                        });
         return;
     }
     if (variantIsDictionary(value)) {
         const QVariantMap map = value.toMap();
-        if (map.isEmpty()) {
-            out += QLatin1String("dict {}");
-        } else if (indent >= kShownDepth) {
-            out += QStringLiteral("dict {%1 %2 nested too deep to show}")
-                       .arg(QString::number(map.size()),
-                            map.size() == 1 ? QLatin1String("entry") : QLatin1String("entries"));
-        } else {
-            out += QLatin1String("dict {\n");
-            for (auto it = map.cbegin(); it != map.cend(); ++it) {
-                appendPadding(out, indent + 1);
-                out += keyText(it.key()) + QLatin1String(" = ");
-                appendValue(out, it.value(), indent + 1);
-                out += u'\n';
-            }
-            appendPadding(out, indent);
-            out += u'}';
-        }
+        appendContainer(out, indent, QLatin1String("dict"), QLatin1String("{}"), map.size(),
+                        QLatin1String("entry"), QLatin1String("entries"), [&] {
+                            for (auto it = map.cbegin(); it != map.cend(); ++it) {
+                                appendPadding(out, indent + 1);
+                                out += keyText(it.key()) + QLatin1String(" = ");
+                                appendValue(out, it.value(), indent + 1);
+                                out += u'\n';
+                            }
+                        });
         return;
     }
     if (variantIsBool(value))

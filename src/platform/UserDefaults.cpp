@@ -63,32 +63,31 @@ bool UserDefaults::boolForKey(const QString& key, bool fallback) const {
     return fallback;
 }
 
-qint64 UserDefaults::integerForKey(const QString& key, qint64 fallback) const {
-    auto v = objectForKey(key);
+namespace {
+// A number, a flag, or a string that reads as a number; else fallback.
+template <typename Number, typename Parse>
+Number numberOf(const std::optional<QVariant>& v, Number fallback, Parse parse) {
     if (!v)
         return fallback;
     if (variantIsBool(*v) || variantIsNumber(*v))
-        return v->toLongLong();
+        return v->value<Number>();
     if (variantIsString(*v)) {
         bool ok = false;
-        const qint64 n = v->toString().trimmed().toLongLong(&ok);
+        const Number n = parse(v->toString().trimmed(), &ok);
         return ok ? n : fallback;
     }
     return fallback;
 }
+} // namespace
+
+qint64 UserDefaults::integerForKey(const QString& key, qint64 fallback) const {
+    return numberOf<qint64>(objectForKey(key), fallback,
+                            [](const QString& s, bool* ok) { return s.toLongLong(ok); });
+}
 
 double UserDefaults::doubleForKey(const QString& key, double fallback) const {
-    auto v = objectForKey(key);
-    if (!v)
-        return fallback;
-    if (variantIsBool(*v) || variantIsNumber(*v))
-        return v->toDouble();
-    if (variantIsString(*v)) {
-        bool ok = false;
-        const double n = v->toString().trimmed().toDouble(&ok);
-        return ok ? n : fallback;
-    }
-    return fallback;
+    return numberOf<double>(objectForKey(key), fallback,
+                            [](const QString& s, bool* ok) { return s.toDouble(ok); });
 }
 
 QString UserDefaults::stringForKey(const QString& key, const QString& fallback) const {
@@ -112,11 +111,15 @@ std::optional<QVariantList> UserDefaults::arrayForKey(const QString& key) const 
     return v->toList();
 }
 
-std::optional<QVariant> InMemoryUserDefaults::objectForKey(const QString& key) const {
-    auto it = values_.constFind(key);
-    if (it == values_.constEnd())
+std::optional<QVariant> valueIn(const QVariantMap& values, const QString& key) {
+    auto it = values.constFind(key);
+    if (it == values.constEnd())
         return std::nullopt;
     return *it;
+}
+
+std::optional<QVariant> InMemoryUserDefaults::objectForKey(const QString& key) const {
+    return valueIn(values_, key);
 }
 
 void InMemoryUserDefaults::setObject(const QString& key, const QVariant& value) {

@@ -73,6 +73,9 @@ bool variantIsArray(const QVariant& v);
 bool variantIsDictionary(const QVariant& v);
 
 // The store used by tests and whenever nothing needs to persist.
+// The stored value of key, if any.
+std::optional<QVariant> valueIn(const QVariantMap& values, const QString& key);
+
 class InMemoryUserDefaults : public UserDefaults {
     Q_OBJECT
 public:

@@ -17,12 +17,7 @@ FavoritesDropTableView::FavoritesDropTableView(QWidget* parent) : QTableView(par
 
 // The item view's own drag handling would consult the model; only files matter here.
 void FavoritesDropTableView::dragEnterEvent(QDragEnterEvent* event) {
-    if (localFileURLs(event->mimeData()).isEmpty()) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
+    dragMoveEvent(event);
 }
 
 void FavoritesDropTableView::dragMoveEvent(QDragMoveEvent* event) {

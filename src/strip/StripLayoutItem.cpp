@@ -1,5 +1,9 @@
 #include "strip/StripLayoutItem.h"
 
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
 const DefaultsKey<QString> stripOrientationKey{"stripOrientation", QStringLiteral("vertical")};
 
 const QList<StripLayoutItem>& stripLayout() {
@@ -27,28 +31,15 @@ bool isHorizontalOrientation(const UserDefaults& defaults) {
 std::optional<QPointF> moduleAnchor(StripModule module, const UserDefaults& defaults) {
     // 8 padding + 22 handle + 4 gap + 14 half a button = 48, then 32 per button, and 5 more
     // (a divider and its gap) before the clipboard.
-    qreal offset = 0;
-    switch (module) {
-    case StripModule::applications:
-        offset = 48;
-        break;
-    case StripModule::folders:
-        offset = 80;
-        break;
-    case StripModule::documents:
-        offset = 112;
-        break;
-    case StripModule::clipboard:
-        offset = 149;
-        break;
-    case StripModule::windows:
-        offset = 181;
-        break;
-    case StripModule::shortcuts:
-    case StripModule::websites:
-    case StripModule::tasks:
-        return std::nullopt;
-    }
+    static constexpr std::pair<StripModule, qreal> offsets[] = {
+        {StripModule::applications, 48}, {StripModule::folders, 80},  {StripModule::documents, 112},
+        {StripModule::clipboard, 149},   {StripModule::windows, 181},
+    };
+    const auto* found = std::find_if(std::begin(offsets), std::end(offsets),
+                                     [module](const auto& entry) { return entry.first == module; });
+    if (found == std::end(offsets))
+        return std::nullopt; // modules the strip has no button for
+    const qreal offset = found->second;
     if (isHorizontalOrientation(defaults))
         return QPointF(offset, 16);
     return QPointF(16, offset);

@@ -12,17 +12,20 @@ namespace {
 // remaining: how many more containers may open inside this value. ok turns false when a value
 // nests deeper than that.
 QCborValue encodeValue(const QVariant& value, int remaining, bool& ok) {
-    switch (value.metaType().id()) {
+    const int type = value.metaType().id();
+    const bool container = type == QMetaType::QVariantList || type == QMetaType::QStringList ||
+                           type == QMetaType::QVariantMap || type == QMetaType::QVariantHash;
+    if (container && remaining <= 0) {
+        ok = false;
+        return {};
+    }
+    switch (type) {
     case QMetaType::QDateTime: {
         const QDateTime date = value.toDateTime();
         return date.isValid() ? QCborValue(date.toUTC()) : QCborValue();
     }
     case QMetaType::QVariantList:
     case QMetaType::QStringList: {
-        if (remaining <= 0) {
-            ok = false;
-            return {};
-        }
         QCborArray array;
         for (const QVariant& item : value.toList())
             array.append(encodeValue(item, remaining - 1, ok));
@@ -30,10 +33,6 @@ QCborValue encodeValue(const QVariant& value, int remaining, bool& ok) {
     }
     case QMetaType::QVariantMap:
     case QMetaType::QVariantHash: {
-        if (remaining <= 0) {
-            ok = false;
-            return {};
-        }
         QCborMap map;
         const QVariantMap values = value.toMap();
         for (auto it = values.cbegin(); it != values.cend(); ++it)

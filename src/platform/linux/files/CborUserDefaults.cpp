@@ -144,10 +144,7 @@ QString CborUserDefaults::defaultFilePath() {
 }
 
 std::optional<QVariant> CborUserDefaults::objectForKey(const QString& key) const {
-    auto it = values_.constFind(key);
-    if (it == values_.constEnd())
-        return std::nullopt;
-    return *it;
+    return valueIn(values_, key);
 }
 
 void CborUserDefaults::setObject(const QString& key, const QVariant& value) {

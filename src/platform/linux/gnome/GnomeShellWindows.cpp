@@ -95,11 +95,6 @@ GnomeShellWindows::GnomeShellWindows(const QString& bundleIdentifier,
     std::reverse(parts.begin(), parts.end());
     extensionUuid_ = name + u'@' + parts.join(u'.');
 
-    const QString executable = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-    ownAppIds_ = {executable, QGuiApplication::desktopFileName(),
-                  QCoreApplication::applicationName()};
-    ownAppIds_.remove(QString());
-
     connect(fallback_.get(), &RunningApplications::applicationActivated, this,
             [this](const RunningApplication& app) {
                 if (!available_)
@@ -278,78 +273,21 @@ void GnomeShellWindows::call(const QString& method, quint64 window) {
     bus_.send(message);
 }
 
-QList<ToplevelGroup> GnomeShellWindows::snapshot() {
-    // This program's windows, by their process as well as by name.
-    QSet<QString> own = ownAppIds_;
+QSet<QString> GnomeShellWindows::moreOwnAppIds() const {
+    // This program's windows by their process as well as by name.
+    QSet<QString> own;
     for (const WaylandToplevel& toplevel : toplevels_.listed())
         if (list_.pid(toplevel.id) == QCoreApplication::applicationPid())
             own.insert(toplevel.appId);
-    QList<ToplevelGroup> groups = groupToplevels(
-        toplevels_.listed(), [this](const QString& appId) { return entries_.entryFor(appId); },
-        own);
-    for (ToplevelGroup& group : groups)
-        markPelora(group.app, false);
-    return groups;
+    return own;
 }
 
-std::optional<ToplevelGroup> GnomeShellWindows::groupFor(const QString& handle) {
-    return groupWithHandle(snapshot(), handle);
-}
-
-QList<RunningApplication> GnomeShellWindows::runningApplications() {
-    return available_ ? applicationsOf(snapshot()) : fallback_->runningApplications();
-}
-
-std::optional<RunningApplication> GnomeShellWindows::frontmostApplication() {
-    return available_ ? frontmostOf(snapshot()) : fallback_->frontmostApplication();
-}
-
-bool GnomeShellWindows::hide(const RunningApplication& app) {
-    if (!available_)
-        return fallback_->hide(app);
-    const auto group = groupFor(app.handle);
-    if (!group)
-        return false;
-    for (quintptr toplevel : group->toplevels)
-        call(QStringLiteral("Minimize"), toplevel);
+bool GnomeShellWindows::requestActivate(quintptr window) {
+    call(QStringLiteral("Activate"), window);
     return true;
 }
 
-bool GnomeShellWindows::unhide(const RunningApplication& app) {
-    if (!available_)
-        return fallback_->unhide(app);
-    const auto group = groupFor(app.handle);
-    if (!group)
-        return false;
-    for (quintptr toplevel : group->toplevels)
-        call(QStringLiteral("Unminimize"), toplevel);
+bool GnomeShellWindows::requestMinimized(quintptr window, bool minimized) {
+    call(minimized ? QStringLiteral("Minimize") : QStringLiteral("Unminimize"), window);
     return true;
-}
-
-bool GnomeShellWindows::activate(const RunningApplication& app) {
-    if (!available_)
-        return fallback_->activate(app);
-    const auto group = groupFor(app.handle);
-    if (!group || !group->preferred)
-        return false;
-    call(QStringLiteral("Activate"), group->preferred);
-    return true;
-}
-
-void GnomeShellWindows::activateCurrentApplication() {
-    if (!available_) {
-        fallback_->activateCurrentApplication();
-        return;
-    }
-    for (QWindow* window : QGuiApplication::topLevelWindows()) {
-        if (window->isVisible() && window->type() != Qt::Popup && window->type() != Qt::ToolTip)
-            window->raise();
-    }
-    // Only the shell gives the focus on Wayland, to XWayland's windows too.
-    for (const ToplevelGroup& group : snapshot()) {
-        if (group.app.isPelora) {
-            activate(group.app);
-            return;
-        }
-    }
 }

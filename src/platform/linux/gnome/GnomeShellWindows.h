@@ -39,20 +39,13 @@ private:
 // is told once, in a notification, how to enable the extension; the switch either way happens
 // as the extension's name comes and goes. Pelora owns its own name on the bus, by which the
 // extension knows it. Main thread.
-class GnomeShellWindows : public RunningApplications {
+class GnomeShellWindows : public ToplevelGroupApplications {
     Q_OBJECT
 public:
     GnomeShellWindows(const QString& bundleIdentifier,
                       std::shared_ptr<RunningApplications> fallback,
                       QDBusConnection bus = QDBusConnection::sessionBus());
     ~GnomeShellWindows() override;
-
-    QList<RunningApplication> runningApplications() override;
-    std::optional<RunningApplication> frontmostApplication() override;
-    bool hide(const RunningApplication& app) override;
-    bool unhide(const RunningApplication& app) override;
-    bool activate(const RunningApplication& app) override;
-    void activateCurrentApplication() override;
 
     // Whether the extension's list is the one in use.
     bool isAvailable() const { return available_; }
@@ -66,6 +59,12 @@ private Q_SLOTS:
     void windowClosed(qulonglong id);
     void focusChanged(qulonglong id);
 
+protected:
+    QSet<QString> moreOwnAppIds() const override;
+    bool requestActivate(quintptr window) override;
+    bool requestMinimized(quintptr window, bool minimized) override;
+    RunningApplications* standIn() const override { return available_ ? nullptr : fallback_.get(); }
+
 private:
     void ownerChanged(const QString& owner);
     void fetch();
@@ -75,9 +74,6 @@ private:
     void tellHowToEnable();
     void call(const QString& method, quint64 window);
 
-    QList<ToplevelGroup> snapshot();
-    std::optional<ToplevelGroup> groupFor(const QString& handle);
-
     QString extensionName_, extensionPath_, extensionUuid_;
     std::shared_ptr<RunningApplications> fallback_;
     QDBusConnection bus_;
@@ -85,8 +81,5 @@ private:
     bool fetching_ = false;
     int failedFetches_ = 0;
     bool told_ = false;
-    ToplevelList toplevels_;
     GnomeShellWindowList list_{toplevels_};
-    AppIdEntries entries_;
-    QSet<QString> ownAppIds_;
 };

@@ -83,7 +83,7 @@ bool ToplevelList::isListed(quintptr id) const {
 
 // ---- WaylandToplevelApplications ----
 
-WaylandToplevelApplications::WaylandToplevelApplications(QObject* parent) : RunningApplications() {
+WaylandToplevelApplications::WaylandToplevelApplications(QObject* parent) {
     setParent(parent);
     frontmostCheck_.setSingleShot(true);
     frontmostCheck_.setInterval(0);
@@ -103,12 +103,6 @@ void WaylandToplevelApplications::connectToCompositor(std::unique_ptr<Protocol> 
         return;
     }
     connection_->watch(this);
-    // The names this program's own windows are listed under: natively its desktop file name or
-    // executable, through XWayland its window class.
-    const QString executable = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-    ownAppIds_ = {executable, QGuiApplication::desktopFileName(),
-                  QCoreApplication::applicationName()};
-    ownAppIds_.remove(QString());
     checkFrontmost(false);
 }
 
@@ -158,69 +152,102 @@ std::optional<RunningApplication> frontmostOf(const QList<ToplevelGroup>& groups
     return std::nullopt;
 }
 
-QList<ToplevelGroup> WaylandToplevelApplications::snapshot() {
+ToplevelGroupApplications::ToplevelGroupApplications() {
+    const QString executable = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    ownAppIds_ = {executable, QGuiApplication::desktopFileName(),
+                  QCoreApplication::applicationName()};
+    ownAppIds_.remove(QString());
+}
+
+QList<ToplevelGroup> ToplevelGroupApplications::snapshot() {
     takeInEvents();
     QList<ToplevelGroup> groups = groupToplevels(
         toplevels_.listed(), [this](const QString& appId) { return entries_.entryFor(appId); },
-        ownAppIds_);
+        ownAppIds_ + moreOwnAppIds());
     for (ToplevelGroup& group : groups)
         markPelora(group.app, false);
     return groups;
 }
 
-std::optional<ToplevelGroup> WaylandToplevelApplications::groupFor(const QString& handle) {
+std::optional<ToplevelGroup> ToplevelGroupApplications::groupFor(const QString& handle) {
     return groupWithHandle(snapshot(), handle);
 }
 
-QList<RunningApplication> WaylandToplevelApplications::runningApplications() {
+QList<RunningApplication> ToplevelGroupApplications::runningApplications() {
+    if (RunningApplications* other = standIn())
+        return other->runningApplications();
     return applicationsOf(snapshot());
 }
 
-std::optional<RunningApplication> WaylandToplevelApplications::frontmostApplication() {
+std::optional<RunningApplication> ToplevelGroupApplications::frontmostApplication() {
+    if (RunningApplications* other = standIn())
+        return other->frontmostApplication();
     return frontmostOf(snapshot());
 }
 
-bool WaylandToplevelApplications::hide(const RunningApplication& app) {
+bool ToplevelGroupApplications::hide(const RunningApplication& app) {
+    if (RunningApplications* other = standIn())
+        return other->hide(app);
+    return setMinimized(app, true);
+}
+
+bool ToplevelGroupApplications::unhide(const RunningApplication& app) {
+    if (RunningApplications* other = standIn())
+        return other->unhide(app);
+    return setMinimized(app, false);
+}
+
+bool ToplevelGroupApplications::setMinimized(const RunningApplication& app, bool minimized) {
     const auto group = groupFor(app.handle);
     if (!group)
         return false;
     QSet<QString> appIds;
     for (quintptr toplevel : group->toplevels) {
-        if (!protocol_->requestMinimized(toplevel, true))
+        if (!requestMinimized(toplevel, minimized))
             return false;
         for (const WaylandToplevel& known : toplevels_.listed())
             if (known.id == toplevel)
                 appIds.insert(known.appId);
     }
-    protocol_->minimizeRequested(appIds);
+    if (minimized)
+        minimizeRequested(appIds);
     return true;
 }
 
-bool WaylandToplevelApplications::unhide(const RunningApplication& app) {
+bool ToplevelGroupApplications::activate(const RunningApplication& app) {
+    if (RunningApplications* other = standIn())
+        return other->activate(app);
     const auto group = groupFor(app.handle);
-    if (!group)
-        return false;
-    for (quintptr toplevel : group->toplevels)
-        if (!protocol_->requestMinimized(toplevel, false))
-            return false;
-    return true;
+    return group && group->preferred && requestActivate(group->preferred);
 }
 
-bool WaylandToplevelApplications::activate(const RunningApplication& app) {
-    const auto group = groupFor(app.handle);
-    return group && group->preferred && protocol_->requestActivate(group->preferred);
-}
-
-void WaylandToplevelApplications::activateCurrentApplication() {
+void ToplevelGroupApplications::activateCurrentApplication() {
+    if (RunningApplications* other = standIn()) {
+        other->activateCurrentApplication();
+        return;
+    }
     for (QWindow* window : QGuiApplication::topLevelWindows()) {
         if (window->isVisible() && window->type() != Qt::Popup && window->type() != Qt::ToolTip)
             window->raise();
     }
-    // A Wayland client cannot take the focus itself; the compositor gives it on request.
+    // Only the compositor gives the focus on Wayland, to XWayland's windows too.
     for (const ToplevelGroup& group : snapshot()) {
         if (group.app.isPelora) {
             activate(group.app);
             return;
         }
     }
+}
+
+bool WaylandToplevelApplications::requestActivate(quintptr toplevel) {
+    return protocol_ && protocol_->requestActivate(toplevel);
+}
+
+bool WaylandToplevelApplications::requestMinimized(quintptr toplevel, bool minimized) {
+    return protocol_ && protocol_->requestMinimized(toplevel, minimized);
+}
+
+void WaylandToplevelApplications::minimizeRequested(const QSet<QString>& appIds) {
+    if (protocol_)
+        protocol_->minimizeRequested(appIds);
 }

@@ -78,21 +78,55 @@ private:
     qint64 activationSequence_ = 0;
 };
 
-// The running applications of a compositor's window list, whichever protocol carries it: the
-// toplevels grouped by desktop entry, the frontmost from the activated state, and hide, show
-// and activate as requests on toplevels. Each client brings its protocol; the connection, a
-// Wayland connection of this program's own, is kept here. Main thread.
-class WaylandToplevelApplications : public RunningApplications {
+// Running applications from a list of toplevels, whoever keeps it: the toplevels grouped by
+// desktop entry at each call, the frontmost from the activated state, and hide, show and
+// activate as requests on the group's toplevels. Main thread.
+class ToplevelGroupApplications : public RunningApplications {
     Q_OBJECT
 public:
-    ~WaylandToplevelApplications() override;
-
     QList<RunningApplication> runningApplications() override;
     std::optional<RunningApplication> frontmostApplication() override;
     bool hide(const RunningApplication& app) override;
     bool unhide(const RunningApplication& app) override;
     bool activate(const RunningApplication& app) override;
     void activateCurrentApplication() override;
+
+protected:
+    ToplevelGroupApplications();
+
+    // Takes in the changes that have arrived, without blocking.
+    virtual void takeInEvents() {}
+    // The app ids of this program's own windows beyond its names (found by process, say).
+    virtual QSet<QString> moreOwnAppIds() const { return {}; }
+    // The requests, sent at once; false when they cannot be carried.
+    virtual bool requestActivate(quintptr toplevel) = 0;
+    virtual bool requestMinimized(quintptr toplevel, bool minimized) = 0;
+    // After the toplevels of these app ids were asked to minimise.
+    virtual void minimizeRequested(const QSet<QString>& appIds) { Q_UNUSED(appIds) }
+    // The list that answers instead while this one cannot; null while this one answers.
+    virtual RunningApplications* standIn() const { return nullptr; }
+
+    ToplevelList toplevels_;
+
+private:
+    QList<ToplevelGroup> snapshot();
+    std::optional<ToplevelGroup> groupFor(const QString& handle);
+    bool setMinimized(const RunningApplication& app, bool minimized);
+
+    AppIdEntries entries_;
+    // The names this program's own windows are listed under: natively its desktop file name or
+    // executable, through XWayland its window class.
+    QSet<QString> ownAppIds_;
+};
+
+// The running applications of a compositor's window list, whichever protocol carries it: the
+// toplevels grouped by desktop entry, the frontmost from the activated state, and hide, show
+// and activate as requests on toplevels. Each client brings its protocol; the connection, a
+// Wayland connection of this program's own, is kept here. Main thread.
+class WaylandToplevelApplications : public ToplevelGroupApplications {
+    Q_OBJECT
+public:
+    ~WaylandToplevelApplications() override;
 
     // Whether the compositor offered the window list and the connection still stands.
     bool isAvailable() const { return liveConnection() != nullptr; }
@@ -135,20 +169,17 @@ protected:
     // client's constructor calls it once. Unavailable when the compositor offers no list.
     void connectToCompositor(std::unique_ptr<Protocol> protocol);
 
+    void takeInEvents() override;
+    bool requestActivate(quintptr toplevel) override;
+    bool requestMinimized(quintptr toplevel, bool minimized) override;
+    void minimizeRequested(const QSet<QString>& appIds) override;
+
 private:
     // The connection carrying the window list; null when there is none or it broke.
     WaylandConnection* liveConnection() const;
-    // Takes in the compositor's events that have arrived, without blocking.
-    void takeInEvents();
     void closeConnection();
 
-    QList<ToplevelGroup> snapshot();
-    std::optional<ToplevelGroup> groupFor(const QString& handle);
-
-    AppIdEntries entries_;
-    QSet<QString> ownAppIds_;
     QTimer frontmostCheck_;
-    ToplevelList toplevels_;
     std::unique_ptr<WaylandConnection> connection_;
     // After the connection and the toplevels: it goes first.
     std::unique_ptr<Protocol> protocol_;
