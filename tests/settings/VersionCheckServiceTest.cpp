@@ -208,22 +208,13 @@ TEST_F(VersionCheckTest, WhileAnAlertIsOpenOtherChecksAddNoneAndTheCapHolds) {
     EXPECT_LT(bytesSent, huge / 4) << "the cap was enforced late";
 }
 
-TEST_F(VersionCheckTest, AStoredValueThatIsNotADateIsNoLastCheck) {
-    for (const QVariant& stored : {QVariant(QStringLiteral("yesterday")), QVariant(42.0)}) {
-        fakes.defaults->setObject(kLastSuccessfulUpdateCheckDateKey.key(), stored);
-        EXPECT_FALSE(check->lastSuccessfulCheckDate());
-    }
-}
-
 TEST_F(VersionCheckTest, AStoredFeedReplacesTheBuildsAddressWhenItCanBeTrusted) {
     const struct {
         QVariant stored;
         bool used;
     } cases[] = {
         {QStringLiteral("https://updates.example.net:8443/feed.xml"), true},
-        {QStringLiteral(" https://mirror.internal/Pelora.xml\n"), true},
         {QStringLiteral("http://127.0.0.1:8080/feed.xml"), true},
-        {QStringLiteral("http://127.3.4.5/feed.xml"), true},
         {QStringLiteral("http://[::1]:80/feed.xml"), true},
         // Plain http elsewhere can be rewritten on the way, and a name can point anywhere.
         {QStringLiteral("http://updates.example.net/feed.xml"), false},
@@ -231,7 +222,6 @@ TEST_F(VersionCheckTest, AStoredFeedReplacesTheBuildsAddressWhenItCanBeTrusted) 
         {QStringLiteral("http://192.168.1.2/feed.xml"), false},
         {QStringLiteral("file:///etc/passwd"), false},
         {QStringLiteral("ftp://127.0.0.1/feed.xml"), false},
-        {QStringLiteral("https:///feed.xml"), false},
         {QStringLiteral("not a url"), false},
         {QByteArray("https://updates.example.net/"), false}, // data, not a string
         {42, false},
