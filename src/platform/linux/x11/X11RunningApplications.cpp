@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QSet>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QWindow>
 
@@ -81,6 +82,9 @@ public:
     ~Private() override;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+    void handleEvent(const xcb_generic_event_t* event);
+    // Reads the events of a connection of this object's own.
+    void readOwnEvents();
 
     QList<xcb_window_t> windowList(bool stacking);
     xcb_window_t activeWindow();
@@ -100,6 +104,10 @@ public:
 
     X11RunningApplications* q;
     xcb_connection_t* c = nullptr;
+    // A native Wayland Qt has no X11 connection: XWayland's programs are listed through one of
+    // this object's own.
+    xcb_connection_t* ownConnection = nullptr;
+    std::unique_ptr<QSocketNotifier> notifier;
     xcb_ewmh_connection_t ewmh{};
     int screen = 0;
     xcb_window_t root = XCB_WINDOW_NONE;
@@ -117,6 +125,12 @@ public:
 
 X11RunningApplications::Private::Private(X11RunningApplications* owner) : q(owner) {
     xcb_connection_t* connection = qtX11Connection();
+    if (!connection && !qEnvironmentVariableIsEmpty("DISPLAY")) {
+        ownConnection = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(ownConnection))
+            return;
+        connection = ownConnection;
+    }
     if (!connection)
         return;
     xcb_intern_atom_cookie_t* ewmhCookies = xcb_ewmh_init_atoms(connection, &ewmh);
@@ -147,7 +161,14 @@ X11RunningApplications::Private::Private(X11RunningApplications* owner) : q(owne
         mask |= attributes->your_event_mask;
     xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(c);
-    QCoreApplication::instance()->installNativeEventFilter(this);
+    if (ownConnection) {
+        notifier =
+            std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(c), QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, q,
+                         [this] { readOwnEvents(); });
+    } else {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
 
     debounce.setSingleShot(true);
     debounce.setInterval(kDebounceMs);
@@ -155,26 +176,40 @@ X11RunningApplications::Private::Private(X11RunningApplications* owner) : q(owne
 }
 
 X11RunningApplications::Private::~Private() {
-    if (!c)
-        return;
-    if (auto* app = QCoreApplication::instance())
-        app->removeNativeEventFilter(this);
-    xcb_ewmh_connection_wipe(&ewmh);
+    notifier.reset();
+    if (c) {
+        if (auto* app = QCoreApplication::instance(); app && !ownConnection)
+            app->removeNativeEventFilter(this);
+        xcb_ewmh_connection_wipe(&ewmh);
+    }
+    if (ownConnection)
+        xcb_disconnect(ownConnection);
+}
+
+void X11RunningApplications::Private::readOwnEvents() {
+    while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+        handleEvent(event);
+        std::free(event);
+    }
+    if (xcb_connection_has_error(c))
+        notifier->setEnabled(false); // XWayland is gone
 }
 
 bool X11RunningApplications::Private::nativeEventFilter(const QByteArray& eventType, void* message,
                                                         qintptr*) {
-    if (!c || eventType != "xcb_generic_event_t")
-        return false;
-    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if (c && eventType == "xcb_generic_event_t")
+        handleEvent(static_cast<const xcb_generic_event_t*>(message));
+    return false;
+}
+
+void X11RunningApplications::Private::handleEvent(const xcb_generic_event_t* event) {
     if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
-        return false;
+        return;
     const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
     if (notify->window == root &&
         (notify->atom == ewmh._NET_ACTIVE_WINDOW || notify->atom == ewmh._NET_CLIENT_LIST) &&
         !debounce.isActive())
         debounce.start();
-    return false;
 }
 
 QList<xcb_window_t> X11RunningApplications::Private::windowList(bool stacking) {
@@ -328,6 +363,8 @@ void X11RunningApplications::Private::resolveEntry(WindowInfo& info) {
 
 QSet<xcb_window_t> X11RunningApplications::Private::ownWindows() const {
     QSet<xcb_window_t> own;
+    if (ownConnection)
+        return own; // this program's windows are not X11 ones
     for (QWindow* window : QGuiApplication::allWindows()) {
         if (window->handle())
             own.insert(xcb_window_t(window->winId()));
