@@ -7,6 +7,7 @@
 #include "platform/linux/files/LinuxBookmarkService.h"
 #include "platform/linux/files/LinuxFileSystem.h"
 #include "platform/linux/gnome/GnomeShellWindows.h"
+#include "platform/linux/wayland/KWinWindowDecorations.h"
 #include "platform/linux/wayland/SwayGlobalShortcuts.h"
 #include "platform/linux/wayland/SwayIpc.h"
 #include "platform/linux/wayland/WaylandDataControl.h"
@@ -22,14 +23,18 @@
 #include "platform/linux/xdg/XbelRecentItemsIndex.h"
 #include "platform/linux/xdg/XdgAutostartLoginItems.h"
 
+#include <QGuiApplication>
+
 namespace {
+bool isKdeSession() {
+    return qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(u"KDE");
+}
+
 // The compositor's window list: the wlroots one, or KWin's where that is all there is or the
 // session is Plasma's. Null when neither is offered to this program.
 std::shared_ptr<RunningApplications> waylandWindowList() {
     auto wlr = std::make_shared<WlrForeignToplevels>();
-    const bool plasmaSession =
-        qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(u"KDE");
-    if (wlr->isAvailable() && !plasmaSession)
+    if (wlr->isAvailable() && !isKdeSession())
         return wlr;
     if (auto plasma = std::make_shared<WaylandPlasmaWindows>(); plasma->isAvailable())
         return plasma;
@@ -92,7 +97,10 @@ Platform makeLinuxPlatform() {
     platform.recentItemsIndex = std::make_shared<XbelRecentItemsIndex>();
     platform.dialogs = std::make_shared<LinuxDialogs>();
     platform.screens = std::make_shared<QtScreens>();
-    platform.windowDecorations = std::make_shared<X11WindowDecorations>();
+    if (isKdeSession() && QGuiApplication::platformName().startsWith(u"wayland"))
+        platform.windowDecorations = std::make_shared<KWinWindowDecorations>();
+    else
+        platform.windowDecorations = std::make_shared<X11WindowDecorations>();
     platform.globalShortcuts = globalShortcuts(bundle->executablePath());
     // The session starts the bundle's own executable, wherever the bundle was installed.
     platform.loginItems = std::make_shared<XdgAutostartLoginItems>(
