@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Pelora under KWin (kwin_wayland, virtual backend, XWayland on) with two Wayland-native GTK
-# windows whose app ids name installed desktop entries. Through KWin's window list, granted to
-# Pelora's launcher entry: both are listed by their entries' names, natively and through
-# XWayland; choosing one in the windows menu activates it and makes it the most recent
-# application. As root it runs in private mount and network namespaces, so that XWayland's
+# windows and an X11 one whose ids name installed desktop entries. Through KWin's window list,
+# granted to Pelora's launcher entry: all three are listed by their entries' names, natively and
+# through XWayland; choosing one in the windows menu activates it and makes it the most recent
+# application. Natively KWin keeps the strip above and out of the task bar; without the grant the
+# X11 window is listed still. As root it runs in private mount and network namespaces, so that XWayland's
 # display sockets cannot collide with other X servers'.
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/lib.sh"
-tools=(kwin_wayland Xwayland xdotool import /usr/bin/python3)
+tools=(kwin_wayland Xwayland xdotool import /usr/bin/python3 dbus-daemon gdbus)
 needs kwin_wayland
 if [ "$(id -u)" -eq 0 ] && [ -z "${PELORA_KDE_NAMESPACE:-}" ]; then
     needs unshare
@@ -23,11 +24,15 @@ e2eInit "$@" "${tools[@]}"
 apps="$XDG_DATA_HOME/applications"
 printf '[Desktop Entry]\nType=Application\nName=Pelora\nExec="%s"\n%s\n' "$pelora" \
     "X-KDE-Wayland-Interfaces=org_kde_plasma_window_management" >"$apps/pelora.desktop"
-for name in Tool Other; do
+for name in Tool Other Legacy; do
     printf '[Desktop Entry]\nType=Application\nName=Example %s\nExec=true\n' "$name" \
         >"$apps/org.example.$name.desktop"
 done
 export XDG_CURRENT_DESKTOP=KDE
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$XDG_RUNTIME_DIR/bus"
+dbus-daemon --session --nofork --address="$DBUS_SESSION_BUS_ADDRESS" >"$work/dbus.log" 2>&1 &
+started+=($!)
+waitFor 100 test -S "$XDG_RUNTIME_DIR/bus" || { echo "FAIL: no session bus"; exit 1; }
 
 # kwin_wayland carries a file capability, which a container may refuse to honour at exec: a
 # copy has none.
@@ -55,12 +60,13 @@ export WAYLAND_DISPLAY=pelora-kde DISPLAY
 DISPLAY=$(cat "$work/xdisplay.new")
 
 # A window that writes "active" or "inactive" to its log each time KWin changes that.
-window() {
-    GDK_BACKEND=wayland /usr/bin/python3 -c '
+window() { # name [GDK backend]
+    GDK_BACKEND=${2:-wayland} /usr/bin/python3 -c '
 import sys, gi
 gi.require_version("Gtk", "3.0")
-from gi.repository import Gtk, GLib
-GLib.set_prgname(sys.argv[1])
+from gi.repository import GLib
+GLib.set_prgname(sys.argv[1]) # before GTK starts: it names the X11 window by it
+from gi.repository import Gtk
 w = Gtk.Window(title=sys.argv[1])
 w.connect("notify::is-active",
           lambda w, _: print("active" if w.is_active() else "inactive", flush=True))
@@ -70,27 +76,54 @@ Gtk.main()' "org.example.$1" >"$work/$1.log" 2>&1 &
 }
 isActive() { [ "$(tail -n1 "$work/$1.log")" = active ]; }
 titles() { menuTitles "$1" | paste -sd'|'; }
-windowsListed() { [[ "$(titles windows 2>/dev/null)" == *"Example Other|Example Tool"* ]]; }
+listed() { [[ "$(titles windows 2>/dev/null)" == *"$1"* ]]; }
+# Runs a KWin script that prints what KWin holds of Pelora's windows: "caption keepAbove
+# skipTaskbar", the lines tagged with the script's number.
+probes=0
+kwinSays() {
+    local id
+    probes=$((probes + 1))
+    printf '%s\n' "workspace.clientList().forEach(function (c) { if (c.pid === $peloraPid)" \
+        "print('probe$probes', c.caption, c.keepAbove, c.skipTaskbar); });" >"$work/probe.js"
+    id=$(gdbus call --session -d org.kde.KWin -o /Scripting -m org.kde.kwin.Scripting.loadScript \
+        "$work/probe.js" "probe$probes" | tr -dc 0-9)
+    gdbus call --session -d org.kde.KWin -o "/$id" -m org.kde.kwin.Script.run >/dev/null
+    waitFor 20 grep -q "probe$probes $1" "$work/kwin.log"
+}
 
 window Tool
 waitFor 100 isActive Tool || fail "the first window never became active"
 window Other
 waitFor 100 isActive Other || fail "the second window never became active"
+window Legacy x11
+waitFor 100 isActive Legacy || fail "the X11 window never became active"
 
-for mode in native xwayland; do
-    platform=$([ "$mode" = native ] && echo QT_QPA_PLATFORM=wayland)
+for mode in native xwayland ungranted; do
+    platform=$([ "$mode" = xwayland ] || echo QT_QPA_PLATFORM=wayland)
+    [ "$mode" = ungranted ] && sed -i /X-KDE-Wayland-Interfaces/d "$apps/pelora.desktop"
     env $platform "$pelora" >>"$work/pelora.log" 2>&1 &
     peloraPid=$! && started+=($peloraPid)
-    waitFor 150 windowsListed && pass "$mode: both windows listed by their entries' names" ||
-        fail "$mode: the windows menu holds $(titles windows)"
+    if [ "$mode" = ungranted ]; then
+        waitFor 150 listed "Example Legacy" && ! listed "Example Tool" &&
+            pass "$mode: the X11 window listed" || fail "$mode: the windows menu holds $(titles windows)"
+    else
+        waitFor 150 listed "Example Legacy|Example Other|Example Tool" &&
+            pass "$mode: the windows listed by their entries' names" ||
+            fail "$mode: the windows menu holds $(titles windows)"
+    fi
+    if [ "$mode" = native ]; then
+        waitFor 50 kwinSays "Pelora Strip true true" &&
+            pass "$mode: the strip kept above and out of the task bar" ||
+            fail "$mode: KWin holds $(grep "probe$probes" "$work/kwin.log" | tail -n2)"
+    fi
     if [ "$mode" = xwayland ]; then
-        # Example Tool is the second entry.
+        # Example Tool is the third entry.
         cmd popup windows || fail "pelora popup windows"
         waitFor 100 menusOpen || fail "no menu window"
-        chooseWithKeys Down Down Return
+        chooseWithKeys Down Down Down Return
         waitFor 100 isActive Tool && pass "choosing a window activates it" ||
             fail "the chosen window is not active: $(tail -n3 "$work/Tool.log")"
-        waitFor 50 eval '[[ "$(titles applications)" == "Example Tool|Example Other"* ]]' &&
+        waitFor 50 eval '[[ "$(titles applications)" == "Example Tool|"* ]]' &&
             pass "the activated application is the most recent" ||
             fail "the recent applications are $(titles applications)"
     fi
