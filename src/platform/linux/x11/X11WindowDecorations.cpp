@@ -30,6 +30,26 @@ bool managerSupports(xcb_connection_t* c, xcb_window_t root, xcb_atom_t wanted) 
     const int count = xcb_get_property_value_length(reply.get()) / int(sizeof(xcb_atom_t));
     return std::find(atoms, atoms + count, wanted) != atoms + count;
 }
+// The name the window manager gives itself (EWMH's supporting window), or empty.
+QByteArray windowManagerName(xcb_connection_t* c, xcb_window_t root) {
+    const auto check = takeReply(xcb_get_property_reply(
+        c,
+        xcb_get_property(c, 0, root, internAtom(c, "_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW, 0,
+                         1),
+        nullptr));
+    if (!check || check->format != 32 || xcb_get_property_value_length(check.get()) < 4)
+        return {};
+    const auto wm = *static_cast<const xcb_window_t*>(xcb_get_property_value(check.get()));
+    const auto name = takeReply(xcb_get_property_reply(
+        c,
+        xcb_get_property(c, 0, wm, internAtom(c, "_NET_WM_NAME"), XCB_GET_PROPERTY_TYPE_ANY, 0, 64),
+        nullptr));
+    if (!name || name->format != 8)
+        return {};
+    return QByteArray(static_cast<const char*>(xcb_get_property_value(name.get())),
+                      xcb_get_property_value_length(name.get()));
+}
+
 // sway centres a floating X11 window when it maps it and ignores where the window asked to be
 // (the X server is still told the asked place). Once shown, sway is told the place itself.
 class SwayPlacement : public QObject {
@@ -86,6 +106,14 @@ void X11WindowDecorations::prepareFloatingPanel(QWidget& window) {
     const uint32_t allDesktops = 0xFFFFFFFF;
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, internAtom(c, "_NET_WM_DESKTOP"),
                         XCB_ATOM_CARDINAL, 32, 1, &allDesktops);
+    // weston puts a utility window where its frame holds it (the top-left corner) and draws it
+    // only once it is clicked; a normal one it maps where it asked to be, drawn at once. Qt
+    // sets the type when it creates the window, not again when it shows it.
+    if (windowManagerName(c, rootWindow(c)) == "Weston WM") {
+        const xcb_atom_t normal = internAtom(c, "_NET_WM_WINDOW_TYPE_NORMAL");
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, internAtom(c, "_NET_WM_WINDOW_TYPE"),
+                            XCB_ATOM_ATOM, 32, 1, &normal);
+    }
     xcb_flush(c);
     if (SwayIpc::isAvailable() && window.windowHandle())
         new SwayPlacement(window.windowHandle(), window.geometry().topLeft());
