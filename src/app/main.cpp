@@ -2,6 +2,7 @@
 #include "app/InstanceProtocol.h"
 #include "app/InstanceServer.h"
 #include "app/PeloraApp.h"
+#include "common/MenuPopup.h"
 #include "common/Translations.h"
 #include "composition/PeloraServices.h"
 #include "platform/Bundle.h"
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
     for (const QString& loss : choice.losses)
         qWarning("Pelora runs natively here: %s.", qPrintable(loss));
     QApplication::setApplicationName(QStringLiteral("Pelora"));
+    watchDeviceInputForMenus();
     // A tray program: closing its last window (an alert, the settings) must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -2,9 +2,52 @@
 
 #include "common/MenuTypeAhead.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QWindow>
+
+namespace {
+constexpr char kDeviceInputSeen[] = "_pelora_deviceInputSeen";
+
+class DeviceInputWatch : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::KeyPress:
+        case QEvent::TouchBegin:
+        case QEvent::TabletPress:
+            if (event->spontaneous()) {
+                parent()->setProperty(kDeviceInputSeen, true);
+                deleteLater();
+            }
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+};
+
+// Without a press to grab with, Qt would make a menu a window of its own (titled, placed by
+// the compositor); as a tooltip-type window it becomes a popup beside its parent that does
+// not grab. Qt reads the type when the menu is first shown.
+void openWithoutGrab(QMenu& menu) {
+    if (QCoreApplication::instance()->property(kDeviceInputSeen).toBool())
+        return;
+    QWindow* handle = menu.windowHandle();
+    handle->setFlags((handle->flags() & ~Qt::WindowType_Mask) | Qt::ToolTip);
+}
+} // namespace
+
+void watchDeviceInputForMenus() {
+    QCoreApplication* application = QCoreApplication::instance();
+    application->installEventFilter(new DeviceInputWatch(application));
+}
 
 bool popUpMenu(QMenu& menu, const QPoint& position, QWidget* owner) {
     if (QGuiApplication::platformName().startsWith(u"wayland")) {
@@ -20,6 +63,7 @@ bool popUpMenu(QMenu& menu, const QPoint& position, QWidget* owner) {
         // The role of the native window is chosen when it is first shown.
         menu.winId();
         menu.windowHandle()->setTransientParent(parent);
+        openWithoutGrab(menu);
         // Submenus too: otherwise Qt parents them to the focused window, and the compositor
         // closes a popup whose parent is not the popup above which it opens.
         for (QMenu* submenu : menu.findChildren<QMenu*>()) {
@@ -29,6 +73,7 @@ bool popUpMenu(QMenu& menu, const QPoint& position, QWidget* owner) {
             above->winId();
             submenu->winId();
             submenu->windowHandle()->setTransientParent(above->windowHandle());
+            openWithoutGrab(*submenu);
         }
     }
     enableMenuTypeAhead(menu);

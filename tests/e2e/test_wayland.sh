@@ -152,4 +152,17 @@ runMode() {
 
 runMode xwayland
 runMode native
+
+# Natively a menu from the command line is a popup of the strip (an xdg_popup), as a press on
+# its button gives, also before any press has reached Pelora: not a window of its own.
+rm -rf "$XDG_CONFIG_HOME/pelora"
+startPelora QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=client
+stripUp() { [ "$(peloraWindows | wc -l)" = 1 ]; }
+popups() { grep -c 'xdg_surface@[0-9]*\.get_popup(' "$work/pelora.log"; }
+waitFor 100 stripUp || fail "native: no strip"
+before=$(popups)
+cmd popup windows || fail "native: pelora popup windows"
+check "native: the command's menu is an xdg_popup" waitFor 50 eval '(($(popups) > before))'
+check "native: the command's menu is no window of sway's" stripUp
+expectQuit "native: pelora quit after the popup" cmd quit
 e2eFinish "$work/sway.log" "$work/helpers.log"
