@@ -99,7 +99,7 @@ window Legacy x11
 waitFor 100 isActive Legacy || fail "the X11 window never became active"
 
 for mode in native xwayland ungranted; do
-    platform=$([ "$mode" = xwayland ] || echo QT_QPA_PLATFORM=wayland)
+    platform=$([ "$mode" = xwayland ] || echo QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=client)
     [ "$mode" = ungranted ] && sed -i /X-KDE-Wayland-Interfaces/d "$apps/pelora.desktop"
     env $platform "$pelora" >>"$work/pelora.log" 2>&1 &
     peloraPid=$! && started+=($peloraPid)
@@ -115,6 +115,10 @@ for mode in native xwayland ungranted; do
         waitFor 50 kwinSays "Pelora Strip true true" &&
             pass "$mode: the strip kept above and out of the task bar" ||
             fail "$mode: KWin holds $(grep "probe$probes" "$work/kwin.log" | tail -n2)"
+        popups() { grep -c 'get_popup(' "$work/pelora.log"; }
+        before=$(popups)
+        cmd popup windows || fail "$mode: pelora popup windows"
+        check "$mode: the command's menu is an xdg_popup" waitFor 50 eval '(($(popups) > before))'
     fi
     if [ "$mode" = xwayland ]; then
         # Example Tool is the third entry.
