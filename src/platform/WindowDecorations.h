@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <Qt>
 #include <optional>
 
 class QWidget;
@@ -13,6 +14,8 @@ public:
     // Before the window is first shown (its native window exists): keep it out of the taskbar
     // and the pager, and show it on every desktop.
     virtual void prepareFloatingPanel(QWidget& window) = 0;
+    // The window type a floating tool window is made with.
+    virtual Qt::WindowType floatingPanelType() const { return Qt::Tool; }
     // Whether a compositing manager shows translucent pixels as such. Without one they come
     // out black, so rounded windows need a shape.
     virtual bool isCompositing() const = 0;

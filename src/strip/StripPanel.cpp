@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-StripPanel::StripPanel(QWidget* content, bool translucent, int cornerRadius)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+StripPanel::StripPanel(QWidget* content, bool translucent, int cornerRadius, Qt::WindowType type)
+    : QWidget(nullptr, type | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::WindowDoesNotAcceptFocus),
       content_(content), translucent_(translucent), cornerRadius_(cornerRadius) {
     setObjectName(QStringLiteral("StripPanel"));

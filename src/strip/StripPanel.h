@@ -10,7 +10,8 @@ class StripPanel : public QWidget {
 public:
     // translucent: the window has an alpha channel a compositor shows; otherwise it is opaque
     // and shaped to the content's rounded outline.
-    StripPanel(QWidget* content, bool translucent, int cornerRadius);
+    StripPanel(QWidget* content, bool translucent, int cornerRadius,
+               Qt::WindowType type = Qt::Tool);
 
     QWidget* content() const { return content_; }
     bool isShaped() const { return !translucent_; }

@@ -101,7 +101,8 @@ void StripWindowController::showStrip() {
             &StripWindowController::openSettingsFromStrip);
 
     const bool translucent = decorations.isCompositing();
-    auto* panel = new StripPanel(content, translucent, StripContentView::cornerRadius);
+    auto* panel = new StripPanel(content, translucent, StripContentView::cornerRadius,
+                                 decorations.floatingPanelType());
 
     const QRectF frame = placement_->initialFrame(panel->size());
     panel->setGeometry(frame.toAlignedRect());

@@ -106,17 +106,19 @@ void X11WindowDecorations::prepareFloatingPanel(QWidget& window) {
     const uint32_t allDesktops = 0xFFFFFFFF;
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, internAtom(c, "_NET_WM_DESKTOP"),
                         XCB_ATOM_CARDINAL, 32, 1, &allDesktops);
-    // weston puts a utility window where its frame holds it (the top-left corner) and draws it
-    // only once it is clicked; a normal one it maps where it asked to be, drawn at once. Qt
-    // sets the type when it creates the window, not again when it shows it.
-    if (windowManagerName(c, rootWindow(c)) == "Weston WM") {
-        const xcb_atom_t normal = internAtom(c, "_NET_WM_WINDOW_TYPE_NORMAL");
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, internAtom(c, "_NET_WM_WINDOW_TYPE"),
-                            XCB_ATOM_ATOM, 32, 1, &normal);
-    }
     xcb_flush(c);
     if (SwayIpc::isAvailable() && window.windowHandle())
         new SwayPlacement(window.windowHandle(), window.geometry().topLeft());
+}
+
+Qt::WindowType X11WindowDecorations::floatingPanelType() const {
+    // Qt raises a tool window as it shows it, before it is mapped; weston answers any
+    // configure request of a window not yet mapped by moving it to its frame's corner, where it
+    // then maps it, and draws a utility window only once it is clicked.
+    xcb_connection_t* c = qtX11Connection();
+    if (c && windowManagerName(c, rootWindow(c)) == "Weston WM")
+        return Qt::Window;
+    return Qt::Tool;
 }
 
 bool X11WindowDecorations::isCompositing() const {

@@ -8,6 +8,7 @@ class X11WindowDecorations : public WindowDecorations {
 public:
     void prepareFloatingPanel(QWidget& window) override;
     bool isCompositing() const override;
+    Qt::WindowType floatingPanelType() const override;
     bool startWindowMove(QWidget& window, const QPoint& pressPosition) override;
     std::optional<QPoint> windowPosition(const QWidget& window) const override;
 };
