@@ -64,3 +64,16 @@ TEST(X11RunningApplications, ListsWindowsAsTheApplicationsOfTheirEntries) {
     clients.pop_front();
     EXPECT_TRUE(waitUntil([&] { return others().size() == got.size() - 1; }));
 }
+
+// weston keeps no client list, yet names the active window: a copy made there is credited to it.
+TEST(X11RunningApplications, FrontmostIsTheActiveWindowsAlsoWhenNoListHoldsIt) {
+    REQUIRE_X11();
+    X11RunningApplications running;
+    X11Client client;
+    const xcb_window_t unlisted = client.window("PeloraUnlisted"); // unmapped: not listed
+    client.set(client.root, "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, 32, 1, &unlisted);
+    client.sync();
+    const std::optional<RunningApplication> frontmost = running.frontmostApplication();
+    ASSERT_TRUE(frontmost);
+    EXPECT_EQ(frontmost->localizedName.value_or(QString()), u"PeloraUnlisted"_s);
+}

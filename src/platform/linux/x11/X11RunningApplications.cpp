@@ -89,6 +89,8 @@ public:
     QList<xcb_window_t> windowList(bool stacking);
     xcb_window_t activeWindow();
     QList<Group> snapshot();
+    // The application of one window, listed or not.
+    RunningApplication applicationOf(xcb_window_t window);
     std::optional<Group> groupFor(const QString& handle);
     void fetchInfo(const QList<xcb_window_t>& list);
     QHash<xcb_window_t, WindowState> fetchStates(const QList<xcb_window_t>& list);
@@ -417,6 +419,19 @@ QList<Group> X11RunningApplications::Private::snapshot() {
     return groups.list();
 }
 
+RunningApplication X11RunningApplications::Private::applicationOf(xcb_window_t window) {
+    if (!windows.contains(window))
+        fetchInfo({window});
+    WindowInfo& info = windows[window];
+    resolveEntry(info);
+    RunningApplication app = describeApplication(handleOf(info, window), info.entry,
+                                                 info.wmInstance, info.wmClass, info.title);
+    app.processIdentifier = info.pid;
+    app.regular = info.normal;
+    q->markPelora(app, info.pid && info.pid == QCoreApplication::applicationPid());
+    return app;
+}
+
 std::optional<Group> X11RunningApplications::Private::groupFor(const QString& handle) {
     if (!c || handle.isEmpty())
         return std::nullopt;
@@ -518,7 +533,8 @@ std::optional<RunningApplication> X11RunningApplications::frontmostApplication()
         if (group.windows.contains(active))
             return group.app;
     }
-    return std::nullopt;
+    // A window manager that keeps no client list (weston) still names the active window.
+    return d->applicationOf(active);
 }
 
 bool X11RunningApplications::hide(const RunningApplication& app) {
