@@ -14,6 +14,9 @@ public:
     // Before the window is first shown (its native window exists): keep it out of the taskbar
     // and the pager, and show it on every desktop.
     virtual void prepareFloatingPanel(QWidget& window) = 0;
+    // Whether windowPosition and Qt's geometry follow where the window system shows a window;
+    // a place read where they do not must not be stored.
+    virtual bool tellsWindowPlaces() const { return true; }
     // The window type a floating tool window is made with.
     virtual Qt::WindowType floatingPanelType() const { return Qt::Tool; }
     // Whether a compositing manager shows translucent pixels as such. Without one they come

@@ -109,7 +109,8 @@ std::optional<QRectF> StripPlacement::frame() const {
 void StripPlacement::storeFrame() {
     // Wayland tells a client nothing of where its windows are (every place reads as the
     // origin): storing that would lose the place the user chose in an X11 session.
-    if (QGuiApplication::platformName().startsWith(u"wayland"))
+    if (QGuiApplication::platformName().startsWith(u"wayland") ||
+        !windowDecorations_.tellsWindowPlaces())
         return;
     if (const auto current = frame())
         writeFrame(*current);

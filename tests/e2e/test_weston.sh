@@ -41,5 +41,6 @@ drawn() {
 check "the strip drawn at once" waitFor 50 drawn
 cp "$work"/wayland-screenshot-*.png "$artifacts/strip.png" 2>/dev/null
 expectQuit "pelora quit" cmd quit
-check "the stored place kept" eval '[[ "$(cmd defaults read PeloraStripWindowFrame)" == *"{{300, 200}"* ]]'
+stored=$(cmd defaults read PeloraStripWindowFrame)
+[[ "$stored" == *"{{300, 200}"* ]] && pass "the stored place kept" || fail "the stored place is $stored"
 e2eFinish "$work/weston.log" "$work/helpers.log"

@@ -111,14 +111,25 @@ void X11WindowDecorations::prepareFloatingPanel(QWidget& window) {
         new SwayPlacement(window.windowHandle(), window.geometry().topLeft());
 }
 
+bool X11WindowDecorations::isWeston() const {
+    if (!weston_) {
+        xcb_connection_t* c = qtX11Connection();
+        weston_ = c && windowManagerName(c, rootWindow(c)) == "Weston WM";
+    }
+    return *weston_;
+}
+
 Qt::WindowType X11WindowDecorations::floatingPanelType() const {
     // Qt raises a tool window as it shows it, before it is mapped; weston answers any
     // configure request of a window not yet mapped by moving it to its frame's corner, where it
     // then maps it, and draws a utility window only once it is clicked.
-    xcb_connection_t* c = qtX11Connection();
-    if (c && windowManagerName(c, rootWindow(c)) == "Weston WM")
-        return Qt::Window;
-    return Qt::Tool;
+    return isWeston() ? Qt::Window : Qt::Tool;
+}
+
+bool X11WindowDecorations::tellsWindowPlaces() const {
+    // weston shows a window where it maps it, but may leave its frame at the X server's origin
+    // for as long as it stays there: the window then reads as being at the frame's corner.
+    return !isWeston();
 }
 
 bool X11WindowDecorations::isCompositing() const {

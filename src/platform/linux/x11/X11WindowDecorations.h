@@ -9,6 +9,12 @@ public:
     void prepareFloatingPanel(QWidget& window) override;
     bool isCompositing() const override;
     Qt::WindowType floatingPanelType() const override;
+    bool tellsWindowPlaces() const override;
+
+private:
+    // Asked once: the window manager is the session's.
+    bool isWeston() const;
+    mutable std::optional<bool> weston_;
     bool startWindowMove(QWidget& window, const QPoint& pressPosition) override;
     std::optional<QPoint> windowPosition(const QWidget& window) const override;
 };
