@@ -28,6 +28,17 @@ e2eInit() {
     pelora="$HOME/Applications/Pelora.app/Contents/MacOS/pelora"
 }
 
+# As root, runs the script again in private mount and network namespaces, so that the XWayland
+# its compositor starts cannot collide with other X servers' displays.
+privateXDisplays() { # script, its arguments...
+    [ "$(id -u)" -eq 0 ] && [ -z "${PELORA_PRIVATE_X:-}" ] || return 0
+    needs unshare
+    exec unshare -m -n --propagation private env PELORA_PRIVATE_X=1 bash -c '
+        ip link set lo up 2>/dev/null
+        mount -t tmpfs -o mode=1777 tmpfs /tmp/.X11-unix ||
+            { echo "SKIP: no private folder for X sockets"; exit 77; }
+        exec bash "$@"' _ "$@"
+}
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 check() { if "${@:2}" >/dev/null; then pass "$1"; else fail "$1"; fi; } # what, command...

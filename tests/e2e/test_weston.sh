@@ -1,20 +1,12 @@
 #!/usr/bin/env bash
-# Pelora in a headless weston (desktop shell, pixman renderer, XWayland on), started with
-# QT_QPA_PLATFORM=wayland as a session might set it: weston gives a native client no clipboard,
-# so it runs through XWayland all the same. Its strip is mapped at its stored place and drawn at
-# once (not in the corner, blank until clicked), and the place stays stored. As root it runs in
-# private mount and network namespaces, so that XWayland's display cannot collide with others'.
+# Pelora in a headless weston with XWayland, started with QT_QPA_PLATFORM=wayland as a session
+# might set it: weston gives a native client no clipboard, so it runs through XWayland all the
+# same. Its strip is mapped at its stored place and drawn at once, and the place stays stored.
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/lib.sh"
 tools=(weston weston-debug weston-screenshooter Xwayland xdotool convert)
 needs weston
-if [ "$(id -u)" -eq 0 ] && [ -z "${PELORA_WESTON_NAMESPACE:-}" ]; then
-    needs unshare
-    exec unshare -m -n --propagation private env PELORA_WESTON_NAMESPACE=1 bash -c '
-        mount -t tmpfs -o mode=1777 tmpfs /tmp/.X11-unix ||
-            { echo "SKIP: no private folder for X sockets"; exit 77; }
-        exec bash "$@"' _ "$here/test_weston.sh" "$@"
-fi
+privateXDisplays "$here/test_weston.sh" "$@"
 e2eInit "$@" "${tools[@]}"
 weston --backend=headless-backend.so --use-pixman --xwayland --socket=pelora-weston \
     --width=800 --height=600 --debug >"$work/weston.log" 2>&1 &
@@ -22,8 +14,7 @@ started+=($!)
 xListening() { grep -o 'xserver listening on display :[0-9]*' "$work/weston.log"; }
 waitFor 100 xListening >/dev/null || { echo "FAIL: no weston"; cat "$work/weston.log"; exit 1; }
 export WAYLAND_DISPLAY=pelora-weston DISPLAY=:$(xListening | cut -d: -f2)
-# weston's window manager tells where it maps each window.
-spawn weston-debug xwm-wm-x11
+spawn weston-debug xwm-wm-x11 # its window manager logs where it maps each window
 
 cmd defaults write PeloraStripWindowFrame -string "{{300, 200}, {32, 240}}" # top-left 300,160
 env QT_QPA_PLATFORM=wayland "$pelora" >>"$work/pelora.log" 2>&1 &

@@ -13,7 +13,6 @@ TEST(QtPlatformChoice, NativeOnlyWhereTheCompositorLetsItWork) {
     } cases[] = {
         {"X11 session", {"", "", false, true}, none, "", {}},
         {"Wayland session", {"", "", true, true}, none, "xcb", {}},
-        {"Wayland without XWayland", {"", "", true, false}, none, "", {}},
         {"GNOME or weston, session default", {"wayland", "", true, true}, none, "xcb", {}},
         {"no XWayland to fall back on",
          {"wayland", "", true, false},
@@ -23,7 +22,6 @@ TEST(QtPlatformChoice, NativeOnlyWhereTheCompositorLetsItWork) {
         {"the user's -platform", {"", "wayland", true, true}, none, "", {"no", "the", "the"}},
         {"KWin without the grant", {"wayland;xcb", "", true, true}, kwinWithoutGrant, "", {"the"}},
         {"sway", {"wayland", "", true, true}, sway, "", {}},
-        {"the user's xcb", {"xcb", "", true, true}, none, "", {}},
     };
     for (const auto& c : cases) {
         const QtPlatformChoice choice = chooseQtPlatform(c.request, [&] { return c.support; });
