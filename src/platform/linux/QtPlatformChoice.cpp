@@ -53,10 +53,11 @@ NativeWaylandSupport probeNativeWaylandSupport() {
     };
     support.clipboard =
         offered("ext_data_control_manager_v1") || offered("zwlr_data_control_manager_v1");
-    support.windowList =
-        offered("zwlr_foreign_toplevel_manager_v1") || offered("org_kde_plasma_window_management");
+    // GNOME Shell lists its windows through Pelora's extension, which tells when it is missing.
+    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':');
+    support.windowList = offered("zwlr_foreign_toplevel_manager_v1") ||
+                         offered("org_kde_plasma_window_management") || desktops.contains(u"GNOME");
     // sway takes commands over its IPC socket; KWin scripts over D-Bus.
-    support.stayAbove = SwayIpc::isAvailable() ||
-                        qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(u"KDE");
+    support.stayAbove = SwayIpc::isAvailable() || desktops.contains(u"KDE");
     return support;
 }
