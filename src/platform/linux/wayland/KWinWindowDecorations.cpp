@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QJsonDocument>
-#include <QJsonValue>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QWidget>
@@ -74,7 +73,7 @@ void KWinWindowDecorations::prepareFloatingPanel(QWidget& window) {
     bus.send(scriptingCall(QStringLiteral("unloadScript"), {name}));
     auto* watcher = new QDBusPendingCallWatcher(
         bus.asyncCall(scriptingCall(QStringLiteral("loadScript"), {path, name}), kTimeoutMs),
-        &window);
+        QCoreApplication::instance()); // the strip may be hidden before KWin answers
     QObject::connect(
         watcher, &QDBusPendingCallWatcher::finished, watcher, [](QDBusPendingCallWatcher* call) {
             call->deleteLater();
