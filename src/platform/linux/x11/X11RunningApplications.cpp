@@ -569,7 +569,7 @@ void X11RunningApplications::activateCurrentApplication() {
     if (!target)
         return;
     target->requestActivate();
-    if (d->c) {
+    if (d->c && !d->ownConnection) { // this program's windows are X11 ones
         d->activateWindow(xcb_window_t(target->winId()));
         xcb_flush(d->c);
     }
