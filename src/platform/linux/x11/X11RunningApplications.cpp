@@ -5,6 +5,7 @@
 #include "platform/linux/xdg/DesktopEntries.h"
 #include "platform/linux/xdg/WindowApplications.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -83,8 +84,8 @@ public:
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     void handleEvent(const xcb_generic_event_t* event);
-    // Reads the events of a connection of this object's own.
-    void readOwnEvents();
+    // Takes the events of a connection of this object's own.
+    void readOwnEvents(xcb_generic_event_t* (*poll)(xcb_connection_t*));
 
     QList<xcb_window_t> windowList(bool stacking);
     xcb_window_t activeWindow();
@@ -167,7 +168,11 @@ X11RunningApplications::Private::Private(X11RunningApplications* owner) : q(owne
         notifier =
             std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(c), QSocketNotifier::Read);
         QObject::connect(notifier.get(), &QSocketNotifier::activated, q,
-                         [this] { readOwnEvents(); });
+                         [this] { readOwnEvents(xcb_poll_for_event); });
+        // Events that arrived while a reply was awaited are already read from the socket.
+        QObject::connect(QAbstractEventDispatcher::instance(),
+                         &QAbstractEventDispatcher::aboutToBlock, q,
+                         [this] { readOwnEvents(xcb_poll_for_queued_event); });
     } else {
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
@@ -188,8 +193,9 @@ X11RunningApplications::Private::~Private() {
         xcb_disconnect(ownConnection);
 }
 
-void X11RunningApplications::Private::readOwnEvents() {
-    while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+void X11RunningApplications::Private::readOwnEvents(
+    xcb_generic_event_t* (*poll)(xcb_connection_t*)) {
+    while (xcb_generic_event_t* event = poll(c)) {
         handleEvent(event);
         std::free(event);
     }
