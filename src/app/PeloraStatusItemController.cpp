@@ -67,19 +67,22 @@ bool PeloraStatusItemController::isStripVisible() const {
     return ::isStripVisible(defaults_);
 }
 
-QColor PeloraStatusItemController::templateImageColor() const {
+TemplateInk PeloraStatusItemController::templateImageInk() const {
     if (panelTextColor_) {
         if (const std::optional<QColor> color = panelTextColor_(); color && color->isValid())
-            return *color;
+            return {*color};
     }
-    return QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText);
+    // The bar's colour is unknown (swaybar's default is black, others are light): the
+    // palette's text colour, outlined so it shows on either.
+    return {QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText), true};
 }
 
 void PeloraStatusItemController::configureStatusButtonImage() {
     QPointer<PeloraStatusItemController> self(this);
     // A missing image leaves the icon empty; nothing is reported.
     statusItem_->setIcon(templateIcon(
-        kStatusImagePath, [self] { return self ? self->templateImageColor() : QColor(Qt::black); },
+        kStatusImagePath,
+        [self] { return self ? self->templateImageInk() : TemplateInk{QColor(Qt::black)}; },
         kGlyphFraction));
 }
 

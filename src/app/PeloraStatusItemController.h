@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/TemplateIcon.h"
 #include "strip/StripModule.h"
 
 #include <QColor>
@@ -30,7 +31,7 @@ public:
     using ColorSource = std::function<std::optional<QColor>()>;
 
     // panelTextColor: the colour the tray asks icons to use, when it says; otherwise the
-    // icon takes the palette's text colour.
+    // icon takes the palette's text colour, outlined to show on any bar.
     PeloraStatusItemController(UserDefaults& defaults, SettingsWindowController& settings,
                                AboutWindowKeeper& about,
                                std::shared_ptr<StripWindowController> stripController,
@@ -57,7 +58,7 @@ public:
     void quit();
 
     // The colour the glyph is drawn in now.
-    QColor templateImageColor() const;
+    TemplateInk templateImageInk() const;
     // The colour source's answer changed: the tray gets the icon again.
     void updateStatusButtonImage() { configureStatusButtonImage(); }
 

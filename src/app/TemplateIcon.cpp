@@ -5,15 +5,16 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgRenderer>
+#include <algorithm>
 #include <memory>
 
 namespace {
 
 class TemplateIconEngine : public QIconEngine {
 public:
-    TemplateIconEngine(std::shared_ptr<QSvgRenderer> renderer, std::function<QColor()> color,
+    TemplateIconEngine(std::shared_ptr<QSvgRenderer> renderer, std::function<TemplateInk()> ink,
                        qreal glyphFraction)
-        : renderer_(std::move(renderer)), color_(std::move(color)), glyphFraction_(glyphFraction) {}
+        : renderer_(std::move(renderer)), ink_(std::move(ink)), glyphFraction_(glyphFraction) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
                QIcon::State state) override {
@@ -31,19 +32,25 @@ public:
                          qreal scale) override {
         if (pixels.isEmpty())
             return {};
+        TemplateInk ink = ink_ ? ink_() : TemplateInk{QColor(Qt::black)};
+        if (mode == QIcon::Disabled)
+            ink.color.setAlphaF(ink.color.alphaF() * 0.45f);
+        // Inset by the outline's width, so the outline stays inside the icon.
+        const int outline = ink.outlined ? std::max(1, pixels.height() / 16) : 0;
+        const QImage glyph = tinted(pixels, outline, ink.color);
         QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         {
             QPainter painter(&image);
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.setRenderHint(QPainter::SmoothPixmapTransform);
-            renderer_->render(&painter, glyphRect(pixels));
-            // Only the glyph's coverage is kept; the colour is the panel's.
-            painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-            QColor color = color_ ? color_() : QColor(Qt::black);
-            if (mode == QIcon::Disabled)
-                color.setAlphaF(color.alphaF() * 0.45f);
-            painter.fillRect(image.rect(), color);
+            if (outline) {
+                QColor around = ink.color.lightness() < 128 ? Qt::white : Qt::black;
+                around.setAlphaF(ink.color.alphaF());
+                const QImage halo = tinted(pixels, outline, around);
+                for (int dx = -outline; dx <= outline; ++dx)
+                    for (int dy = -outline; dy <= outline; ++dy)
+                        painter.drawImage(QPoint(dx, dy), halo);
+            }
+            painter.drawImage(QPoint(0, 0), glyph);
         }
         QPixmap pixmap = QPixmap::fromImage(std::move(image));
         pixmap.setDevicePixelRatio(scale);
@@ -63,10 +70,24 @@ public:
     bool isNull() override { return !renderer_->isValid(); }
 
     QIconEngine* clone() const override {
-        return new TemplateIconEngine(renderer_, color_, glyphFraction_);
+        return new TemplateIconEngine(renderer_, ink_, glyphFraction_);
     }
 
 private:
+    // The glyph alone in one colour: only its coverage is kept.
+    QImage tinted(const QSize& pixels, int inset, const QColor& color) const {
+        QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        renderer_->render(&painter,
+                          glyphRect(pixels - QSize(2 * inset, 2 * inset)).translated(inset, inset));
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(image.rect(), color);
+        return image;
+    }
+
     QRectF glyphRect(const QSize& pixels) const {
         const QSizeF natural = renderer_->defaultSize().isEmpty()
                                    ? QSizeF(renderer_->viewBoxF().size())
@@ -79,17 +100,17 @@ private:
     }
 
     std::shared_ptr<QSvgRenderer> renderer_;
-    std::function<QColor()> color_;
+    std::function<TemplateInk()> ink_;
     qreal glyphFraction_;
 };
 
 } // namespace
 
-QIcon templateIcon(const QString& svgPath, std::function<QColor()> color, qreal glyphFraction) {
+QIcon templateIcon(const QString& svgPath, std::function<TemplateInk()> ink, qreal glyphFraction) {
     auto renderer = std::make_shared<QSvgRenderer>(svgPath);
     if (!renderer->isValid())
         return {};
-    QIcon icon(new TemplateIconEngine(std::move(renderer), std::move(color),
+    QIcon icon(new TemplateIconEngine(std::move(renderer), std::move(ink),
                                       qBound(0.1, glyphFraction, 1.0)));
     icon.setIsMask(true);
     return icon;

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QPainter>
 #include <QSet>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -127,14 +128,25 @@ TEST_F(AppTest, TheTrayGlyphTakesThePanelsColourElseThePalettesAndStaysSharp) {
     EXPECT_EQ(inked().first, QSet<QRgb>{qRgb(255, 255, 255)});
     // At twice the density it is drawn anew from the vector, not blown up.
     EXPECT_GT(inked(2.0).second, 3 * inked().second);
-    // A tray that says nothing: the palette's text colour, which a theme switch changes.
+    // A tray that says nothing: the palette's text colour, which a theme switch changes,
+    // outlined so that it shows on a black bar (swaybar's) as on a white one.
     panel.reset();
     const QPalette before = QGuiApplication::palette();
     QPalette dark = before;
-    dark.setColor(QPalette::WindowText, QColor(230, 230, 10));
+    dark.setColor(QPalette::WindowText, QColor(40, 40, 140));
     QApplication::setPalette(dark);
     drainEvents();
     const auto recoloured = inked().first;
+    for (const QColor bar : {QColor(Qt::black), QColor(Qt::white)}) {
+        QImage shown(22, 22, QImage::Format_ARGB32);
+        shown.fill(bar);
+        QPainter(&shown).drawPixmap(0, 0, controller.statusItem().icon().pixmap(22, 22));
+        int standingOut = 0;
+        for (int i = 0; i < 22 * 22; ++i)
+            standingOut +=
+                std::abs(shown.pixelColor(i % 22, i / 22).lightness() - bar.lightness()) > 100;
+        EXPECT_GT(standingOut, 20) << bar.name().toStdString();
+    }
     QApplication::setPalette(before);
-    EXPECT_EQ(recoloured, QSet<QRgb>{qRgb(230, 230, 10)});
+    EXPECT_TRUE(recoloured.contains(qRgb(40, 40, 140)));
 }
