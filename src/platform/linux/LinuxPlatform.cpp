@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxPlatform.h"
 
+#include "platform/linux/BridgedPasteboard.h"
 #include "platform/linux/LinuxBundle.h"
 #include "platform/linux/LinuxDialogs.h"
 #include "platform/linux/QtScreens.h"
@@ -88,12 +89,18 @@ Platform makeLinuxPlatform() {
     const auto identity = std::make_shared<PeloraIdentity>(*bundle, *platform.workspace);
     running->identifyPeloraBy(identity);
     windowSystem->identifyPeloraBy(identity);
-    // The compositor's clipboard-manager protocol sees every copy, whichever window has the
-    // focus; without it (GNOME, X11) Qt's clipboard through the X server.
-    if (auto control = std::make_shared<WaylandDataControl>(); control->isAvailable())
+    // The compositor's clipboard-manager protocol sees every copy of a Wayland program,
+    // whichever window has the focus; through XWayland the X11 selection is watched beside it,
+    // for X11 programs' copies the compositor does not pass on. Without it (GNOME, X11) Qt's
+    // clipboard through the X server.
+    if (auto control = std::make_shared<WaylandDataControl>(); control->isAvailable()) {
         platform.pasteboard = std::make_shared<WaylandPasteboard>(std::move(control));
-    else
+        if (qtX11Connection())
+            platform.pasteboard = std::make_shared<BridgedPasteboard>(
+                platform.pasteboard, std::make_shared<X11Pasteboard>());
+    } else {
         platform.pasteboard = std::make_shared<X11Pasteboard>();
+    }
     platform.recentItemsIndex = std::make_shared<XbelRecentItemsIndex>();
     platform.dialogs = std::make_shared<LinuxDialogs>();
     platform.screens = std::make_shared<QtScreens>();
