@@ -8,7 +8,7 @@
 # window of sway's tree. Natively (no place can be known) the stored place is never overwritten.
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/lib.sh"
-tools=(sway swaymsg Xwayland foot wl-copy wl-paste xdotool python3)
+tools=(sway swaymsg Xwayland foot wl-copy wl-paste xdotool xterm xclip python3)
 # sway refuses root: as root, run again as a throw-away user with copies of the bundle and the
 # scripts, and hand back its artifacts and status.
 if [ "$(id -u)" -eq 0 ]; then
@@ -41,14 +41,14 @@ swaymsg exec "printf %s \"\$DISPLAY\" >'$work/xdisplay'" >/dev/null
 waitFor 100 test -s "$work/xdisplay" || { echo "FAIL: no XWayland"; exit 1; }
 export DISPLAY=$(cat "$work/xdisplay")
 
-# sway's windows, one a line: pid|app_id|focused|x|y|height|visible
+# sway's windows, one a line: pid|app_id (X11: class)|focused|x|y|height|visible|type
 swayWindows() {
     swaymsg -t get_tree | "$python" -c '
 import json, sys
 def walk(n):
     if n.get("pid"):
-        r = n["rect"]
-        print(n["pid"], n.get("app_id") or "", n.get("focused"), r["x"], r["y"], r["height"], n.get("visible"), sep="|")
+        r, app = n["rect"], n.get("app_id") or n.get("window_properties", {}).get("class", "")
+        print(n["pid"], app, n.get("focused"), r["x"], r["y"], r["height"], n.get("visible"), n["type"], sep="|")
     for c in n.get("nodes", []) + n.get("floating_nodes", []):
         walk(c)
 walk(json.load(sys.stdin))'
@@ -56,15 +56,16 @@ walk(json.load(sys.stdin))'
 peloraWindows() { swayWindows | grep "^$peloraPid|"; }
 focusIs() { swayWindows | grep -q "^[0-9]*|$1|True|"; }
 terminals() { [ "$(swayWindows | grep -c '|\(foot\|org.example.Other\)|')" = "$1" ]; }
-shown() { swayWindows | grep -q "^[0-9]*|$1|.*|True$"; }
+shown() { swayWindows | grep -q "^[0-9]*|$1|.*|True|"; }
 pasteIs() { [ "$(wl-paste -n 2>/dev/null)" = "$1" ]; }
-# The newest clipboard entry as "group|entry".
-newestIs() {
+# The clipboard entry at $1 (0 the newest) of the first group is "Foot|$2".
+entryIs() {
     [ "$(cmd menu clipboard --json | "$python" -c '
 import json, sys
 item = [i for i in json.load(sys.stdin)["items"] if i.get("submenu")][0]
-print(item["title"], item["submenu"]["items"][0]["title"], sep="|")' 2>/dev/null)" = "Foot|$1" ]
+print(item["title"], item["submenu"]["items"][int(sys.argv[1])]["title"], sep="|")' "$1" 2>/dev/null)" = "Foot|$2" ]
 }
+newestIs() { entryIs 0 "$1"; }
 # Pops a module's menu up and checks that sway does not list it as a window.
 popupMenu() {
     cmd popup "$1"
@@ -114,10 +115,27 @@ runMode() {
         popupMenu clipboard
         xdotool key Down Right Down Down Down Down Return
         check "$mode: the chosen entry is back for wl-paste" waitFor 50 pasteIs "Copy 9"
+        # sway gives it to X11 programs too, which is no copy of its own; and an X11 program's
+        # copy while a Wayland window has the focus, which sway keeps from Wayland, is one.
+        waitFor 50 eval '[ "$(xclip -o -selection clipboard 2>/dev/null)" = "Copy 9" ]'
+        spawn sh -c "printf 'From X11' | exec xclip -quiet -selection clipboard"
+        check "$mode: an X11 copy with a Wayland window in front" waitFor 50 newestIs "From X11"
+        check "$mode: the chosen entry keeps its place, each copy kept once" eval \
+            '[ "$(cmd menu clipboard | grep -c "From X11\|Copy 9\|After the hang")" = 3 ] && entryIs 1 "After the hang"'
     fi
     swaymsg '[app_id="org.example.Other"] focus' >/dev/null
     waitFor 50 focusIs org.example.Other || fail "$mode: the other terminal has no focus"
     check "$mode: the terminal is listed by its entry's name" eval 'menuTitles windows | grep -qx Foot'
+    # sway ends the window-list connection rather than send a title longer than a message may be;
+    # once that window is gone the list follows sway again, a window opened after it too.
+    spawn xterm -T "$(head -c 6000 /dev/zero | tr '\0' T)" -e sleep 600
+    local long=$!
+    waitFor 100 eval 'swayWindows | grep -q "^$long|"' || fail "$mode: no window titled at length"
+    waitFor 100 eval '! menuTitles windows | grep -qx Foot' # found cut off
+    kill "$long"
+    spawn foot --app-id=org.example.Later
+    check "$mode: the windows list follows sway again after a title too long for it" \
+        waitFor 100 eval 'menuTitles windows | grep -qx org.example.Later'
     # Natively the menus are not driven: Qt 6.4 opens a Wayland popup only after input from a
     # device, and sway 1.7 sends a popup's keys to the focused window.
     if [ "$mode" = xwayland ]; then
@@ -126,11 +144,20 @@ runMode() {
         popupMenu windows
         xdotool key $downs Return
         check "$mode: choosing the terminal focuses it" waitFor 50 focusIs foot
+        spawn xterm -e sleep 600
+        waitFor 100 shown XTerm || fail "$mode: no xterm"
         popupMenu windows
         xdotool key Up Return # hide all, the last entry
         check "$mode: hide-all hides the terminal" waitFor 50 eval '! shown foot'
+        check "$mode: hide-all hides an X11 window too" waitFor 50 eval '! shown XTerm'
+        downs=$(downsTo windows)
+        popupMenu windows
+        xdotool key $downs Return
+        check "$mode: a terminal hidden from the tiles comes back tiled" \
+            waitFor 50 eval 'swayWindows | grep -q "|foot|True|.*|True|con$"'
+        swaymsg '[class="^XTerm$"] kill' >/dev/null
     fi
-    swaymsg '[app_id="^(foot|org.example.Other)$"] kill' >/dev/null
+    swaymsg '[app_id="^(foot|org.example.(Other|Later))$"] kill' >/dev/null
     waitFor 50 terminals 0
 
     if [ "$mode" = xwayland ]; then

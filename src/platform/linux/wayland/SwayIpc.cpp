@@ -5,13 +5,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalSocket>
-#include <QRegularExpression>
 #include <cstring>
+#include <optional>
 
 namespace {
 constexpr char kMagic[] = "i3-ipc";
 constexpr qsizetype kMagicLength = 6;
 constexpr quint32 kRunCommand = 0;
+constexpr quint32 kGetTree = 4;
 constexpr quint32 kMaxReply = 1 << 20;
 } // namespace
 
@@ -19,18 +20,19 @@ bool SwayIpc::isAvailable() {
     return !qEnvironmentVariableIsEmpty("SWAYSOCK");
 }
 
-bool SwayIpc::runCommand(const QString& command, int timeoutMs) {
-    if (!isAvailable())
-        return false;
+namespace {
+// One request and its reply's payload; nothing when sway does not answer in time.
+std::optional<QByteArray> request(quint32 type, const QByteArray& payload, int timeoutMs) {
+    if (!SwayIpc::isAvailable())
+        return std::nullopt;
     QLocalSocket socket;
     socket.connectToServer(qEnvironmentVariable("SWAYSOCK"));
     const QDeadlineTimer deadline(timeoutMs);
     if (!socket.waitForConnected(int(deadline.remainingTime())))
-        return false;
-    const QByteArray payload = command.toUtf8();
+        return std::nullopt;
     QByteArray message(kMagic, kMagicLength);
     // The header's numbers are in the machine's byte order.
-    const quint32 header[2] = {quint32(payload.size()), kRunCommand};
+    const quint32 header[2] = {quint32(payload.size()), type};
     message.append(reinterpret_cast<const char*>(header), sizeof header);
     message.append(payload);
     socket.write(message);
@@ -38,20 +40,25 @@ bool SwayIpc::runCommand(const QString& command, int timeoutMs) {
     quint32 expected = 0;
     while (!deadline.hasExpired()) {
         if (!socket.waitForReadyRead(int(deadline.remainingTime())))
-            return false;
+            return std::nullopt;
         reply += socket.readAll();
         if (reply.size() >= kMagicLength + 8 && !expected) {
             std::memcpy(&expected, reply.constData() + kMagicLength, sizeof expected);
             if (!reply.startsWith(kMagic) || expected > kMaxReply)
-                return false;
+                return std::nullopt;
         }
         if (expected && reply.size() >= kMagicLength + 8 + qsizetype(expected))
-            break;
+            return reply.mid(kMagicLength + 8, expected);
     }
-    if (!expected)
+    return std::nullopt;
+}
+} // namespace
+
+bool SwayIpc::runCommand(const QString& command, int timeoutMs) {
+    const std::optional<QByteArray> reply = request(kRunCommand, command.toUtf8(), timeoutMs);
+    if (!reply)
         return false;
-    const QJsonArray results =
-        QJsonDocument::fromJson(reply.mid(kMagicLength + 8, expected)).array();
+    const QJsonArray results = QJsonDocument::fromJson(*reply).array();
     if (results.isEmpty())
         return false;
     for (const auto& result : results)
@@ -60,13 +67,32 @@ bool SwayIpc::runCommand(const QString& command, int timeoutMs) {
     return true;
 }
 
-QString SwayIpc::appIdCriteria(const QString& appId) {
-    // App ids come from other programs: only plain names, written so that no character of
-    // them means anything to sway's command or pattern syntax.
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9._-]{1,255}$"));
-    if (!plain.match(appId).hasMatch())
+QList<SwayIpc::Window> SwayIpc::windows(int timeoutMs) {
+    const std::optional<QByteArray> reply = request(kGetTree, {}, timeoutMs);
+    if (!reply)
         return {};
-    QString pattern = appId;
-    pattern.replace(u'.', QStringLiteral("[.]"));
-    return QStringLiteral("[app_id=\"^%1$\"]").arg(pattern);
+    QList<Window> found;
+    const auto walk = [&found](const auto& self, const QJsonObject& node, bool floating,
+                               bool hidden) -> void {
+        const QString type = node.value(QStringLiteral("type")).toString();
+        hidden = hidden || (type == u"workspace" &&
+                            node.value(QStringLiteral("name")).toString() == u"__i3_scratch");
+        if (node.contains(QStringLiteral("pid"))) {
+            // XWayland windows have no app id; the compositor lists them by their class.
+            QString appId = node.value(QStringLiteral("app_id")).toString();
+            if (appId.isEmpty())
+                appId = node.value(QStringLiteral("window_properties"))
+                            .toObject()
+                            .value(QStringLiteral("class"))
+                            .toString();
+            found.append(
+                {node.value(QStringLiteral("id")).toInteger(), appId.left(1024), floating, hidden});
+        }
+        for (const auto& child : node.value(QStringLiteral("nodes")).toArray())
+            self(self, child.toObject(), floating, hidden);
+        for (const auto& child : node.value(QStringLiteral("floating_nodes")).toArray())
+            self(self, child.toObject(), true, hidden);
+    };
+    walk(walk, QJsonDocument::fromJson(*reply).object(), false, false);
+    return found;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 // Commands to the sway window manager through its IPC socket ($SWAYSOCK), for what neither
@@ -10,8 +11,14 @@ namespace SwayIpc {
 bool isAvailable();
 // Runs one command; true when sway reports that every part of it succeeded.
 bool runCommand(const QString& command, int timeoutMs = 1000);
-// The criteria matching the windows of one app id exactly, or empty when the app id holds
-// characters that cannot be passed to sway safely.
-QString appIdCriteria(const QString& appId);
+// sway's windows: con id, app id (an XWayland window's class), whether floating, whether in
+// the scratchpad. Empty when sway does not answer in time.
+struct Window {
+    qint64 id = 0;
+    QString appId;
+    bool floating = false;
+    bool inScratchpad = false;
+};
+QList<Window> windows(int timeoutMs = 1000);
 
 } // namespace SwayIpc

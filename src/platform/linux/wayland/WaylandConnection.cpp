@@ -17,6 +17,14 @@ void onGlobal(void* data, wl_registry*, uint32_t name, const char* interface, ui
 }
 void onGlobalRemove(void*, wl_registry*, uint32_t) {}
 const wl_registry_listener registryListener{&onGlobal, &onGlobalRemove};
+
+void onProbeAnswered(void* data, wl_callback* callback, uint32_t) {
+    *static_cast<wl_callback**>(data) = nullptr;
+    wl_callback_destroy(callback);
+}
+const wl_callback_listener probeListener{&onProbeAnswered};
+// Often enough that a lost list comes back soon, rarely enough to cost nothing.
+constexpr int kProbeIntervalMs = 3000;
 } // namespace
 
 std::unique_ptr<WaylandConnection> WaylandConnection::open() {
@@ -39,6 +47,9 @@ WaylandConnection::~WaylandConnection() {
     if (!display_)
         return;
     notifier_.reset();
+    prober_.reset();
+    if (probing_)
+        wl_callback_destroy(probing_);
     if (seat_)
         wl_seat_destroy(seat_);
     if (registry_)
@@ -80,14 +91,60 @@ void WaylandConnection::dispatch() {
     else
         wl_display_cancel_read(display_);
     wl_display_dispatch_pending(display_);
-    if (!alive() && notifier_) {
-        // The compositor is gone or ended the connection: stay quiet from here on.
+    if (!alive() && notifier_ && notifier_->isEnabled()) {
+        // The compositor is gone or ended the connection: stay quiet from here on, and tell
+        // the owner once it is out of this dispatch (it may close the connection).
         notifier_->setEnabled(false);
+        prober_->stop();
+        if (lost_)
+            QMetaObject::invokeMethod(notifier_.get(), lost_, Qt::QueuedConnection);
     }
 }
 
-void WaylandConnection::watch(QObject* context) {
+void WaylandConnection::probe() {
+    if (!alive() || probing_)
+        return;
+    probing_ = wl_display_sync(display_);
+    wl_callback_add_listener(probing_, &probeListener, &probing_);
+    wl_display_flush(display_);
+}
+
+void WaylandConnection::watch(QObject* context, std::function<void()> lost) {
+    lost_ = std::move(lost);
     notifier_ =
         std::make_unique<QSocketNotifier>(wl_display_get_fd(display_), QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, context, [this] { dispatch(); });
+    prober_ = std::make_unique<QTimer>();
+    QObject::connect(prober_.get(), &QTimer::timeout, context, [this] { probe(); });
+    prober_->start(kProbeIntervalMs);
+}
+
+// ---- WaylandReconnection ----
+
+WaylandReconnection::WaylandReconnection(std::function<bool()> attempt)
+    : attempt_(std::move(attempt)) {
+    timer_.setSingleShot(true);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { tryOnce(); });
+}
+
+void WaylandReconnection::lost() {
+    if (timer_.isActive())
+        return;
+    timer_.setInterval(0);
+    timer_.start();
+}
+
+void WaylandReconnection::hurry() {
+    if (timer_.isActive() && (!lastAttempt_.isValid() || lastAttempt_.hasExpired(1000))) {
+        timer_.stop();
+        tryOnce();
+    }
+}
+
+void WaylandReconnection::tryOnce() {
+    lastAttempt_.start();
+    if (attempt_())
+        return;
+    timer_.setInterval(std::clamp(timer_.interval() * 2, firstPauseMs, longestPauseMs));
+    timer_.start();
 }

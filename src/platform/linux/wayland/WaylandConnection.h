@@ -1,11 +1,15 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
+#include <QTimer>
+#include <functional>
 #include <memory>
 
 class QObject;
 class QSocketNotifier;
+struct wl_callback;
 struct wl_display;
 struct wl_interface;
 struct wl_registry;
@@ -40,8 +44,14 @@ public:
     bool alive() const;
     // Takes in the events that have arrived, without blocking, and dispatches them.
     void dispatch();
-    // Dispatches events from now on as they arrive, in context's thread.
-    void watch(QObject* context);
+    // Dispatches events from now on as they arrive, in context's thread. lost runs once, later
+    // on the event loop, when the compositor is found gone or to have ended the connection.
+    void watch(QObject* context, std::function<void()> lost);
+    // Sends the compositor a request that needs no answer now. A compositor that gave up on this
+    // connection (sway does, for an event over libwayland's size limit, such as a very long
+    // window title) ends it only once it reads from it again: this is how that gets noticed.
+    // Watched connections are probed every few seconds as well.
+    void probe();
 
 private:
     WaylandConnection() = default;
@@ -51,4 +61,32 @@ private:
     wl_seat* seat_ = nullptr;
     QHash<QByteArray, Global> globals_;
     std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<QTimer> prober_;
+    wl_callback* probing_ = nullptr;
+    std::function<void()> lost_;
+};
+
+// Makes a lost connection again: at once, then after pauses that double while attempts fail,
+// up to a few seconds, so a compositor that ends the connection again each time is not hammered.
+// attempt makes the connection and says whether it stands. Main thread.
+class WaylandReconnection {
+public:
+    explicit WaylandReconnection(std::function<bool()> attempt);
+
+    // The connection was found lost: attempts start, unless they run already.
+    void lost();
+    // Someone is waiting for the connection: an attempt now while retrying, unless one was
+    // made within the last second.
+    void hurry();
+    bool retrying() const { return timer_.isActive(); }
+
+    static constexpr int firstPauseMs = 250;
+    static constexpr int longestPauseMs = 4000;
+
+private:
+    void tryOnce();
+
+    std::function<bool()> attempt_;
+    QTimer timer_;
+    QElapsedTimer lastAttempt_;
 };

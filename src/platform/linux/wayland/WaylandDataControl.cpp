@@ -144,10 +144,11 @@ void serveInBackground(int fd, QByteArray bytes) {
 
 class WaylandDataControl::Private {
 public:
-    explicit Private(WaylandDataControl* owner);
+    Private(WaylandDataControl* owner, qint64 changeCount);
     ~Private();
 
-    bool connect();
+    // 1 connected, 0 no data-control offered, -1 the connection broke on the way.
+    int connect();
     void takeInEvents() { // without blocking
         if (alive())
             connection->dispatch();
@@ -190,7 +191,8 @@ template <class Listener> void listen(wl_proxy* proxy, const Listener& listener,
 }
 } // namespace
 
-WaylandDataControl::Private::Private(WaylandDataControl* owner) : q(owner) {}
+WaylandDataControl::Private::Private(WaylandDataControl* owner, qint64 changeCount)
+    : q(owner), selection(changeCount) {}
 
 WaylandDataControl::Private::~Private() {
     if (!connection)
@@ -202,10 +204,10 @@ WaylandDataControl::Private::~Private() {
     destroyProxy(manager, EXT_DATA_CONTROL_MANAGER_V1_DESTROY);
 }
 
-bool WaylandDataControl::Private::connect() {
+int WaylandDataControl::Private::connect() {
     connection = WaylandConnection::open();
     if (!connection || !connection->seat())
-        return false;
+        return 0;
     WaylandConnection::Global global = connection->global(extInterfaces.manager->name);
     interfaces = &extInterfaces;
     if (!global.name) {
@@ -214,19 +216,19 @@ bool WaylandDataControl::Private::connect() {
     }
     if (!global.name) {
         interfaces = nullptr;
-        return false;
+        return 0;
     }
     // Version 1 has everything needed here, and no primary-selection offers to ignore.
     manager = static_cast<wl_proxy*>(connection->bind(global, interfaces->manager, 1));
     device = wl_proxy_marshal_flags(manager, EXT_DATA_CONTROL_MANAGER_V1_GET_DATA_DEVICE,
                                     interfaces->device, 1, 0, nullptr, connection->seat());
     if (!device)
-        return false;
+        return 0;
     listen(device, deviceListener, this);
     if (!connection->roundtrip())
-        return false;
-    connection->watch(q);
-    return true;
+        return -1;
+    connection->watch(q, [owner = q] { owner->reconnection_->lost(); });
+    return 1;
 }
 
 void WaylandDataControl::Private::forget(const QList<DataControlSelection::OfferId>& offers) {
@@ -302,15 +304,27 @@ void WaylandDataControl::Private::onCancelled(void* data, wl_proxy* source) {
 // ---- WaylandDataControl ----
 
 WaylandDataControl::WaylandDataControl(QObject* parent)
-    : QObject(parent), d(std::make_unique<Private>(this)) {
-    if (!d->connect())
-        d = std::make_unique<Private>(this);
+    : QObject(parent), d(std::make_unique<Private>(this, 0)),
+      reconnection_(std::make_unique<WaylandReconnection>([this] { return reconnect(); })) {
+    if (const int connected = d->connect(); connected < 0)
+        reconnection_->lost();
+    else if (connected == 0)
+        d = std::make_unique<Private>(this, 0);
 }
 
 WaylandDataControl::~WaylandDataControl() = default;
 
+bool WaylandDataControl::reconnect() {
+    // The offers and sources of the lost connection go with it; counting goes on, so the
+    // selection found on the new one is read as a change.
+    const qint64 count = d->selection.changeCount();
+    d.reset();
+    d = std::make_unique<Private>(this, count);
+    return d->connect() >= 0;
+}
+
 bool WaylandDataControl::isAvailable() const {
-    return d->alive();
+    return d->alive() || reconnection_->retrying();
 }
 
 QString WaylandDataControl::protocolName() const {

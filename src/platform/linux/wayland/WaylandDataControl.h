@@ -10,12 +10,17 @@
 #include <optional>
 #include <utility>
 
+class WaylandReconnection;
+
 // What a data-control connection has been told about a seat's selection, apart from the wire.
 // Offers are named by an opaque id; the types of an offer arrive before it becomes the
 // selection.
 class DataControlSelection {
 public:
     using OfferId = quintptr;
+
+    // Counting on from the count of an earlier connection's selection.
+    explicit DataControlSelection(qint64 count = 0) : count_(count) {}
 
     // Bounds on what a client may announce: types beyond them are ignored.
     static constexpr int maxTypes = 128;
@@ -47,7 +52,8 @@ private:
 class WaylandDataControl : public QObject {
     Q_OBJECT
 public:
-    // Connects to $WAYLAND_DISPLAY; unavailable without a compositor offering the protocol.
+    // Connects to $WAYLAND_DISPLAY; unavailable without a compositor offering the protocol. A
+    // connection the compositor ends is made again (a change is counted then).
     explicit WaylandDataControl(QObject* parent = nullptr);
     ~WaylandDataControl() override;
 
@@ -73,5 +79,8 @@ Q_SIGNALS:
 
 private:
     class Private;
+    bool reconnect();
+
     std::unique_ptr<Private> d;
+    std::unique_ptr<WaylandReconnection> reconnection_;
 };

@@ -194,5 +194,5 @@ bool WaylandPlasmaWindows::Private::requestMinimized(quintptr toplevel, bool min
 }
 
 WaylandPlasmaWindows::WaylandPlasmaWindows(QObject* parent) : WaylandToplevelApplications(parent) {
-    connectToCompositor(std::make_unique<Private>(*this));
+    connectToCompositor([this] { return std::make_unique<Private>(*this); });
 }

@@ -92,18 +92,35 @@ WaylandToplevelApplications::WaylandToplevelApplications(QObject* parent) {
 
 WaylandToplevelApplications::~WaylandToplevelApplications() = default;
 
-void WaylandToplevelApplications::connectToCompositor(std::unique_ptr<Protocol> protocol) {
+void WaylandToplevelApplications::connectToCompositor(
+    std::function<std::unique_ptr<Protocol>()> makeProtocol) {
+    makeProtocol_ = std::move(makeProtocol);
+    const int opened = openConnection();
+    if (opened == 0)
+        return;
+    if (opened < 0)
+        reconnection_.lost();
+    checkFrontmost(false);
+}
+
+int WaylandToplevelApplications::openConnection() {
+    closeConnection();
     connection_ = WaylandConnection::open();
     if (!connection_)
-        return;
-    protocol_ = std::move(protocol);
-    // The list as it is now: each toplevel announced, then its state complete.
-    if (!protocol_->bind(*connection_) || !connection_->roundtrip() || !connection_->roundtrip()) {
+        return 0;
+    protocol_ = makeProtocol_();
+    if (!protocol_->bind(*connection_)) {
         closeConnection();
-        return;
+        return 0;
     }
-    connection_->watch(this);
-    checkFrontmost(false);
+    // The list as it is now: each toplevel announced, then its state complete. sway ends the
+    // connection here while a window's title is too long for a message; tried again later.
+    if (!connection_->roundtrip() || !connection_->roundtrip()) {
+        closeConnection();
+        return -1;
+    }
+    connection_->watch(this, [this] { reconnection_.lost(); });
+    return 1;
 }
 
 void WaylandToplevelApplications::closeConnection() {
@@ -118,8 +135,12 @@ WaylandConnection* WaylandToplevelApplications::liveConnection() const {
 }
 
 void WaylandToplevelApplications::takeInEvents() {
-    if (WaylandConnection* connection = liveConnection())
+    if (WaylandConnection* connection = liveConnection()) {
         connection->dispatch();
+        connection->probe();
+    } else {
+        reconnection_.hurry();
+    }
 }
 
 std::optional<DesktopEntry> AppIdEntries::entryFor(const QString& appId) {
@@ -197,20 +218,25 @@ bool ToplevelGroupApplications::unhide(const RunningApplication& app) {
     return setMinimized(app, false);
 }
 
+QSet<QString> ToplevelGroupApplications::appIdsOf(const ToplevelGroup& group) const {
+    QSet<QString> appIds;
+    for (const WaylandToplevel& known : toplevels_.listed())
+        if (group.toplevels.contains(known.id))
+            appIds.insert(known.appId);
+    return appIds;
+}
+
 bool ToplevelGroupApplications::setMinimized(const RunningApplication& app, bool minimized) {
     const auto group = groupFor(app.handle);
     if (!group)
         return false;
-    QSet<QString> appIds;
-    for (quintptr toplevel : group->toplevels) {
+    if (!minimized)
+        restoreRequested(appIdsOf(*group));
+    for (quintptr toplevel : group->toplevels)
         if (!requestMinimized(toplevel, minimized))
             return false;
-        for (const WaylandToplevel& known : toplevels_.listed())
-            if (known.id == toplevel)
-                appIds.insert(known.appId);
-    }
     if (minimized)
-        minimizeRequested(appIds);
+        minimizeRequested(appIdsOf(*group));
     return true;
 }
 
@@ -218,7 +244,10 @@ bool ToplevelGroupApplications::activate(const RunningApplication& app) {
     if (RunningApplications* other = standIn())
         return other->activate(app);
     const auto group = groupFor(app.handle);
-    return group && group->preferred && requestActivate(group->preferred);
+    if (!group || !group->preferred)
+        return false;
+    restoreRequested(appIdsOf(*group));
+    return requestActivate(group->preferred);
 }
 
 void ToplevelGroupApplications::activateCurrentApplication() {
@@ -250,4 +279,9 @@ bool WaylandToplevelApplications::requestMinimized(quintptr toplevel, bool minim
 void WaylandToplevelApplications::minimizeRequested(const QSet<QString>& appIds) {
     if (protocol_)
         protocol_->minimizeRequested(appIds);
+}
+
+void WaylandToplevelApplications::restoreRequested(const QSet<QString>& appIds) {
+    if (protocol_)
+        protocol_->restoreRequested(appIds);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/RunningApplications.h"
+#include "platform/linux/wayland/WaylandConnection.h"
 #include "platform/linux/xdg/DesktopEntries.h"
 #include "platform/linux/xdg/WindowApplications.h"
 
@@ -9,8 +10,6 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
-
-class WaylandConnection;
 
 // One toplevel window of a Wayland compositor's list, as far as it has been announced.
 struct WaylandToplevel {
@@ -103,6 +102,8 @@ protected:
     virtual bool requestMinimized(quintptr toplevel, bool minimized) = 0;
     // After the toplevels of these app ids were asked to minimise.
     virtual void minimizeRequested(const QSet<QString>& appIds) { Q_UNUSED(appIds) }
+    // Before the toplevels of these app ids are asked to show again or to come forward.
+    virtual void restoreRequested(const QSet<QString>& appIds) { Q_UNUSED(appIds) }
     // The list that answers instead while this one cannot; null while this one answers.
     virtual RunningApplications* standIn() const { return nullptr; }
 
@@ -111,6 +112,7 @@ protected:
 private:
     QList<ToplevelGroup> snapshot();
     std::optional<ToplevelGroup> groupFor(const QString& handle);
+    QSet<QString> appIdsOf(const ToplevelGroup& group) const;
     bool setMinimized(const RunningApplication& app, bool minimized);
 
     AppIdEntries entries_;
@@ -128,8 +130,9 @@ class WaylandToplevelApplications : public ToplevelGroupApplications {
 public:
     ~WaylandToplevelApplications() override;
 
-    // Whether the compositor offered the window list and the connection still stands.
-    bool isAvailable() const { return liveConnection() != nullptr; }
+    // Whether the compositor offers the window list: while a lost connection is made again,
+    // too (the list is empty meanwhile).
+    bool isAvailable() const { return liveConnection() != nullptr || reconnection_.retrying(); }
 
 protected:
     // One window-list protocol on the connection: its manager, the toplevels it announces into
@@ -150,6 +153,8 @@ protected:
         virtual bool requestMinimized(quintptr toplevel, bool minimized) = 0;
         // After the toplevels of these app ids were asked to minimise.
         virtual void minimizeRequested(const QSet<QString>& appIds) { Q_UNUSED(appIds) }
+        // Before the toplevels of these app ids are asked to show again or to come forward.
+        virtual void restoreRequested(const QSet<QString>& appIds) { Q_UNUSED(appIds) }
 
     protected:
         ToplevelList& toplevels() { return owner_.toplevels_; }
@@ -165,21 +170,33 @@ protected:
 
     explicit WaylandToplevelApplications(QObject* parent);
 
-    // Opens the connection and has protocol bind the window list on it as it is now; the
-    // client's constructor calls it once. Unavailable when the compositor offers no list.
-    void connectToCompositor(std::unique_ptr<Protocol> protocol);
+    // Opens the connection and has a protocol from makeProtocol bind the window list on it as
+    // it is now; the client's constructor calls it once. Unavailable when the compositor offers
+    // no list. A connection lost later is made again, with a new protocol.
+    void connectToCompositor(std::function<std::unique_ptr<Protocol>()> makeProtocol);
 
     void takeInEvents() override;
     bool requestActivate(quintptr toplevel) override;
     bool requestMinimized(quintptr toplevel, bool minimized) override;
     void minimizeRequested(const QSet<QString>& appIds) override;
+    void restoreRequested(const QSet<QString>& appIds) override;
 
 private:
     // The connection carrying the window list; null when there is none or it broke.
     WaylandConnection* liveConnection() const;
+    // Opens the connection and binds the list: 1 done, 0 no list offered, -1 offered but the
+    // connection broke while the list was read.
+    int openConnection();
     void closeConnection();
 
     QTimer frontmostCheck_;
+    std::function<std::unique_ptr<Protocol>()> makeProtocol_;
+    WaylandReconnection reconnection_{[this] {
+        const int opened = openConnection();
+        if (opened > 0)
+            checkFrontmost();
+        return opened >= 0;
+    }};
     std::unique_ptr<WaylandConnection> connection_;
     // After the connection and the toplevels: it goes first.
     std::unique_ptr<Protocol> protocol_;

@@ -16,6 +16,7 @@ public:
     bool requestActivate(quintptr toplevel) override;
     bool requestMinimized(quintptr toplevel, bool minimized) override;
     void minimizeRequested(const QSet<QString>& appIds) override;
+    void restoreRequested(const QSet<QString>& appIds) override;
 
     static zwlr_foreign_toplevel_handle_v1* handle(quintptr toplevel) {
         return reinterpret_cast<zwlr_foreign_toplevel_handle_v1*>(toplevel);
@@ -38,6 +39,8 @@ public:
     static const zwlr_foreign_toplevel_handle_v1_listener handleListener;
 
     zwlr_foreign_toplevel_manager_v1* manager = nullptr;
+    // sway's windows this program moved to the scratchpad from the tiling layout.
+    QSet<qint64> tiledInScratchpad;
 };
 
 const zwlr_foreign_toplevel_manager_v1_listener WlrForeignToplevels::Private::managerListener{
@@ -143,14 +146,45 @@ bool WlrForeignToplevels::Private::requestMinimized(quintptr toplevel, bool mini
 
 void WlrForeignToplevels::Private::minimizeRequested(const QSet<QString>& appIds) {
     // sway has no minimised state and ignores the request: its scratchpad hides windows, and
-    // activating one brings it back.
+    // activating one brings it back. Windows are named by con id: an XWayland window has no
+    // app id for a criterion to match, only the class it is listed under.
     if (!SwayIpc::isAvailable())
         return;
-    for (const QString& appId : appIds)
-        if (const QString criteria = SwayIpc::appIdCriteria(appId); !criteria.isEmpty())
-            SwayIpc::runCommand(criteria + QStringLiteral(" move scratchpad"));
+    QStringList commands;
+    for (const SwayIpc::Window& window : SwayIpc::windows()) {
+        if (window.inScratchpad || !appIds.contains(window.appId))
+            continue;
+        commands << QStringLiteral("[con_id=%1] move scratchpad").arg(window.id);
+        // The scratchpad makes every window floating; a tiled one is tiled again when shown.
+        if (window.floating)
+            tiledInScratchpad.remove(window.id);
+        else
+            tiledInScratchpad.insert(window.id);
+    }
+    if (!commands.isEmpty())
+        SwayIpc::runCommand(commands.join(QStringLiteral("; ")));
+}
+
+void WlrForeignToplevels::Private::restoreRequested(const QSet<QString>& appIds) {
+    if (tiledInScratchpad.isEmpty() || !SwayIpc::isAvailable())
+        return;
+    QStringList commands;
+    QSet<qint64> stillHidden;
+    for (const SwayIpc::Window& window : SwayIpc::windows()) {
+        if (!window.inScratchpad || !tiledInScratchpad.contains(window.id))
+            continue;
+        if (appIds.contains(window.appId))
+            commands
+                << QStringLiteral("[con_id=%1] scratchpad show, floating disable").arg(window.id);
+        else
+            stillHidden.insert(window.id);
+    }
+    // Windows closed or shown otherwise meanwhile are forgotten.
+    tiledInScratchpad = stillHidden;
+    if (!commands.isEmpty())
+        SwayIpc::runCommand(commands.join(QStringLiteral("; ")));
 }
 
 WlrForeignToplevels::WlrForeignToplevels(QObject* parent) : WaylandToplevelApplications(parent) {
-    connectToCompositor(std::make_unique<Private>(*this));
+    connectToCompositor([this] { return std::make_unique<Private>(*this); });
 }
