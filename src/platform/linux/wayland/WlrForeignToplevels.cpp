@@ -4,11 +4,12 @@
 #include "platform/linux/wayland/WaylandConnection.h"
 #include "wlr-foreign-toplevel-management-unstable-v1-client.h"
 
+#include <QElapsedTimer>
 #include <wayland-client.h>
 
 class WlrForeignToplevels::Private : public Protocol {
 public:
-    explicit Private(WlrForeignToplevels& owner) : Protocol(owner) {}
+    explicit Private(WlrForeignToplevels& owner) : Protocol(owner), owner(owner) {}
     ~Private() override;
 
     bool bind(WaylandConnection& connection) override;
@@ -38,9 +39,12 @@ public:
     static const zwlr_foreign_toplevel_manager_v1_listener managerListener;
     static const zwlr_foreign_toplevel_handle_v1_listener handleListener;
 
+    QList<SwayIpc::Window> swayWindows();
+
+    WlrForeignToplevels& owner;
     zwlr_foreign_toplevel_manager_v1* manager = nullptr;
-    // sway's windows this program moved to the scratchpad from the tiling layout.
-    QSet<qint64> tiledInScratchpad;
+    QList<SwayIpc::Window> windows;
+    QElapsedTimer windowsRead;
 };
 
 const zwlr_foreign_toplevel_manager_v1_listener WlrForeignToplevels::Private::managerListener{
@@ -144,6 +148,15 @@ bool WlrForeignToplevels::Private::requestMinimized(quintptr toplevel, bool mini
     return true;
 }
 
+QList<SwayIpc::Window> WlrForeignToplevels::Private::swayWindows() {
+    // Hide All asks once per application, one after another: one look at sway's tree serves.
+    if (!windowsRead.isValid() || windowsRead.hasExpired(500)) {
+        windows = SwayIpc::windows();
+        windowsRead.start();
+    }
+    return windows;
+}
+
 void WlrForeignToplevels::Private::minimizeRequested(const QSet<QString>& appIds) {
     // sway has no minimised state and ignores the request: its scratchpad hides windows, and
     // activating one brings it back. Windows are named by con id: an XWayland window has no
@@ -151,27 +164,32 @@ void WlrForeignToplevels::Private::minimizeRequested(const QSet<QString>& appIds
     if (!SwayIpc::isAvailable())
         return;
     QStringList commands;
-    for (const SwayIpc::Window& window : SwayIpc::windows()) {
+    QSet<qint64>& tiled = owner.tiledInScratchpad_;
+    swayWindows();
+    for (SwayIpc::Window& window : windows) {
         if (window.inScratchpad || !appIds.contains(window.appId))
             continue;
         commands << QStringLiteral("[con_id=%1] move scratchpad").arg(window.id);
+        window.inScratchpad = true;
         // The scratchpad makes every window floating; a tiled one is tiled again when shown.
         if (window.floating)
-            tiledInScratchpad.remove(window.id);
+            tiled.remove(window.id);
         else
-            tiledInScratchpad.insert(window.id);
+            tiled.insert(window.id);
     }
     if (!commands.isEmpty())
         SwayIpc::runCommand(commands.join(QStringLiteral("; ")));
 }
 
 void WlrForeignToplevels::Private::restoreRequested(const QSet<QString>& appIds) {
-    if (tiledInScratchpad.isEmpty() || !SwayIpc::isAvailable())
+    QSet<qint64>& tiled = owner.tiledInScratchpad_;
+    if (tiled.isEmpty() || !SwayIpc::isAvailable())
         return;
     QStringList commands;
     QSet<qint64> stillHidden;
-    for (const SwayIpc::Window& window : SwayIpc::windows()) {
-        if (!window.inScratchpad || !tiledInScratchpad.contains(window.id))
+    windowsRead.invalidate();
+    for (const SwayIpc::Window& window : swayWindows()) {
+        if (!window.inScratchpad || !tiled.contains(window.id))
             continue;
         if (appIds.contains(window.appId))
             commands
@@ -180,7 +198,8 @@ void WlrForeignToplevels::Private::restoreRequested(const QSet<QString>& appIds)
             stillHidden.insert(window.id);
     }
     // Windows closed or shown otherwise meanwhile are forgotten.
-    tiledInScratchpad = stillHidden;
+    tiled = stillHidden;
+    windowsRead.invalidate();
     if (!commands.isEmpty())
         SwayIpc::runCommand(commands.join(QStringLiteral("; ")));
 }

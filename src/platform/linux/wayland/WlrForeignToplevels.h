@@ -13,4 +13,6 @@ public:
 
 private:
     class Private;
+    // sway's windows this program moved to the scratchpad from the tiling layout.
+    QSet<qint64> tiledInScratchpad_;
 };
