@@ -2,10 +2,13 @@
 # Pelora in a headless sway, through XWayland and natively (QT_QPA_PLATFORM=wayland), with foot
 # in front: ten wl-copy texts in a row reach the clipboard menu; text offered only as UTF-8 is
 # kept, a copy marked secret is not; a program that never answers a read holds nothing up; the
-# terminal is listed in the windows menu. Through XWayland also: the strip at its stored place, a
-# chosen clipboard entry back for wl-paste, choosing the terminal focuses it, hide-all hides it, a
-# program started from the applications menu does not inherit Pelora's Qt platform, no menu is a
-# window of sway's tree. Natively (no place can be known) the stored place is never overwritten.
+# terminal is listed in the windows menu, and listed again once a window whose title is too long
+# for sway to send is gone. Through XWayland also: the strip at its stored place, a chosen
+# clipboard entry back for wl-paste (keeping its place), an X11 copy while a Wayland window has
+# the focus, choosing the terminal focuses it, hide-all hides it and an xterm and brings it back
+# tiled, a program started from the applications menu does not inherit Pelora's Qt platform, no
+# menu is a window of sway's tree. Natively (no place can be known) the stored place is never
+# overwritten.
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/lib.sh"
 tools=(sway swaymsg Xwayland foot wl-copy wl-paste xdotool xterm xclip python3)
