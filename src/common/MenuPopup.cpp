@@ -2,6 +2,7 @@
 
 #include "common/MenuTypeAhead.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
@@ -49,6 +50,19 @@ void watchDeviceInputForMenus() {
     application->installEventFilter(new DeviceInputWatch(application));
 }
 
+QList<std::pair<QMenu*, QMenu*>> submenusOf(QMenu& menu) {
+    // By the entries that open them: a menu given to an entry (the tray menu's module menus)
+    // need not be a child of the menu it opens from.
+    QList<std::pair<QMenu*, QMenu*>> found;
+    for (QAction* action : menu.actions()) {
+        if (QMenu* submenu = action->menu(); submenu && submenu != &menu) {
+            found.append(std::pair(&menu, submenu));
+            found.append(submenusOf(*submenu));
+        }
+    }
+    return found;
+}
+
 bool popUpMenu(QMenu& menu, const QPoint& position, QWidget* owner) {
     if (QGuiApplication::platformName().startsWith(u"wayland")) {
         QWindow* parent = owner && owner->isVisible() ? owner->window()->windowHandle() : nullptr;
@@ -65,11 +79,9 @@ bool popUpMenu(QMenu& menu, const QPoint& position, QWidget* owner) {
         menu.windowHandle()->setTransientParent(parent);
         openWithoutGrab(menu);
         // Submenus too: otherwise Qt parents them to the focused window, and the compositor
-        // closes a popup whose parent is not the popup above which it opens.
-        for (QMenu* submenu : menu.findChildren<QMenu*>()) {
-            auto* above = qobject_cast<QMenu*>(submenu->parentWidget());
-            if (!above)
-                continue;
+        // closes a popup whose parent is not the popup above which it opens (Qt warns and
+        // takes the topmost popup instead).
+        for (const auto& [above, submenu] : submenusOf(menu)) {
             above->winId();
             submenu->winId();
             submenu->windowHandle()->setTransientParent(above->windowHandle());

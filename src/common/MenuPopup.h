@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QList>
+#include <utility>
+
 class QMenu;
 class QPoint;
 class QWidget;
@@ -14,3 +17,7 @@ bool popUpMenu(QMenu& menu, const QPoint& position, QWidget* owner = nullptr);
 // Qt's Wayland client opens a menu as a grabbing popup only once it has one to grab with;
 // before that popUpMenu opens it as a popup that does not grab, rather than as a window.
 void watchDeviceInputForMenus();
+
+// Each submenu that opens from this menu or from one of its submenus, after the menu it opens
+// from: (menu, submenu), depth first.
+QList<std::pair<QMenu*, QMenu*>> submenusOf(QMenu& menu);

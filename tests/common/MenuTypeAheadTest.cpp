@@ -1,4 +1,5 @@
 #include "common/MenuTypeAhead.h"
+#include "common/MenuPopup.h"
 #include "support/TestSupport.h"
 
 #include <QMenu>
@@ -72,4 +73,16 @@ TEST(MenuTypeAhead, HomeAndEndGoToTheEndsAndReturnChoosesTheTypedEntry) {
     sub->popup(QPoint(0, 0));
     QTest::keyClicks(sub, QStringLiteral("b"));
     EXPECT_EQ(activeTitle(*sub), "Banana");
+}
+
+// The tray menu's module menus are given to its entries, not owned by it: submenus all the same,
+// each to open as a popup of the menu it opens from.
+TEST(MenuPopup, FindsSubmenusByTheEntriesThatOpenThem) {
+    QMenu given;
+    QMenu top;
+    QMenu* child = top.addMenu(QStringLiteral("Child"));
+    top.addAction(QStringLiteral("Given"))->setMenu(&given);
+    QMenu* nested = given.addMenu(QStringLiteral("Nested"));
+    using Pair = std::pair<QMenu*, QMenu*>;
+    EXPECT_EQ(submenusOf(top), (QList<Pair>{{&top, child}, {&top, &given}, {&given, nested}}));
 }
