@@ -2,8 +2,8 @@
 # Pelora in a headless sway, through XWayland and natively (QT_QPA_PLATFORM=wayland), with foot
 # in front: ten wl-copy texts in a row reach the clipboard menu; text offered only as UTF-8 is
 # kept, a copy marked secret is not; a program that never answers a read holds nothing up; the
-# terminal is listed in the windows menu, and listed again once a window whose title is too long
-# for sway to send is gone. Through XWayland also: the strip at its stored place, a chosen
+# terminal is listed in the windows menu; the window list and the clipboard follow sway again
+# once a title and a type name too long for sway to send are gone. Through XWayland also: the strip at its stored place, a chosen
 # clipboard entry back for wl-paste (keeping its place), an X11 copy while a Wayland window has
 # the focus, choosing the terminal focuses it, hide-all hides it and an xterm and brings it back
 # tiled, a program started from the applications menu does not inherit Pelora's Qt platform, no
@@ -129,16 +129,25 @@ runMode() {
     swaymsg '[app_id="org.example.Other"] focus' >/dev/null
     waitFor 50 focusIs org.example.Other || fail "$mode: the other terminal has no focus"
     check "$mode: the terminal is listed by its entry's name" eval 'menuTitles windows | grep -qx Foot'
-    # sway ends the window-list connection rather than send a title longer than a message may be;
-    # once that window is gone the list follows sway again, a window opened after it too.
-    spawn xterm -T "$(head -c 6000 /dev/zero | tr '\0' T)" -e sleep 600
+    # sway ends a connection rather than send a message longer than libwayland allows: the
+    # window list's for a long title, the clipboard's for a long type name an X11 program offers
+    # while it has the focus (replaced before a Wayland window gets the focus, which sway would
+    # cut off too). Once they are gone, Pelora follows sway again.
+    local many
+    many=$(head -c 6000 /dev/zero | tr '\0' x)
+    spawn xterm -T "$many" -e sleep 600
     local long=$!
-    waitFor 100 eval 'swayWindows | grep -q "^$long|"' || fail "$mode: no window titled at length"
+    waitFor 100 eval 'swayWindows | grep -q "^$long|.*|True|"' || fail "$mode: no window titled at length"
+    spawn sh -c "printf x | exec xclip -quiet -selection clipboard -t text/x-$many"
     waitFor 100 eval '! menuTitles windows | grep -qx Foot' # found cut off
+    spawn sh -c "printf 'After a long type' | exec xclip -quiet -selection clipboard"
+    waitFor 50 eval '[ "$(xclip -o -selection clipboard 2>/dev/null)" = "After a long type" ]'
     kill "$long"
     spawn foot --app-id=org.example.Later
     check "$mode: the windows list follows sway again after a title too long for it" \
         waitFor 100 eval 'menuTitles windows | grep -qx org.example.Later'
+    check "$mode: copies are kept again after a type name too long for sway to send" \
+        waitFor 100 eval 'cmd menu clipboard | grep -q "After a long type"'
     # Natively the menus are not driven: Qt 6.4 opens a Wayland popup only after input from a
     # device, and sway 1.7 sends a popup's keys to the focused window.
     if [ "$mode" = xwayland ]; then
