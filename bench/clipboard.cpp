@@ -6,7 +6,9 @@
 //   - the clipboard menu built with twenty such pictures, and with twenty texts cut from 20 MB
 //     lines, against the same menu with twenty short texts;
 //   - the longest the main thread is busy while twenty 6 MB pictures are copied one a second,
-//     against the longest it is busy while idle for as long.
+//     against the longest it is busy while idle for as long;
+//   - resident memory once twenty 6 MB pictures have left the history, against the same
+//     history's idle memory before them.
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise (xcb shows the X round trips).
 #include "clipboard/ClipboardHistoryService.h"
 #include "platform/linux/x11/X11Pasteboard.h"
@@ -23,6 +25,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QThread>
 #include <QTimer>
 #include <benchmark/benchmark.h>
 #include <ctime>
@@ -354,6 +357,54 @@ void BM_MainThreadWhileTwentyPicturesAreCopied(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_MainThreadWhileTwentyPicturesAreCopied)->Iterations(1)->Unit(benchmark::kSecond);
+
+// Resident memory once it stops falling: memory given back by a worker takes a moment.
+double settledResidentMegabytes() {
+    double last = residentMegabytes();
+    for (int i = 0; i < 40; ++i) {
+        QCoreApplication::processEvents();
+        QThread::msleep(50);
+        const double now = residentMegabytes();
+        if (now >= last - 0.5 && i >= 4)
+            return now;
+        last = now;
+    }
+    return last;
+}
+
+void BM_MemoryAfterTwentyPicturesLeave(benchmark::State& state) {
+    for (auto _ : state) {
+        Fixture f;
+        auto copyTexts = [&](const QString& prefix) {
+            for (int i = 0; i < ClipboardHistoryService::maxItems; ++i) {
+                QGuiApplication::clipboard()->setText(prefix + QString::number(i));
+                captureNow(f.history);
+            }
+        };
+        copyTexts(QStringLiteral("idle text "));
+        const double idle = settledResidentMegabytes();
+        double megabytes = 0;
+        for (int i = 1; i <= 20; ++i) {
+            const QByteArray bytes = noisePng(100 + i);
+            megabytes += double(bytes.size()) / (1024.0 * 1024.0);
+            offer(PasteboardType::png, bytes);
+            captureNow(f.history);
+        }
+        const double full = residentMegabytes();
+        const double pictures = double(f.history.items().size());
+        // Twenty texts push every picture out of the history.
+        copyTexts(QStringLiteral("later text "));
+        const double after = settledResidentMegabytes();
+        state.counters["pictures_held"] = pictures;
+        state.counters["png_MB"] = megabytes;
+        state.counters["rss_idle_MB"] = idle;
+        state.counters["rss_with_pictures_MB"] = full;
+        state.counters["rss_after_leave_MB"] = after;
+        state.counters["after_leave_minus_idle_MB"] = after - idle;
+        state.counters["after_leave_vs_idle"] = after / idle;
+    }
+}
+BENCHMARK(BM_MemoryAfterTwentyPicturesLeave)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 

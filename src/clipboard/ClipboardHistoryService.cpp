@@ -1,6 +1,7 @@
 #include "clipboard/ClipboardHistoryService.h"
 
 #include "common/Texts.h"
+#include "platform/FreedMemory.h"
 #include "platform/Pasteboard.h"
 #include "platform/RunningApplications.h"
 #include "platform/Workspace.h"
@@ -255,6 +256,7 @@ void ClipboardHistoryService::finish(quint64 sequence,
         return;
     it->done = true;
     it->content = std::move(content);
+    bool pictureDecoded = false;
     // Copies enter in the order they were made: a text waits for a picture copied before it.
     while (!pending_.empty() && pending_.front().done) {
         Pending front = std::move(pending_.front());
@@ -264,9 +266,11 @@ void ClipboardHistoryService::finish(quint64 sequence,
         ClipboardItem item;
         item.id = QUuid::createUuid();
         item.content = std::move(*front.content);
-        if (auto* image = std::get_if<ClipboardImage>(&item.content);
-            image && !image->thumbnail.isNull())
-            image->thumbnailIcon = QIcon(QPixmap::fromImage(image->thumbnail));
+        if (auto* image = std::get_if<ClipboardImage>(&item.content)) {
+            pictureDecoded = true;
+            if (!image->thumbnail.isNull())
+                image->thumbnailIcon = QIcon(QPixmap::fromImage(image->thumbnail));
+        }
         item.date = front.date;
         if (front.app) {
             item.sourceAppName = front.app->localizedName;
@@ -279,20 +283,41 @@ void ClipboardHistoryService::finish(quint64 sequence,
         }
         insert(std::move(item));
     }
+    // A decoded picture leaves its reading and decoding buffers behind: given back once the
+    // burst of copies is over.
+    if (pictureDecoded && pending_.empty() && !reading_)
+        returnFreedMemorySoon();
     Q_EMIT captureFinished();
 }
 
 void ClipboardHistoryService::insert(ClipboardItem item) {
     const QString key = contentKey(item);
+    const qsizetype pictures = pictureCount();
     items_.removeIf([&](const ClipboardItem& old) { return contentKey(old) == key; });
     items_.prepend(std::move(item));
     if (items_.size() > maxItems)
         items_.resize(maxItems);
+    if (pictureCount() < pictures)
+        returnFreedMemorySoon();
 }
 
 void ClipboardHistoryService::setItems(QList<ClipboardItem> items) {
+    const qsizetype pictures = pictureCount();
     items_ = std::move(items);
     pending_.clear();
+    if (pictureCount() < pictures)
+        returnFreedMemorySoon();
+}
+
+qsizetype ClipboardHistoryService::pictureCount() const {
+    return std::count_if(items_.begin(), items_.end(), [](const ClipboardItem& item) {
+        return std::holds_alternative<ClipboardImage>(item.content);
+    });
+}
+
+void ClipboardHistoryService::returnFreedMemorySoon() {
+    // After the decoding queued before it, so that what a burst of copies freed goes too.
+    decoder_.start(returnFreedMemory);
 }
 
 void ClipboardHistoryService::paste(const ClipboardItem& item) {

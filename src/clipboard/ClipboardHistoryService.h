@@ -88,6 +88,10 @@ private:
     void capture(Pending& pending, const PasteboardSnapshot& snapshot);
     void finish(quint64 sequence, std::optional<ClipboardContentKind> content);
     void insert(ClipboardItem item);
+    qsizetype pictureCount() const;
+    // Pictures are megabytes each: once some leave, the memory they held goes back to the
+    // system instead of staying in the allocator's pools of the threads that made them.
+    void returnFreedMemorySoon();
     // Clipboard managers (mutter's among them) take over a copy whose owner quit, keeping its
     // text or picture but not the marker that made it a secret: such a copy is known by the
     // bytes a secret held, of which only salted digests are kept. A secret whose owner quit
