@@ -83,23 +83,35 @@ QString SwayGlobalShortcuts::bindCommand(const QString& keyName, const QString& 
 }
 
 void SwayGlobalShortcuts::releaseAll() {
+    QStringList commands;
     for (const QString& key : std::as_const(boundKeys_))
-        SwayIpc::runCommand(QStringLiteral("unbindsym %1").arg(key));
+        commands << QStringLiteral("unbindsym %1").arg(key);
+    sway_.send(commands);
     boundKeys_.clear();
 }
 
 void SwayGlobalShortcuts::setShortcuts(const QMap<QString, QKeySequence>& shortcuts) {
     releaseAll();
     unbound_.clear();
+    const quint64 generation = ++generation_;
     for (auto it = shortcuts.cbegin(); it != shortcuts.cend(); ++it) {
         if (it.value().isEmpty())
             continue;
         const QString keyName = swayKeyName(it.value()[0]);
         const QString command = bindCommand(keyName, program_, it.key());
-        if (!command.isEmpty() && SwayIpc::runCommand(command))
-            boundKeys_ << keyName;
-        else
-            unbound_ << it.key();
+        // Left to the user until sway says the key is bound.
+        unbound_ << it.key();
+        if (command.isEmpty())
+            continue;
+        // Released with the others even before sway answers: messages go in order.
+        boundKeys_ << keyName;
+        // Each binding in a message of its own: the command it binds runs to the line's end.
+        sway_.send({command}, this, [this, generation, name = it.key()](const SwayIpc::Reply& r) {
+            if (generation != generation_ || !r.allSucceeded())
+                return;
+            unbound_.removeAll(name);
+            Q_EMIT stateChanged();
+        });
     }
     Q_EMIT stateChanged();
 }

@@ -1,10 +1,11 @@
 #pragma once
 
 #include "platform/GlobalShortcuts.h"
+#include "platform/linux/wayland/SwayIpc.h"
 
 // Global shortcuts under sway: each key is bound over sway's IPC at run time to the command
 // that asks the running program for the shortcut ("popup --toggle NAME"), and unbound when
-// changed or at quit. Main thread.
+// changed or at quit. Main thread; sway is asked on a thread of its own.
 class SwayGlobalShortcuts : public GlobalShortcuts {
     Q_OBJECT
 public:
@@ -26,4 +27,6 @@ private:
     QString program_;
     QStringList boundKeys_;
     QStringList unbound_;
+    quint64 generation_ = 0; // of the latest shortcuts: older answers change nothing
+    SwayIpc sway_;
 };

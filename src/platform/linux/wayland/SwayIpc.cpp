@@ -1,5 +1,7 @@
 #include "platform/linux/wayland/SwayIpc.h"
 
+#include "platform/MainQueue.h"
+
 #include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,8 +18,39 @@ constexpr quint32 kGetTree = 4;
 constexpr quint32 kMaxReply = 1 << 20;
 } // namespace
 
+SwayIpc::SwayIpc(int timeoutMs) : timeoutMs_(timeoutMs) {
+    // One thread: messages go in the order they were sent.
+    worker_.setMaxThreadCount(1);
+    worker_.setObjectName(QStringLiteral("SwayIpc"));
+}
+
+SwayIpc::~SwayIpc() {
+    worker_.waitForDone();
+}
+
 bool SwayIpc::isAvailable() {
     return !qEnvironmentVariableIsEmpty("SWAYSOCK");
+}
+
+void SwayIpc::send(const QStringList& commands, QObject* context,
+                   std::function<void(const Reply&)> done) {
+    if (commands.isEmpty())
+        return;
+    QPointer<QObject> guard(context);
+    const bool guarded = context != nullptr;
+    worker_.start([commands, timeoutMs = timeoutMs_, guard, guarded, done = std::move(done)] {
+        const Reply reply = exchange(commands, timeoutMs);
+        if (!done)
+            return;
+        runLaterOnMain([guard, guarded, done, reply] {
+            if (!guarded || guard)
+                done(reply);
+        });
+    });
+}
+
+void SwayIpc::post(std::function<void()> job) {
+    worker_.start(std::move(job));
 }
 
 namespace {
@@ -54,17 +87,16 @@ std::optional<QByteArray> request(quint32 type, const QByteArray& payload, int t
 }
 } // namespace
 
-bool SwayIpc::runCommand(const QString& command, int timeoutMs) {
-    const std::optional<QByteArray> reply = request(kRunCommand, command.toUtf8(), timeoutMs);
-    if (!reply)
-        return false;
-    const QJsonArray results = QJsonDocument::fromJson(*reply).array();
-    if (results.isEmpty())
-        return false;
-    for (const auto& result : results)
-        if (!result.toObject().value(QStringLiteral("success")).toBool())
-            return false;
-    return true;
+SwayIpc::Reply SwayIpc::exchange(const QStringList& commands, int timeoutMs) {
+    const std::optional<QByteArray> payload =
+        request(kRunCommand, commands.join(QStringLiteral("; ")).toUtf8(), timeoutMs);
+    if (!payload)
+        return {};
+    Reply result;
+    result.answered = true;
+    for (const auto& one : QJsonDocument::fromJson(*payload).array())
+        result.succeeded.append(one.toObject().value(QStringLiteral("success")).toBool());
+    return result;
 }
 
 QList<SwayIpc::Window> SwayIpc::windows(int timeoutMs) {

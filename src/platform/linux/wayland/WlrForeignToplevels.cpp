@@ -5,6 +5,7 @@
 #include "wlr-foreign-toplevel-management-unstable-v1-client.h"
 
 #include <QElapsedTimer>
+#include <QMutex>
 #include <wayland-client.h>
 
 class WlrForeignToplevels::Private : public Protocol {
@@ -39,12 +40,26 @@ public:
     static const zwlr_foreign_toplevel_manager_v1_listener managerListener;
     static const zwlr_foreign_toplevel_handle_v1_listener handleListener;
 
-    QList<SwayIpc::Window> swayWindows();
-
     WlrForeignToplevels& owner;
     zwlr_foreign_toplevel_manager_v1* manager = nullptr;
+};
+
+// What sway's IPC thread keeps between messages: sway's windows as last read, and those this
+// program moved to the scratchpad from the tiling layout.
+struct WlrForeignToplevels::SwayScratchpad {
+    QMutex mutex;
     QList<SwayIpc::Window> windows;
     QElapsedTimer windowsRead;
+    QSet<qint64> tiled;
+
+    // Hide All asks once per application, one after another: one look at sway's tree serves.
+    QList<SwayIpc::Window>& currentWindows(bool fresh) {
+        if (fresh || !windowsRead.isValid() || windowsRead.hasExpired(500)) {
+            windows = SwayIpc::windows(SwayIpc::defaultTimeoutMs);
+            windowsRead.start();
+        }
+        return windows;
+    }
 };
 
 const zwlr_foreign_toplevel_manager_v1_listener WlrForeignToplevels::Private::managerListener{
@@ -148,62 +163,67 @@ bool WlrForeignToplevels::Private::requestMinimized(quintptr toplevel, bool mini
     return true;
 }
 
-QList<SwayIpc::Window> WlrForeignToplevels::Private::swayWindows() {
-    // Hide All asks once per application, one after another: one look at sway's tree serves.
-    if (!windowsRead.isValid() || windowsRead.hasExpired(500)) {
-        windows = SwayIpc::windows();
-        windowsRead.start();
-    }
-    return windows;
-}
-
 void WlrForeignToplevels::Private::minimizeRequested(const QSet<QString>& appIds) {
     // sway has no minimised state and ignores the request: its scratchpad hides windows, and
     // activating one brings it back. Windows are named by con id: an XWayland window has no
-    // app id for a criterion to match, only the class it is listed under.
+    // app id for a criterion to match, only the class it is listed under. sway is asked on its
+    // IPC thread: the tree's answer is needed before the move.
     if (!SwayIpc::isAvailable())
         return;
-    QStringList commands;
-    QSet<qint64>& tiled = owner.tiledInScratchpad_;
-    swayWindows();
-    for (SwayIpc::Window& window : windows) {
-        if (window.inScratchpad || !appIds.contains(window.appId))
-            continue;
-        commands << QStringLiteral("[con_id=%1] move scratchpad").arg(window.id);
-        window.inScratchpad = true;
-        // The scratchpad makes every window floating; a tiled one is tiled again when shown.
-        if (window.floating)
-            tiled.remove(window.id);
-        else
-            tiled.insert(window.id);
-    }
-    if (!commands.isEmpty())
-        SwayIpc::runCommand(commands.join(QStringLiteral("; ")));
+    owner.sway_.post([appIds, state = owner.scratchpad_] {
+        QStringList commands;
+        {
+            QMutexLocker lock(&state->mutex);
+            for (SwayIpc::Window& window : state->currentWindows(false)) {
+                if (window.inScratchpad || !appIds.contains(window.appId))
+                    continue;
+                commands << QStringLiteral("[con_id=%1] move scratchpad").arg(window.id);
+                window.inScratchpad = true;
+                // The scratchpad makes every window floating; a tiled one is tiled again when
+                // shown.
+                if (window.floating)
+                    state->tiled.remove(window.id);
+                else
+                    state->tiled.insert(window.id);
+            }
+        }
+        if (!commands.isEmpty())
+            SwayIpc::exchange(commands, SwayIpc::defaultTimeoutMs);
+    });
 }
 
 void WlrForeignToplevels::Private::restoreRequested(const QSet<QString>& appIds) {
-    QSet<qint64>& tiled = owner.tiledInScratchpad_;
-    if (tiled.isEmpty() || !SwayIpc::isAvailable())
+    if (!SwayIpc::isAvailable())
         return;
-    QStringList commands;
-    QSet<qint64> stillHidden;
-    windowsRead.invalidate();
-    for (const SwayIpc::Window& window : swayWindows()) {
-        if (!window.inScratchpad || !tiled.contains(window.id))
-            continue;
-        if (appIds.contains(window.appId))
-            commands
-                << QStringLiteral("[con_id=%1] scratchpad show, floating disable").arg(window.id);
-        else
-            stillHidden.insert(window.id);
+    {
+        QMutexLocker lock(&owner.scratchpad_->mutex);
+        if (owner.scratchpad_->tiled.isEmpty())
+            return;
     }
-    // Windows closed or shown otherwise meanwhile are forgotten.
-    tiled = stillHidden;
-    windowsRead.invalidate();
-    if (!commands.isEmpty())
-        SwayIpc::runCommand(commands.join(QStringLiteral("; ")));
+    owner.sway_.post([appIds, state = owner.scratchpad_] {
+        QStringList commands;
+        {
+            QMutexLocker lock(&state->mutex);
+            QSet<qint64> stillHidden;
+            for (const SwayIpc::Window& window : state->currentWindows(true)) {
+                if (!window.inScratchpad || !state->tiled.contains(window.id))
+                    continue;
+                if (appIds.contains(window.appId))
+                    commands << QStringLiteral("[con_id=%1] scratchpad show, floating disable")
+                                    .arg(window.id);
+                else
+                    stillHidden.insert(window.id);
+            }
+            // Windows closed or shown otherwise meanwhile are forgotten.
+            state->tiled = stillHidden;
+            state->windowsRead.invalidate();
+        }
+        if (!commands.isEmpty())
+            SwayIpc::exchange(commands, SwayIpc::defaultTimeoutMs);
+    });
 }
 
-WlrForeignToplevels::WlrForeignToplevels(QObject* parent) : WaylandToplevelApplications(parent) {
+WlrForeignToplevels::WlrForeignToplevels(QObject* parent)
+    : WaylandToplevelApplications(parent), scratchpad_(std::make_shared<SwayScratchpad>()) {
     connectToCompositor([this] { return std::make_unique<Private>(*this); });
 }

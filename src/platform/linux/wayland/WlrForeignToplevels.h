@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/linux/wayland/SwayIpc.h"
 #include "platform/linux/wayland/WaylandToplevelApplications.h"
+
+#include <memory>
 
 // The running applications of a wlroots compositor (sway and others), from its
 // foreign-toplevel list on a Wayland connection of its own: app ids mapped to desktop entries,
@@ -13,6 +16,8 @@ public:
 
 private:
     class Private;
-    // sway's windows this program moved to the scratchpad from the tiling layout.
-    QSet<qint64> tiledInScratchpad_;
+    struct SwayScratchpad;
+    // Kept across connections; the state before the thread that uses it, which goes first.
+    std::shared_ptr<SwayScratchpad> scratchpad_;
+    SwayIpc sway_;
 };

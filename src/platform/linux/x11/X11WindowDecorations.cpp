@@ -54,7 +54,8 @@ QByteArray windowManagerName(xcb_connection_t* c, xcb_window_t root) {
 // (the X server is still told the asked place). Once shown, sway is told the place itself.
 class SwayPlacement : public QObject {
 public:
-    SwayPlacement(QWindow* window, QPoint place) : QObject(window), place_(place) {
+    SwayPlacement(QWindow* window, QPoint place, SwayIpc& sway)
+        : QObject(window), sway_(sway), place_(place) {
         window->installEventFilter(this);
     }
 
@@ -68,21 +69,25 @@ public:
     }
 
 private:
-    // sway may not manage the window yet when it first shows: asked again a little later.
+    // sway may not manage the window yet when it first shows: asked again a little later
+    // while it answers that no window matched. A sway that does not answer is not asked again.
     void place(WId id) {
-        if (SwayIpc::runCommand(QStringLiteral("[id=%1] move absolute position %2 %3")
+        const QString command = QStringLiteral("[id=%1] move absolute position %2 %3")
                                     .arg(id)
                                     .arg(place_.x())
-                                    .arg(place_.y())) ||
-            ++attempts_ >= kAttempts) {
-            deleteLater();
-            return;
-        }
-        QTimer::singleShot(kRetryMs, this, [this, id] { place(id); });
+                                    .arg(place_.y());
+        sway_.send({command}, this, [this, id](const SwayIpc::Reply& reply) {
+            if (!reply.answered || reply.allSucceeded() || ++attempts_ >= kAttempts) {
+                deleteLater();
+                return;
+            }
+            QTimer::singleShot(kRetryMs, this, [this, id] { place(id); });
+        });
     }
 
     static constexpr int kAttempts = 20;
     static constexpr int kRetryMs = 50;
+    SwayIpc& sway_;
     QPoint place_;
     int attempts_ = 0;
 };
@@ -108,7 +113,7 @@ void X11WindowDecorations::prepareFloatingPanel(QWidget& window) {
                         XCB_ATOM_CARDINAL, 32, 1, &allDesktops);
     xcb_flush(c);
     if (SwayIpc::isAvailable() && window.windowHandle())
-        new SwayPlacement(window.windowHandle(), window.geometry().topLeft());
+        new SwayPlacement(window.windowHandle(), window.geometry().topLeft(), sway_);
 }
 
 bool X11WindowDecorations::isWeston() const {

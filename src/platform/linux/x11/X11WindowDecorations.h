@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/WindowDecorations.h"
+#include "platform/linux/wayland/SwayIpc.h"
 
 // EWMH states on Qt's own X11 connection. On other window systems (Wayland, offscreen) there
 // is nothing to add, and the compositor draws translucency.
@@ -17,4 +18,8 @@ private:
     mutable std::optional<bool> weston_;
     bool startWindowMove(QWidget& window, const QPoint& pressPosition) override;
     std::optional<QPoint> windowPosition(const QWidget& window) const override;
+
+private:
+    // Under sway, which places XWayland windows itself, it is told where the strip goes.
+    SwayIpc sway_;
 };
