@@ -1,6 +1,6 @@
 // Loading a favorites store resolves every stored reference, normalises it, checks that the
-// file exists and asks for its name and icon. Measured against what the file system alone
-// charges: 200 plain stat calls on the same files, timed in the same run.
+// file exists and asks for its name and icon, on workers. Measured against what the file system
+// alone charges: 200 plain stat calls on the same files, timed in the same run.
 #include "common/Dates.h"
 #include "common/Services.h"
 #include "favorites/FavoritesService.h"
@@ -9,6 +9,7 @@
 #include "platform/linux/files/LinuxBookmarkService.h"
 #include "platform/linux/files/LinuxFileSystem.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -98,25 +99,41 @@ void BM_Stat200(benchmark::State& state) {
 }
 BENCHMARK(BM_Stat200)->Unit(benchmark::kMicrosecond);
 
+// The store lists its favorites at once and checks them on workers: what the main thread pays
+// before the list is there, and how long until every check has ended.
 void BM_LoadFavorites200(benchmark::State& state) {
     Fixture fixture;
     const double baseline = statBaselineSeconds(fixture);
-    double best = 1e9;
+    double best = 1e9, bestChecked = 1e9;
     for (auto _ : state) {
         const auto start = Clock::now();
         FavoritesService store(fixture.services->defaults(), fixture.services->fileSystem(),
                                fixture.services->bookmarks(), fixture.services->workspace(),
                                FavoritesCategory::documents);
         best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
+        while (store.isChecking())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        bestChecked =
+            std::min(bestChecked, std::chrono::duration<double>(Clock::now() - start).count());
         if (store.favorites().size() != kFavorites)
             state.SkipWithError("the store did not load every favorite");
         benchmark::DoNotOptimize(store.favorites().data());
     }
     state.counters["stat200_us"] = baseline * 1e6;
-    state.counters["load_us"] = best * 1e6;
-    state.counters["load_per_stat200"] = best / baseline;
+    state.counters["main_thread_us"] = best * 1e6;
+    state.counters["checked_us"] = bestChecked * 1e6;
+    state.counters["main_thread_per_stat200"] = best / baseline;
+    state.counters["checked_per_stat200"] = bestChecked / baseline;
 }
 BENCHMARK(BM_LoadFavorites200)->Unit(benchmark::kMicrosecond);
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv); // the checks' results come through its event loop
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -4,16 +4,23 @@
 #include "common/FileURL.h"
 #include "platform/BookmarkService.h"
 #include "platform/FileSystem.h"
+#include "platform/MainQueue.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 
 #include <QDataStream>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QPointer>
 #include <QSet>
+#include <QThreadPool>
+#include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 // The time list sits under the bookmark list's key with this suffix.
@@ -51,28 +58,78 @@ double sortKey(double seconds) {
 }
 } // namespace
 
+// A job of the checker: whether its check has started, so that one still running at the
+// deadline is known to hold a thread.
+struct FavoritesService::Job {
+    std::atomic<bool> started = false;
+};
+
+namespace {
+// Threads for checks that answer; each check past its deadline gets one more.
+constexpr int kCheckThreads = 2;
+} // namespace
+
 FavoritesService::FavoritesService(UserDefaults& defaults, FileSystem& fileSystem,
                                    BookmarkService& bookmarks, Workspace& workspace,
-                                   FavoritesCategory category)
+                                   FavoritesCategory category, std::function<void()> changed)
     : defaults_(defaults), fileSystem_(fileSystem), bookmarks_(bookmarks), workspace_(workspace),
-      category_(category), storageKey_(rawValue(category_)) {
+      category_(category), storageKey_(rawValue(category_)),
+      checker_(std::make_unique<QThreadPool>()), deadline_(std::make_unique<QTimer>()),
+      context_(std::make_unique<QObject>()) {
+    checker_->setMaxThreadCount(kCheckThreads);
+    checker_->setObjectName(QStringLiteral("FavoritesCheck"));
+    deadline_->setSingleShot(true);
+    deadline_->setInterval(checkDeadlineMs);
+    QObject::connect(deadline_.get(), &QTimer::timeout, context_.get(),
+                     [this] { deadlinePassed(); });
     load();
+    // Told of changes after the first list, which whoever asked for the store reads anyway.
+    changed_ = std::move(changed);
 }
 
-FavoritesService::~FavoritesService() = default;
+FavoritesService::~FavoritesService() {
+    checker_->clear();
+    // A check on a file system that stopped answering never ends: it is left to the end of
+    // the process rather than waited for.
+    if (!checker_->waitForDone(checkDeadlineMs))
+        (void)checker_.release();
+}
 
 QString FavoritesService::addedAtKey() const {
     return storageKey_ + kAddedAtSuffix;
 }
 
-std::optional<QUrl> FavoritesService::resolve(const QByteArray& bookmark, bool* isStale) const {
+FavoriteCheck FavoritesService::check(const QByteArray& bookmark, BookmarkService& bookmarks,
+                                      FileSystem& fileSystem, Workspace& workspace) {
+    FavoriteCheck result;
     bool stale = false;
-    auto url = bookmarks_.resolveBookmarkAndStaleness(bookmark, true, stale);
+    auto url = bookmarks.resolveBookmarkAndStaleness(bookmark, true, stale);
     if (!url)
-        url = bookmarks_.resolveBookmarkAndStaleness(bookmark, false, stale);
-    if (isStale)
-        *isStale = url && stale;
-    return url;
+        url = bookmarks.resolveBookmarkAndStaleness(bookmark, false, stale);
+    if (!url)
+        return result;
+    // References made through a symbolic link or an alias are rewritten to the real item, so
+    // that later comparisons see one location per favorite; so are stale ones, whose item was
+    // renamed or moved, so that it is found directly next time. Others stay byte for byte.
+    const QUrl normalised = resolvedFileURL(*url, fileSystem);
+    if (normalised != *url || stale)
+        result.rewritten = bookmarks.createBookmark(normalised, true);
+    result.url = normalised;
+    if (!normalised.isLocalFile())
+        return result;
+    const QString path = normalised.toLocalFile();
+    const QFileInfo info(path);
+    result.exists = info.exists();
+    if (!result.exists)
+        return result;
+    result.displayName = fileSystem.displayName(path);
+    result.iconName = workspace.iconNameForFile(path);
+    QDateTime date = info.birthTime();
+    if (!date.isValid())
+        date = info.lastModified();
+    if (date.isValid())
+        result.fileTime = secondsSince1970(date);
+    return result;
 }
 
 QList<QByteArray> FavoritesService::readBookmarks() const {
@@ -151,91 +208,108 @@ void FavoritesService::writeTimes(const QList<double>& times) {
     defaults_.setObject(addedAtKey(), list);
 }
 
-double FavoritesService::filledTime(qsizetype index, const std::optional<QUrl>& resolved) const {
-    if (!resolved)
-        return double(index);
-    const double noDate = kNoDateTimeBase + double(index);
-    if (!resolved->isLocalFile())
-        return noDate;
-    const QFileInfo info(resolved->toLocalFile());
-    if (!info.exists())
-        return noDate;
-    QDateTime date = info.birthTime();
-    if (!date.isValid())
-        date = info.lastModified();
-    return date.isValid() ? secondsSince1970(date) : noDate;
-}
-
-void FavoritesService::watchFolders() {
-    if (!watcher_) {
-        watcher_ = std::make_unique<QFileSystemWatcher>();
-        QObject::connect(watcher_.get(), &QFileSystemWatcher::directoryChanged, watcher_.get(),
-                         [this] { dropMissing(); });
-    }
-    QSet<QString> folders;
-    for (const FavoriteItem& item : std::as_const(favorites_))
-        folders.insert(QFileInfo(item.url.toLocalFile()).absolutePath());
-    const QStringList watched = watcher_->directories();
-    for (const QString& folder : watched)
-        if (!folders.contains(folder))
-            watcher_->removePath(folder);
-    for (const QString& folder : std::as_const(folders))
-        if (!watched.contains(folder))
-            watcher_->addPath(folder);
-}
-
-void FavoritesService::dropMissing() {
-    // Only the list shown: the reference stays stored, for the file may come back.
-    favorites_.removeIf(
-        [](const FavoriteItem& item) { return !QFileInfo::exists(item.url.toLocalFile()); });
-}
-
 void FavoritesService::load() {
-    QList<QByteArray> stored = readBookmarks();
-    // Each entry is resolved once per load; a rewritten entry is resolved again.
-    std::vector<std::optional<QUrl>> resolved(size_t(stored.size()));
+    startChecks(readBookmarks());
+    rebuild();
+}
 
-    // References made through a symbolic link or an alias are rewritten to the real item, so
-    // that later comparisons see one location per favorite; so are stale ones, whose item was
-    // renamed or moved, so that it is found directly next time. Others stay byte for byte.
-    bool rewritten = false;
-    for (qsizetype i = 0; i < stored.size(); ++i) {
-        bool stale = false;
-        resolved[size_t(i)] = resolve(stored[i], &stale);
-        const auto& r = resolved[size_t(i)];
-        if (!r)
-            continue;
-        const QUrl n = resolvedFileURL(*r, fileSystem_);
-        if (n == *r && !stale)
-            continue;
-        const bool accessingOld = bookmarks_.startAccessing(*r);
-        const bool accessingNew = bookmarks_.startAccessing(n);
-        const auto fresh = bookmarks_.createBookmark(n, true);
-        if (accessingNew)
-            bookmarks_.stopAccessing(n);
-        if (accessingOld)
-            bookmarks_.stopAccessing(*r);
-        if (fresh) {
-            stored[i] = *fresh;
-            resolved[size_t(i)] = resolve(stored[i]);
-            rewritten = true;
+void FavoritesService::refresh() {
+    startChecks(readBookmarks());
+}
+
+void FavoritesService::startChecks(const QList<QByteArray>& bookmarks) {
+    const QPointer<QObject> context(context_.get());
+    for (const QByteArray& bookmark : bookmarks) {
+        if (inFlight_.contains(bookmark))
+            continue; // one check at a time: one that hangs holds a thread, never two
+        auto job = std::make_shared<Job>();
+        inFlight_.insert(bookmark, job);
+        checker_->start([this, job, bookmark, context, references = &bookmarks_,
+                         fileSystem = &fileSystem_, workspace = &workspace_] {
+            job->started = true;
+            FavoriteCheck result = check(bookmark, *references, *fileSystem, *workspace);
+            runLaterOnMain([this, context, bookmark, result = std::move(result)]() mutable {
+                if (context) // else the store is gone
+                    checkArrived(bookmark, std::move(result));
+            });
+        });
+    }
+    if (!inFlight_.isEmpty() && !deadline_->isActive())
+        deadline_->start();
+}
+
+void FavoritesService::checkArrived(const QByteArray& bookmark, FavoriteCheck result) {
+    inFlight_.remove(bookmark);
+    if (result.rewritten) {
+        QList<QByteArray> stored = readBookmarks();
+        const qsizetype index = stored.indexOf(bookmark);
+        if (index >= 0) {
+            stored[index] = *result.rewritten;
+            writeBookmarks(stored);
+            const QByteArray fresh = *std::exchange(result.rewritten, std::nullopt);
+            checks_.insert(fresh, result);
         }
     }
-    if (rewritten)
-        writeBookmarks(stored);
+    checks_.insert(bookmark, std::move(result));
+    // A check that ends after the deadline shows at once; the others together.
+    if (inFlight_.isEmpty() || !deadline_->isActive()) {
+        deadline_->stop();
+        rebuild();
+    }
+}
 
+void FavoritesService::deadlinePassed() {
+    // Checks still running hold their threads, perhaps for good: the others get threads of
+    // their own.
+    int stuck = 0;
+    for (const auto& job : std::as_const(inFlight_))
+        stuck += job->started ? 1 : 0;
+    checker_->setMaxThreadCount(kCheckThreads + stuck);
+    rebuild();
+}
+
+void FavoritesService::fillTimes(const QList<QByteArray>& stored) {
+    for (const QByteArray& bookmark : stored)
+        if (!checks_.contains(bookmark))
+            return; // written once every entry is known
     // The time list may be missing (an earlier release) or out of step: bring it to the
-    // bookmark list's length, and write it back every time.
+    // bookmark list's length. Entries whose file gave no date
+    // sort after every real date but keep their index order; unresolvable ones, their index.
     QList<double> times = readTimes();
-    for (qsizetype i = times.size(); i < stored.size(); ++i)
-        times.append(filledTime(i, resolved[size_t(i)]));
+    for (qsizetype i = times.size(); i < stored.size(); ++i) {
+        const FavoriteCheck& c = checks_[stored[i]];
+        times.append(!c.url ? double(i) : c.fileTime.value_or(kNoDateTimeBase + double(i)));
+    }
     if (times.size() > stored.size()) {
         // Times that belong to an unreadable bookmark list are kept with it, not cut away.
         if (isUnreadable(storageKey_, variantIsData))
             keepAside(addedAtKey());
         times.resize(stored.size());
     }
-    writeTimes(times);
+    // Written when it changed or was unreadable, not at every check.
+    if (times != readTimes() || isUnreadable(addedAtKey(), variantIsNumber))
+        writeTimes(times);
+}
+
+std::optional<FavoriteItem> FavoritesService::storedItem(const QByteArray& bookmark) const {
+    const auto url = bookmarks_.recordedURL(bookmark);
+    if (!url || !url->isLocalFile())
+        return std::nullopt;
+    FavoriteItem item;
+    item.url = *url;
+    item.displayName = url->fileName();
+    // By its kind and name alone: its file is not to be touched.
+    const QString suffix = QFileInfo(item.displayName).suffix();
+    item.icon = workspace_.iconForFileType(category_ == FavoritesCategory::folders ? u"folder"_s
+                                           : category_ == FavoritesCategory::applications ? u"app"_s
+                                                                                          : suffix);
+    return item;
+}
+
+void FavoritesService::rebuild() {
+    const QList<QByteArray> stored = readBookmarks();
+    fillTimes(stored);
+    const QList<double> times = readTimes();
 
     struct Entry {
         double sortKey;
@@ -244,21 +318,23 @@ void FavoritesService::load() {
     std::vector<Entry> entries;
     entries.reserve(size_t(stored.size()));
     for (qsizetype i = 0; i < stored.size(); ++i) {
-        const auto& r = resolved[size_t(i)];
-        if (!r || !r->isLocalFile())
+        std::optional<FavoriteItem> item;
+        if (const auto c = checks_.constFind(stored[i]); c != checks_.cend()) {
+            if (!c->exists)
+                continue;
+            item.emplace();
+            item->url = *c->url;
+            item->displayName = c->displayName;
+            item->icon = workspace_.iconForName(c->iconName);
+        } else if (item = storedItem(stored[i]); !item) {
             continue;
-        const QString path = r->toLocalFile();
-        if (!QFileInfo::exists(path))
-            continue;
-        FavoriteItem item;
-        item.url = *r;
-        item.displayName = fileSystem_.displayName(path);
+        }
         if (category_ == FavoritesCategory::applications &&
-            item.displayName.toLower().endsWith(u".app"))
-            item.displayName.chop(4);
-        item.icon = workspace_.iconForFile(path);
-        item.addedAt = dateFromSecondsSince1970(times[i]);
-        entries.push_back({sortKey(times[i]), std::move(item)});
+            item->displayName.toLower().endsWith(u".app"))
+            item->displayName.chop(4);
+        const double time = i < times.size() ? times[i] : double(i);
+        item->addedAt = dateFromSecondsSince1970(time);
+        entries.push_back({sortKey(time), std::move(*item)});
     }
     std::stable_sort(entries.begin(), entries.end(),
                      [](const Entry& a, const Entry& b) { return a.sortKey > b.sortKey; });
@@ -267,8 +343,36 @@ void FavoritesService::load() {
     result.reserve(qsizetype(entries.size()));
     for (Entry& e : entries)
         result.append(std::move(e.item));
+    const auto shown = [](const FavoriteItem& a, const FavoriteItem& b) {
+        return a.url == b.url && a.displayName == b.displayName && a.addedAt == b.addedAt;
+    };
+    const bool same =
+        std::equal(result.begin(), result.end(), favorites_.begin(), favorites_.end(), shown);
     favorites_ = std::move(result);
     watchFolders();
+    if (!same && changed_)
+        changed_();
+}
+
+void FavoritesService::watchFolders() {
+    if (!watcher_) {
+        watcher_ = std::make_unique<QFileSystemWatcher>();
+        QObject::connect(watcher_.get(), &QFileSystemWatcher::directoryChanged, context_.get(),
+                         [this] { refresh(); });
+    }
+    // Only folders a check has just reached: watching one asks its file system.
+    QSet<QString> folders;
+    for (const FavoriteItem& item : std::as_const(favorites_))
+        if (std::any_of(checks_.cbegin(), checks_.cend(),
+                        [&](const FavoriteCheck& c) { return c.exists && c.url == item.url; }))
+            folders.insert(QFileInfo(item.url.toLocalFile()).absolutePath());
+    const QStringList watched = watcher_->directories();
+    for (const QString& folder : watched)
+        if (!folders.contains(folder))
+            watcher_->removePath(folder);
+    for (const QString& folder : std::as_const(folders))
+        if (!watched.contains(folder))
+            watcher_->addPath(folder);
 }
 
 void FavoritesService::add(const QUrl& url) {
@@ -290,28 +394,43 @@ void FavoritesService::add(const QUrl& url) {
 }
 
 void FavoritesService::remove(const FavoriteItem& item) {
-    const QUrl target = resolvedFileURL(item.url, fileSystem_);
-    auto refersToItem = [&](const QUrl& url) {
-        return url == item.url || resolvedFileURL(url, fileSystem_) == target;
-    };
-
     QList<QByteArray> stored = readBookmarks();
-    QList<double> times = readTimes();
-    for (qsizetype i = 0; i < stored.size(); ++i) {
-        const auto r = resolve(stored[i]);
-        if (!r || !refersToItem(*r))
-            continue;
-        stored.removeAt(i);
-        if (i < times.size())
-            times.removeAt(i);
-        writeBookmarks(stored);
-        writeTimes(times);
-        load();
+    // Where each entry was last found; an unchecked one, where it was stored.
+    auto foundAt = [&](const QByteArray& bookmark) -> std::optional<QUrl> {
+        if (const auto c = checks_.constFind(bookmark); c != checks_.cend())
+            return c->url;
+        return bookmarks_.recordedURL(bookmark);
+    };
+    auto indexOf = [&](const QUrl& url) -> qsizetype {
+        for (qsizetype i = 0; i < stored.size(); ++i)
+            if (foundAt(stored[i]) == url)
+                return i;
+        return -1;
+    };
+    qsizetype index = indexOf(item.url);
+    // Named through a link: the entry of its real item. Asked only then, for the file system
+    // of an item on a dead share would not answer.
+    if (index < 0)
+        index = indexOf(resolvedFileURL(item.url, fileSystem_));
+    if (index < 0) {
+        // Nothing stored refers to it any more; hide it until the next load.
+        favorites_.removeIf([&](const FavoriteItem& f) { return f.url == item.url; });
+        if (changed_)
+            changed_();
         return;
     }
-    // Nothing stored refers to it any more; hide it until the next load.
-    favorites_.removeIf([&](const FavoriteItem& f) { return refersToItem(f.url); });
+    QList<double> times = readTimes();
+    stored.removeAt(index);
+    if (index < times.size())
+        times.removeAt(index);
+    writeBookmarks(stored);
+    writeTimes(times);
+    load();
 }
+
+FavoriteStores::FavoriteStores(UserDefaults& defaults, FileSystem& fileSystem,
+                               BookmarkService& bookmarks, Workspace& workspace)
+    : defaults_(defaults), fileSystem_(fileSystem), bookmarks_(bookmarks), workspace_(workspace) {}
 
 void FavoriteStores::add(const QList<QUrl>& urls) {
     for (const QUrl& url : urls) {
@@ -326,8 +445,9 @@ void FavoriteStores::add(const QList<QUrl>& urls) {
 FavoritesService& FavoriteStores::store(FavoritesCategory category) {
     const auto index =
         std::ranges::find(allFavoritesCategories, category) - allFavoritesCategories.begin();
-    std::optional<FavoritesService>& slot = stores_.at(index);
+    std::unique_ptr<FavoritesService>& slot = stores_.at(size_t(index));
     if (!slot)
-        slot.emplace(defaults_, fileSystem_, bookmarks_, workspace_, category);
+        slot = std::make_unique<FavoritesService>(defaults_, fileSystem_, bookmarks_, workspace_,
+                                                  category, [this] { Q_EMIT changed(); });
     return *slot;
 }

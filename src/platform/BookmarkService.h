@@ -22,6 +22,12 @@ public:
         isStale = false;
         return resolveBookmark(data, securityScoped);
     }
+    // Where the item was when the blob was made, read from the blob alone without asking the
+    // file system; nullopt when the blob does not tell.
+    virtual std::optional<QUrl> recordedURL(const QByteArray& data) const {
+        Q_UNUSED(data);
+        return std::nullopt;
+    }
     virtual bool startAccessing(const QUrl& url) = 0;
     virtual void stopAccessing(const QUrl& url) = 0;
 };

@@ -67,10 +67,11 @@ std::unique_ptr<QMenu> ApplicationsMenus::makeApplicationsMenu() {
         addEmptyStateItem(*menu, L("strip.emptyState.noRecentApplications"));
     }
     addHeaderItem(*menu, L("strip.menu.favoriteApplications"));
-    for (const FavoriteItem& favorite :
-         favorites_.store(FavoritesCategory::applications).favorites())
+    FavoritesService& store = favorites_.store(FavoritesCategory::applications);
+    for (const FavoriteItem& favorite : store.favorites())
         addEntryItem(*menu, favorite.displayName, favorite.icon, this,
                      [this, url = favorite.url] { launchApplication(url); });
+    store.refresh();
     addEditItem(*menu, this, [this] { Q_EMIT editFavoritesRequested(); });
     return menu;
 }

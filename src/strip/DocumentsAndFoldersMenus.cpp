@@ -86,8 +86,11 @@ void DocumentsAndFoldersMenus::addFavorites(QMenu& menu, OpenTargetKind kind) {
     const FavoritesCategory category = kind == OpenTargetKind::document
                                            ? FavoritesCategory::documents
                                            : FavoritesCategory::folders;
-    for (const FavoriteItem& favorite : favorites_.store(category).favorites())
+    FavoritesService& store = favorites_.store(category);
+    for (const FavoriteItem& favorite : store.favorites())
         addOpenItem(menu, favorite.displayName, favorite.icon, favorite.url, kind, false);
+    // The next press sees what the checks find by then.
+    store.refresh();
     addEditItem(menu, this, [this] { Q_EMIT editFavoritesRequested(); });
 }
 

@@ -39,6 +39,9 @@ FavoritesEditWindowCoordinator::FavoritesEditWindowCoordinator(
                 else
                     Q_EMIT openFavoriteRequested(row.item.url, row.category);
             });
+    // Checks of the stored favorites end later.
+    connect(&favorites_, &FavoriteStores::changed, this,
+            &FavoritesEditWindowCoordinator::reloadRows);
     // The window may be in the middle of handling its own close.
     connect(window, &FavoritesEditorWindow::closed, this, &QObject::deleteLater);
 }

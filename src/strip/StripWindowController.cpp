@@ -57,6 +57,9 @@ void StripWindowController::startServices() {
         records.resize(RecentDocumentsService::maxResults);
     documents.prefetchIcons(records, services_.workspace());
     documentsAndFolders_->observeRecentDocuments();
+    // The favorites are checked from now on, so that the first press finds them checked.
+    for (FavoritesCategory category : allFavoritesCategories)
+        menus_.favorites.store(category);
     if (!indexReadScheduled_) {
         indexReadScheduled_ = true;
         // The recent-files index is first read once start-up is over: read at once, it would

@@ -37,6 +37,11 @@ public:
             return std::nullopt;
         return movedTo.value(url, url);
     }
+    std::optional<QUrl> recordedURL(const QByteArray& data) const override {
+        if (!data.startsWith("fake-bookmark:"))
+            return std::nullopt;
+        return QUrl::fromEncoded(data.mid(16));
+    }
     bool startAccessing(const QUrl& url) override {
         ++accessing_[url];
         return true;

@@ -6,6 +6,7 @@
 #include "support/TempTree.h"
 #include "support/TestSupport.h"
 
+#include <QSemaphore>
 #include <cmath>
 
 namespace {
@@ -27,9 +28,11 @@ protected:
         stores = std::make_unique<FavoriteStores>(services->defaults(), services->fileSystem(),
                                                   services->bookmarks(), services->workspace());
     }
+    // The store once its checks have ended.
     FavoritesService& store(Category c = documents) {
         if (!services)
             restart();
+        EXPECT_TRUE(waitUntil([&] { return !stores->store(c).isChecking(); }));
         return stores->store(c);
     }
     QStringList names(Category c = documents) {
@@ -166,6 +169,7 @@ TEST_F(FavoritesServiceTest, AnUnreadableListIsKeptAsideBeforeAFreshOneIsWritten
     // A time list with a stray element is kept before the load writes the rebuilt one.
     put(refs({tree.add("x/")}), "", folders);
     put(QVariantList{true}, "AddedAt", folders);
+    restart();
     EXPECT_EQ(names(folders), QStringList{"x"});
     EXPECT_EQ(get("AddedAtUnreadable", folders), QVariantList{true});
     EXPECT_GT(get("AddedAt", folders).value(0).toDouble(), 1e9) << "from the file";
@@ -177,8 +181,8 @@ TEST_F(FavoritesServiceTest, AnUnreadableListIsKeptAsideBeforeAFreshOneIsWritten
     EXPECT_EQ(get("", apps), QVariantList{qint64(7)});
 }
 
-TEST_F(FavoritesServiceTest, RemovingTakesTheFirstMatchingEntryOrOnlyHidesAnUnmatchedOne) {
-    const QString a = tree.add("a"), b = tree.add("b"), c = tree.add("c");
+TEST_F(FavoritesServiceTest, RemovingTakesTheFirstEntryFoundAtTheItem) {
+    const QString a = tree.add("a"), b = tree.add("b");
     tree.add("a-link -> a");
     put(refs({a, b, a}));
     put(QVariantList{1.0, 2.0, 3.0}, "AddedAt");
@@ -187,21 +191,49 @@ TEST_F(FavoritesServiceTest, RemovingTakesTheFirstMatchingEntryOrOnlyHidesAnUnma
     EXPECT_EQ(names(), (QStringList{"a", "b"}));
     EXPECT_EQ(get("AddedAt"), (QVariantList{2.0, 3.0}));
     EXPECT_EQ(record(get().value(0)).path, b);
+}
 
-    // References that stop resolving, or now resolve elsewhere, match nothing stored.
-    const QVariantList stored{FakeBookmarkService::blobFor(url(a), true),
-                              FakeBookmarkService::blobFor(url(b), true)};
-    put(stored);
-    put(QVariantList{1.0, 2.0}, "AddedAt");
-    restart(true);
-    ASSERT_EQ(names(), (QStringList{"b", "a"}));
-    fakes.bookmarks->broken.insert(url(a));
-    fakes.bookmarks->movedTo.insert(url(b), url(c));
-    for (int row : {1, 0})
-        store().remove(store().favorites()[row]);
-    EXPECT_TRUE(names().isEmpty());
-    EXPECT_EQ(get(), stored);
-    EXPECT_EQ(get("AddedAt"), (QVariantList{1.0, 2.0}));
+// A reference on a file system that stops answering (a dead network share): its check waits
+// until the test lets it go.
+class HangingBookmarks : public FakeBookmarkService {
+public:
+    QUrl hanging;
+    QSemaphore letGo;
+    std::optional<QUrl> resolveBookmark(const QByteArray& data, bool scoped) override {
+        if (data == blobFor(hanging, true))
+            letGo.acquire();
+        return FakeBookmarkService::resolveBookmark(data, scoped);
+    }
+};
+
+TEST_F(FavoritesServiceTest, AFavoriteWhoseCheckHangsShowsAsStoredUntilItsCheckEnds) {
+    auto refs = std::make_shared<HangingBookmarks>();
+    refs->hanging = tree.url("share/report.odt");
+    const QString gone = tree.add("gone.txt");
+    put(QVariantList{refs->blobFor(refs->hanging, true), refs->blobFor(url(gone), true),
+                     refs->blobFor(url(tree.add("kept.txt")), true)});
+    put(QVariantList{3.0, 2.0, 1.0}, "AddedAt");
+    ASSERT_TRUE(QFile::remove(gone));
+    Platform platform = fakes.platform();
+    platform.bookmarks = refs;
+    Services hanging(platform);
+    FavoriteStores stores(hanging.defaults(), hanging.fileSystem(), hanging.bookmarks(),
+                          hanging.workspace());
+    FavoritesService& s = stores.store(documents);
+    auto shown = [&] {
+        QStringList out;
+        for (const auto& item : s.favorites())
+            out << item.displayName;
+        return out;
+    };
+    EXPECT_EQ(shown(), (QStringList{"report.odt", "gone.txt", "kept.txt"})) << "at once";
+    EXPECT_TRUE(waitUntil([&] { return shown() == QStringList{"report.odt", "kept.txt"}; }));
+    s.refresh(); // a press meanwhile: the hanging check is not started twice
+    refs->letGo.release();
+    EXPECT_TRUE(waitUntil([&] { return !s.isChecking(); }));
+    EXPECT_EQ(shown(), QStringList{"kept.txt"});
+    EXPECT_EQ(get().size(), 3);
+    refs->letGo.release(8); // should a check wait after all
 }
 
 TEST_F(FavoritesServiceTest, LoadingRewritesOnlyReferencesThroughALinkOrToAMovedFile) {

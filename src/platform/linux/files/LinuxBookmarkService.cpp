@@ -1,5 +1,6 @@
 #include "platform/linux/files/LinuxBookmarkService.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -83,6 +84,21 @@ QString findInFolder(const QString& folder, quint64 device, quint64 inode, int& 
     return found;
 }
 
+// What the folders' states are: one that gains or loses an entry changes its stamp.
+QByteArray folderStamps(const QStringList& folders) {
+    QByteArray stamps;
+    for (const QString& folder : folders) {
+        struct stat st {};
+        if (statPath(folder, st))
+            stamps += QByteArray::number(quint64(st.st_ino)) + ':' +
+                      QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
+                      QByteArray::number(qint64(st.st_mtim.tv_nsec)) + ';';
+        else
+            stamps += "-;";
+    }
+    return stamps;
+}
+
 template <class T> void append(QByteArray& out, T value) {
     char bytes[sizeof(T)];
     qToBigEndian(value, bytes);
@@ -104,6 +120,33 @@ QString LinuxBookmarkService::findByIdentity(const BookmarkRecord& record) {
             break;
     }
     return {};
+}
+
+int LinuxBookmarkService::searchesMade() const {
+    QMutexLocker lock(&mutex_);
+    return searches_;
+}
+
+QString LinuxBookmarkService::findUnlessKnownMissing(const BookmarkRecord& record) {
+    const QByteArray key = QByteArray::number(record.device) + ':' +
+                           QByteArray::number(record.inode) + ':' + record.path.toUtf8();
+    const QByteArray stamps = folderStamps(searchFolders(record.path));
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    {
+        QMutexLocker lock(&mutex_);
+        const auto miss = misses_.constFind(key);
+        if (miss != misses_.cend() && miss->folderStamps == stamps &&
+            now - miss->when < missRememberedMs && now >= miss->when)
+            return {};
+        ++searches_;
+    }
+    const QString found = findByIdentity(record);
+    QMutexLocker lock(&mutex_);
+    if (found.isEmpty())
+        misses_.insert(key, Miss{stamps, now});
+    else
+        misses_.remove(key);
+    return found;
 }
 
 QByteArray LinuxBookmarkService::encodeRecord(const BookmarkRecord& record) {
@@ -189,13 +232,20 @@ std::optional<QUrl> LinuxBookmarkService::resolveBookmarkAndStaleness(const QByt
     const bool exists = statPath(record->path, st);
     if (exists && quint64(st.st_dev) == record->device && quint64(st.st_ino) == record->inode)
         return QUrl::fromLocalFile(record->path);
-    if (const QString moved = findByIdentity(*record); !moved.isEmpty()) {
+    if (const QString moved = findUnlessKnownMissing(*record); !moved.isEmpty()) {
         isStale = true;
         return QUrl::fromLocalFile(moved);
     }
     if (!exists)
         return std::nullopt;
     isStale = true;
+    return QUrl::fromLocalFile(record->path);
+}
+
+std::optional<QUrl> LinuxBookmarkService::recordedURL(const QByteArray& data) const {
+    const auto record = decodeRecord(data);
+    if (!record)
+        return std::nullopt;
     return QUrl::fromLocalFile(record->path);
 }
 

@@ -3,6 +3,7 @@
 #include "platform/BookmarkService.h"
 
 #include <QHash>
+#include <QMutex>
 #include <QString>
 
 // One decoded reference blob.
@@ -21,8 +22,9 @@ struct BookmarkRecord {
 // folder, then of the user's standard folders (home and the XDG user folders), a bounded number
 // of entries in all: found, it resolves to its new place. Not found, the reference resolves to
 // whatever now holds the path (a document saved by replacing it), else fails. Both of these are
-// stale: the caller should store a fresh reference. Linux has no scoped access, so starting and
-// stopping only keep a count.
+// stale: the caller should store a fresh reference. An item not found is remembered: it is
+// looked for again only once one of the folders it could be in has changed, or a day later.
+// Linux has no scoped access, so starting and stopping only keep a count.
 //
 // The blob, version 1 (integers big-endian, 28 + N bytes in all):
 //   offset  size  field
@@ -37,7 +39,8 @@ struct BookmarkRecord {
 // that does not decode exactly (wrong magic, unknown version or flags, other length, a path
 // that is relative or not UTF-8) fails to resolve.
 //
-// createBookmark and resolveBookmark are safe on any thread; start and stop are main-thread.
+// createBookmark, resolveBookmark and recordedURL are safe on any thread; start and stop are
+// main-thread.
 class LinuxBookmarkService : public BookmarkService {
 public:
     static constexpr quint16 currentVersion = 1;
@@ -50,6 +53,7 @@ public:
     std::optional<QUrl> resolveBookmark(const QByteArray& data, bool securityScoped) override;
     std::optional<QUrl> resolveBookmarkAndStaleness(const QByteArray& data, bool securityScoped,
                                                     bool& isStale) override;
+    std::optional<QUrl> recordedURL(const QByteArray& data) const override;
     // True for a file URL at which something exists.
     bool startAccessing(const QUrl& url) override;
     void stopAccessing(const QUrl& url) override;
@@ -62,7 +66,23 @@ public:
 
     // Where the item of the record is now, found by its identity; empty when not found.
     static QString findByIdentity(const BookmarkRecord& record);
+    // How many searches by identity this service has made.
+    int searchesMade() const;
+
+    // How long an item not found is remembered while its folders stay as they were.
+    static constexpr qint64 missRememberedMs = 24 * 3600 * 1000;
 
 private:
+    // findByIdentity, unless the same search found nothing before and nothing it would look
+    // at has changed since.
+    QString findUnlessKnownMissing(const BookmarkRecord& record);
+
+    struct Miss {
+        QByteArray folderStamps;
+        qint64 when = 0; // milliseconds since 1970
+    };
+    mutable QMutex mutex_; // guards misses_ and searches_
+    QHash<QByteArray, Miss> misses_;
+    int searches_ = 0;
     QHash<QString, int> accessCounts_;
 };
