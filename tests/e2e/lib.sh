@@ -60,6 +60,13 @@ recorder() { # log, field code, types...
         "$work/recorder" "$2" >"$XDG_DATA_HOME/applications/recorder.desktop"
     xdg-mime default recorder.desktop "${@:3}"
 }
+# A reference as the program stores its favorites: path and identity (given, or the item's).
+reference() { # path [device inode]
+    "$python" -c 'import os, struct, sys
+p = sys.argv[1]; b = p.encode(); dev, ino = map(int, sys.argv[2:]) if sys.argv[2:] else os.stat(p)[2:0:-1]
+flags = 1 | (2 if not sys.argv[2:] and os.path.isdir(p) else 0)
+print((b"PLBK" + struct.pack(">HHQQI", 1, flags, dev, ino, len(b)) + b).hex())' "$@"
+}
 shot() { import -window root "$artifacts/$1.png" && echo "screenshot $artifacts/$1.png"; }
 
 e2eStartDisplay() {

@@ -23,10 +23,7 @@ printf '<?xml version="1.0"?><xbel version="1.0" xmlns:bookmark="http://www.free
 favorites() { # key, paths...
     local data=() times=() p t=700000000
     for p in "${@:2}"; do
-        data+=(-data "$("$python" -c 'import os, struct, sys
-p = sys.argv[1]; s = os.stat(p); b = p.encode()
-flags = 1 | (2 if os.path.isdir(p) else 0)
-print((b"PLBK" + struct.pack(">HHQQI", 1, flags, s.st_dev, s.st_ino, len(b)) + b).hex())' "$p")")
+        data+=(-data "$(reference "$p")")
         times+=(-float $((t += 60)))
     done
     cmd defaults write "$1" -array "${data[@]}" && cmd defaults write "$1AddedAt" -array "${times[@]}"

@@ -38,9 +38,8 @@ public:
         return movedTo.value(url, url);
     }
     std::optional<QUrl> recordedURL(const QByteArray& data) const override {
-        if (!data.startsWith("fake-bookmark:"))
-            return std::nullopt;
-        return QUrl::fromEncoded(data.mid(16));
+        return data.startsWith("fake-bookmark:") ? std::optional(QUrl::fromEncoded(data.mid(16)))
+                                                 : std::nullopt;
     }
     bool startAccessing(const QUrl& url) override {
         ++accessing_[url];

@@ -17,13 +17,12 @@ const Category documents = Category::documents, folders = Category::folders,
 class FavoritesServiceTest : public ::testing::Test {
 protected:
     // A fresh process over the same defaults, with this machine's file references or fakes.
-    void restart(bool faked = false) {
+    void restart(std::shared_ptr<BookmarkService> references = {}) {
         stores.reset();
         services.reset();
         Platform platform = fakes.platform();
         platform.fileSystem = std::make_shared<LinuxFileSystem>();
-        if (!faked)
-            platform.bookmarks = realRefs;
+        platform.bookmarks = references ? references : realRefs;
         services = std::make_unique<Services>(platform);
         stores = std::make_unique<FavoriteStores>(services->defaults(), services->fileSystem(),
                                                   services->bookmarks(), services->workspace());
@@ -35,9 +34,9 @@ protected:
         EXPECT_TRUE(waitUntil([&] { return !stores->store(c).isChecking(); }));
         return stores->store(c);
     }
-    QStringList names(Category c = documents) {
+    QStringList names(Category c = documents, bool checked = true) {
         QStringList out;
-        for (const auto& item : store(c).favorites())
+        for (const auto& item : (checked ? store(c) : stores->store(c)).favorites())
             out << item.displayName;
         return out;
     }
@@ -193,10 +192,8 @@ TEST_F(FavoritesServiceTest, RemovingTakesTheFirstEntryFoundAtTheItem) {
     EXPECT_EQ(record(get().value(0)).path, b);
 }
 
-// A reference on a file system that stops answering (a dead network share): its check waits
-// until the test lets it go.
-class HangingBookmarks : public FakeBookmarkService {
-public:
+// A reference on a dead network share: its check waits until the test lets it go.
+struct HangingBookmarks : FakeBookmarkService {
     QUrl hanging;
     QSemaphore letGo;
     std::optional<QUrl> resolveBookmark(const QByteArray& data, bool scoped) override {
@@ -214,24 +211,14 @@ TEST_F(FavoritesServiceTest, AFavoriteWhoseCheckHangsShowsAsStoredUntilItsCheckE
                      refs->blobFor(url(tree.add("kept.txt")), true)});
     put(QVariantList{3.0, 2.0, 1.0}, "AddedAt");
     ASSERT_TRUE(QFile::remove(gone));
-    Platform platform = fakes.platform();
-    platform.bookmarks = refs;
-    Services hanging(platform);
-    FavoriteStores stores(hanging.defaults(), hanging.fileSystem(), hanging.bookmarks(),
-                          hanging.workspace());
-    FavoritesService& s = stores.store(documents);
-    auto shown = [&] {
-        QStringList out;
-        for (const auto& item : s.favorites())
-            out << item.displayName;
-        return out;
-    };
-    EXPECT_EQ(shown(), (QStringList{"report.odt", "gone.txt", "kept.txt"})) << "at once";
-    EXPECT_TRUE(waitUntil([&] { return shown() == QStringList{"report.odt", "kept.txt"}; }));
-    s.refresh(); // a press meanwhile: the hanging check is not started twice
+    restart(refs);
+    EXPECT_EQ(names(documents, false), (QStringList{"report.odt", "gone.txt", "kept.txt"}));
+    EXPECT_TRUE(waitUntil([&] {
+        return names(documents, false) == QStringList{"report.odt", "kept.txt"};
+    }));
+    stores->store(documents).refresh(); // a press meanwhile: the check is not started twice
     refs->letGo.release();
-    EXPECT_TRUE(waitUntil([&] { return !s.isChecking(); }));
-    EXPECT_EQ(shown(), QStringList{"kept.txt"});
+    EXPECT_EQ(names(), QStringList{"kept.txt"});
     EXPECT_EQ(get().size(), 3);
     refs->letGo.release(8); // should a check wait after all
 }
@@ -258,7 +245,7 @@ TEST_F(FavoritesServiceTest, LoadingRewritesOnlyReferencesThroughALinkOrToAMoved
     const QVariant old = FakeBookmarkService::blobFor(tree.url("via/f (final).txt"), true);
     fakes.bookmarks->scopedUncreatable.insert(url(renamed));
     put(QVariantList{old});
-    restart(true);
+    restart(fakes.bookmarks);
     EXPECT_EQ(store().favorites().size(), 1);
     EXPECT_EQ(get(), QVariantList{old});
 }
@@ -291,7 +278,7 @@ TEST_F(FavoritesServiceTest, EachItemIsClassifiedByItsKind) {
 TEST_F(FavoritesServiceTest, AddedItemsJoinTheStoreOfTheirKindUnderTheAccessTheyCameWith) {
     const QString doc = tree.add("Handed/report.txt"), dir = tree.add("Handed/Folder/");
     tree.add("folder-link -> Handed/Folder");
-    restart(true);
+    restart(fakes.bookmarks);
     // Reachable only while the access handed with the item is held, as a sandbox grants it.
     fakes.bookmarks->needsAccess = {url(doc)};
     stores->add({url(doc), url(tree.path("folder-link"))});
