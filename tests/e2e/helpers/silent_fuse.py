@@ -7,8 +7,7 @@ mountpoint, ready = sys.argv[1].encode(), sys.argv[2]
 libc = ctypes.CDLL(None, use_errno=True)
 fd = os.open("/dev/fuse", os.O_RDWR)
 options = f"fd={fd},rootmode=40000,user_id=0,group_id=0".encode()
-if libc.mount(b"silent", mountpoint, b"fuse", 2 | 4, options) != 0:  # nosuid, nodev
-    sys.exit(f"mount: {os.strerror(ctypes.get_errno())}")
+if libc.mount(b"silent", mountpoint, b"fuse", 2 | 4, options): sys.exit("mount failed")  # nosuid|nodev
 signal.signal(signal.SIGTERM, lambda *_: (libc.umount2(mountpoint, 2), os._exit(0)))  # detach
 libc.prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
 while True:

@@ -187,7 +187,8 @@ std::optional<BookmarkRecord> LinuxBookmarkService::decodeRecord(const QByteArra
         return std::nullopt;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     record.path = decoder.decode(bytes);
-    if (decoder.hasError() || !QDir::isAbsolutePath(record.path))
+    // Qt counts ":name" (its resources) as absolute: only a path from the root is one here.
+    if (decoder.hasError() || !record.path.startsWith(u'/'))
         return std::nullopt;
     // A path with "." or ".." parts was not written by this program.
     if (QDir::cleanPath(record.path) != record.path)
