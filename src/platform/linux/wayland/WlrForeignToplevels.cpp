@@ -206,13 +206,18 @@ void WlrForeignToplevels::Private::restoreRequested(const QSet<QString>& appIds)
             QMutexLocker lock(&state->mutex);
             QSet<qint64> stillHidden;
             for (const SwayIpc::Window& window : state->currentWindows(true)) {
-                if (!window.inScratchpad || !state->tiled.contains(window.id))
+                if (!state->tiled.contains(window.id))
                     continue;
-                if (appIds.contains(window.appId))
-                    commands << QStringLiteral("[con_id=%1] scratchpad show, floating disable")
-                                    .arg(window.id);
-                else
-                    stillHidden.insert(window.id);
+                if (!appIds.contains(window.appId)) {
+                    if (window.inScratchpad)
+                        stillHidden.insert(window.id);
+                } else if (window.inScratchpad || window.floating) {
+                    // Focusing shows a hidden scratchpad window and leaves a shown one be, so
+                    // an activation sent meanwhile (which also shows it, floating) does not
+                    // undo this as a second "scratchpad show" would.
+                    commands
+                        << QStringLiteral("[con_id=%1] focus, floating disable").arg(window.id);
+                }
             }
             // Windows closed or shown otherwise meanwhile are forgotten.
             state->tiled = stillHidden;
