@@ -29,4 +29,7 @@ public:
     // Where the window system has the window's top-left corner now (global, top-left origin),
     // when it can tell. Qt's own idea can lag behind a window manager's placement or move.
     virtual std::optional<QPoint> windowPosition(const QWidget&) const { return std::nullopt; }
+    // Before a menu is first shown: it takes the keyboard even while another program has the
+    // focus, and closes when the focus moves on, as far as the window system lets a program.
+    virtual void prepareMenuForKeyboard(QWidget&) {}
 };

@@ -236,6 +236,7 @@ void StripWindowController::popUpOpenMenu(std::unique_ptr<QMenu> menu, StripModu
     QMenu* shown = menu.release();
     // Lives while it is shown; an action chosen from it runs before the deletion.
     connect(shown, &QMenu::aboutToHide, shown, &QObject::deleteLater);
+    services_.windowDecorations().prepareMenuForKeyboard(*shown);
     if (!popUpMenu(*shown, position, owner)) {
         // An empty menu does not open, so it never closes either.
         shown->deleteLater();

@@ -3,12 +3,14 @@
 # in front: ten wl-copy texts in a row reach the clipboard menu; text offered only as UTF-8 is
 # kept, a copy marked secret is not; a program that never answers a read holds nothing up; the
 # terminal is listed in the windows menu; the window list and the clipboard follow sway again
-# once a title and a type name too long for sway to send are gone. Through XWayland also: the strip at its stored place, a chosen
-# clipboard entry back for wl-paste (keeping its place), an X11 copy while a Wayland window has
-# the focus, choosing the terminal focuses it, hide-all hides it and an xterm and brings it back
-# tiled, a program started from the applications menu does not inherit Pelora's Qt platform, no
-# menu is a window of sway's tree. Natively (no place can be known) the stored place is never
-# overwritten.
+# once a title and a type name too long for sway to send are gone. Through XWayland also: the
+# strip at its stored place, a chosen clipboard entry back for wl-paste (keeping its place), an
+# X11 copy while a Wayland window has the focus, choosing the terminal focuses it, hide-all hides
+# it and an xterm and brings it back tiled, a program started from the applications menu does not
+# inherit Pelora's Qt platform, no menu is a window of sway's tree. Natively (no place can be
+# known) the stored place is never overwritten. With one virtual keyboard and foot focused: the
+# default shortcut opens the clipboard menu, which answers to typing and Escape and hands the
+# focus back; quitting removes the binding.
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/lib.sh"
 tools=(sway swaymsg Xwayland foot wl-copy wl-paste xdotool xterm xclip python3)
@@ -189,6 +191,37 @@ runMode() {
         '[[ "$(cmd defaults read PeloraStripWindowFrame)" == *"$storedFrame"* ]]'
 }
 
+# --- Shortcuts: real keys from one virtual keyboard while a native window has the focus -----
+runShortcuts() {
+    rm -rf "$XDG_CONFIG_HOME/pelora"
+    startPelora
+    spawn foot
+    waitFor 100 terminals 1 && swaymsg '[app_id="^foot$"] focus' >/dev/null &&
+        waitFor 50 focusIs foot || fail "keys: the terminal has no focus"
+    wl-copy "First" && waitFor 50 newestIs "First" && wl-copy "Second" &&
+        waitFor 50 newestIs "Second" || fail "keys: no copies"
+    mkfifo "$work/keys"
+    "$python" "$here/wayland_keyboard.py" <"$work/keys" >"$work/keyboard.log" 2>&1 &
+    started+=($!)
+    exec {keys}>"$work/keys"
+    typed() { [ "$(grep -c '^typed' "$work/keyboard.log")" -ge "$1" ]; }
+    local sent=0
+    press() { echo "$*" >&"$keys" && sent=$((sent + 1)) && waitFor 50 typed $sent; }
+    press super+shift+v
+    check "keys: the default shortcut opens the clipboard menu over foot" waitFor 50 menusOpen
+    # Typed: Foot's group, into it, the copy starting with "f".
+    press f Right && waitFor 50 menusOpen 2 && press f Return
+    check "keys: the menu answers to keys" waitFor 50 pasteIs "First"
+    check "keys: the terminal has the focus back" waitFor 50 focusIs foot
+    press super+shift+v
+    waitFor 50 menusOpen || fail "keys: no menu the second time"
+    press Escape
+    check "keys: Escape closes it" waitFor 50 eval '! menusOpen && focusIs foot'
+    expectQuit "keys: pelora quit" cmd quit
+    check "keys: quitting removes the binding" eval '! swaymsg unbindsym Mod4+Shift+v'
+    exec {keys}>&-
+}
+
 runMode xwayland
 runMode native
 
@@ -204,4 +237,6 @@ cmd popup windows || fail "native: pelora popup windows"
 check "native: the command's menu is an xdg_popup" waitFor 50 eval '(($(popups) > before))'
 check "native: the command's menu is no window of sway's" stripUp
 expectQuit "native: pelora quit after the popup" cmd quit
+
+runShortcuts
 e2eFinish "$work/sway.log" "$work/helpers.log"

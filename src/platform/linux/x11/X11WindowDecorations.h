@@ -3,10 +3,17 @@
 #include "platform/WindowDecorations.h"
 #include "platform/linux/wayland/SwayIpc.h"
 
+#include <memory>
+
+class SwayMenuFocus;
+
 // EWMH states on Qt's own X11 connection. On other window systems (Wayland, offscreen) there
 // is nothing to add, and the compositor draws translucency.
 class X11WindowDecorations : public WindowDecorations {
 public:
+    X11WindowDecorations();
+    ~X11WindowDecorations() override;
+
     void prepareFloatingPanel(QWidget& window) override;
     bool isCompositing() const override;
     Qt::WindowType floatingPanelType() const override;
@@ -18,8 +25,10 @@ private:
     mutable std::optional<bool> weston_;
     bool startWindowMove(QWidget& window, const QPoint& pressPosition) override;
     std::optional<QPoint> windowPosition(const QWidget& window) const override;
+    void prepareMenuForKeyboard(QWidget& menu) override;
 
 private:
     // Under sway, which places XWayland windows itself, it is told where the strip goes.
     SwayIpc sway_;
+    std::unique_ptr<SwayMenuFocus> swayMenuFocus_;
 };

@@ -1,0 +1,142 @@
+#include "platform/linux/x11/SwayMenuFocus.h"
+
+#include "platform/linux/x11/X11Connection.h"
+
+#include <QEvent>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QWidget>
+
+#include <cstring>
+
+namespace {
+constexpr char kMagic[] = "i3-ipc";
+constexpr qsizetype kHeader = 6 + 8;
+constexpr quint32 kRunCommand = 0;
+constexpr quint32 kSubscribe = 2;
+constexpr quint32 kWindowEvent = 0x80000003;
+constexpr quint32 kMaxMessage = 1 << 20;
+// The window to go back to is marked in sway's tree; marks starting with "_" are not drawn.
+const QString kReturnMark = QStringLiteral("_pelora_menu_return");
+// A menu that replaces another follows within a few event-loop turns: the focus stays put.
+constexpr int kGiveBackDelayMs = 150;
+} // namespace
+
+SwayMenuFocus::SwayMenuFocus(QObject* parent) : QObject(parent) {
+    giveBack_.setSingleShot(true);
+    giveBack_.setInterval(kGiveBackDelayMs);
+    connect(&giveBack_, &QTimer::timeout, this, [this] {
+        runCommand(QStringLiteral("[con_mark=\"^%1$\"] focus; unmark %1").arg(kReturnMark));
+    });
+    connect(&socket_, &QLocalSocket::readyRead, this, &SwayMenuFocus::readMessages);
+    connect(&socket_, &QLocalSocket::connected, this,
+            [this] { send(kSubscribe, QByteArrayLiteral("[\"window\"]")); });
+}
+
+void SwayMenuFocus::connectToSway() {
+    if (socket_.state() != QLocalSocket::UnconnectedState)
+        return;
+    received_.clear();
+    socket_.connectToServer(qEnvironmentVariable("SWAYSOCK"));
+}
+
+void SwayMenuFocus::setPanel(QWidget* panel) {
+    panel_ = panel;
+    connectToSway();
+}
+
+qint64 SwayMenuFocus::panelWindow() const {
+    return panel_ && panel_->isVisible() ? qint64(panel_->winId()) : 0;
+}
+
+void SwayMenuFocus::send(quint32 type, const QByteArray& payload) {
+    if (socket_.state() != QLocalSocket::ConnectedState)
+        return;
+    QByteArray message(kMagic, 6);
+    // The header's numbers are in the machine's byte order.
+    const quint32 header[2] = {quint32(payload.size()), type};
+    message.append(reinterpret_cast<const char*>(header), sizeof header);
+    socket_.write(message + payload);
+}
+
+void SwayMenuFocus::runCommand(const QString& command) {
+    send(kRunCommand, command.toUtf8());
+}
+
+void SwayMenuFocus::prepareMenu(QWidget& menu) {
+    connectToSway();
+    menu_ = &menu;
+    menu.installEventFilter(this);
+    if (const qint64 panel = panelWindow()) {
+        // While an earlier menu's focus is still to be given back, the mark is where it goes.
+        const bool replacing = giveBack_.isActive();
+        giveBack_.stop();
+        const QString focus = QStringLiteral("[id=%1] focus").arg(panel);
+        runCommand(replacing ? focus : QStringLiteral("mark --add %1; %2").arg(kReturnMark, focus));
+        return;
+    }
+    // A popup without a menu's window type is one sway gives the keyboard to while it shows,
+    // and takes back from when it goes.
+    if (xcb_connection_t* c = qtX11Connection()) {
+        xcb_delete_property(c, xcb_window_t(menu.winId()), internAtom(c, "_NET_WM_WINDOW_TYPE"));
+        xcb_flush(c);
+    }
+}
+
+bool SwayMenuFocus::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Hide && watched == menu_) {
+        watched->removeEventFilter(this);
+        menu_ = nullptr;
+        menuHidden();
+    }
+    return false;
+}
+
+void SwayMenuFocus::menuHidden() {
+    if (panelFocused_ && focused_ == panelWindow() && focused_)
+        giveBack_.start();
+    else if (!giveBack_.isActive())
+        runCommand(QStringLiteral("unmark %1").arg(kReturnMark));
+}
+
+void SwayMenuFocus::readMessages() {
+    received_ += socket_.readAll();
+    while (received_.size() >= kHeader) {
+        quint32 header[2];
+        std::memcpy(header, received_.constData() + 6, sizeof header);
+        if (!received_.startsWith(kMagic) || header[0] > kMaxMessage) {
+            // Not sway speaking: nothing more is read from it.
+            socket_.abort();
+            received_.clear();
+            return;
+        }
+        if (received_.size() < kHeader + qsizetype(header[0]))
+            return;
+        const QByteArray payload = received_.mid(kHeader, header[0]);
+        received_.remove(0, kHeader + header[0]);
+        if (header[1] != kWindowEvent)
+            continue;
+        const QJsonObject event = QJsonDocument::fromJson(payload).object();
+        if (event.value(QStringLiteral("change")).toString() == u"focus")
+            focusChanged(event.value(QStringLiteral("container"))
+                             .toObject()
+                             .value(QStringLiteral("window"))
+                             .toInteger());
+    }
+}
+
+void SwayMenuFocus::focusChanged(qint64 window) {
+    focused_ = window;
+    const qint64 panel = panelWindow();
+    panelFocused_ = panel && window == panel;
+    if (panelFocused_)
+        return;
+    // Another window took the focus (clicked, brought up by a key of sway's or by the menu's
+    // choice): the menu closes and the focus stays there.
+    if (giveBack_.isActive()) {
+        giveBack_.stop();
+        runCommand(QStringLiteral("unmark %1").arg(kReturnMark));
+    }
+    if (menu_ && menu_->isVisible())
+        menu_->close();
+}
