@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The installed strip on a private X display with openbox: its window's desktop properties;
 # each button opens its menu beside it; favorites of each kind are listed newest first; items
-# chosen with the keyboard open in the default handler and enter the history; the favorites
-# editor adds through the open panel; the settings button opens the settings; a drag by the
-# handle survives a restart; the orientation switched from outside, keeping the edge the strip
-# is against.
+# chosen with the keyboard (or typed: "ga" is Gamma) open in the default handler and enter the
+# history; the favorites editor adds through the open panel; the settings button opens the
+# settings; a drag by the handle survives a restart; the orientation switched from outside,
+# keeping the edge the strip is against.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2eInit "$@" Xvfb openbox xdotool xwininfo xprop import xdg-mime wmctrl od
 
@@ -84,6 +84,9 @@ choose() { # module, title, extra keys, path, history key
 choose documents Editor Right "$recent" PeloraRecentDocumentsHistory
 choose documents Beta.txt "" "$HOME/Documents/Beta.txt" PeloraRecentDocumentsHistory
 choose folders "Folder Alpha" "" "$HOME/Folder Alpha" PeloraRecentFoldersHistory
+: >"$opened"
+closeMenus && openMenuAt documents && chooseWithKeys g a Return
+check "typing ga then Return opens Gamma" waitFor 50 grep -qsx "$HOME/Documents/Gamma.txt" "$opened"
 closeMenus
 
 # --- The favorites editor: a document, then a folder, through the open panel ---------------
