@@ -6,7 +6,7 @@ PELORA_BUILD_PACKAGES="cmake ninja-build g++ pkg-config ccache qt6-base-dev qt6-
 PELORA_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev xvfb openbox xdotool xclip
   imagemagick x11-utils wmctrl xterm x11-apps trayer python3-gi gir1.2-gtk-3.0 xauth
   clang libclang-rt-14-dev sway foot wl-clipboard qt6-wayland xwayland gnome-shell gir1.2-gtk-4.0
-  kwin-wayland weston"
+  kwin-wayland weston dbus-daemon"
 # scripts/package (CPack finds the executables with file, their dependencies with dpkg-shlibdeps)
 # and scripts/test-package (a clean Debian root).
 PELORA_PACKAGE_PACKAGES="dpkg-dev file lintian desktop-file-utils"

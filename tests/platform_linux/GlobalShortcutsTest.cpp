@@ -1,10 +1,15 @@
+#include "platform/linux/kde/KGlobalAccelShortcuts.h"
 #include "platform/linux/wayland/SwayGlobalShortcuts.h"
 #include "platform/linux/x11/X11GlobalShortcuts.h"
 #include "support/TempTree.h"
 #include "support/TestSupport.h"
 
+#include <QDBusMessage>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 TEST(GlobalShortcuts, KeysAreNamedAsSwayAndTheXServerKnowThem) {
@@ -74,3 +79,73 @@ TEST(GlobalShortcuts, SwayIsAskedOnceOffTheMainThreadWhetherOrNotItAnswers) {
         EXPECT_EQ(reply.value_or(SwayIpc::Reply{}).succeeded.size(), answers ? 2 : 0);
     }
 }
+
+// KDE's shortcut service as a fake on a private bus: it records the calls and refuses keys
+// another program holds, as the real one answers with no keys.
+class FakeKGlobalAccel : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.KGlobalAccel")
+public:
+    QStringList calls;
+    QList<int> held;
+public Q_SLOTS:
+    void doRegister(const QStringList& id) { calls << "register " + id.join(u','); }
+    QList<int> setShortcut(const QStringList& id, const QList<int>& keys, uint flags) {
+        calls << QStringLiteral("set %1 %2 %3").arg(id.join(u',')).arg(keys.value(0)).arg(flags);
+        return held.contains(keys.value(0)) ? QList<int>() : keys;
+    }
+    bool unregister(const QString& component, const QString& name) {
+        calls << "unregister " + component + "," + name;
+        return true;
+    }
+};
+
+TEST(GlobalShortcuts, KdeServiceIsToldTheKeysAndItsPressesAnswered) {
+    QTemporaryDir dir;
+    QProcess daemon;
+    const QString address = "unix:path=" + dir.filePath(QStringLiteral("bus"));
+    daemon.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--address=" + address});
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(dir.filePath(QStringLiteral("bus"))); }));
+    QDBusConnection service = QDBusConnection::connectToBus(address, QStringLiteral("service"));
+    FakeKGlobalAccel fake;
+    fake.held << (Qt::ControlModifier | Qt::AltModifier | Qt::Key_D).toCombined();
+    ASSERT_TRUE(service.registerService(QStringLiteral("org.kde.kglobalaccel")));
+    service.registerObject(QStringLiteral("/kglobalaccel"), &fake, QDBusConnection::ExportAllSlots);
+    const auto key = [](const char* text) {
+        return QKeySequence(QString::fromLatin1(text));
+    };
+    {
+        KGlobalAccelShortcuts shortcuts(QDBusConnection::connectToBus(address, "client"),
+                                        QStringLiteral("org.pelora.Pelora"), "Pelora");
+        QStringList pressed;
+        QObject::connect(&shortcuts, &GlobalShortcuts::activated, [&](auto n) { pressed << n; });
+        shortcuts.setShortcuts(
+            {{"clipboard", key("Meta+Shift+V")}, {"documents", key("Ctrl+Alt+D")}});
+        ASSERT_TRUE(waitUntil(
+            [&] { return shortcuts.state("documents") == GlobalShortcuts::State::heldElsewhere; }));
+        EXPECT_EQ(shortcuts.state("clipboard"), GlobalShortcuts::State::bound);
+        const QString id = "org.pelora.Pelora,clipboard,Pelora,clipboard";
+        EXPECT_TRUE(fake.calls.contains("register " + id));
+        EXPECT_TRUE(fake.calls.contains(
+            QStringLiteral("set %1 %2 6")
+                .arg(id)
+                .arg((Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_V).toCombined())));
+        for (const char* component : {"other", "org.pelora.Pelora"})
+            service.send(QDBusMessage::createSignal("/component/org_pelora_Pelora",
+                                                    "org.kde.kglobalaccel.Component",
+                                                    "globalShortcutPressed")
+                         << QString::fromLatin1(component) << QStringLiteral("clipboard")
+                         << qlonglong(0));
+        ASSERT_TRUE(waitUntil([&] { return !pressed.isEmpty(); }));
+        EXPECT_EQ(pressed, QStringList{"clipboard"}); // the other component's press is not ours
+        shortcuts.setShortcuts({{"clipboard", key("Meta+Shift+V")}});
+        EXPECT_TRUE(waitUntil(
+            [&] { return fake.calls.contains("unregister org.pelora.Pelora,documents"); }));
+    } // quitting releases the rest
+    EXPECT_TRUE(
+        waitUntil([&] { return fake.calls.contains("unregister org.pelora.Pelora,clipboard"); }));
+    daemon.terminate();
+    daemon.waitForFinished();
+}
+
+#include "GlobalShortcutsTest.moc"

@@ -8,6 +8,7 @@
 #include "platform/linux/files/LinuxBookmarkService.h"
 #include "platform/linux/files/LinuxFileSystem.h"
 #include "platform/linux/gnome/GnomeShellWindows.h"
+#include "platform/linux/kde/KGlobalAccelShortcuts.h"
 #include "platform/linux/wayland/KWinWindowDecorations.h"
 #include "platform/linux/wayland/SwayGlobalShortcuts.h"
 #include "platform/linux/wayland/SwayIpc.h"
@@ -44,12 +45,22 @@ std::shared_ptr<RunningApplications> waylandWindowList() {
     return nullptr;
 }
 
+bool isWaylandSession() {
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland";
+}
+
 // Keys the desktop passes on whichever window has the focus. An X11 grab made through
 // XWayland fires only while an X11 window has the focus, so it serves X11 sessions alone;
-// sway binds keys at run time over its IPC; elsewhere the user binds the command.
-std::shared_ptr<GlobalShortcuts> globalShortcuts(const QString& executable) {
+// sway binds keys at run time over its IPC, Plasma through its shortcut service (listed in its
+// settings too); elsewhere the user binds the command.
+std::shared_ptr<GlobalShortcuts> globalShortcuts(const QString& executable,
+                                                 const QString& identifier) {
     if (SwayIpc::isAvailable())
         return std::make_shared<SwayGlobalShortcuts>(executable);
+    if (isWaylandSession() && isKdeSession())
+        return std::make_shared<KGlobalAccelShortcuts>(QDBusConnection::sessionBus(), identifier,
+                                                       QStringLiteral("Pelora"));
     if (xcb_connection_t* x11 = qtX11Connection();
         x11 && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         return std::make_shared<X11GlobalShortcuts>(x11);
@@ -58,8 +69,7 @@ std::shared_ptr<GlobalShortcuts> globalShortcuts(const QString& executable) {
 
 bool isGnomeWaylandSession() {
     return qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(u"GNOME") &&
-           (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-            qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland");
+           isWaylandSession();
 }
 } // namespace
 
@@ -108,7 +118,9 @@ Platform makeLinuxPlatform() {
         platform.windowDecorations = std::make_shared<KWinWindowDecorations>();
     else
         platform.windowDecorations = std::make_shared<X11WindowDecorations>();
-    platform.globalShortcuts = globalShortcuts(bundle->executablePath());
+    platform.globalShortcuts = globalShortcuts(
+        bundle->executablePath(), bundle->infoValue(QStringLiteral("CFBundleIdentifier"))
+                                      .value_or(QStringLiteral("org.pelora.Pelora")));
     // The session starts the bundle's own executable, wherever the bundle was installed.
     platform.loginItems = std::make_shared<XdgAutostartLoginItems>(
         bundle->executablePath(),
