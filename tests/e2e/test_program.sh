@@ -33,6 +33,9 @@ shortcutOpens() { xdotool key --clearmodifiers ctrl+alt+d && waitFor 10 menusOpe
 check "a shortcut written with the defaults tool opens its menu" waitFor 5 shortcutOpens
 xdotool key --clearmodifiers ctrl+alt+d
 check "the same shortcut closes it" waitFor 50 eval '! menusOpen'
+keyMs=$(menuDelay xdotool key --clearmodifiers ctrl+alt+d) && closeMenus
+popupMs=$(menuDelay cmd popup documents) && closeMenus
+echo "timing (X11): key press to menu ${keyMs:-?} ms, pelora popup to menu ${popupMs:-?} ms"
 cmd strip hide
 check "pelora strip hide hides the strip and stores it" waitFor 50 eval '! stripWindow >/dev/null && storedIs PeloraStripVisible "bool false"'
 xdotool mousemove 500 400

@@ -217,6 +217,9 @@ runShortcuts() {
     waitFor 50 menusOpen || fail "keys: no menu the second time"
     press Escape
     check "keys: Escape closes it" waitFor 50 eval '! menusOpen && focusIs foot'
+    keyMs=$(menuDelay press super+shift+v) && press Escape && waitFor 50 eval '! menusOpen'
+    popupMs=$(menuDelay cmd popup clipboard) && press Escape
+    echo "timing (sway): key press to menu ${keyMs:-?} ms, pelora popup to menu ${popupMs:-?} ms"
     expectQuit "keys: pelora quit" cmd quit
     check "keys: quitting removes the binding" eval '! swaymsg unbindsym Mod4+Shift+v'
     exec {keys}>&-
