@@ -1,5 +1,6 @@
 // The shell's windows for Pelora, on the session bus: the list of normal windows, activating,
-// minimising and showing one, and signals as windows open, change, close and take the focus.
+// minimising and showing one, and signals as windows open, change, close and take the focus;
+// Pelora's keyboard shortcuts, bound with the shell's own key handling while Pelora runs.
 // Titles are private, so only the connection that owns Pelora's own name is answered, and the
 // signals go to it alone. Shared by both entry files; the build fills in the names.
 
@@ -17,6 +18,11 @@ const INTERFACE_XML = `<node>
     <signal name="WindowChanged"><arg type="a{sv}" name="window"/></signal>
     <signal name="WindowClosed"><arg type="t" name="id"/></signal>
     <signal name="FocusChanged"><arg type="t" name="id"/></signal>
+    <method name="SetShortcuts">
+      <arg type="a{ss}" direction="in" name="shortcuts"/>
+      <arg type="as" direction="out" name="refused"/>
+    </method>
+    <signal name="ShortcutPressed"><arg type="s" name="name"/></signal>
   </interface>
 </node>`;
 // What a window's description depends on, apart from the application the tracker gives it.
@@ -33,9 +39,10 @@ var PeloraWindows = class PeloraWindows {
         this._pelora = null; // the unique name owning Pelora's name
         this._windows = new Map(); // MetaWindow -> {handlers, key}; key: what Pelora was told
         this._handlers = [];
+        this._shortcuts = new Map(); // the shell's action id -> the shortcut's name
 
         const calls = {};
-        for (const method of ['GetWindows', 'Activate', 'Minimize', 'Unminimize']) {
+        for (const method of ['GetWindows', 'Activate', 'Minimize', 'Unminimize', 'SetShortcuts']) {
             calls[`${method}Async`] = (params, invocation) =>
                 this._authorize(invocation, () => this[`_${method}`](invocation, ...params));
         }
@@ -45,6 +52,10 @@ var PeloraWindows = class PeloraWindows {
         this._connect(global.display, 'window-created', (_display, window) => this._follow(window));
         this._connect(global.display, 'notify::focus-window', () => this._focusChanged());
         this._connect(this._tracker, 'tracked-windows-changed', () => this._updateAll());
+        this._connect(global.display, 'accelerator-activated', (_display, action) => {
+            if (this._shortcuts.has(action))
+                this._emit('ShortcutPressed', '(s)', [this._shortcuts.get(action)]);
+        });
         for (const actor of global.get_window_actors())
             this._follow(actor.meta_window);
 
@@ -55,6 +66,7 @@ var PeloraWindows = class PeloraWindows {
             },
             () => {
                 this._pelora = null;
+                this._releaseShortcuts(); // nobody to tell
             });
         // Owned last: Pelora sees the name only once everything behind it is in place.
         this._nameId = gi.Gio.bus_own_name_on_connection(this._bus, BUS_NAME,
@@ -63,12 +75,14 @@ var PeloraWindows = class PeloraWindows {
 
     destroy() {
         this._cancellable.cancel();
+        this._releaseShortcuts();
         this._gi.Gio.bus_unown_name(this._nameId);
         this._gi.Gio.bus_unwatch_name(this._watchId);
         this._exported.unexport();
         for (const [object, id] of this._handlers)
             object.disconnect(id);
         this._handlers = [];
+        this._shortcuts = new Map(); // the shell's action id -> the shortcut's name
         for (const [window, followed] of this._windows) {
             for (const id of followed.handlers)
                 window.disconnect(id);
@@ -141,6 +155,36 @@ var PeloraWindows = class PeloraWindows {
         }
         act(window);
         invocation.return_value(null);
+    }
+
+    // Binds each name's accelerator ("<Super><Shift>v"), replacing those bound before; answers
+    // the names the shell refused: keys another binding holds, or that do not parse.
+    _SetShortcuts(invocation, shortcuts) {
+        const {Meta, Shell} = this._gi;
+        this._releaseShortcuts();
+        const refused = [];
+        for (const [name, accelerator] of Object.entries(shortcuts)) {
+            const action = global.display.grab_accelerator(accelerator, Meta.KeyBindingFlags.NONE);
+            if (!action) {
+                refused.push(name);
+                continue;
+            }
+            // Also over the overview and the shell's own menus.
+            this._main.wm.allowKeybinding(Meta.external_binding_name_for_action(action),
+                Shell.ActionMode.ALL);
+            this._shortcuts.set(action, name);
+        }
+        invocation.return_value(new this._gi.GLib.Variant('(as)', [refused]));
+    }
+
+    _releaseShortcuts() {
+        const {Meta, Shell} = this._gi;
+        for (const action of this._shortcuts.keys()) {
+            this._main.wm.allowKeybinding(Meta.external_binding_name_for_action(action),
+                Shell.ActionMode.NONE);
+            global.display.ungrab_accelerator(action);
+        }
+        this._shortcuts.clear();
     }
 
     _isListed(window) {

@@ -6,8 +6,9 @@
 # call from another program is refused; disabling the extension falls back to the X11 window
 # and tells the user, enabling it brings every window back, with Pelora running throughout;
 # Hide All minimises every window. Nested on Xvfb (the headless seat has no keyboard, and only
-# a focused Wayland client may copy): a password manager's secret copy is not kept, neither
-# while its program runs nor once the shell's clipboard manager has taken it over.
+# a focused Wayland client may copy): the clipboard shortcut opens and closes its menu; a
+# password manager's secret copy is not kept, neither while its program runs nor once the
+# shell's clipboard manager has taken it over.
 # As root it runs as a throw-away user in private mount, network and process namespaces, so
 # that XWayland's display sockets cannot collide with other X servers' and nothing outlives it.
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -68,6 +69,7 @@ startShell() {
     local display=()
     if [ "$1" = nested ]; then
         e2eStartDisplay
+        hostDisplay=$DISPLAY # where the keyboard is
         display=(--nested)
     else
         unset DISPLAY
@@ -209,6 +211,12 @@ stopShell
 if [ -x "${PELORA_SECRET_COPIER:-}" ]; then
     startShell nested
     startPelora
+    # The extension binds the default clipboard shortcut with the shell's own key handling.
+    shortcut() { DISPLAY=$hostDisplay xdotool key --clearmodifiers super+shift+v; }
+    check "nested: the clipboard shortcut opens its menu" \
+        waitFor 5 eval 'shortcut && waitFor 10 menusOpen'
+    shortcut
+    check "nested: pressed again, it closes the menu" waitFor 50 eval '! menusOpen'
     QT_QPA_PLATFORM=wayland "$PELORA_SECRET_COPIER" "Secret 43" Copier >"$work/copier.log" 2>&1 &
     copierPid=$!
     started+=($copierPid)

@@ -7,6 +7,7 @@
 #include "platform/linux/files/CborUserDefaults.h"
 #include "platform/linux/files/LinuxBookmarkService.h"
 #include "platform/linux/files/LinuxFileSystem.h"
+#include "platform/linux/gnome/GnomeShellShortcuts.h"
 #include "platform/linux/gnome/GnomeShellWindows.h"
 #include "platform/linux/kde/KGlobalAccelShortcuts.h"
 #include "platform/linux/wayland/KWinWindowDecorations.h"
@@ -50,14 +51,22 @@ bool isWaylandSession() {
            qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland";
 }
 
+bool isGnomeWaylandSession() {
+    return qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(u"GNOME") &&
+           isWaylandSession();
+}
+
 // Keys the desktop passes on whichever window has the focus. An X11 grab made through
 // XWayland fires only while an X11 window has the focus, so it serves X11 sessions alone;
-// sway binds keys at run time over its IPC, Plasma through its shortcut service (listed in its
-// settings too); elsewhere the user binds the command.
+// sway binds keys at run time over its IPC, GNOME Shell through Pelora's extension, Plasma
+// through its shortcut service (listed in its settings too); elsewhere the user binds the
+// command.
 std::shared_ptr<GlobalShortcuts> globalShortcuts(const QString& executable,
                                                  const QString& identifier) {
     if (SwayIpc::isAvailable())
         return std::make_shared<SwayGlobalShortcuts>(executable);
+    if (isGnomeWaylandSession())
+        return std::make_shared<GnomeShellShortcuts>(QDBusConnection::sessionBus(), identifier);
     if (isWaylandSession() && isKdeSession())
         return std::make_shared<KGlobalAccelShortcuts>(QDBusConnection::sessionBus(), identifier,
                                                        QStringLiteral("Pelora"));
@@ -67,10 +76,6 @@ std::shared_ptr<GlobalShortcuts> globalShortcuts(const QString& executable,
     return std::make_shared<ManualGlobalShortcuts>();
 }
 
-bool isGnomeWaylandSession() {
-    return qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(u"GNOME") &&
-           isWaylandSession();
-}
 } // namespace
 
 Platform makeLinuxPlatform() {
