@@ -3,7 +3,6 @@
 #include "support/TestSupport.h"
 
 #include <QMenu>
-#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -50,18 +49,13 @@ TEST(MenuTypeAhead, TypedPrefixesSelectTheNextChoosableEntryIgnoringCaseAndAccen
     }
 }
 
-TEST(MenuTypeAhead, HomeAndEndGoToTheEndsAndReturnChoosesTheTypedEntry) {
+TEST(MenuTypeAhead, HomeAndEndGoToTheEndsAndSubmenusAnswerToo) {
     const auto menu = typedMenu();
     QTest::keyClick(menu.get(), Qt::Key_End);
     EXPECT_EQ(activeTitle(*menu), "Yak");
     QTest::keyClick(menu.get(), Qt::Key_Home);
     EXPECT_EQ(activeTitle(*menu), "Alpha");
-
-    QAction* gamma = menu->actions().at(4);
-    QSignalSpy chosen(gamma, &QAction::triggered);
-    QTest::keyClicks(menu.get(), QStringLiteral("ga"));
-    QTest::keyClick(menu.get(), Qt::Key_Return);
-    EXPECT_EQ(chosen.count(), 1);
+    // (Return choosing the typed entry is driven end to end, through the X server.)
 
     // Submenus answer too, also those added after the menu was set up.
     QMenu outer;

@@ -1,23 +1,17 @@
 #!/usr/bin/env python3
-"""One virtual keyboard for a whole run (a new keyboard makes sway hand the focused window the
-keyboard again, which closes menus). Types each line read from standard input: keys named as
-xdotool names them, "ctrl+alt+v" for a combination; prints "typed LINE" once they are sent.
-"""
+"""One virtual keyboard for a whole run (a new one hands the focused window the keyboard again):
+types each line read, keys named as xdotool names them ("ctrl+alt+v"), and prints "typed LINE"."""
 import os, sys
 
 from wayland_wire import Connection
 
 MODIFIERS = {"shift": (42, 1), "ctrl": (29, 4), "alt": (56, 8), "super": (125, 64)}
-KEYS = dict(zip("qwertyuiop", range(16, 26))) | dict(zip("asdfghjkl", range(30, 39)))
-KEYS |= dict(zip("zxcvbnm", range(44, 51))) | dict(zip("1234567890", range(2, 12)))
-KEYS |= {"Escape": 1, "Tab": 15, "Return": 28, "space": 57, "Home": 102, "Up": 103,
-         "Left": 105, "Right": 106, "End": 107, "Down": 108}
+KEYS = dict(zip("qwertyuiopasdfghjklzxcvbnm", [*range(16, 26), *range(30, 39), *range(44, 51)]))
+KEYS |= {"Escape": 1, "Return": 28, "Home": 102, "Up": 103, "Left": 105, "Right": 106, "End": 107, "Down": 108}
 KEYMAP = b"""xkb_keymap { xkb_keycodes { include "evdev" }; xkb_types { include "complete" };
 xkb_compat { include "complete" }; xkb_symbols { include "pc+us+inet(evdev)" }; };\0"""
 
 wire = Connection()
-if "zwp_virtual_keyboard_manager_v1" not in wire.found:
-    sys.exit("no virtual-keyboard protocol")
 seat, manager, keyboard = wire.bind("wl_seat"), wire.bind("zwp_virtual_keyboard_manager_v1"), next(wire.ids)
 wire.send(manager, 0, seat, keyboard)  # create_virtual_keyboard
 keymap = os.memfd_create("keymap")
