@@ -208,7 +208,8 @@ runShortcuts() {
     check "keys: the default shortcut opens the clipboard menu over foot" waitFor 50 menusOpen
     # Typed: Foot's group, into it, the copy starting with "f".
     press f Right && waitFor 50 menusOpen 2 && press f Return
-    check "keys: the menu answers to keys" waitFor 50 pasteIs "First"
+    check "keys: the menu answers to keys; foot gets the focus back" \
+        waitFor 50 eval 'pasteIs First && ! menusOpen && focusIs foot'
     keyMs=$(menuDelay press super+shift+v) || fail "keys: no menu the second time"
     press Escape
     check "keys: Escape closes it" waitFor 50 eval '! menusOpen && focusIs foot'
