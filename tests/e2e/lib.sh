@@ -226,8 +226,7 @@ e2eFinish() {
 }
 # Milliseconds from the action to one more window of Pelora's (its menu): reported, not asserted.
 menuDelay() { # action...
-    local before t0 t
-    before=$(windowsOf | wc -l) t0=$(date +%s%N) && "$@" >/dev/null || return 1
+    local t before=$(windowsOf | wc -l) t0=$(date +%s%N); "$@" >/dev/null || return 1
     for ((t = 0; t < 1000; t++)); do
         (($(windowsOf | wc -l) > before)) && echo $((($(date +%s%N) - t0) / 1000000)) && return 0
     done
