@@ -75,7 +75,6 @@ std::shared_ptr<GlobalShortcuts> globalShortcuts(const QString& executable,
         return std::make_shared<X11GlobalShortcuts>(x11);
     return std::make_shared<ManualGlobalShortcuts>();
 }
-
 } // namespace
 
 Platform makeLinuxPlatform() {
