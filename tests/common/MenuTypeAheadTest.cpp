@@ -55,7 +55,6 @@ TEST(MenuTypeAhead, HomeAndEndGoToTheEndsAndSubmenusAnswerToo) {
     EXPECT_EQ(activeTitle(*menu), "Yak");
     QTest::keyClick(menu.get(), Qt::Key_Home);
     EXPECT_EQ(activeTitle(*menu), "Alpha");
-    // (Return choosing the typed entry is driven end to end, through the X server.)
 
     // Submenus answer too, also those added after the menu was set up.
     QMenu outer;

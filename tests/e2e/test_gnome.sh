@@ -214,8 +214,7 @@ if [ -x "${PELORA_SECRET_COPIER:-}" ]; then
     # The extension binds the default clipboard shortcut with the shell's own key handling.
     shortcut() { DISPLAY=$hostDisplay xdotool key --clearmodifiers super+shift+v; }
     check "nested: the clipboard shortcut opens its menu" waitFor 5 eval 'shortcut && waitFor 10 menusOpen'
-    shortcut
-    check "nested: pressed again, it closes the menu" waitFor 50 eval '! menusOpen'
+    check "nested: pressed again, it closes the menu" eval 'shortcut && waitFor 50 eval "! menusOpen"'
     QT_QPA_PLATFORM=wayland "$PELORA_SECRET_COPIER" "Secret 43" Copier >"$work/copier.log" 2>&1 &
     copierPid=$!
     started+=($copierPid)

@@ -14,21 +14,18 @@ xkb_compat { include "complete" }; xkb_symbols { include "pc+us+inet(evdev)" }; 
 wire = Connection()
 seat, manager, keyboard = wire.bind("wl_seat"), wire.bind("zwp_virtual_keyboard_manager_v1"), next(wire.ids)
 wire.send(manager, 0, seat, keyboard)  # create_virtual_keyboard
-keymap = os.memfd_create("keymap")
-os.write(keymap, KEYMAP)
+os.write(keymap := os.memfd_create("keymap"), KEYMAP)
 wire.send(keyboard, 0, 1, len(KEYMAP), fd=keymap)  # keymap: XKB text, its size
 key = lambda code, pressed: wire.send(keyboard, 1, 0, code, pressed)
 for line in sys.stdin:
     for combination in line.split():
         *names, name = combination.split("+")
         held = [MODIFIERS[m.lower()] for m in names]
-        for code, _ in held:
-            key(code, 1)
+        [key(code, 1) for code, _ in held]
         wire.send(keyboard, 2, sum(bit for _, bit in held), 0, 0, 0)  # modifiers, stated
         key(KEYS[name], 1)
         key(KEYS[name], 0)
-        for code, _ in reversed(held):
-            key(code, 0)
+        [key(code, 0) for code, _ in reversed(held)]
         wire.send(keyboard, 2, 0, 0, 0, 0)
         wire.roundtrip()
     print("typed", line.strip(), flush=True)

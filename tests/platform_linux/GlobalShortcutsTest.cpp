@@ -97,9 +97,8 @@ public Q_SLOTS:
         calls << QStringLiteral("set %1 %2 %3").arg(id[1]).arg(keys.value(0)).arg(flags);
         return id[1] == u"documents" ? QList<int>() : keys;
     }
-    bool unregister(const QString& component, const QString& name) {
+    void unregister(const QString& component, const QString& name) {
         calls << "unregister " + component + " " + name;
-        return true;
     }
 };
 
