@@ -10,6 +10,7 @@
 //   - resident memory once twenty 6 MB pictures have left the history, against the same
 //     history's idle memory before them.
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise (xcb shows the X round trips).
+#include "BenchMain.h"
 #include "clipboard/ClipboardHistoryService.h"
 #include "platform/linux/x11/X11Pasteboard.h"
 #include "strip/StripTestServices.h"
@@ -418,10 +419,5 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -1,6 +1,7 @@
 // Loading a favorites store resolves every stored reference, normalises it, checks that the
 // file exists and asks for its name and icon, on workers. Measured against what the file system
 // alone charges: 200 plain stat calls on the same files, timed in the same run.
+#include "BenchMain.h"
 #include "common/Dates.h"
 #include "common/Services.h"
 #include "favorites/FavoritesService.h"
@@ -181,10 +182,5 @@ BENCHMARK(BM_FirstPressWithFiftyMissing)->Iterations(3)->Unit(benchmark::kMillis
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv); // the checks' results come through its event loop
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

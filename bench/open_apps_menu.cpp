@@ -4,6 +4,7 @@
 // run. Half of the applications have a known last activation, so the order uses both rules.
 // On GNOME the list comes from Pelora's shell extension, kept current by its signals: a press
 // only groups the windows it holds into applications, measured against the same X11 query.
+#include "BenchMain.h"
 #include "PrivateDisplay.h"
 #include "platform/linux/gnome/GnomeShellWindows.h"
 #include "platform/linux/x11/X11Connection.h"
@@ -251,10 +252,5 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }
