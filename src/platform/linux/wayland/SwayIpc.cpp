@@ -53,6 +53,14 @@ void SwayIpc::post(std::function<void()> job) {
     worker_.start(std::move(job));
 }
 
+QByteArray SwayIpc::frame(quint32 type, const QByteArray& payload) {
+    QByteArray message(kMagic, kMagicLength);
+    // The header's numbers are in the machine's byte order.
+    const quint32 header[2] = {quint32(payload.size()), type};
+    message.append(reinterpret_cast<const char*>(header), sizeof header);
+    return message + payload;
+}
+
 namespace {
 // One request and its reply's payload; nothing when sway does not answer in time.
 std::optional<QByteArray> request(quint32 type, const QByteArray& payload, int timeoutMs) {
@@ -63,12 +71,7 @@ std::optional<QByteArray> request(quint32 type, const QByteArray& payload, int t
     const QDeadlineTimer deadline(timeoutMs);
     if (!socket.waitForConnected(int(deadline.remainingTime())))
         return std::nullopt;
-    QByteArray message(kMagic, kMagicLength);
-    // The header's numbers are in the machine's byte order.
-    const quint32 header[2] = {quint32(payload.size()), type};
-    message.append(reinterpret_cast<const char*>(header), sizeof header);
-    message.append(payload);
-    socket.write(message);
+    socket.write(SwayIpc::frame(type, payload));
     QByteArray reply;
     quint32 expected = 0;
     while (!deadline.hasExpired()) {

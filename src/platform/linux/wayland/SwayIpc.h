@@ -53,6 +53,8 @@ public:
     // Runs job on this object's thread, in order with the messages sent: for work that needs
     // one answer before the next message, which the main thread must not wait for.
     void post(std::function<void()> job);
+    // A message of the given type as sway's socket takes it: magic, length, type, payload.
+    static QByteArray frame(quint32 type, const QByteArray& payload);
     // One message and its reply, on the calling thread, within one deadline.
     static Reply exchange(const QStringList& commands, int timeoutMs);
     // sway's windows, on the calling thread; empty when sway does not answer in time.

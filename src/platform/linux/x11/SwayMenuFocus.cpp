@@ -1,5 +1,6 @@
 #include "platform/linux/x11/SwayMenuFocus.h"
 
+#include "platform/linux/wayland/SwayIpc.h"
 #include "platform/linux/x11/X11Connection.h"
 
 #include <QEvent>
@@ -52,11 +53,7 @@ qint64 SwayMenuFocus::panelWindow() const {
 void SwayMenuFocus::send(quint32 type, const QByteArray& payload) {
     if (socket_.state() != QLocalSocket::ConnectedState)
         return;
-    QByteArray message(kMagic, 6);
-    // The header's numbers are in the machine's byte order.
-    const quint32 header[2] = {quint32(payload.size()), type};
-    message.append(reinterpret_cast<const char*>(header), sizeof header);
-    socket_.write(message + payload);
+    socket_.write(SwayIpc::frame(type, payload));
 }
 
 void SwayMenuFocus::runCommand(const QString& command) {
