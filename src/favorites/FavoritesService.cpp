@@ -59,9 +59,10 @@ double sortKey(double seconds) {
 } // namespace
 
 // A job of the checker: whether its check has started, so that one still running at the
-// deadline is known to hold a thread.
+// deadline is known to hold a thread, and whether a change came while it ran.
 struct FavoritesService::Job {
     std::atomic<bool> started = false;
+    bool again = false;
 };
 
 namespace {
@@ -220,8 +221,12 @@ void FavoritesService::refresh() {
 void FavoritesService::startChecks(const QList<QByteArray>& bookmarks) {
     const QPointer<QObject> context(context_.get());
     for (const QByteArray& bookmark : bookmarks) {
-        if (inFlight_.contains(bookmark))
-            continue; // one check at a time: one that hangs holds a thread, never two
+        if (const auto running = inFlight_.constFind(bookmark); running != inFlight_.cend()) {
+            // One check at a time (one that hangs holds a thread, never two); it may have read
+            // the file before this change, so it is done again when it ends.
+            (*running)->again = true;
+            continue;
+        }
         auto job = std::make_shared<Job>();
         inFlight_.insert(bookmark, job);
         checker_->start([this, job, bookmark, context, references = &bookmarks_,
@@ -239,7 +244,8 @@ void FavoritesService::startChecks(const QList<QByteArray>& bookmarks) {
 }
 
 void FavoritesService::checkArrived(const QByteArray& bookmark, FavoriteCheck result) {
-    inFlight_.remove(bookmark);
+    if (const auto job = inFlight_.take(bookmark); job && job->again)
+        startChecks({bookmark});
     if (result.rewritten) {
         QList<QByteArray> stored = readBookmarks();
         const qsizetype index = stored.indexOf(bookmark);
@@ -370,9 +376,13 @@ void FavoritesService::watchFolders() {
     for (const QString& folder : watched)
         if (!folders.contains(folder))
             watcher_->removePath(folder);
+    bool added = false;
     for (const QString& folder : std::as_const(folders))
         if (!watched.contains(folder))
-            watcher_->addPath(folder);
+            added = watcher_->addPath(folder) || added;
+    // A change between the check and the watch was not seen: look once more.
+    if (added)
+        refresh();
 }
 
 void FavoritesService::add(const QUrl& url) {

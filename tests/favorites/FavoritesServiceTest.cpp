@@ -196,9 +196,14 @@ TEST_F(FavoritesServiceTest, RemovingTakesTheFirstEntryFoundAtTheItem) {
 struct HangingBookmarks : FakeBookmarkService {
     QUrl hanging;
     QSemaphore letGo;
+    std::atomic<int> calls = 0, inside = 0, most = 0;
     std::optional<QUrl> resolveBookmark(const QByteArray& data, bool scoped) override {
-        if (data == blobFor(hanging, true))
+        if (data == blobFor(hanging, true)) {
+            ++calls;
+            most = std::max(most.load(), ++inside);
             letGo.acquire();
+            --inside;
+        }
         return FakeBookmarkService::resolveBookmark(data, scoped);
     }
 };
@@ -216,10 +221,15 @@ TEST_F(FavoritesServiceTest, AFavoriteWhoseCheckHangsShowsAsStoredUntilItsCheckE
     EXPECT_TRUE(waitUntil([&] {
         return names(documents, false) == QStringList{"report.odt", "kept.txt"};
     }));
-    stores->store(documents).refresh(); // a press meanwhile: the check is not started twice
+    // A press meanwhile: not a second check at once, but one more once this one ends, as
+    // it may have read the share before the change.
+    stores->store(documents).refresh();
+    refs->letGo.release();
+    EXPECT_TRUE(waitUntil([&] { return refs->calls == 2; }));
     refs->letGo.release();
     EXPECT_EQ(names(), QStringList{"kept.txt"});
     EXPECT_EQ(get().size(), 3);
+    EXPECT_EQ(refs->most, 1);
     refs->letGo.release(8); // should a check wait after all
 }
 
