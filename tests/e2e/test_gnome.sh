@@ -33,6 +33,9 @@ if [ "$(id -u)" -eq 0 ]; then
             bash "$2/e2e/test_gnome.sh" "$2/Pelora.app" "$2/artifacts"' _ "$user" "$home"
     status=$?
     cp -a "$home/artifacts/." "$2/"
+    # XWayland's lock files name a process of the namespace that has gone: left, they would
+    # use up the display numbers of later runs.
+    find /tmp -maxdepth 1 -name '.X*-lock' -user "$user" -delete 2>/dev/null
     userdel -f "$user" 2>/dev/null
     rm -rf "$home"
     exit $status
