@@ -19,16 +19,9 @@ constexpr quint32 kWindowEvent = 0x80000003;
 constexpr quint32 kMaxMessage = 1 << 20;
 // The window to go back to is marked in sway's tree; marks starting with "_" are not drawn.
 const QString kReturnMark = QStringLiteral("_pelora_menu_return");
-// A menu that replaces another follows within a few event-loop turns: the focus stays put.
-constexpr int kGiveBackDelayMs = 150;
 } // namespace
 
-SwayMenuFocus::SwayMenuFocus(QObject* parent) : QObject(parent) {
-    giveBack_.setSingleShot(true);
-    giveBack_.setInterval(kGiveBackDelayMs);
-    connect(&giveBack_, &QTimer::timeout, this, [this] {
-        runCommand(QStringLiteral("[con_mark=\"^%1$\"] focus; unmark %1").arg(kReturnMark));
-    });
+SwayMenuFocus::SwayMenuFocus(QObject* parent) : XWaylandMenuFocus(parent) {
     connect(&socket_, &QLocalSocket::readyRead, this, &SwayMenuFocus::readMessages);
     connect(&socket_, &QLocalSocket::connected, this,
             [this] { send(kSubscribe, QByteArrayLiteral("[\"window\"]")); });
@@ -42,12 +35,8 @@ void SwayMenuFocus::connectToSway() {
 }
 
 void SwayMenuFocus::setPanel(QWidget* panel) {
-    panel_ = panel;
+    XWaylandMenuFocus::setPanel(panel);
     connectToSway();
-}
-
-qint64 SwayMenuFocus::panelWindow() const {
-    return panel_ && panel_->isVisible() ? qint64(panel_->winId()) : 0;
 }
 
 void SwayMenuFocus::send(quint32 type, const QByteArray& payload) {
@@ -60,18 +49,14 @@ void SwayMenuFocus::runCommand(const QString& command) {
     send(kRunCommand, command.toUtf8());
 }
 
-void SwayMenuFocus::prepareMenu(QWidget& menu) {
+void SwayMenuFocus::focusPanel(quint32 panel, bool replacing) {
     connectToSway();
-    menu_ = &menu;
-    menu.installEventFilter(this);
-    if (const qint64 panel = panelWindow()) {
-        // While an earlier menu's focus is still to be given back, the mark is where it goes.
-        const bool replacing = giveBack_.isActive();
-        giveBack_.stop();
-        const QString focus = QStringLiteral("[id=%1] focus").arg(panel);
-        runCommand(replacing ? focus : QStringLiteral("mark --add %1; %2").arg(kReturnMark, focus));
-        return;
-    }
+    const QString focus = QStringLiteral("[id=%1] focus").arg(panel);
+    runCommand(replacing ? focus : QStringLiteral("mark --add %1; %2").arg(kReturnMark, focus));
+}
+
+void SwayMenuFocus::prepareMenuWithoutPanel(QWidget& menu) {
+    connectToSway();
     // A popup without a menu's window type is one sway gives the keyboard to while it shows,
     // and takes back from when it goes.
     if (xcb_connection_t* c = qtX11Connection()) {
@@ -80,20 +65,16 @@ void SwayMenuFocus::prepareMenu(QWidget& menu) {
     }
 }
 
-bool SwayMenuFocus::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Hide && watched == menu_) {
-        watched->removeEventFilter(this);
-        menu_ = nullptr;
-        menuHidden();
-    }
-    return false;
+bool SwayMenuFocus::panelHasFocus() const {
+    return panelFocused_ && focused_ == panelWindow();
 }
 
-void SwayMenuFocus::menuHidden() {
-    if (panelFocused_ && focused_ == panelWindow() && focused_)
-        giveBack_.start();
-    else if (!giveBack_.isActive())
-        runCommand(QStringLiteral("unmark %1").arg(kReturnMark));
+void SwayMenuFocus::giveBack() {
+    runCommand(QStringLiteral("[con_mark=\"^%1$\"] focus; unmark %1").arg(kReturnMark));
+}
+
+void SwayMenuFocus::forgetReturn() {
+    runCommand(QStringLiteral("unmark %1").arg(kReturnMark));
 }
 
 void SwayMenuFocus::readMessages() {
@@ -124,16 +105,8 @@ void SwayMenuFocus::readMessages() {
 
 void SwayMenuFocus::focusChanged(qint64 window) {
     focused_ = window;
-    const qint64 panel = panelWindow();
+    const quint32 panel = panelWindow();
     panelFocused_ = panel && window == panel;
-    if (panelFocused_)
-        return;
-    // Another window took the focus (clicked, brought up by a key of sway's or by the menu's
-    // choice): the menu closes and the focus stays there.
-    if (giveBack_.isActive()) {
-        giveBack_.stop();
-        runCommand(QStringLiteral("unmark %1").arg(kReturnMark));
-    }
-    if (menu_ && menu_->isVisible())
-        menu_->close();
+    if (!panelFocused_)
+        focusMovedAway();
 }

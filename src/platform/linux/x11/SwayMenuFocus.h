@@ -1,28 +1,25 @@
 #pragma once
 
+#include "platform/linux/x11/XWaylandMenuFocus.h"
+
 #include <QLocalSocket>
-#include <QObject>
-#include <QPointer>
-#include <QTimer>
 
-class QWidget;
-
-// Under sway Pelora's menus are XWayland popups, and their keyboard grab only sees the keys sway
-// hands to XWayland: those of a focused X11 window. So before a menu shows, sway is asked to
-// focus the strip (with the strip hidden, the menu is made a popup sway focuses itself); the
-// menu closes when sway's focus moves to another window, as a click elsewhere does, and the
-// window that had the focus gets it back. Keeps one subscription to sway's focus changes; the
-// main thread never waits for sway.
-class SwayMenuFocus : public QObject {
+// The strip focused and the focus given back with sway's commands; sway's focus changes come
+// from one subscription kept over its IPC. With the strip hidden, the menu is made a popup sway
+// gives the keyboard to itself. The main thread never waits for sway.
+class SwayMenuFocus : public XWaylandMenuFocus {
     Q_OBJECT
 public:
     explicit SwayMenuFocus(QObject* parent = nullptr);
 
-    void setPanel(QWidget* panel);
-    void prepareMenu(QWidget& menu);
+    void setPanel(QWidget* panel) override;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void focusPanel(quint32 panel, bool replacing) override;
+    void prepareMenuWithoutPanel(QWidget& menu) override;
+    bool panelHasFocus() const override;
+    void giveBack() override;
+    void forgetReturn() override;
 
 private:
     void connectToSway();
@@ -30,14 +27,9 @@ private:
     void runCommand(const QString& command);
     void readMessages();
     void focusChanged(qint64 window);
-    void menuHidden();
-    qint64 panelWindow() const;
 
     QLocalSocket socket_;
     QByteArray received_;
-    QPointer<QWidget> panel_;
-    QPointer<QWidget> menu_;
-    QTimer giveBack_;
     qint64 focused_ = -1; // the X11 id of sway's focused window, 0 for a Wayland one
     bool panelFocused_ = false;
 };

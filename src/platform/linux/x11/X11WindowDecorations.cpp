@@ -1,8 +1,8 @@
 #include "platform/linux/x11/X11WindowDecorations.h"
 
 #include "platform/linux/wayland/SwayIpc.h"
-#include "platform/linux/x11/SwayMenuFocus.h"
 #include "platform/linux/x11/X11Connection.h"
+#include "platform/linux/x11/XWaylandMenuFocus.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -115,8 +115,8 @@ void X11WindowDecorations::prepareFloatingPanel(QWidget& window) {
     xcb_flush(c);
     if (SwayIpc::isAvailable() && window.windowHandle())
         new SwayPlacement(window.windowHandle(), window.geometry().topLeft(), sway_);
-    if (swayMenuFocus_)
-        swayMenuFocus_->setPanel(&window);
+    if (menuFocus_)
+        menuFocus_->setPanel(&window);
 }
 
 bool X11WindowDecorations::isWeston() const {
@@ -195,14 +195,12 @@ std::optional<QPoint> X11WindowDecorations::windowPosition(const QWidget& window
     return QPoint(qRound(reply->dst_x / ratio), qRound(reply->dst_y / ratio));
 }
 
-X11WindowDecorations::X11WindowDecorations() {
-    if (SwayIpc::isAvailable() && qtX11Connection())
-        swayMenuFocus_ = std::make_unique<SwayMenuFocus>();
-}
+X11WindowDecorations::X11WindowDecorations(std::unique_ptr<XWaylandMenuFocus> menuFocus)
+    : menuFocus_(std::move(menuFocus)) {}
 
 X11WindowDecorations::~X11WindowDecorations() = default;
 
 void X11WindowDecorations::prepareMenuForKeyboard(QWidget& menu) {
-    if (swayMenuFocus_)
-        swayMenuFocus_->prepareMenu(menu);
+    if (menuFocus_)
+        menuFocus_->prepareMenu(menu);
 }

@@ -5,13 +5,14 @@
 
 #include <memory>
 
-class SwayMenuFocus;
+class XWaylandMenuFocus;
 
 // EWMH states on Qt's own X11 connection. On other window systems (Wayland, offscreen) there
 // is nothing to add, and the compositor draws translucency.
 class X11WindowDecorations : public WindowDecorations {
 public:
-    X11WindowDecorations();
+    // menuFocus: how a menu takes the keyboard under a Wayland compositor; none on X11.
+    explicit X11WindowDecorations(std::unique_ptr<XWaylandMenuFocus> menuFocus = nullptr);
     ~X11WindowDecorations() override;
 
     void prepareFloatingPanel(QWidget& window) override;
@@ -30,5 +31,5 @@ private:
 private:
     // Under sway, which places XWayland windows itself, it is told where the strip goes.
     SwayIpc sway_;
-    std::unique_ptr<SwayMenuFocus> swayMenuFocus_;
+    std::unique_ptr<XWaylandMenuFocus> menuFocus_;
 };
