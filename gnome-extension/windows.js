@@ -1,6 +1,7 @@
 // The shell's windows for Pelora, on the session bus: the list of normal windows, activating,
 // minimising and showing one, and signals as windows open, change, close and take the focus;
-// Pelora's keyboard shortcuts, bound with the shell's own key handling while Pelora runs.
+// Pelora's keyboard shortcuts, bound with the shell's own key handling while Pelora runs; the
+// keyboard lent to one of Pelora's X11 windows while its menu shows.
 // Titles are private, so only the connection that owns Pelora's own name is answered, and the
 // signals go to it alone. Shared by both entry files; the build fills in the names.
 
@@ -23,6 +24,9 @@ const INTERFACE_XML = `<node>
       <arg type="as" direction="out" name="refused"/>
     </method>
     <signal name="ShortcutPressed"><arg type="s" name="name"/></signal>
+    <method name="TakeKeyboard"><arg type="t" direction="in" name="xid"/></method>
+    <method name="ReturnKeyboard"/>
+    <signal name="KeyboardLost"/>
   </interface>
 </node>`;
 // What a window's description depends on, apart from the application the tracker gives it.
@@ -40,9 +44,11 @@ var PeloraWindows = class PeloraWindows {
         this._windows = new Map(); // MetaWindow -> {handlers, key}; key: what Pelora was told
         this._handlers = [];
         this._shortcuts = new Map(); // the shell's action id -> the shortcut's name
+        this._lent = null; // {window, returnTo, held}: the keyboard lent to Pelora's window
 
         const calls = {};
-        for (const method of ['GetWindows', 'Activate', 'Minimize', 'Unminimize', 'SetShortcuts']) {
+        for (const method of ['GetWindows', 'Activate', 'Minimize', 'Unminimize', 'SetShortcuts',
+            'TakeKeyboard', 'ReturnKeyboard']) {
             calls[`${method}Async`] = (params, invocation) =>
                 this._authorize(invocation, () => this[`_${method}`](invocation, ...params));
         }
@@ -82,7 +88,8 @@ var PeloraWindows = class PeloraWindows {
         for (const [object, id] of this._handlers)
             object.disconnect(id);
         this._handlers = [];
-        this._shortcuts = new Map(); // the shell's action id -> the shortcut's name
+        this._shortcuts = new Map();
+        this._lent = null;
         for (const [window, followed] of this._windows) {
             for (const id of followed.handlers)
                 window.disconnect(id);
@@ -187,6 +194,53 @@ var PeloraWindows = class PeloraWindows {
         this._shortcuts.clear();
     }
 
+    // The shell gives XWayland the keyboard only while one of its windows has the focus, and an
+    // X11 menu's grab sees only what XWayland is given. So while a menu of Pelora's shows, the
+    // focus goes to Pelora's X11 window xid (its strip); the window that had it is remembered.
+    _TakeKeyboard(invocation, xid) {
+        const {Meta} = this._gi;
+        const name = `0x${xid.toString(16)}`;
+        const window = [...this._windows.keys()].find(w =>
+            w.get_client_type() === Meta.WindowClientType.X11 && !w.is_override_redirect() &&
+            w.get_description().split(' ')[0] === name);
+        if (!window) {
+            invocation.return_dbus_error('org.freedesktop.DBus.Error.InvalidArgs',
+                `No window ${name}`);
+            return;
+        }
+        const focused = global.display.focus_window;
+        // A menu replacing another: the window to go back to is still the first one.
+        const returnTo = this._lent && focused === this._lent.window
+            ? this._lent.returnTo : focused;
+        this._lent = {window, returnTo, held: focused === window};
+        window.focus(global.get_current_time());
+        invocation.return_value(null);
+    }
+
+    // The menu went: the focus goes back, unless it has moved on since.
+    _ReturnKeyboard(invocation) {
+        const lent = this._lent;
+        this._lent = null;
+        if (lent && global.display.focus_window === lent.window && lent.returnTo &&
+            this._windows.has(lent.returnTo))
+            lent.returnTo.focus(global.get_current_time());
+        invocation.return_value(null);
+    }
+
+    // Another window took the focus from the one it was lent to (a click, a key of the shell's):
+    // Pelora closes its menu, and the focus stays.
+    _keyboardMoved() {
+        const lent = this._lent;
+        if (!lent)
+            return;
+        if (global.display.focus_window === lent.window) {
+            lent.held = true;
+        } else if (lent.held) {
+            this._lent = null;
+            this._emit('KeyboardLost', null, null);
+        }
+    }
+
     _isListed(window) {
         return window.get_window_type() === this._gi.Meta.WindowType.NORMAL &&
             !window.is_override_redirect();
@@ -270,6 +324,7 @@ var PeloraWindows = class PeloraWindows {
 
     // The listed window that has the focus, or whose dialog has it; 0 for none.
     _focusChanged() {
+        this._keyboardMoved();
         let window = global.display.focus_window;
         while (window && !(this._windows.has(window) && this._isListed(window)))
             window = window.get_transient_for();
@@ -280,6 +335,6 @@ var PeloraWindows = class PeloraWindows {
         if (!this._pelora)
             return;
         this._bus.emit_signal(this._pelora, OBJECT_PATH, INTERFACE, signal,
-            new this._gi.GLib.Variant(signature, values));
+            signature ? new this._gi.GLib.Variant(signature, values) : null);
     }
 };

@@ -6,7 +6,8 @@
 # call from another program is refused; disabling the extension falls back to the X11 window
 # and tells the user, enabling it brings every window back, with Pelora running throughout;
 # Hide All minimises every window. Nested on Xvfb (the headless seat has no keyboard, and only
-# a focused Wayland client may copy): the clipboard shortcut opens and closes its menu; a
+# a focused Wayland client may copy): the clipboard shortcut opens and closes its menu, also
+# over a native window, where the menu takes the keyboard and gives it back; a
 # password manager's secret copy is not kept, neither while its program runs nor once the
 # shell's clipboard manager has taken it over.
 # As root it runs as a throw-away user in private mount, network and process namespaces, so
@@ -218,6 +219,26 @@ if [ -x "${PELORA_SECRET_COPIER:-}" ]; then
     shortcut() { DISPLAY=$hostDisplay xdotool key --clearmodifiers super+shift+v; }
     check "nested: the clipboard shortcut opens its menu" waitFor 5 eval 'shortcut && waitFor 10 menusOpen'
     check "nested: pressed again, it closes the menu" eval 'shortcut && waitFor 50 eval "! menusOpen"'
+    # Over a native window, whose keys the shell never hands to XWayland: the extension lends
+    # the strip the keyboard while the menu shows, then gives it back (the strip's focus is
+    # told to Pelora as none).
+    dbus-monitor --session "member='FocusChanged'" >"$work/focus.log" 2>&1 &
+    started+=($!)
+    spawn xterm -T "X Terminal"
+    window 3 Three
+    waitFor 200 eval 'listed XTerm && listed "Example Three"' && choose windows "Example Three" &&
+        waitFor 50 firstRecent "Example Three" || fail "nested: Example Three has not the focus"
+    lastFocus() { grep -o "uint64 [0-9]*" "$work/focus.log" | tail -n1; }
+    native=$(lastFocus)
+    key() { DISPLAY=$hostDisplay xdotool key --clearmodifiers "$@"; }
+    check "nested: over a native window, the shortcut opens its menu with the keyboard" \
+        eval 'shortcut && waitFor 10 menusOpen && waitFor 30 eval "[ \"\$(lastFocus)\" = \"uint64 0\" ]"'
+    check "nested: Escape closes it" eval 'key Escape && waitFor 30 eval "! menusOpen"'
+    check "nested: the native window has the focus back" \
+        waitFor 30 eval '[ "$(lastFocus)" = "$native" ]'
+    shortcut && waitFor 10 menusOpen && waitFor 30 eval '[ "$(lastFocus)" = "uint64 0" ]'
+    xdotool search --name "^X Terminal$" windowactivate >/dev/null 2>&1
+    check "nested: another window taking the focus closes the menu" waitFor 30 eval '! menusOpen'
     QT_QPA_PLATFORM=wayland "$PELORA_SECRET_COPIER" "Secret 43" Copier >"$work/copier.log" 2>&1 &
     copierPid=$!
     started+=($copierPid)

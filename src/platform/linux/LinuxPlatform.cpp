@@ -7,6 +7,7 @@
 #include "platform/linux/files/CborUserDefaults.h"
 #include "platform/linux/files/LinuxBookmarkService.h"
 #include "platform/linux/files/LinuxFileSystem.h"
+#include "platform/linux/gnome/GnomeShellMenuFocus.h"
 #include "platform/linux/gnome/GnomeShellShortcuts.h"
 #include "platform/linux/gnome/GnomeShellWindows.h"
 #include "platform/linux/kde/KGlobalAccelShortcuts.h"
@@ -17,6 +18,7 @@
 #include "platform/linux/wayland/WaylandPasteboard.h"
 #include "platform/linux/wayland/WaylandPlasmaWindows.h"
 #include "platform/linux/wayland/WlrForeignToplevels.h"
+#include "platform/linux/x11/SwayMenuFocus.h"
 #include "platform/linux/x11/X11Connection.h"
 #include "platform/linux/x11/X11GlobalShortcuts.h"
 #include "platform/linux/x11/X11Pasteboard.h"
@@ -75,12 +77,25 @@ std::shared_ptr<GlobalShortcuts> globalShortcuts(const QString& executable,
         return std::make_shared<X11GlobalShortcuts>(x11);
     return std::make_shared<ManualGlobalShortcuts>();
 }
+
+// How a menu, an XWayland popup, is given the keyboard while a Wayland window has the focus.
+std::unique_ptr<XWaylandMenuFocus> xwaylandMenuFocus(const QString& identifier) {
+    if (!qtX11Connection())
+        return nullptr;
+    if (SwayIpc::isAvailable())
+        return std::make_unique<SwayMenuFocus>();
+    if (isGnomeWaylandSession())
+        return std::make_unique<GnomeShellMenuFocus>(QDBusConnection::sessionBus(), identifier);
+    return nullptr;
+}
 } // namespace
 
 Platform makeLinuxPlatform() {
     Platform platform;
     auto bundle = std::make_shared<LinuxBundle>(LinuxBundle::currentExecutablePath());
     platform.bundle = bundle;
+    const QString identifier = bundle->infoValue(QStringLiteral("CFBundleIdentifier"))
+                                   .value_or(QStringLiteral("org.pelora.Pelora"));
     platform.defaults = std::make_shared<CborUserDefaults>();
     platform.fileSystem = std::make_shared<LinuxFileSystem>();
     platform.bookmarks = std::make_shared<LinuxBookmarkService>();
@@ -92,10 +107,7 @@ Platform makeLinuxPlatform() {
         windowSystem = std::make_shared<X11RunningApplications>();
     std::shared_ptr<RunningApplications> running = windowSystem;
     if (isGnomeWaylandSession())
-        running = std::make_shared<GnomeShellWindows>(
-            bundle->infoValue(QStringLiteral("CFBundleIdentifier"))
-                .value_or(QStringLiteral("org.pelora.Pelora")),
-            windowSystem);
+        running = std::make_shared<GnomeShellWindows>(identifier, windowSystem);
     platform.runningApplications = running;
     platform.workspace = std::make_shared<GioWorkspace>(running);
     // The record lets the lists go before the bundle and the workspace their identity reads.
@@ -121,10 +133,9 @@ Platform makeLinuxPlatform() {
     if (isKdeSession() && QGuiApplication::platformName().startsWith(u"wayland"))
         platform.windowDecorations = std::make_shared<KWinWindowDecorations>();
     else
-        platform.windowDecorations = std::make_shared<X11WindowDecorations>();
-    platform.globalShortcuts = globalShortcuts(
-        bundle->executablePath(), bundle->infoValue(QStringLiteral("CFBundleIdentifier"))
-                                      .value_or(QStringLiteral("org.pelora.Pelora")));
+        platform.windowDecorations =
+            std::make_shared<X11WindowDecorations>(xwaylandMenuFocus(identifier));
+    platform.globalShortcuts = globalShortcuts(bundle->executablePath(), identifier);
     // The session starts the bundle's own executable, wherever the bundle was installed.
     platform.loginItems = std::make_shared<XdgAutostartLoginItems>(
         bundle->executablePath(),

@@ -1,0 +1,102 @@
+#include "platform/linux/gnome/GnomeShellMenuFocus.h"
+
+#include "platform/linux/x11/X11Connection.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QTimer>
+
+#include <array>
+#include <cstring>
+
+GnomeShellMenuFocus::GnomeShellMenuFocus(QDBusConnection bus, const QString& identifier,
+                                         QObject* parent)
+    : XWaylandMenuFocus(parent), bus_(std::move(bus)),
+      service_(identifier + QStringLiteral(".Windows")),
+      path_(u'/' + QString(identifier).replace(u'.', u'/') + QStringLiteral("/Windows")) {
+    bus_.connect(service_, path_, service_, QStringLiteral("KeyboardLost"), this,
+                 SLOT(keyboardLost()));
+    if (xcb_connection_t* c = qtX11Connection()) {
+        protocols_ = internAtom(c, "WM_PROTOCOLS");
+        takeFocus_ = internAtom(c, "WM_TAKE_FOCUS");
+        qGuiApp->installNativeEventFilter(this);
+    }
+}
+
+GnomeShellMenuFocus::~GnomeShellMenuFocus() {
+    if (qGuiApp)
+        qGuiApp->removeNativeEventFilter(this);
+}
+
+bool GnomeShellMenuFocus::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (!lentTo_ || eventType != "xcb_generic_event_t")
+        return false;
+    auto* event = static_cast<xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE)
+        return false;
+    auto* offer = reinterpret_cast<xcb_client_message_event_t*>(event);
+    if (offer->type == protocols_ && offer->format == 32 && offer->data.data32[0] == takeFocus_ &&
+        offer->window == lentTo_) {
+        // The window manager's offer (ICCCM's "globally active" input), with its time: the
+        // shell may not have read the strip's changed hints yet.
+        xcb_connection_t* c = qtX11Connection();
+        xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, lentTo_, offer->data.data32[1]);
+        xcb_flush(c);
+    }
+    return false; // Qt sees it too
+}
+
+void GnomeShellMenuFocus::call(const QString& method, const QVariantList& arguments) {
+    QDBusMessage message = QDBusMessage::createMethodCall(service_, path_, service_, method);
+    message.setArguments(arguments);
+    message.setAutoStartService(false);
+    // Nothing waits for the answer: without the extension the menu simply lacks the keyboard.
+    bus_.asyncCall(message);
+}
+
+void GnomeShellMenuFocus::setAcceptsFocus(quint32 window, bool accepts) {
+    xcb_connection_t* c = qtX11Connection();
+    if (!c || !window)
+        return;
+    const auto hints = takeReply(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 0, 9), nullptr));
+    std::array<quint32, 9> fields{};
+    if (hints && hints->format == 32)
+        std::memcpy(
+            fields.data(), xcb_get_property_value(hints.get()),
+            std::min<size_t>(sizeof fields, size_t(xcb_get_property_value_length(hints.get()))));
+    fields[0] |= 1; // the input field is set
+    fields[1] = accepts ? 1 : 0;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32,
+                        fields.size(), fields.data());
+    xcb_flush(c);
+}
+
+void GnomeShellMenuFocus::focusPanel(quint32 panel, bool) {
+    // The extension keeps the window to go back to while one menu replaces another.
+    if (lentTo_ != panel)
+        release();
+    lentTo_ = panel;
+    setAcceptsFocus(panel, true);
+    // Asked once the menu shows and holds XWayland's keyboard: a focus that reaches the strip
+    // before the menu's grab leaves the menu without the keys.
+    QTimer::singleShot(0, this, [this, panel] {
+        if (lentTo_ == panel && menuShowing())
+            call(QStringLiteral("TakeKeyboard"), {QVariant::fromValue(qulonglong(panel))});
+    });
+}
+
+void GnomeShellMenuFocus::release() {
+    setAcceptsFocus(lentTo_, false);
+    lentTo_ = 0;
+}
+
+void GnomeShellMenuFocus::giveBack() {
+    release();
+    call(QStringLiteral("ReturnKeyboard"));
+}
+
+void GnomeShellMenuFocus::keyboardLost() {
+    release();
+    focusMovedAway();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/linux/x11/XWaylandMenuFocus.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QDBusConnection>
+
+#include <xcb/xcb.h>
+
+// Under GNOME Shell Pelora's extension lends the strip the keyboard while a menu shows and
+// gives it back to the window that had it; it tells when another window took the focus since.
+// The strip refuses the focus otherwise (a press on it must leave the focus where it is), so
+// it takes it only when offered while a menu asked for it. Without the extension the menu
+// shows as before, without the keyboard. Every call is asynchronous.
+class GnomeShellMenuFocus : public XWaylandMenuFocus, public QAbstractNativeEventFilter {
+    Q_OBJECT
+public:
+    // identifier: the bundle identifier; the extension serves "<identifier>.Windows".
+    GnomeShellMenuFocus(QDBusConnection bus, const QString& identifier, QObject* parent = nullptr);
+    ~GnomeShellMenuFocus() override;
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+protected:
+    void focusPanel(quint32 panel, bool replacing) override;
+    bool panelHasFocus() const override { return lentTo_ != 0; }
+    void giveBack() override;
+    void forgetReturn() override { release(); }
+
+private Q_SLOTS:
+    void keyboardLost();
+
+private:
+    void call(const QString& method, const QVariantList& arguments = {});
+    // The strip takes the focus only while it is lent: a press on it leaves the focus alone.
+    static void setAcceptsFocus(quint32 window, bool accepts);
+    void release();
+
+    QDBusConnection bus_;
+    QString service_;
+    QString path_;
+    quint32 lentTo_ = 0; // the strip's window while it has (or is given) the keyboard
+    xcb_atom_t protocols_ = XCB_ATOM_NONE;
+    xcb_atom_t takeFocus_ = XCB_ATOM_NONE;
+};
