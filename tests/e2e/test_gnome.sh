@@ -229,16 +229,18 @@ if [ -x "${PELORA_SECRET_COPIER:-}" ]; then
     waitFor 200 eval 'listed XTerm && listed "Example Three"' && choose windows "Example Three" &&
         waitFor 50 firstRecent "Example Three" || fail "nested: Example Three has not the focus"
     lastFocus() { grep -o "uint64 [0-9]*" "$work/focus.log" | tail -n1; }
+    lent() { [ "$(lastFocus)" = "uint64 0" ]; }
+    waitFor 50 eval '! lent'
     native=$(lastFocus)
     key() { DISPLAY=$hostDisplay xdotool key --clearmodifiers "$@"; }
     check "nested: over a native window, the shortcut opens its menu with the keyboard" \
-        eval 'shortcut && waitFor 10 menusOpen && waitFor 30 eval "[ \"\$(lastFocus)\" = \"uint64 0\" ]"'
-    check "nested: Escape closes it" eval 'key Escape && waitFor 30 eval "! menusOpen"'
+        eval 'shortcut && waitFor 50 menusOpen && waitFor 50 lent'
+    check "nested: Escape closes it" eval 'key Escape && waitFor 50 eval "! menusOpen"'
     check "nested: the native window has the focus back" \
-        waitFor 30 eval '[ "$(lastFocus)" = "$native" ]'
-    shortcut && waitFor 10 menusOpen && waitFor 30 eval '[ "$(lastFocus)" = "uint64 0" ]'
+        waitFor 50 eval '[ "$(lastFocus)" = "$native" ]'
+    shortcut && waitFor 50 menusOpen && waitFor 50 lent
     xdotool search --name "^X Terminal$" windowactivate >/dev/null 2>&1
-    check "nested: another window taking the focus closes the menu" waitFor 30 eval '! menusOpen'
+    check "nested: another window taking the focus closes the menu" waitFor 50 eval '! menusOpen'
     QT_QPA_PLATFORM=wayland "$PELORA_SECRET_COPIER" "Secret 43" Copier >"$work/copier.log" 2>&1 &
     copierPid=$!
     started+=($copierPid)
