@@ -44,7 +44,7 @@ var PeloraWindows = class PeloraWindows {
         this._windows = new Map(); // MetaWindow -> {handlers, key}; key: what Pelora was told
         this._handlers = [];
         this._shortcuts = new Map(); // the shell's action id -> the shortcut's name
-        this._lent = null; // {window, returnTo, held}: the keyboard lent to Pelora's window
+        this._lent = null; // {window, returnTo, held, retry}: the keyboard lent to Pelora's window
 
         const calls = {};
         for (const method of ['GetWindows', 'Activate', 'Minimize', 'Unminimize', 'SetShortcuts',
@@ -89,7 +89,7 @@ var PeloraWindows = class PeloraWindows {
             object.disconnect(id);
         this._handlers = [];
         this._shortcuts = new Map();
-        this._lent = null;
+        this._dropLent();
         for (const [window, followed] of this._windows) {
             for (const id of followed.handlers)
                 window.disconnect(id);
@@ -212,15 +212,37 @@ var PeloraWindows = class PeloraWindows {
         // A menu replacing another: the window to go back to is still the first one.
         const returnTo = this._lent && focused === this._lent.window
             ? this._lent.returnTo : focused;
-        this._lent = {window, returnTo, held: focused === window};
-        window.focus(global.get_current_time());
+        this._dropLent();
+        this._lent = {window, returnTo, held: focused === window, retry: 0};
+        this._focusLent(this._lent, 10);
         invocation.return_value(null);
+    }
+
+    // The strip accepts the focus only while it is lent: until the shell has read its changed
+    // hints, focusing it is tried again.
+    _focusLent(lent, tries) {
+        lent.window.focus(global.get_current_time());
+        if (global.display.focus_window === lent.window || tries === 0)
+            return;
+        const {GLib} = this._gi;
+        lent.retry = GLib.timeout_add(GLib.PRIORITY_DEFAULT, 50, () => {
+            lent.retry = 0;
+            if (this._lent === lent && !lent.held)
+                this._focusLent(lent, tries - 1);
+            return GLib.SOURCE_REMOVE;
+        });
+    }
+
+    _dropLent() {
+        if (this._lent?.retry)
+            this._gi.GLib.source_remove(this._lent.retry);
+        this._lent = null;
     }
 
     // The menu went: the focus goes back, unless it has moved on since.
     _ReturnKeyboard(invocation) {
         const lent = this._lent;
-        this._lent = null;
+        this._dropLent();
         if (lent && global.display.focus_window === lent.window && lent.returnTo &&
             this._windows.has(lent.returnTo))
             lent.returnTo.focus(global.get_current_time());
@@ -236,7 +258,7 @@ var PeloraWindows = class PeloraWindows {
         if (global.display.focus_window === lent.window) {
             lent.held = true;
         } else if (lent.held) {
-            this._lent = null;
+            this._dropLent();
             this._emit('KeyboardLost', null, null);
         }
     }

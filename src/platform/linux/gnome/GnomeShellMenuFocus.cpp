@@ -16,34 +16,6 @@ GnomeShellMenuFocus::GnomeShellMenuFocus(QDBusConnection bus, const QString& ide
       path_(u'/' + QString(identifier).replace(u'.', u'/') + QStringLiteral("/Windows")) {
     bus_.connect(service_, path_, service_, QStringLiteral("KeyboardLost"), this,
                  SLOT(keyboardLost()));
-    if (xcb_connection_t* c = qtX11Connection()) {
-        protocols_ = internAtom(c, "WM_PROTOCOLS");
-        takeFocus_ = internAtom(c, "WM_TAKE_FOCUS");
-        qGuiApp->installNativeEventFilter(this);
-    }
-}
-
-GnomeShellMenuFocus::~GnomeShellMenuFocus() {
-    if (qGuiApp)
-        qGuiApp->removeNativeEventFilter(this);
-}
-
-bool GnomeShellMenuFocus::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
-    if (!lentTo_ || eventType != "xcb_generic_event_t")
-        return false;
-    auto* event = static_cast<xcb_generic_event_t*>(message);
-    if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE)
-        return false;
-    auto* offer = reinterpret_cast<xcb_client_message_event_t*>(event);
-    if (offer->type == protocols_ && offer->format == 32 && offer->data.data32[0] == takeFocus_ &&
-        offer->window == lentTo_) {
-        // The window manager's offer (ICCCM's "globally active" input), with its time: the
-        // shell may not have read the strip's changed hints yet.
-        xcb_connection_t* c = qtX11Connection();
-        xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, lentTo_, offer->data.data32[1]);
-        xcb_flush(c);
-    }
-    return false; // Qt sees it too
 }
 
 void GnomeShellMenuFocus::call(const QString& method, const QVariantList& arguments) {

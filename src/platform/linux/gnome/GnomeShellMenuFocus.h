@@ -2,24 +2,18 @@
 
 #include "platform/linux/x11/XWaylandMenuFocus.h"
 
-#include <QAbstractNativeEventFilter>
 #include <QDBusConnection>
-
-#include <xcb/xcb.h>
 
 // Under GNOME Shell Pelora's extension lends the strip the keyboard while a menu shows and
 // gives it back to the window that had it; it tells when another window took the focus since.
-// The strip refuses the focus otherwise (a press on it must leave the focus where it is), so
-// it takes it only when offered while a menu asked for it. Without the extension the menu
-// shows as before, without the keyboard. Every call is asynchronous.
-class GnomeShellMenuFocus : public XWaylandMenuFocus, public QAbstractNativeEventFilter {
+// The strip accepts the focus only meanwhile (a press on it must leave the focus where it is).
+// Without the extension the menu shows as before, without the keyboard. Every call is
+// asynchronous.
+class GnomeShellMenuFocus : public XWaylandMenuFocus {
     Q_OBJECT
 public:
     // identifier: the bundle identifier; the extension serves "<identifier>.Windows".
     GnomeShellMenuFocus(QDBusConnection bus, const QString& identifier, QObject* parent = nullptr);
-    ~GnomeShellMenuFocus() override;
-
-    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
 protected:
     void focusPanel(quint32 panel, bool replacing) override;
@@ -40,6 +34,4 @@ private:
     QString service_;
     QString path_;
     quint32 lentTo_ = 0; // the strip's window while it has (or is given) the keyboard
-    xcb_atom_t protocols_ = XCB_ATOM_NONE;
-    xcb_atom_t takeFocus_ = XCB_ATOM_NONE;
 };
