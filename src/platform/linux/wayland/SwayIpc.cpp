@@ -61,6 +61,24 @@ QByteArray SwayIpc::frame(quint32 type, const QByteArray& payload) {
     return message + payload;
 }
 
+std::optional<SwayIpc::Message> SwayIpc::takeMessage(QByteArray& received, bool& broken) {
+    constexpr qsizetype header = kMagicLength + 8;
+    broken = false;
+    if (received.size() < header)
+        return std::nullopt;
+    quint32 numbers[2]; // length, type
+    std::memcpy(numbers, received.constData() + kMagicLength, sizeof numbers);
+    if (!received.startsWith(kMagic) || numbers[0] > kMaxReply) {
+        broken = true;
+        return std::nullopt;
+    }
+    if (received.size() < header + qsizetype(numbers[0]))
+        return std::nullopt;
+    Message message{numbers[1], received.mid(header, numbers[0])};
+    received.remove(0, header + numbers[0]);
+    return message;
+}
+
 namespace {
 // One request and its reply's payload; nothing when sway does not answer in time.
 std::optional<QByteArray> request(quint32 type, const QByteArray& payload, int timeoutMs) {
@@ -73,18 +91,15 @@ std::optional<QByteArray> request(quint32 type, const QByteArray& payload, int t
         return std::nullopt;
     socket.write(SwayIpc::frame(type, payload));
     QByteArray reply;
-    quint32 expected = 0;
     while (!deadline.hasExpired()) {
         if (!socket.waitForReadyRead(int(deadline.remainingTime())))
             return std::nullopt;
         reply += socket.readAll();
-        if (reply.size() >= kMagicLength + 8 && !expected) {
-            std::memcpy(&expected, reply.constData() + kMagicLength, sizeof expected);
-            if (!reply.startsWith(kMagic) || expected > kMaxReply)
-                return std::nullopt;
-        }
-        if (expected && reply.size() >= kMagicLength + 8 + qsizetype(expected))
-            return reply.mid(kMagicLength + 8, expected);
+        bool broken = false;
+        if (auto message = SwayIpc::takeMessage(reply, broken))
+            return std::move(message->payload);
+        if (broken)
+            return std::nullopt;
     }
     return std::nullopt;
 }

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QThreadPool>
 #include <functional>
+#include <optional>
 
 // Commands to the sway window manager through its IPC socket ($SWAYSOCK), for what neither
 // its Wayland protocols nor its X11 support offer: placing an XWayland window (sway centres
@@ -55,6 +56,13 @@ public:
     void post(std::function<void()> job);
     // A message of the given type as sway's socket takes it: magic, length, type, payload.
     static QByteArray frame(quint32 type, const QByteArray& payload);
+    struct Message {
+        quint32 type = 0;
+        QByteArray payload;
+    };
+    // Takes the first whole message off the front of what was received; nothing while it is
+    // incomplete. broken is set when the bytes are not sway's (or a message is too long).
+    static std::optional<Message> takeMessage(QByteArray& received, bool& broken);
     // One message and its reply, on the calling thread, within one deadline.
     static Reply exchange(const QStringList& commands, int timeoutMs);
     // sway's windows, on the calling thread; empty when sway does not answer in time.

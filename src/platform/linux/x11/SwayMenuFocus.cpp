@@ -3,20 +3,14 @@
 #include "platform/linux/wayland/SwayIpc.h"
 #include "platform/linux/x11/X11Connection.h"
 
-#include <QEvent>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QWidget>
 
-#include <cstring>
-
 namespace {
-constexpr char kMagic[] = "i3-ipc";
-constexpr qsizetype kHeader = 6 + 8;
 constexpr quint32 kRunCommand = 0;
 constexpr quint32 kSubscribe = 2;
 constexpr quint32 kWindowEvent = 0x80000003;
-constexpr quint32 kMaxMessage = 1 << 20;
 // The window to go back to is marked in sway's tree; marks starting with "_" are not drawn.
 const QString kReturnMark = QStringLiteral("_pelora_menu_return");
 } // namespace
@@ -66,7 +60,8 @@ void SwayMenuFocus::prepareMenuWithoutPanel(QWidget& menu) {
 }
 
 bool SwayMenuFocus::panelHasFocus() const {
-    return panelFocused_ && focused_ == panelWindow();
+    const quint32 panel = panelWindow();
+    return panel && focused_ == panel;
 }
 
 void SwayMenuFocus::giveBack() {
@@ -79,34 +74,26 @@ void SwayMenuFocus::forgetReturn() {
 
 void SwayMenuFocus::readMessages() {
     received_ += socket_.readAll();
-    while (received_.size() >= kHeader) {
-        quint32 header[2];
-        std::memcpy(header, received_.constData() + 6, sizeof header);
-        if (!received_.startsWith(kMagic) || header[0] > kMaxMessage) {
-            // Not sway speaking: nothing more is read from it.
-            socket_.abort();
-            received_.clear();
-            return;
-        }
-        if (received_.size() < kHeader + qsizetype(header[0]))
-            return;
-        const QByteArray payload = received_.mid(kHeader, header[0]);
-        received_.remove(0, kHeader + header[0]);
-        if (header[1] != kWindowEvent)
+    bool broken = false;
+    while (const auto message = SwayIpc::takeMessage(received_, broken)) {
+        if (message->type != kWindowEvent)
             continue;
-        const QJsonObject event = QJsonDocument::fromJson(payload).object();
+        const QJsonObject event = QJsonDocument::fromJson(message->payload).object();
         if (event.value(QStringLiteral("change")).toString() == u"focus")
             focusChanged(event.value(QStringLiteral("container"))
                              .toObject()
                              .value(QStringLiteral("window"))
                              .toInteger());
     }
+    if (broken) {
+        // Not sway speaking: nothing more is read from it.
+        socket_.abort();
+        received_.clear();
+    }
 }
 
 void SwayMenuFocus::focusChanged(qint64 window) {
     focused_ = window;
-    const quint32 panel = panelWindow();
-    panelFocused_ = panel && window == panel;
-    if (!panelFocused_)
+    if (!panelHasFocus())
         focusMovedAway();
 }

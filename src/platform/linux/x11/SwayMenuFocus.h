@@ -31,5 +31,4 @@ private:
     QLocalSocket socket_;
     QByteArray received_;
     qint64 focused_ = -1; // the X11 id of sway's focused window, 0 for a Wayland one
-    bool panelFocused_ = false;
 };
