@@ -2,7 +2,6 @@
 
 #include "platform/linux/x11/X11Connection.h"
 
-#include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QTimer>
 
@@ -11,19 +10,8 @@
 
 GnomeShellMenuFocus::GnomeShellMenuFocus(QDBusConnection bus, const QString& identifier,
                                          QObject* parent)
-    : XWaylandMenuFocus(parent), bus_(std::move(bus)),
-      service_(identifier + QStringLiteral(".Windows")),
-      path_(u'/' + QString(identifier).replace(u'.', u'/') + QStringLiteral("/Windows")) {
-    bus_.connect(service_, path_, service_, QStringLiteral("KeyboardLost"), this,
-                 SLOT(keyboardLost()));
-}
-
-void GnomeShellMenuFocus::call(const QString& method, const QVariantList& arguments) {
-    QDBusMessage message = QDBusMessage::createMethodCall(service_, path_, service_, method);
-    message.setArguments(arguments);
-    message.setAutoStartService(false);
-    // Nothing waits for the answer: without the extension the menu simply lacks the keyboard.
-    bus_.asyncCall(message);
+    : XWaylandMenuFocus(parent), bus_(std::move(bus)), extension_(identifier) {
+    extension_.connect(bus_, QStringLiteral("KeyboardLost"), this, SLOT(keyboardLost()));
 }
 
 void GnomeShellMenuFocus::setAcceptsFocus(quint32 window, bool accepts) {
@@ -54,7 +42,9 @@ void GnomeShellMenuFocus::focusPanel(quint32 panel, bool) {
     // before the menu's grab leaves the menu without the keys.
     QTimer::singleShot(0, this, [this, panel] {
         if (lentTo_ == panel && menuShowing())
-            call(QStringLiteral("TakeKeyboard"), {QVariant::fromValue(qulonglong(panel))});
+            // Nothing waits for the answer: without the extension the menu lacks the keyboard.
+            bus_.asyncCall(extension_.call(QStringLiteral("TakeKeyboard"),
+                                           {QVariant::fromValue(qulonglong(panel))}));
     });
 }
 
@@ -65,7 +55,7 @@ void GnomeShellMenuFocus::release() {
 
 void GnomeShellMenuFocus::giveBack() {
     release();
-    call(QStringLiteral("ReturnKeyboard"));
+    bus_.asyncCall(extension_.call(QStringLiteral("ReturnKeyboard")));
 }
 
 void GnomeShellMenuFocus::keyboardLost() {

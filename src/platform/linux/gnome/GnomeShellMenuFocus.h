@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/linux/gnome/GnomeShellExtension.h"
 #include "platform/linux/x11/XWaylandMenuFocus.h"
 
 #include <QDBusConnection>
@@ -25,13 +26,11 @@ private Q_SLOTS:
     void keyboardLost();
 
 private:
-    void call(const QString& method, const QVariantList& arguments = {});
     // The strip takes the focus only while it is lent: a press on it leaves the focus alone.
     static void setAcceptsFocus(quint32 window, bool accepts);
     void release();
 
     QDBusConnection bus_;
-    QString service_;
-    QString path_;
+    GnomeShellExtension extension_;
     quint32 lentTo_ = 0; // the strip's window while it has (or is given) the keyboard
 };

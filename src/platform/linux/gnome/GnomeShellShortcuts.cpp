@@ -9,13 +9,11 @@
 #include <QDBusServiceWatcher>
 
 GnomeShellShortcuts::GnomeShellShortcuts(QDBusConnection bus, const QString& identifier)
-    : bus_(std::move(bus)), service_(identifier + QStringLiteral(".Windows")),
-      path_(u'/' + QString(identifier).replace(u'.', u'/') + QStringLiteral("/Windows")) {
+    : bus_(std::move(bus)), extension_(identifier) {
     qDBusRegisterMetaType<QMap<QString, QString>>();
-    bus_.connect(service_, path_, service_, QStringLiteral("ShortcutPressed"), this,
-                 SLOT(pressed(QString)));
-    auto* watcher =
-        new QDBusServiceWatcher(service_, bus_, QDBusServiceWatcher::WatchForOwnerChange, this);
+    extension_.connect(bus_, QStringLiteral("ShortcutPressed"), this, SLOT(pressed(QString)));
+    auto* watcher = new QDBusServiceWatcher(extension_.service, bus_,
+                                            QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, &GnomeShellShortcuts::tell);
     connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
         listening_ = false;
@@ -64,10 +62,8 @@ void GnomeShellShortcuts::setShortcuts(const QMap<QString, QKeySequence>& shortc
 }
 
 void GnomeShellShortcuts::tell() {
-    QDBusMessage message =
-        QDBusMessage::createMethodCall(service_, path_, service_, QStringLiteral("SetShortcuts"));
-    message << QVariant::fromValue(accelerators_);
-    message.setAutoStartService(false);
+    const QDBusMessage message =
+        extension_.call(QStringLiteral("SetShortcuts"), {QVariant::fromValue(accelerators_)});
     auto* call = new QDBusPendingCallWatcher(bus_.asyncCall(message), this);
     const QMap<QString, QString> told = accelerators_;
     connect(call, &QDBusPendingCallWatcher::finished, this,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/GlobalShortcuts.h"
+#include "platform/linux/gnome/GnomeShellExtension.h"
 
 #include <QDBusConnection>
 #include <QSet>
@@ -30,8 +31,7 @@ private:
     void tell();
 
     QDBusConnection bus_;
-    QString service_;
-    QString path_;
+    GnomeShellExtension extension_;
     QMap<QString, QString> accelerators_; // name -> the shell's name for its key
     QSet<QString> refused_;
     QSet<QString> unnamed_;

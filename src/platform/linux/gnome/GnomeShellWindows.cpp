@@ -84,10 +84,7 @@ bool GnomeShellWindowList::focusChanged(quint64 id) {
 GnomeShellWindows::GnomeShellWindows(const QString& bundleIdentifier,
                                      std::shared_ptr<RunningApplications> fallback,
                                      QDBusConnection bus)
-    : extensionName_(bundleIdentifier + QStringLiteral(".Windows")),
-      extensionPath_(QLatin1Char('/') + QString(bundleIdentifier).replace(u'.', u'/') +
-                     QStringLiteral("/Windows")),
-      fallback_(std::move(fallback)), bus_(bus) {
+    : extension_(bundleIdentifier), fallback_(std::move(fallback)), bus_(bus) {
     // The extension's uuid for GNOME Shell 45 and later: org.pelora.Pelora gives
     // pelora@pelora.org; 43 and 44 load pelora-classic@pelora.org.
     QStringList parts = bundleIdentifier.split(u'.');
@@ -117,9 +114,8 @@ GnomeShellWindows::GnomeShellWindows(const QString& bundleIdentifier,
         {"FocusChanged", SLOT(focusChanged(qulonglong))},
     };
     for (const auto& [signal, slot] : signalSlots)
-        bus_.connect(extensionName_, extensionPath_, extensionName_, QLatin1String(signal), this,
-                     slot);
-    auto* watcher = new QDBusServiceWatcher(extensionName_, bus_,
+        extension_.connect(bus_, QLatin1String(signal), this, slot);
+    auto* watcher = new QDBusServiceWatcher(extension_.service, bus_,
                                             QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& owner) { ownerChanged(owner); });
@@ -127,7 +123,7 @@ GnomeShellWindows::GnomeShellWindows(const QString& bundleIdentifier,
     QDBusMessage owner = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetNameOwner"));
-    owner << extensionName_;
+    owner << extension_.service;
     auto* ownerCall = new QDBusPendingCallWatcher(bus_.asyncCall(owner, kCallTimeoutMs), this);
     connect(ownerCall, &QDBusPendingCallWatcher::finished, this,
             [this](QDBusPendingCallWatcher* call) {
@@ -157,8 +153,7 @@ void GnomeShellWindows::ownerChanged(const QString& owner) {
 
 void GnomeShellWindows::fetch() {
     fetching_ = true;
-    const QDBusMessage message = QDBusMessage::createMethodCall(
-        extensionName_, extensionPath_, extensionName_, QStringLiteral("GetWindows"));
+    const QDBusMessage message = extension_.call(QStringLiteral("GetWindows"));
     auto* call = new QDBusPendingCallWatcher(bus_.asyncCall(message, kCallTimeoutMs), this);
     connect(call, &QDBusPendingCallWatcher::finished, this, &GnomeShellWindows::fetched);
 }
@@ -267,10 +262,7 @@ void GnomeShellWindows::tellHowToEnable() {
 }
 
 void GnomeShellWindows::call(const QString& method, quint64 window) {
-    QDBusMessage message =
-        QDBusMessage::createMethodCall(extensionName_, extensionPath_, extensionName_, method);
-    message << QVariant::fromValue(qulonglong(window));
-    bus_.send(message);
+    bus_.send(extension_.call(method, {QVariant::fromValue(qulonglong(window))}));
 }
 
 QSet<QString> GnomeShellWindows::moreOwnAppIds() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/linux/gnome/GnomeShellExtension.h"
 #include "platform/linux/wayland/WaylandToplevelApplications.h"
 
 #include <QDBusConnection>
@@ -74,7 +75,8 @@ private:
     void tellHowToEnable();
     void call(const QString& method, quint64 window);
 
-    QString extensionName_, extensionPath_, extensionUuid_;
+    GnomeShellExtension extension_;
+    QString extensionUuid_;
     std::shared_ptr<RunningApplications> fallback_;
     QDBusConnection bus_;
     bool available_ = false;
