@@ -355,34 +355,34 @@ void FavoritesService::rebuild() {
     const bool same =
         std::equal(result.begin(), result.end(), favorites_.begin(), favorites_.end(), shown);
     favorites_ = std::move(result);
-    watchFolders();
+    watchFolders(stored);
     if (!same && changed_)
         changed_();
 }
 
-void FavoritesService::watchFolders() {
+void FavoritesService::watchFolders(const QList<QByteArray>& stored) {
     if (!watcher_) {
         watcher_ = std::make_unique<QFileSystemWatcher>();
         QObject::connect(watcher_.get(), &QFileSystemWatcher::directoryChanged, context_.get(),
                          [this] { refresh(); });
     }
     // Only folders a check has just reached: watching one asks its file system.
-    QSet<QString> folders;
-    for (const FavoriteItem& item : std::as_const(favorites_))
-        if (std::any_of(checks_.cbegin(), checks_.cend(),
-                        [&](const FavoriteCheck& c) { return c.exists && c.url == item.url; }))
-            folders.insert(QFileInfo(item.url.toLocalFile()).absolutePath());
+    QHash<QString, QList<QByteArray>> folders;
+    for (const QByteArray& bookmark : stored)
+        if (const auto c = checks_.constFind(bookmark); c != checks_.cend() && c->exists)
+            folders[QFileInfo(c->url->toLocalFile()).absolutePath()].append(bookmark);
     const QStringList watched = watcher_->directories();
     for (const QString& folder : watched)
         if (!folders.contains(folder))
             watcher_->removePath(folder);
-    bool added = false;
-    for (const QString& folder : std::as_const(folders))
-        if (!watched.contains(folder))
-            added = watcher_->addPath(folder) || added;
-    // A change between the check and the watch was not seen: look once more.
-    if (added)
-        refresh();
+    // A change between the check and the watch was not seen: those favorites are looked at
+    // once more.
+    QList<QByteArray> unseen;
+    for (auto it = folders.cbegin(); it != folders.cend(); ++it)
+        if (!watched.contains(it.key()) && watcher_->addPath(it.key()))
+            unseen += it.value();
+    if (!unseen.isEmpty())
+        startChecks(unseen);
 }
 
 void FavoritesService::add(const QUrl& url) {

@@ -83,7 +83,7 @@ private:
     void rebuild();
     // Watches the folders that hold the listed favorites: one whose file goes away leaves the
     // list as soon as the folder changes, not at the next load.
-    void watchFolders();
+    void watchFolders(const QList<QByteArray>& stored);
     // The item as it was stored, for a reference not checked yet.
     std::optional<FavoriteItem> storedItem(const QByteArray& bookmark) const;
     QList<QByteArray> readBookmarks() const;
